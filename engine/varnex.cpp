@@ -1,0 +1,65 @@
+// The engine's one entry point: checks each request and hands it to the part that serves it.
+
+#include "varnex.h"
+
+#include "probe.h"
+#include "session.h"
+
+#include <cstring>
+
+namespace {
+
+int Query(void* data, intptr_t arg) {
+    auto* block = static_cast<VarnexQueryBlock*>(data);
+    if (block == nullptr || arg != 1 || block->size < sizeof(VarnexQueryBlock))
+        return VARNEX_BAD_ARGUMENT;
+    block->version = VARNEX_INTERFACE_VERSION;
+    return VARNEX_OK;
+}
+
+void SendStatus(VarnexNotifyFunction notify, const char* text) {
+    notify(VARNEX_NOTIFY_STATUS, 0, reinterpret_cast<intptr_t>(text));
+}
+
+int Convert(const char* optionLine, intptr_t arg) {
+    auto notify = reinterpret_cast<VarnexNotifyFunction>(arg);
+    if (optionLine == nullptr)
+        return VARNEX_BAD_ARGUMENT;
+    if (notify != nullptr) {
+        notify(VARNEX_NOTIFY_BEGIN, 0, 0);
+        SendStatus(notify, "Conversion is not available in this build of the engine.");
+        notify(VARNEX_NOTIFY_END, 0, 0);
+    }
+    return VARNEX_UNAVAILABLE;
+}
+
+} // namespace
+
+extern "C" VARNEX_EXPORT int Varnex(int command, void* data, intptr_t arg) {
+    // No exception may cross the C boundary: a host in another language cannot catch it.
+    try {
+        VarnexEngine::Session& session = VarnexEngine::Session::Instance();
+        switch (command) {
+        case VARNEX_CMD_QUERY:
+            return Query(data, arg);
+        case VARNEX_CMD_INIT:
+            return session.Init(static_cast<const VarnexInitBlock*>(data));
+        case VARNEX_CMD_CLOSE:
+            session.Close();
+            return VARNEX_OK;
+        case VARNEX_CMD_PROBE:
+            if (!session.IsInitialised())
+                return VARNEX_UNAVAILABLE;
+            return VarnexEngine::ProbeFile(static_cast<const char*>(data),
+                                           reinterpret_cast<VarnexInfoBlock*>(arg), session.Host().allocate);
+        case VARNEX_CMD_CONVERT:
+            if (!session.IsInitialised())
+                return VARNEX_UNAVAILABLE;
+            return Convert(static_cast<const char*>(data), arg);
+        default:
+            return VARNEX_UNKNOWN_COMMAND;
+        }
+    } catch (...) {
+        return VARNEX_FAILED;
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "appsettings.h"
+#include "conversion/conversionengine.h"
+
+#include <QString>
+
+namespace Tarnwick {
+
+// What the program holds for its whole life, apart from its windows: the settings, the
+// installation folder and the conversion engine. Start-up and shut-down live here so that
+// they run, and are tested, without a window.
+class ApplicationCore {
+public:
+    explicit ApplicationCore(ConversionEngine::ErrorReporter reportEngineError = {});
+    ~ApplicationCore();
+    ApplicationCore(const ApplicationCore&) = delete;
+    ApplicationCore& operator=(const ApplicationCore&) = delete;
+
+    // Loads the settings, settles the installation folder and opens the engine. False when the
+    // program cannot go on; the engine's load failure has been reported by then.
+    bool Start(const QString& executableFolder);
+    // Writes the settings and shuts the engine down. Runs once; the destructor calls it too.
+    void Shutdown();
+
+    AppSettings& Settings() { return settings_; }
+    const QString& InstallFolder() const { return installFolder_; }
+    ConversionEngine& Engine() { return engine_; }
+
+private:
+    AppSettings settings_;
+    QString installFolder_;
+    ConversionEngine engine_;
+    bool started_ = false;
+};
+
+// The "InstallDir" value; when it is empty, executableFolder is written there and returned.
+QString ResolveInstallFolder(const QString& executableFolder);
+// The engine library in the installation folder when that file exists, else the bare file
+// name for the system's library search.
+QString EngineLibraryPath(const QString& installFolder);
+
+} // namespace Tarnwick

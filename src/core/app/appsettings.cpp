@@ -1,0 +1,63 @@
+#include "appsettings.h"
+
+#include <QSettings>
+
+namespace Tarnwick {
+
+namespace {
+
+const QString RecentUrlsGroup = QStringLiteral("Recent/URLs");
+const QString RecentFoldersGroup = QStringLiteral("Recent/Folders");
+
+void ReadFlag(QSettings& settings, const QString& key, bool& field) {
+    field = settings.value(key, field ? 1 : 0).toInt() != 0;
+}
+
+void ReadInt(QSettings& settings, const QString& key, int& field) {
+    bool ok = false;
+    const int value = settings.value(key, field).toInt(&ok);
+    if (ok)
+        field = value;
+}
+
+void ReadText(QSettings& settings, const QString& key, QString& field) {
+    field = settings.value(key, field).toString();
+}
+
+} // namespace
+
+void AppSettings::Load(QSettings& settings) {
+    ReadText(settings, QStringLiteral("Settings/DefaultFolder"), defaultFolder);
+    ReadFlag(settings, QStringLiteral("Settings/AutoStart"), autoStart);
+    ReadFlag(settings, QStringLiteral("Settings/AutoClose"), autoClose);
+    ReadFlag(settings, QStringLiteral("Settings/KeepOnTop"), keepOnTop);
+    ReadFlag(settings, QStringLiteral("Settings/Iconic"), iconic);
+    ReadInt(settings, QStringLiteral("Settings/Quality"), quality);
+    ReadFlag(settings, QStringLiteral("Settings/Convert"), convert);
+    ReadFlag(settings, QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite);
+    ReadText(settings, QStringLiteral("Settings/Player"), player);
+    ReadText(settings, QStringLiteral("Settings/VideoHost"), videoHost);
+    recentUrlList.Read(settings, RecentUrlsGroup);
+    recentFolderList.Read(settings, RecentFoldersGroup);
+    ReadInt(settings, QStringLiteral("Recent/Format"), recentFormat);
+    ReadInt(settings, QStringLiteral("Recent/Preset"), recentPreset);
+}
+
+void AppSettings::Save(QSettings& settings) const {
+    settings.setValue(QStringLiteral("Settings/DefaultFolder"), defaultFolder);
+    settings.setValue(QStringLiteral("Settings/AutoStart"), autoStart ? 1 : 0);
+    settings.setValue(QStringLiteral("Settings/AutoClose"), autoClose ? 1 : 0);
+    settings.setValue(QStringLiteral("Settings/KeepOnTop"), keepOnTop ? 1 : 0);
+    settings.setValue(QStringLiteral("Settings/Iconic"), iconic ? 1 : 0);
+    settings.setValue(QStringLiteral("Settings/Quality"), quality);
+    settings.setValue(QStringLiteral("Settings/Convert"), convert ? 1 : 0);
+    settings.setValue(QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite ? 1 : 0);
+    settings.setValue(QStringLiteral("Settings/Player"), player);
+    settings.setValue(QStringLiteral("Settings/VideoHost"), videoHost);
+    recentUrlList.Write(settings, RecentUrlsGroup);
+    recentFolderList.Write(settings, RecentFoldersGroup);
+    settings.setValue(QStringLiteral("Recent/Format"), recentFormat);
+    settings.setValue(QStringLiteral("Recent/Preset"), recentPreset);
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace Tarnwick {
+
+// The usage text, shown for the usage flags.
+extern const char* const UsageText;
+
+struct CommandLineArgs {
+    enum Request { Nothing = 0, ShowUsage = 1, AddressesGiven = 2 };
+
+    int request = Nothing;
+    QStringList urls;     // the URL arguments, in their order
+    QString outputFolder; // the last argument that is neither a flag nor a URL
+};
+
+// Parses the arguments after the program name. "-" introduces a flag; "-?" and "-h" (and
+// "--help") ask for the usage text, every other flag is ignored. An argument that begins with
+// "/" is a path here, not a flag. Addresses win over the usage request: "-? URL" queues URL.
+CommandLineArgs ParseCommandLine(const QStringList& arguments);
+
+} // namespace Tarnwick

@@ -1,0 +1,153 @@
+#include "conversionengine.h"
+
+#include "mediainfo.h"
+#include "queue/progresssink.h"
+
+#include <QFileInfo>
+#include <atomic>
+#include <cstring>
+
+namespace Tarnwick {
+
+namespace {
+
+std::atomic<ConversionEngine*> currentEngine{nullptr};
+
+} // namespace
+
+QString EngineLibraryFileName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("Varnex1.dll");
+#else
+    return QStringLiteral("libvarnex1.so");
+#endif
+}
+
+ConversionEngine::ConversionEngine(ErrorReporter reportError)
+    : reportError_(std::move(reportError)) {
+    currentEngine = this;
+}
+
+ConversionEngine::~ConversionEngine() {
+    Close();
+    ConversionEngine* self = this;
+    currentEngine.compare_exchange_strong(self, nullptr);
+}
+
+int ConversionEngine::Call(int command, void* data, intptr_t arg) {
+    if (entry_ == nullptr)
+        return VARNEX_UNAVAILABLE;
+    return entry_(command, data, arg);
+}
+
+bool ConversionEngine::Load(const QString& path) {
+    entry_ = nullptr;
+    library_.Close();
+    path_ = path;
+    // An empty name would make the system hand back the program itself.
+    if (path.isEmpty())
+        return false;
+    if (!library_.Open(path)) {
+        if (reportError_)
+            reportError_(library_.ErrorText());
+        return false;
+    }
+    entry_ = reinterpret_cast<VarnexEntryPoint>(library_.Symbol("Varnex"));
+    if (entry_ == nullptr) {
+        library_.Close();
+        return false;
+    }
+    return true;
+}
+
+bool ConversionEngine::Open(const QString& path) {
+    if (!Load(path))
+        return false;
+
+    VarnexQueryBlock query;
+    std::memset(&query, 0, sizeof query);
+    query.size = sizeof query;
+    if (Call(VARNEX_CMD_QUERY, &query, 1) != VARNEX_OK || query.version != VARNEX_INTERFACE_VERSION) {
+        entry_ = nullptr;
+        library_.Close();
+        return false;
+    }
+
+    std::memset(&init_, 0, sizeof init_);
+    init_.size = sizeof init_;
+    init_.getWindow = &ConversionEngine::CurrentWindow;
+    init_.allocate = &MediaInfo::Allocate;
+    if (Call(VARNEX_CMD_INIT, &init_, 0) != VARNEX_OK) {
+        entry_ = nullptr;
+        library_.Close();
+        return false;
+    }
+    return true;
+}
+
+void ConversionEngine::Close() {
+    if (entry_ != nullptr)
+        Call(VARNEX_CMD_CLOSE, nullptr, 0);
+    entry_ = nullptr;
+    library_.Close();
+}
+
+bool ConversionEngine::Reopen() {
+    Close();
+    return Open(path_);
+}
+
+bool ConversionEngine::Probe(const QString& path, MediaInfo& info) {
+    if (!Reopen())
+        return false;
+    if (!QFileInfo::exists(path))
+        return false;
+    info.Clear();
+    const QByteArray utf8Path = path.toUtf8();
+    if (Call(VARNEX_CMD_PROBE, const_cast<char*>(utf8Path.constData()),
+             reinterpret_cast<intptr_t>(info.Block())) != 0)
+        return false;
+    info.SortStreams();
+    return true;
+}
+
+int ConversionEngine::Convert(const QString& optionLine, ProgressSink* sink) {
+    if (!Reopen())
+        return VARNEX_UNAVAILABLE;
+    sink_ = sink;
+    const QByteArray line = optionLine.toUtf8();
+    const intptr_t notify = sink ? reinterpret_cast<intptr_t>(&ConversionEngine::Notify) : 0;
+    const int result = Call(VARNEX_CMD_CONVERT, const_cast<char*>(line.constData()), notify);
+    sink_ = nullptr;
+    return result;
+}
+
+int ConversionEngine::Notify(int code, int a, intptr_t b) {
+    ConversionEngine* engine = currentEngine.load();
+    ProgressSink* sink = engine ? engine->sink_ : nullptr;
+    if (sink == nullptr)
+        return 1;
+    // The engine's kind travels in the low 16 bits; the upper half is not ours to interpret.
+    const int kind = a & 0xFFFF;
+    switch (code) {
+    case VARNEX_NOTIFY_BEGIN:
+        return sink->Begin();
+    case VARNEX_NOTIFY_END:
+        return sink->End();
+    case VARNEX_NOTIFY_PROGRESS:
+        return sink->Progress(kind, static_cast<int>(b));
+    case VARNEX_NOTIFY_STATUS:
+        return sink->Status(kind, b ? QString::fromUtf8(reinterpret_cast<const char*>(b)) : QString());
+    case VARNEX_NOTIFY_ASK_STOP:
+        return sink->IsCancelled();
+    default:
+        return 1;
+    }
+}
+
+void* ConversionEngine::CurrentWindow() {
+    ConversionEngine* engine = currentEngine.load();
+    return engine && engine->windowProvider_ ? engine->windowProvider_() : nullptr;
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,90 @@
+#include "app/applicationcore.h"
+
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Tarnwick;
+
+class TestApplicationCore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void installFolderIsRecordedWhenMissing();
+    void storedInstallFolderWins();
+    void engineIsFoundInTheInstallFolder();
+    void startOpensTheEngineAndShutdownWritesSettings();
+    void missingEngineReportsTheSystemText();
+};
+
+void TestApplicationCore::initTestCase() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Ostrand"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarnwick"));
+}
+
+void TestApplicationCore::installFolderIsRecordedWhenMissing() {
+    TestSupport::IsolatedProfile profile;
+    QCOMPARE(ResolveInstallFolder(QStringLiteral("/opt/tarnwick")), QStringLiteral("/opt/tarnwick"));
+    QSettings raw(profile.SettingsFile(), QSettings::IniFormat);
+    QCOMPARE(raw.value(QStringLiteral("InstallDir")).toString(), QStringLiteral("/opt/tarnwick"));
+}
+
+void TestApplicationCore::storedInstallFolderWins() {
+    TestSupport::IsolatedProfile profile;
+    QSettings().setValue(QStringLiteral("InstallDir"), QStringLiteral("/srv/elsewhere"));
+    QCOMPARE(ResolveInstallFolder(QStringLiteral("/opt/tarnwick")), QStringLiteral("/srv/elsewhere"));
+}
+
+void TestApplicationCore::engineIsFoundInTheInstallFolder() {
+    QTemporaryDir folder;
+    QCOMPARE(EngineLibraryPath(folder.path()), EngineLibraryFileName());
+    const QString inFolder = QDir(folder.path()).filePath(EngineLibraryFileName());
+    QFile file(inFolder);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QCOMPARE(EngineLibraryPath(folder.path()), inFolder);
+}
+
+void TestApplicationCore::startOpensTheEngineAndShutdownWritesSettings() {
+    TestSupport::IsolatedProfile profile;
+    QStringList reported;
+    {
+        ApplicationCore core([&](const QString& text) { reported << text; });
+        QVERIFY(core.Start(TestSupport::BinDir()));
+        QVERIFY(core.Engine().IsOpen());
+        QCOMPARE(core.InstallFolder(), TestSupport::BinDir());
+        core.Settings().quality = 1;
+        core.Settings().recentUrlList.Add(QStringLiteral("http://x/watch?v=1"));
+        // Nothing is written while the program runs.
+        QSettings during(profile.SettingsFile(), QSettings::IniFormat);
+        QVERIFY(!during.contains(QStringLiteral("Settings/Quality")));
+    }
+    QVERIFY(reported.isEmpty());
+    QSettings raw(profile.SettingsFile(), QSettings::IniFormat);
+    QCOMPARE(raw.value(QStringLiteral("Settings/Quality")).toInt(), 1);
+    QCOMPARE(raw.value(QStringLiteral("Recent/URLs/1")).toString(), QStringLiteral("http://x/watch?v=1"));
+    for (const char* name : {"DefaultFolder", "AutoStart", "AutoClose", "KeepOnTop", "Iconic", "Quality",
+                             "Convert", "AlwaysOverwrite", "Player", "VideoHost"})
+        QVERIFY2(raw.contains(QStringLiteral("Settings/") + QLatin1String(name)), name);
+}
+
+void TestApplicationCore::missingEngineReportsTheSystemText() {
+    TestSupport::IsolatedProfile profile;
+    QTemporaryDir emptyFolder;
+    QSettings().setValue(QStringLiteral("InstallDir"), emptyFolder.path());
+    QStringList reported;
+    ApplicationCore core([&](const QString& text) { reported << text; });
+    // The bare name goes through the system's search, which does not know the build folder.
+    QVERIFY(!core.Start(emptyFolder.path()));
+    QVERIFY(!core.Engine().IsOpen());
+    QCOMPARE(reported.size(), 1);
+    QVERIFY2(reported.first().contains(EngineLibraryFileName()), qPrintable(reported.first()));
+}
+
+QTEST_GUILESS_MAIN(TestApplicationCore)
+#include "tst_applicationcore.moc"

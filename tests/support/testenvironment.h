@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace TestSupport {
+
+// Gives the running case a settings and data home of its own, so that no test reads or writes
+// the user's files and no two cases see each other's settings. Restores the old values when
+// it goes out of scope.
+class IsolatedProfile {
+public:
+    IsolatedProfile();
+    ~IsolatedProfile();
+    IsolatedProfile(const IsolatedProfile&) = delete;
+    IsolatedProfile& operator=(const IsolatedProfile&) = delete;
+
+    bool IsValid() const { return root_.isValid(); }
+    QString ConfigHome() const;
+    QString DataHome() const;
+    // $XDG_CONFIG_HOME/Ostrand/Tarnwick.conf
+    QString SettingsFile() const;
+
+private:
+    QTemporaryDir root_;
+    QByteArray oldConfigHome_;
+    QByteArray oldDataHome_;
+};
+
+// The build's installation folder (build/bin) and the tools the tests run.
+QString BinDir();
+QString FfmpegPath();
+QString FfprobePath();
+
+} // namespace TestSupport
