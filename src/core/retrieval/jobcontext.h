@@ -1,0 +1,52 @@
+#pragma once
+
+#include "queue/downloadjob.h"
+#include "queue/jobstate.h"
+
+#include <QString>
+
+namespace Tarnwick {
+
+class ConversionEngine;
+class Preset;
+class ProgressSink;
+
+// What the per-job procedure needs from whoever runs it: the main window during a run, a
+// console runner, or a test. Every call arrives on the worker thread that runs the job; the
+// implementation is responsible for reaching its own thread where it must.
+class JobContext {
+public:
+    // The answers of the "Confirm File Overwrite" dialog, by button id.
+    static constexpr int AnswerYes = 1167;
+    static constexpr int AnswerYesToAll = 1168;
+    static constexpr int AnswerNo = 1169;
+    static constexpr int AnswerNoToAll = 1170;
+    static constexpr int AnswerCancel = 2;
+
+    virtual ~JobContext() = default;
+
+    virtual DownloadJob& Job(int index) = 0;
+    // Stores the state in the job and shows it.
+    virtual void SetJobState(int index, JobState state) = 0;
+
+    // The output folder of the run, without a trailing separator.
+    virtual QString OutputFolder() const = 0;
+    // The web host of the video service ("VideoHost"), possibly with a port.
+    virtual QString VideoHost() const = 0;
+    // The preset chosen for converting; null when none is chosen.
+    virtual const Preset* SelectedPreset() const = 0;
+    virtual ConversionEngine* Engine() = 0;
+
+    virtual OverwritePolicy Policy() const = 0;
+    virtual void SetPolicy(OverwritePolicy policy) = 0;
+    // Asks whether to overwrite the file; returns one of the Answer ids (another value: go on).
+    virtual int AskOverwrite(const QString& fileName) = 0;
+
+    virtual ProgressSink* DownloadSink() = 0;
+    virtual ProgressSink* ConversionSink() = 0;
+    virtual void SetPhase(RunPhase phase) = 0;
+    // Progress bar position 0 and an empty percent text.
+    virtual void ResetProgress() = 0;
+};
+
+} // namespace Tarnwick
