@@ -16,6 +16,8 @@ std::vector<RecordedCommand> commands;
 std::vector<int> answers;
 std::string lastText;
 VarnexAllocateFunction allocate = nullptr;
+bool customStreams = false;
+std::vector<VarnexStreamRecord> probeStreams;
 
 void FillStream(VarnexStreamRecord& record, int type, int32_t first) {
     record.type = type;
@@ -31,6 +33,13 @@ VARNEX_EXPORT void RecordingReset(const RecordingScript* newScript) {
     commands.clear();
     answers.clear();
     lastText.clear();
+    customStreams = false;
+    probeStreams.clear();
+}
+
+VARNEX_EXPORT void RecordingSetStreams(const VarnexStreamRecord* streams, int count) {
+    customStreams = true;
+    probeStreams.assign(streams, streams + count);
 }
 
 VARNEX_EXPORT int RecordingCount(void) {
@@ -68,6 +77,15 @@ VARNEX_EXPORT int Varnex(int command, void* data, intptr_t arg) {
     case VARNEX_CMD_PROBE: {
         lastText = static_cast<const char*>(data);
         auto* info = reinterpret_cast<VarnexInfoBlock*>(arg);
+        if (customStreams) {
+            const int count = static_cast<int>(probeStreams.size());
+            if (allocate(info, count) != 0)
+                return -1;
+            info->streamCount = count;
+            for (int i = 0; i < count; ++i)
+                info->streams[i] = probeStreams[static_cast<size_t>(i)];
+            return script.probeResult;
+        }
         // Twice, to prove the allocation function frees what it handed out before.
         if (allocate(info, 1) != 0 || allocate(info, 3) != 0)
             return -1;

@@ -2,6 +2,8 @@
 
 // The control surface of the recording engine, for the test that loads it.
 
+#include "varnex.h"
+
 #include <stdint.h>
 
 extern "C" {
@@ -24,6 +26,9 @@ typedef void (*RecordingResetFunction)(const RecordingScript* script);
 typedef int (*RecordingCountFunction)(void);
 typedef const RecordedCommand* (*RecordingAtFunction)(int index);
 typedef const char* (*RecordingTextFunction)(void);
+// Makes the next probes report these streams (copied) instead of the built-in three; a reset
+// brings the built-in ones back.
+typedef void (*RecordingSetStreamsFunction)(const VarnexStreamRecord* streams, int count);
 // The answers the host gave to the notifications of the last convert, in the order sent.
 typedef const int* (*RecordingAnswersFunction)(int* count);
 }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "conversionparams.h"
+
+#include <QString>
+
+namespace Tarnwick {
+
+class ConversionEngine;
+class Preset;
+class ProgressSink;
+
+// Fills params for converting source into output with the preset: probes the source through
+// the engine and resolves the preset against its first video and audio stream. False when the
+// source is missing, the engine cannot probe it, or a path cannot be carried by the option line.
+bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QString& sourcePath,
+                   const QString& outputPath, const Preset& preset);
+
+// Converts one file; 0 on success, otherwise non-zero (the engine's own result when it ran).
+// The engine's notifications go to sink, which may be null. Runs on the caller's thread until
+// the engine returns.
+int ConvertFile(ConversionEngine& engine, const QString& sourcePath, const QString& outputPath,
+                const Preset& preset, ProgressSink* sink);
+
+// The result of ConvertFile when the engine was not asked to convert.
+constexpr int ConversionNotStarted = -1;
+
+} // namespace Tarnwick

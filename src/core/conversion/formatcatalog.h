@@ -1,0 +1,11 @@
+#pragma once
+
+#include "outputformat.h"
+
+namespace Tarnwick {
+
+// The four groups and their 23 output formats, in catalogue order, each with empty preset
+// lists: the preset store fills them from its file or from the factory presets.
+Catalog BuildCatalog();
+
+} // namespace Tarnwick
