@@ -1,0 +1,144 @@
+#include "fileoperations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <filesystem>
+#include <system_error>
+
+namespace Tarnwick {
+
+namespace {
+
+// The longest path component the common file systems allow, in bytes of the encoded name.
+constexpr qsizetype MaxFileNameBytes = 255;
+constexpr qint64 CopyBlockSize = qint64(1) << 20;
+
+qsizetype EncodedLength(const QString& name) {
+    return QFile::encodeName(name).size();
+}
+
+std::filesystem::path FileSystemPath(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
+
+bool CopyContents(QFile& from, QFile& to) {
+    QByteArray block;
+    while (!from.atEnd()) {
+        block = from.read(CopyBlockSize);
+        if (block.isEmpty() && from.error() != QFileDevice::NoError)
+            return false;
+        if (to.write(block) != block.size())
+            return false;
+    }
+    return from.error() == QFileDevice::NoError && to.flush();
+}
+
+} // namespace
+
+QString SanitizeFileName(const QString& name) {
+    QString result = name;
+    for (QChar& c : result) {
+        switch (c.unicode()) {
+        case '/':
+        case '\\':
+        case '<':
+        case '>':
+        case '*':
+        case '?':
+        case ':':
+        case '"':
+        case '|':
+            c = QLatin1Char(' ');
+            break;
+        default:
+            break;
+        }
+    }
+    return result;
+}
+
+QString FitFileName(const QString& name, const QString& extension) {
+    QString cut = name;
+    const qsizetype room = MaxFileNameBytes - EncodedLength(extension);
+    while (!cut.isEmpty() && EncodedLength(cut) > room) {
+        cut.chop(1);
+        // Never leave half of a surrogate pair behind.
+        if (!cut.isEmpty() && cut.back().isHighSurrogate())
+            cut.chop(1);
+    }
+    return cut + extension;
+}
+
+QString MakeTempFileName(const QString& extension) {
+    const QString suffix = extension.isEmpty() ? QStringLiteral(".tmp") : extension;
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/~VDXXXXXX") + suffix);
+    // Opening creates the file exclusively, which reserves the name; it is kept after close.
+    file.setAutoRemove(false);
+    if (!file.open())
+        return QString();
+    return file.fileName();
+}
+
+bool EnsureFolder(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo(path).isDir())
+        return true;
+    QDir().mkpath(path);
+    return QFileInfo(path).isDir();
+}
+
+QString ParentFolder(const QString& path) {
+    const QString normal = QDir::fromNativeSeparators(path);
+    const qsizetype slash = normal.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || normal.size() == 1)
+        return QString();
+    if (slash == 0)
+        return path.left(1); // the root
+#ifdef Q_OS_WIN
+    if (slash == 2 && normal[1] == QLatin1Char(':'))
+        return path.left(3); // a drive root keeps its separator
+#endif
+    return path.left(slash);
+}
+
+bool CopyFileTo(const QString& source, const QString& target, const QString& folder) {
+    const QString targetFolder = folder.isEmpty() ? ParentFolder(target) : folder;
+    if (!targetFolder.isEmpty() && !EnsureFolder(targetFolder))
+        return false;
+
+    QFile from(source);
+    if (!from.open(QIODevice::ReadOnly))
+        return false;
+    // A short, fixed name: the target's own name may already use the whole length allowed.
+    QTemporaryFile partial((targetFolder.isEmpty() ? QStringLiteral(".") : targetFolder) +
+                           QStringLiteral("/.~VDXXXXXX.part"));
+    if (!partial.open())
+        return false;
+    if (!CopyContents(from, partial))
+        return false;
+    // A temporary file is private to its owner; the delivered file keeps the permissions of the
+    // file it replaces, or gets those of an ordinary new file.
+    partial.setPermissions(QFileInfo::exists(target) ? QFile::permissions(target)
+                                                     : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    partial.close();
+
+    // rename replaces the old target in one step, so it is never lost half-way.
+    std::error_code error;
+    std::filesystem::rename(FileSystemPath(partial.fileName()), FileSystemPath(target), error);
+    if (error)
+        return false; // the temporary file removes itself
+    partial.setAutoRemove(false);
+    return true;
+}
+
+bool DeleteFileSilently(const QString& path) {
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return true;
+    return QFile::remove(path);
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+namespace Tarnwick {
+
+// The title with every character that no file system allows in a name ('/', '\', '<', '>',
+// '*', '?', ':', '"', '|') replaced by a blank. Nothing else changes.
+QString SanitizeFileName(const QString& name);
+
+// name + extension, with name cut (on a character boundary) so that the whole fits the file
+// system's limit on one path component. The extension is kept.
+QString FitFileName(const QString& name, const QString& extension);
+
+// Creates a new, empty file in the system's temporary folder, named "~VD..." with the given
+// extension (".tmp" when none) and unique to this call even across processes. Returns its
+// path, or an empty text when no file can be created.
+QString MakeTempFileName(const QString& extension = QString());
+
+// True when path is a folder afterwards; missing levels are created one by one.
+bool EnsureFolder(const QString& path);
+
+// The path without its last component; empty when it has only one.
+QString ParentFolder(const QString& path);
+
+// Copies source to target, replacing an existing target. The copy is written beside the target
+// and renamed over it, so a failed copy leaves neither a partial file under the target's name
+// nor a damaged old target. folder: where the target goes (empty: the target's own folder),
+// created when missing.
+bool CopyFileTo(const QString& source, const QString& target, const QString& folder = QString());
+
+// Deletes the file for good; true when it is gone.
+bool DeleteFileSilently(const QString& path);
+
+} // namespace Tarnwick

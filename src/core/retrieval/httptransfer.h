@@ -1,0 +1,62 @@
+#pragma once
+
+#include "transfersession.h"
+
+#include <QString>
+#include <memory>
+
+class QIODevice;
+
+namespace Tarnwick {
+
+class ProgressSink;
+
+// Copies the body of an http or https address into a file or a memory buffer, reporting
+// progress, speed and connection activity to a ProgressSink and stopping when the sink says
+// the user cancelled. One transfer serves the page and the stream of one job; everything
+// runs synchronously on the calling thread.
+class HttpTransfer {
+public:
+    static constexpr unsigned DefaultReadBufferSize = 1024;
+    // A transfer that receives nothing for this long has failed.
+    static constexpr int DefaultStallSeconds = 60;
+    static constexpr int ConnectTimeoutSeconds = 30;
+    // Error texts are cut where the fixed-size buffers of the window end.
+    static constexpr int MaxErrorTextLength = 254;
+
+    HttpTransfer();
+    ~HttpTransfer();
+    HttpTransfer(const HttpTransfer&) = delete;
+    HttpTransfer& operator=(const HttpTransfer&) = delete;
+
+    // Opens the session and keeps the sink, which may be null (a silent, uncancellable copy).
+    bool OpenSession(ProgressSink* sink);
+
+    // The size of each read and of libcurl's receive buffer; each delivered block is one chunk.
+    unsigned ReadBufferSize() const { return readBufferSize_; }
+    void SetReadBufferSize(unsigned size) { readBufferSize_ = size; }
+    int StallSeconds() const { return stallSeconds_; }
+    void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
+
+    // Writes the body of url to target, which the caller has opened. True when the whole body
+    // arrived with a status below 400; false on any failure and on cancel, after the result
+    // line has gone to the sink. What was written before a failure stays in the target.
+    bool CopyUrlToFile(const QString& url, QIODevice& target);
+
+private:
+    struct Copy;
+
+    void ReportResult(const QString& text);
+
+    std::unique_ptr<TransferSession> session_;
+    unsigned readBufferSize_ = DefaultReadBufferSize;
+    int stallSeconds_ = DefaultStallSeconds;
+    ProgressSink* sink_ = nullptr;
+};
+
+// "%d KB / %d KB" with the speed when a whole second has passed since the headers arrived.
+QString TransferProgressText(double doneKB, int totalKB, qint64 seconds);
+// The Content-Length value in KB, rounded to the nearest KB; 0 when absent or not a number.
+int ContentLengthKB(const QByteArray& headerValue);
+
+} // namespace Tarnwick

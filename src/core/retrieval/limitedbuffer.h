@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+
+namespace Tarnwick {
+
+// A write-only memory target that refuses to grow past a limit, so that an endless or huge
+// answer fails the fetch instead of exhausting memory.
+class LimitedBuffer : public QIODevice {
+public:
+    explicit LimitedBuffer(qint64 limit);
+
+    const QByteArray& Data() const { return data_; }
+    QByteArray TakeData() { return std::exchange(data_, QByteArray()); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 size) override;
+
+private:
+    qint64 limit_;
+    QByteArray data_;
+};
+
+} // namespace Tarnwick

@@ -1,0 +1,135 @@
+#include "processjob.h"
+
+#include "fileoperations.h"
+#include "httptransfer.h"
+#include "jobcontext.h"
+#include "resolver.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace Tarnwick {
+
+namespace {
+
+// A temporary file of the job, deleted when the procedure leaves by whatever path.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(QString path)
+        : path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (!path_.isEmpty())
+            DeleteFileSilently(path_);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const QString& Path() const { return path_; }
+    bool IsValid() const { return !path_.isEmpty(); }
+
+private:
+    QString path_;
+};
+
+int Finish(JobContext& context, int jobIndex, JobState state, int result) {
+    context.SetJobState(jobIndex, state);
+    return result;
+}
+
+// The extension of the converted file: the selected preset's format extension, dot included.
+// Empty while no conversion can be made, which fails the job before anything is downloaded.
+QString ConvertedExtension(const JobContext& context) {
+    // The conversion branch answers the preset's format extension here.
+    (void)context;
+    return QString();
+}
+
+// Whether to write over the existing file at path; may change the run's policy.
+bool MayOverwrite(JobContext& context, const QString& path) {
+    switch (context.Policy()) {
+    case OverwritePolicy::SkipAll:
+        return false;
+    case OverwritePolicy::OverwriteAll:
+        return true;
+    case OverwritePolicy::Ask:
+        break;
+    }
+    switch (context.AskOverwrite(QFileInfo(path).fileName())) {
+    case JobContext::AnswerYesToAll:
+        context.SetPolicy(OverwritePolicy::OverwriteAll);
+        return true;
+    case JobContext::AnswerNo:
+        return false;
+    case JobContext::AnswerNoToAll:
+    case JobContext::AnswerCancel:
+        context.SetPolicy(OverwritePolicy::SkipAll);
+        return false;
+    default: // "Yes", or the dialog ended some other way
+        return true;
+    }
+}
+
+bool DownloadStream(HttpTransfer& transfer, const QString& streamUrl, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    transfer.SetReadBufferSize(4096);
+    const bool copied = transfer.CopyUrlToFile(streamUrl, file);
+    // A file that cannot be completed on disk is not a finished download either.
+    const bool flushed = file.flush();
+    file.close();
+    return copied && flushed && file.error() == QFileDevice::NoError;
+}
+
+} // namespace
+
+QString DownloadExtension(VideoQuality quality) {
+    return quality == VideoQuality::HighMp4 ? QStringLiteral(".mp4") : QStringLiteral(".flv");
+}
+
+int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert) {
+    DownloadJob& job = context.Job(jobIndex);
+    context.SetJobState(jobIndex, JobState::Preparing);
+    context.ResetProgress();
+    context.SetPhase(RunPhase::PhasePrepare);
+
+    // Declared first, so the session is released after every file of the job is settled.
+    HttpTransfer transfer;
+    transfer.OpenSession(context.DownloadSink());
+
+    if (!ResolveJob(transfer, job, quality, context.VideoHost()))
+        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+
+    const QString extension = convert ? ConvertedExtension(context) : DownloadExtension(quality);
+    if (extension.isEmpty())
+        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    const QString finalPath =
+        context.OutputFolder() + QLatin1Char('/') + FitFileName(SanitizeFileName(job.title), extension);
+
+    if (QFileInfo::exists(finalPath) && !MayOverwrite(context, finalPath))
+        return Finish(context, jobIndex, JobState::Skipped, JobSkipped);
+
+    context.SetPhase(RunPhase::PhaseDownload);
+    context.SetJobState(jobIndex, JobState::Downloading);
+    TemporaryFile download(MakeTempFileName());
+    if (!download.IsValid() || !DownloadStream(transfer, job.streamUrl, download.Path()))
+        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+
+    const QString* result = &download.Path();
+    if (convert) {
+        context.SetPhase(RunPhase::PhaseConvert);
+        context.SetJobState(jobIndex, JobState::Converting);
+        // The conversion branch goes here: convert download.Path() into a second temporary
+        // file with the selected preset and the conversion sink, and point result at it.
+        // Until it is wired, a conversion cannot succeed.
+        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    }
+
+    if (!CopyFileTo(*result, finalPath))
+        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+
+    job.outputPath = finalPath;
+    return Finish(context, jobIndex, JobState::Succeeded, JobSucceeded);
+}
+
+} // namespace Tarnwick

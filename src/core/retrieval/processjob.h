@@ -1,0 +1,25 @@
+#pragma once
+
+#include "queue/jobstate.h"
+
+#include <QString>
+
+namespace Tarnwick {
+
+class JobContext;
+
+// The results of ProcessJob.
+constexpr int JobSucceeded = 0;
+constexpr int JobSkipped = 1;
+constexpr int JobFailed = -1;
+
+// Carries one job from its watch-page address to a file in the output folder: resolves the
+// page, asks before overwriting, downloads the stream (and converts it when asked), copies
+// the result into place and moves the job through its states. Returns JobSucceeded,
+// JobSkipped or JobFailed; no temporary file is left behind on any path.
+int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert);
+
+// ".mp4" for the high-quality MP4 stream, else ".flv".
+QString DownloadExtension(VideoQuality quality);
+
+} // namespace Tarnwick

@@ -1,0 +1,44 @@
+#include "resolver.h"
+
+#include "httptransfer.h"
+#include "limitedbuffer.h"
+#include "textencoding.h"
+#include "watchpageparser.h"
+
+namespace Tarnwick {
+
+QString QualitySelector(VideoQuality quality) {
+    switch (quality) {
+    case VideoQuality::HighFlv:
+        return QStringLiteral("&fmt=6");
+    case VideoQuality::HighMp4:
+        return QStringLiteral("&fmt=18");
+    case VideoQuality::Standard:
+        break;
+    }
+    return QString();
+}
+
+bool FetchPage(HttpTransfer& transfer, const QString& url, QString& page) {
+    transfer.SetReadBufferSize(4096);
+    LimitedBuffer buffer(PageSizeLimit);
+    if (!transfer.CopyUrlToFile(url, buffer))
+        return false;
+    if (buffer.Data().isEmpty())
+        return false;
+    page = PageBytesToText(buffer.Data());
+    return true;
+}
+
+bool ResolveJob(HttpTransfer& transfer, DownloadJob& job, VideoQuality quality, const QString& videoHost) {
+    QString page;
+    if (!FetchPage(transfer, job.url, page))
+        return false;
+    const WatchPageParser parser(videoHost);
+    if (!parser.Parse(page, job.streamUrl, job.title))
+        return false;
+    job.streamUrl += QualitySelector(quality);
+    return true;
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+
+typedef void CURL;
+
+namespace Tarnwick {
+
+class ProgressSink;
+
+// The internet session of one job: one reused libcurl easy handle, so that the page and the
+// stream of a job can share a connection. It turns what libcurl lets us observe about the
+// connection into the activity texts the window shows.
+class TransferSession {
+public:
+    // The events, numbered as the session status codes the activity texts were first written for.
+    enum Event {
+        ResolvingName = 10,
+        NameResolved = 11,
+        ConnectingToServer = 20,
+        ConnectedToServer = 21,
+        SendingRequest = 30,
+        RequestSent = 31,
+        ReceivingResponse = 40,
+        ResponseReceived = 41,
+        ClosingConnection = 50,
+        ConnectionClosed = 51,
+        HandleCreated = 60,
+        HandleClosing = 70,
+        RequestComplete = 100,
+    };
+
+    explicit TransferSession(ProgressSink* sink);
+    ~TransferSession();
+    TransferSession(const TransferSession&) = delete;
+    TransferSession& operator=(const TransferSession&) = delete;
+
+    bool IsOpen() const { return handle_ != nullptr; }
+    CURL* Handle() const { return handle_; }
+    ProgressSink* Sink() const { return sink_; }
+
+    // Sends the event's activity text to the sink (some events have none).
+    void Report(int event, const QString& information = {});
+    // The request-complete event with its two result fields.
+    void ReportRequestComplete(quint32 result, quint32 error);
+
+    // The activity text of an event, empty for "send an empty text", null for "send nothing".
+    static QString EventText(int event, const QString& information);
+
+    // libcurl's callbacks; public only so that the C callbacks can reach them.
+    void OnResolverStart();
+    void OnOpenSocket(const QString& address);
+    void OnBeforeRequest();
+    void OnHeaderSent();
+    void OnCloseSocket();
+
+private:
+    void InstallCallbacks();
+
+    CURL* handle_ = nullptr;
+    ProgressSink* sink_ = nullptr;
+    bool resolving_ = false;
+    bool connecting_ = false;
+    bool requestPending_ = false;
+};
+
+} // namespace Tarnwick
