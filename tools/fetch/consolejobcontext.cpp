@@ -1,0 +1,80 @@
+#include "consolejobcontext.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace Tarnwick {
+
+QString JobStateName(JobState state) {
+    switch (state) {
+    case JobState::Idle:
+        return QStringLiteral("Idle");
+    case JobState::Skipped:
+        return QStringLiteral("Skipped");
+    case JobState::Preparing:
+        return QStringLiteral("Preparing");
+    case JobState::Downloading:
+        return QStringLiteral("Downloading");
+    case JobState::Converting:
+        return QStringLiteral("Converting");
+    case JobState::Succeeded:
+        return QStringLiteral("Succeeded");
+    case JobState::Failed:
+        return QStringLiteral("Failed");
+    }
+    return QString::number(int(state));
+}
+
+ConsoleJobContext::ConsoleJobContext(QString outputFolder, QString videoHost, OverwritePolicy policy)
+    : outputFolder_(std::move(outputFolder))
+    , videoHost_(std::move(videoHost))
+    , policy_(policy) {}
+
+int ConsoleJobContext::AddJob(const QString& url) {
+    DownloadJob job;
+    job.url = url;
+    jobs_.append(job);
+    return int(jobs_.size()) - 1;
+}
+
+void ConsoleJobContext::SetJobState(int index, JobState state) {
+    DownloadJob& job = jobs_[index];
+    job.state = state;
+    sink_.FinishLine();
+    QString detail;
+    if (state == JobState::Downloading)
+        detail = QStringLiteral(" \"%1\"").arg(job.title);
+    else if (state == JobState::Succeeded)
+        detail = QStringLiteral(" -> %1").arg(job.outputPath);
+    std::printf("[%d/%d] %s: %s%s\n", index + 1, int(jobs_.size()), qPrintable(JobStateName(state)),
+                qPrintable(job.url), qPrintable(detail));
+    std::fflush(stdout);
+}
+
+int ConsoleJobContext::AskOverwrite(const QString& fileName) {
+    if (isatty(fileno(stdin)) == 0)
+        return AnswerNo;
+    sink_.FinishLine();
+    std::printf("The output folder already contains a file named:\n'%s'\n"
+                "Would you like to overwrite the existing file? [y]es, [a]ll, [n]o, n[o]ne: ",
+                qPrintable(fileName));
+    std::fflush(stdout);
+    char answer[16] = {};
+    if (std::fgets(answer, sizeof answer, stdin) == nullptr)
+        return AnswerCancel;
+    switch (answer[0]) {
+    case 'y':
+    case 'Y':
+        return AnswerYes;
+    case 'a':
+    case 'A':
+        return AnswerYesToAll;
+    case 'o':
+    case 'O':
+        return AnswerNoToAll;
+    default:
+        return AnswerNo;
+    }
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "consolesink.h"
+#include "retrieval/jobcontext.h"
+
+#include <QList>
+
+namespace Tarnwick {
+
+// Runs jobs from the command line: states are printed as they change, the overwrite question is
+// asked on the terminal (or answered "no" when there is none to ask on).
+class ConsoleJobContext : public JobContext {
+public:
+    ConsoleJobContext(QString outputFolder, QString videoHost, OverwritePolicy policy);
+
+    int AddJob(const QString& url);
+    int JobCount() const { return int(jobs_.size()); }
+    ConsoleSink& Sink() { return sink_; }
+
+    DownloadJob& Job(int index) override { return jobs_[index]; }
+    void SetJobState(int index, JobState state) override;
+    QString OutputFolder() const override { return outputFolder_; }
+    QString VideoHost() const override { return videoHost_; }
+    const Preset* SelectedPreset() const override { return nullptr; }
+    ConversionEngine* Engine() override { return nullptr; }
+    OverwritePolicy Policy() const override { return policy_; }
+    void SetPolicy(OverwritePolicy policy) override { policy_ = policy; }
+    int AskOverwrite(const QString& fileName) override;
+    ProgressSink* DownloadSink() override { return &sink_; }
+    ProgressSink* ConversionSink() override { return &sink_; }
+    void SetPhase(RunPhase) override {}
+    void ResetProgress() override {}
+
+private:
+    QList<DownloadJob> jobs_;
+    QString outputFolder_;
+    QString videoHost_;
+    OverwritePolicy policy_;
+    ConsoleSink sink_{stdout};
+};
+
+// The state's name as the job list shows it.
+QString JobStateName(JobState state);
+
+} // namespace Tarnwick

@@ -1,0 +1,31 @@
+#include "consolesink.h"
+
+#include <unistd.h>
+
+namespace Tarnwick {
+
+ConsoleSink::ConsoleSink(std::FILE* out)
+    : out_(out)
+    , interactive_(isatty(fileno(out)) != 0) {}
+
+int ConsoleSink::Status(int kind, const QString& text) {
+    if (kind == StatusResult) {
+        FinishLine();
+        if (!text.isEmpty())
+            std::fprintf(out_, "  error: %s\n", qPrintable(text));
+    } else if (interactive_ && !text.isEmpty()) {
+        std::fprintf(out_, "\r\033[K  %s", qPrintable(text));
+        lineOpen_ = true;
+    }
+    std::fflush(out_);
+    return 0;
+}
+
+void ConsoleSink::FinishLine() {
+    if (lineOpen_) {
+        std::fputs("\r\033[K", out_);
+        lineOpen_ = false;
+    }
+}
+
+} // namespace Tarnwick

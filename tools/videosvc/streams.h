@@ -1,0 +1,30 @@
+#pragma once
+
+#include <httplib.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace VideoService {
+
+// How a body is delivered; the defaults give an ordinary, complete answer.
+struct Delivery {
+    bool chunked = false;       // no Content-Length
+    int64_t cutAfter = -1;      // declare the whole length, send this many bytes, then close
+    int64_t stallAfter = -1;    // send this many bytes, then nothing more
+    int64_t bytesPerSecond = 0; // 0: as fast as the connection takes it
+};
+
+// Set when the service is stopping, so that stalled answers end.
+extern std::atomic<bool> stopping;
+
+// A body of length bytes of a fixed pattern; byte p is PatternByte(p).
+void SendPattern(httplib::Response& response, int64_t length, const Delivery& delivery);
+// The file at path (Range requests are answered by the library with 206).
+bool SendFile(httplib::Response& response, const std::string& path, const std::string& contentType,
+              const Delivery& delivery);
+
+unsigned char PatternByte(int64_t position);
+
+} // namespace VideoService
