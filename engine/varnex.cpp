@@ -2,10 +2,9 @@
 
 #include "varnex.h"
 
+#include "convert.h"
 #include "probe.h"
 #include "session.h"
-
-#include <cstring>
 
 namespace {
 
@@ -15,22 +14,6 @@ int Query(void* data, intptr_t arg) {
         return VARNEX_BAD_ARGUMENT;
     block->version = VARNEX_INTERFACE_VERSION;
     return VARNEX_OK;
-}
-
-void SendStatus(VarnexNotifyFunction notify, const char* text) {
-    notify(VARNEX_NOTIFY_STATUS, 0, reinterpret_cast<intptr_t>(text));
-}
-
-int Convert(const char* optionLine, intptr_t arg) {
-    auto notify = reinterpret_cast<VarnexNotifyFunction>(arg);
-    if (optionLine == nullptr)
-        return VARNEX_BAD_ARGUMENT;
-    if (notify != nullptr) {
-        notify(VARNEX_NOTIFY_BEGIN, 0, 0);
-        SendStatus(notify, "Conversion is not available in this build of the engine.");
-        notify(VARNEX_NOTIFY_END, 0, 0);
-    }
-    return VARNEX_UNAVAILABLE;
 }
 
 } // namespace
@@ -55,7 +38,8 @@ extern "C" VARNEX_EXPORT int Varnex(int command, void* data, intptr_t arg) {
         case VARNEX_CMD_CONVERT:
             if (!session.IsInitialised())
                 return VARNEX_UNAVAILABLE;
-            return Convert(static_cast<const char*>(data), arg);
+            return VarnexEngine::ConvertCommand(static_cast<const char*>(data),
+                                                reinterpret_cast<VarnexNotifyFunction>(arg));
         default:
             return VARNEX_UNKNOWN_COMMAND;
         }

@@ -1,0 +1,40 @@
+#include "convert.h"
+
+#include "engineerror.h"
+#include "notifier.h"
+#include "optionline.h"
+#include "transcoder.h"
+
+#include <new>
+
+namespace VarnexEngine {
+
+int ConvertCommand(const char* optionLine, VarnexNotifyFunction notify) {
+    if (optionLine == nullptr)
+        return VARNEX_BAD_ARGUMENT;
+    Notifier notifier(notify);
+    notifier.Begin();
+    LogCapture capture;
+    std::string failure;
+    try {
+        ConvertOptions options;
+        std::string error;
+        if (!ParseOptionLine(optionLine, options, &error))
+            throw EngineError(error);
+        // The transcoder goes out of scope, removing a partial output, before the failure
+        // is reported, so the host never sees an error while the file is still there.
+        Transcoder transcoder(options, notifier);
+        transcoder.Run();
+    } catch (const EngineError& error) {
+        failure = error.what();
+    } catch (const std::bad_alloc&) {
+        failure = "Out of memory.";
+    } catch (const std::exception& error) {
+        failure = std::string("The conversion failed: ") + error.what();
+    }
+    notifier.Error(failure); // an empty result text means success
+    notifier.End();
+    return failure.empty() ? VARNEX_OK : VARNEX_FAILED;
+}
+
+} // namespace VarnexEngine

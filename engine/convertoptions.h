@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace VarnexEngine {
+
+// One input file with the offset its timestamps are shifted by (-itsoffset before its -i).
+struct InputOption {
+    std::string path;
+    int64_t offsetUs = 0;
+};
+
+// A stream chosen with -map: input file index and stream index within that file.
+struct StreamMap {
+    int file = 0;
+    int stream = 0;
+};
+
+// Everything an option line asks for. Zero, empty or negative means "not given": the engine
+// then keeps the source's value or lets the encoder choose.
+struct ConvertOptions {
+    std::vector<InputOption> inputs;
+    std::vector<StreamMap> maps;
+    int64_t startUs = 0;
+    int64_t durationUs = 0;
+    int64_t sizeLimit = 0;
+    int cropLeft = 0;
+    int cropTop = 0;
+    int cropRight = 0;
+    int cropBottom = 0;
+    // Metadata as (today's key, value), in the order given.
+    std::vector<std::pair<std::string, std::string>> metadata;
+    std::string format;
+
+    bool disableVideo = false;
+    std::string pixelFormat;
+    std::string videoCodec;
+    int width = 0;
+    int height = 0;
+    int frameRateNum = 0;
+    int frameRateDen = 0;
+    int64_t videoBitRate = 0;
+
+    bool disableAudio = false;
+    std::string audioCodec;
+    int channels = 0;
+    int sampleRate = 0;
+    int64_t audioBitRate = 0;
+
+    bool overwrite = false;
+    std::string output;
+};
+
+} // namespace VarnexEngine

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "convertoptions.h"
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <string>
+
+namespace VarnexEngine {
+
+// The output container. A file that was not finished is removed when this object goes, so a
+// failed or stopped conversion leaves nothing half-written behind.
+class OutputFile {
+public:
+    // Chooses the muxer (-f, else from the file name) and refuses an existing file unless
+    // -y was given, or a path that is the input itself.
+    explicit OutputFile(const ConvertOptions& options);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    const AVOutputFormat* Format() const { return context_->oformat; }
+    // The MP3 muxer's "video" is cover art, which a conversion does not make.
+    bool CarriesVideo() const {
+        return Format()->video_codec != AV_CODEC_ID_NONE && Format()->video_codec != AV_CODEC_ID_PNG;
+    }
+    bool CarriesAudio() const { return Format()->audio_codec != AV_CODEC_ID_NONE; }
+    bool NeedsGlobalHeader() const { return (Format()->flags & AVFMT_GLOBALHEADER) != 0; }
+
+    // A new stream; the caller fills its parameters and time base before Open.
+    AVStream* AddStream();
+    int StreamCount() const { return static_cast<int>(context_->nb_streams); }
+
+    // Creates the file and writes the header with the metadata.
+    void Open(const ConvertOptions& options);
+    // Rescales the packet from the encoder's time base and hands it to the interleaver.
+    void Write(AVPacket* packet, int streamIndex, AVRational encoderTimeBase);
+    // The trailer; the file is complete and stays.
+    void Finish();
+
+    bool SizeLimitReached() const;
+    int64_t PositionMs() const { return positionMs_; }
+    int64_t PacketsWritten() const { return packetsWritten_; }
+
+private:
+    AVFormatContext* context_ = nullptr;
+    std::string path_;
+    int64_t sizeLimit_ = 0;
+    int64_t positionMs_ = 0;
+    int64_t packetsWritten_ = 0;
+    bool created_ = false;
+    bool finished_ = false;
+};
+
+} // namespace VarnexEngine

@@ -1,0 +1,231 @@
+#include "transcoder.h"
+
+#include "engineerror.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace VarnexEngine {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kPositionInterval = std::chrono::milliseconds(100);
+constexpr auto kStatusInterval = std::chrono::seconds(1);
+
+struct PacketDeleter {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+
+bool IsVideo(const AVStream* stream) {
+    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+           !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC); // cover art is no video
+}
+
+bool IsAudio(const AVStream* stream) {
+    return stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+}
+
+std::string FormatSpeed(double ratio) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2fx", ratio);
+    return text;
+}
+
+} // namespace
+
+std::string FormatClock(int64_t milliseconds) {
+    if (milliseconds < 0)
+        milliseconds = 0;
+    char text[32];
+    std::snprintf(
+        text, sizeof text, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(milliseconds / 3600000),
+        static_cast<long long>(milliseconds / 60000 % 60), static_cast<long long>(milliseconds / 1000 % 60),
+        static_cast<long long>(milliseconds % 1000));
+    return text;
+}
+
+Transcoder::Transcoder(const ConvertOptions& options, Notifier& notifier)
+    : options_(options)
+    , notifier_(notifier) {}
+
+Transcoder::~Transcoder() = default;
+
+void Transcoder::OpenInputs() {
+    for (const InputOption& option : options_.inputs)
+        inputs_.push_back(std::make_unique<InputFile>(option, options_.startUs));
+}
+
+void Transcoder::ChooseStreams(StreamChoice* video, StreamChoice* audio) const {
+    if (!options_.maps.empty()) {
+        for (const StreamMap& map : options_.maps) {
+            const std::string name = "-map " + std::to_string(map.file) + ":" + std::to_string(map.stream);
+            if (map.file >= static_cast<int>(inputs_.size()) ||
+                map.stream >= inputs_[map.file]->StreamCount())
+                throw EngineError("The option " + name + " names a stream that does not exist.");
+            InputFile* input = inputs_[map.file].get();
+            const AVStream* stream = input->Stream(map.stream);
+            StreamChoice* choice = IsVideo(stream) ? video : IsAudio(stream) ? audio : nullptr;
+            if (choice == nullptr)
+                throw EngineError("The option " + name + " names a stream that is neither video nor audio.");
+            if (choice->input == nullptr)
+                *choice = StreamChoice{input, map.stream};
+        }
+        return;
+    }
+    for (const auto& input : inputs_) {
+        for (int i = 0; i < input->StreamCount(); ++i) {
+            if (video->input == nullptr && IsVideo(input->Stream(i)))
+                *video = StreamChoice{input.get(), i};
+            if (audio->input == nullptr && IsAudio(input->Stream(i)))
+                *audio = StreamChoice{input.get(), i};
+        }
+    }
+}
+
+void Transcoder::BuildPipelines() {
+    output_ = std::make_unique<OutputFile>(options_);
+    StreamChoice video;
+    StreamChoice audio;
+    ChooseStreams(&video, &audio);
+
+    const bool wantVideo = !options_.disableVideo && output_->CarriesVideo();
+    const bool wantAudio = !options_.disableAudio && output_->CarriesAudio();
+    if (wantVideo && video.input != nullptr)
+        video_ = std::make_unique<VideoPipeline>(*video.input, video.stream, options_, *output_);
+    if (wantAudio && audio.input != nullptr)
+        audio_ = std::make_unique<AudioPipeline>(*audio.input, audio.stream, options_, *output_);
+    if (video_ != nullptr || audio_ != nullptr)
+        return;
+
+    if (video.input == nullptr && audio.input == nullptr)
+        throw EngineError("The input \"" + inputs_.front()->Path() + "\" holds no video or audio stream.");
+    if (wantAudio && audio.input == nullptr)
+        throw EngineError("Nothing to convert: the output takes audio, and the input has no audio stream.");
+    if (wantVideo && video.input == nullptr)
+        throw EngineError("Nothing to convert: the output takes video, and the input has no video stream.");
+    throw EngineError("Nothing to convert: the output takes none of the input's streams.");
+}
+
+bool Transcoder::InputNeeded(const InputFile& input) const {
+    return (video_ != nullptr && &video_->Input() == &input && !video_->Done()) ||
+           (audio_ != nullptr && &audio_->Input() == &input && !audio_->Done());
+}
+
+// Two inputs are read in step: always the one whose last packet is earliest, so that the
+// interleaver never has to hold much.
+InputFile* Transcoder::NextInput() const {
+    InputFile* next = nullptr;
+    for (const auto& input : inputs_) {
+        if (input->AtEnd() || !InputNeeded(*input))
+            continue;
+        if (next == nullptr || input->LastReadUs() < next->LastReadUs())
+            next = input.get();
+    }
+    return next;
+}
+
+bool Transcoder::AllDone() const {
+    return (video_ == nullptr || video_->Done()) && (audio_ == nullptr || audio_->Done());
+}
+
+void Transcoder::Dispatch(const InputFile& input, const AVPacket* packet) {
+    if (video_ != nullptr && &video_->Input() == &input && packet->stream_index == video_->StreamIndex())
+        video_->Feed(packet);
+    else if (audio_ != nullptr && &audio_->Input() == &input && packet->stream_index == audio_->StreamIndex())
+        audio_->Feed(packet);
+}
+
+int64_t Transcoder::TotalMs() const {
+    int64_t totalUs = 0;
+    for (const auto& input : inputs_) {
+        if (input->DurationUs() > 0)
+            totalUs = std::max(totalUs, input->DurationUs() + input->OffsetUs() - options_.startUs);
+    }
+    if (options_.durationUs > 0 && (totalUs == 0 || options_.durationUs < totalUs))
+        totalUs = options_.durationUs;
+    return totalUs / 1000;
+}
+
+void Transcoder::Report(bool force) {
+    const auto now = Clock::now();
+    if (force || now - lastPosition_ >= kPositionInterval) {
+        lastPosition_ = now;
+        notifier_.Position(output_->PositionMs());
+    }
+    if (force || now - lastStatus_ >= kStatusInterval) {
+        lastStatus_ = now;
+        const double seconds = std::chrono::duration<double>(now - started_).count();
+        const double speed = seconds > 0 ? output_->PositionMs() / 1000.0 / seconds : 0;
+        notifier_.Activity("Time " + FormatClock(output_->PositionMs()) + ", speed " + FormatSpeed(speed));
+    }
+}
+
+// A conversion that wrote nothing, or stopped well short of the length the input states,
+// did not succeed, however quietly the demuxer reached its end.
+void Transcoder::CheckComplete() const {
+    if (output_->PacketsWritten() == 0)
+        throw EngineError("Nothing was converted: no picture or sound could be decoded from the input.");
+    if (options_.durationUs > 0 || sizeLimitReached_)
+        return;
+    for (const auto& input : inputs_) {
+        int64_t reachedUs = 0;
+        if (video_ != nullptr && &video_->Input() == input.get())
+            reachedUs = std::max(reachedUs, video_->ReachedUs());
+        if (audio_ != nullptr && &audio_->Input() == input.get())
+            reachedUs = std::max(reachedUs, audio_->ReachedUs());
+        const int64_t statedUs = input->StatedDurationUs() + input->OffsetUs() - options_.startUs;
+        const int64_t toleranceUs = std::max<int64_t>(500000, statedUs / 20);
+        if (statedUs > 0 && reachedUs > 0 && reachedUs + toleranceUs < statedUs)
+            throw EngineError("The input \"" + input->Path() + "\" ends at " + FormatClock(reachedUs / 1000) +
+                              ", before its stated length of " + FormatClock(statedUs / 1000) +
+                              ": it is truncated or damaged.");
+    }
+}
+
+void Transcoder::Run() {
+    started_ = Clock::now();
+    OpenInputs();
+    BuildPipelines();
+    output_->Open(options_);
+    notifier_.Total(TotalMs());
+
+    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    if (packet == nullptr)
+        throw EngineError("Out of memory for a packet.");
+    while (!AllDone()) {
+        if (notifier_.StopRequested())
+            throw EngineError("The conversion was stopped.");
+        InputFile* input = NextInput();
+        if (input == nullptr)
+            break;
+        if (!input->Read(packet.get()))
+            continue;
+        Dispatch(*input, packet.get());
+        av_packet_unref(packet.get());
+        if (output_->SizeLimitReached()) {
+            sizeLimitReached_ = true;
+            break;
+        }
+        Report(false);
+    }
+    if (notifier_.StopRequested())
+        throw EngineError("The conversion was stopped.");
+    if (video_ != nullptr)
+        video_->Finish();
+    if (audio_ != nullptr)
+        audio_->Finish();
+    CheckComplete();
+    output_->Finish();
+
+    int damaged = 0;
+    if (video_ != nullptr)
+        damaged += video_->SourceDecoder().DamagedPackets();
+    if (audio_ != nullptr)
+        damaged += audio_->SourceDecoder().DamagedPackets();
+    if (damaged > 0)
+        notifier_.Activity(std::to_string(damaged) + " damaged packets of the input were skipped.");
+    Report(true);
+}
+
+} // namespace VarnexEngine

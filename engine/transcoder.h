@@ -1,0 +1,62 @@
+#pragma once
+
+#include "audiopipeline.h"
+#include "convertoptions.h"
+#include "inputfile.h"
+#include "notifier.h"
+#include "outputfile.h"
+#include "videopipeline.h"
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace VarnexEngine {
+
+// One conversion: opens the inputs, chooses their streams, builds a pipeline for the video
+// and one for the audio, then reads, converts and writes until the inputs end, the duration
+// or size limit is reached, or the host asks to stop. Every failure throws EngineError; the
+// output is removed unless Run completes.
+class Transcoder {
+public:
+    Transcoder(const ConvertOptions& options, Notifier& notifier);
+    ~Transcoder();
+    Transcoder(const Transcoder&) = delete;
+    Transcoder& operator=(const Transcoder&) = delete;
+
+    void Run();
+
+private:
+    struct StreamChoice {
+        InputFile* input = nullptr;
+        int stream = -1;
+    };
+
+    void OpenInputs();
+    void ChooseStreams(StreamChoice* video, StreamChoice* audio) const;
+    void BuildPipelines();
+    InputFile* NextInput() const;
+    bool InputNeeded(const InputFile& input) const;
+    bool AllDone() const;
+    void Dispatch(const InputFile& input, const AVPacket* packet);
+    void Report(bool force);
+    void CheckComplete() const;
+    int64_t TotalMs() const;
+
+    const ConvertOptions& options_;
+    Notifier& notifier_;
+    // Declared before the pipelines, which refer to them, so that they are destroyed after.
+    std::vector<std::unique_ptr<InputFile>> inputs_;
+    std::unique_ptr<OutputFile> output_;
+    std::unique_ptr<VideoPipeline> video_;
+    std::unique_ptr<AudioPipeline> audio_;
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point lastPosition_{};
+    std::chrono::steady_clock::time_point lastStatus_{};
+    bool sizeLimitReached_ = false;
+};
+
+// "HH:MM:SS.mmm"
+std::string FormatClock(int64_t milliseconds);
+
+} // namespace VarnexEngine
