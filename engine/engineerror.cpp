@@ -21,7 +21,7 @@ void CaptureLog(void* context, int level, const char* format, va_list args) {
     if (level > AV_LOG_ERROR)
         return;
     char line[1024];
-    int prefix = 1;
+    int prefix = 0; // "[mp4 @ 0x...]" means nothing to the user
     av_log_format_line2(context, level, format, args, line, sizeof line, &prefix);
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))

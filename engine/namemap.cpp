@@ -23,6 +23,19 @@ constexpr ContainerMapping kContainers[] = {
     {"aac", "adts"}, // a bare .aac file is an ADTS stream
 };
 
+// MP4 as FFmpeg writes it takes neither H.263 nor AMR; the 3GPP flavour of the same ISO file
+// format does, and is what an MP4 holding them has always been.
+struct CodecBoundContainer {
+    const char* container;
+    const char* codec; // today's name
+    const char* todaysName;
+};
+constexpr CodecBoundContainer kCodecBoundContainers[] = {
+    {"mp4", "h263", "3gp"},
+    {"mp4", "amr_nb", "3gp"},
+    {"mp4", "amr_wb", "3gp"},
+};
+
 constexpr CodecMapping kCodecs[] = {
     {"libfaac", "aac", EncoderSource::Ffmpeg}, // FFmpeg's own AAC encoder replaced libfaac
     {"libamr_nb", "amr_nb", EncoderSource::AmrNb},
@@ -36,7 +49,14 @@ constexpr CodecMapping kCodecs[] = {
 
 } // namespace
 
-std::string MapContainerName(const std::string& name) {
+std::string MapContainerName(const std::string& name, const std::string& videoCodec,
+                             const std::string& audioCodec) {
+    const std::string video = videoCodec.empty() ? std::string() : MapCodecName(videoCodec).name;
+    const std::string audio = audioCodec.empty() ? std::string() : MapCodecName(audioCodec).name;
+    for (const CodecBoundContainer& entry : kCodecBoundContainers) {
+        if (name == entry.container && (video == entry.codec || audio == entry.codec))
+            return entry.todaysName;
+    }
     for (const ContainerMapping& entry : kContainers) {
         if (name == entry.oldName)
             return entry.todaysName;

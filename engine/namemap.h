@@ -17,8 +17,10 @@ struct EncoderChoice {
 };
 
 // The option line speaks the catalogue's old names; these answer today's equivalent. A name
-// with no entry passes through unchanged, so today's names work as well.
-std::string MapContainerName(const std::string& name);
+// with no entry passes through unchanged, so today's names work as well. The container may
+// depend on the codecs: the codecs are given by the option line's names, either may be empty.
+std::string MapContainerName(const std::string& name, const std::string& videoCodec = {},
+                             const std::string& audioCodec = {});
 EncoderChoice MapCodecName(const std::string& name);
 
 } // namespace VarnexEngine

@@ -34,7 +34,9 @@ OutputFile::OutputFile(const ConvertOptions& options)
     if (!options.overwrite && Exists(path_))
         throw EngineError("The output file \"" + path_ + "\" exists already (-y overwrites it).");
 
-    const std::string format = MapContainerName(options.format);
+    const std::string format =
+        MapContainerName(options.format, options.disableVideo ? "" : options.videoCodec,
+                         options.disableAudio ? "" : options.audioCodec);
     const int result = avformat_alloc_output_context2(
         &context_, nullptr, format.empty() ? nullptr : format.c_str(), path_.c_str());
     if (result < 0 || context_ == nullptr) {

@@ -3,6 +3,7 @@
 #include "varnex.h"
 
 #include "convert.h"
+#include "engineerror.h"
 #include "probe.h"
 #include "session.h"
 
@@ -30,11 +31,14 @@ extern "C" VARNEX_EXPORT int Varnex(int command, void* data, intptr_t arg) {
         case VARNEX_CMD_CLOSE:
             session.Close();
             return VARNEX_OK;
-        case VARNEX_CMD_PROBE:
+        case VARNEX_CMD_PROBE: {
             if (!session.IsInitialised())
                 return VARNEX_UNAVAILABLE;
+            // The host has no console to show FFmpeg's complaints about a damaged file.
+            VarnexEngine::LogCapture quiet;
             return VarnexEngine::ProbeFile(static_cast<const char*>(data),
                                            reinterpret_cast<VarnexInfoBlock*>(arg), session.Host().allocate);
+        }
         case VARNEX_CMD_CONVERT:
             if (!session.IsInitialised())
                 return VARNEX_UNAVAILABLE;

@@ -3,7 +3,6 @@
 #include "conversion/conversionengine.h"
 #include "conversion/mediainfo.h"
 #include "mediafixtures.h"
-#include "queue/progresssink.h"
 #include "testenvironment.h"
 
 #include <QDir>
@@ -13,23 +12,6 @@
 using namespace Tarnwick;
 using TestSupport::FixtureSpec;
 
-namespace {
-
-class StatusSink : public ProgressSink {
-public:
-    QStringList statuses;
-    int begins = 0;
-    int ends = 0;
-
-    int Begin() override { return ++begins, 0; }
-    int End() override { return ++ends, 0; }
-    int Progress(int, int) override { return 0; }
-    int Status(int, const QString& text) override { return statuses << text, 0; }
-    int IsCancelled() override { return 0; }
-};
-
-} // namespace
-
 class TestEngineProbe : public QObject {
     Q_OBJECT
 
@@ -38,7 +20,6 @@ private slots:
     void probe_data();
     void probe();
     void notMediaFails();
-    void conversionIsRefusedHonestly();
 
 private:
     QString MakeFixture(const QString& name, const FixtureSpec& spec);
@@ -138,15 +119,6 @@ void TestEngineProbe::notMediaFails() {
     MediaInfo info;
     QVERIFY(!engine_.Probe(path, info));
     QVERIFY(!engine_.Probe(fixtures_.filePath(QStringLiteral("missing.flv")), info));
-}
-
-void TestEngineProbe::conversionIsRefusedHonestly() {
-    StatusSink sink;
-    QVERIFY(engine_.Convert(QStringLiteral(" -i in.flv -y out.mp4"), &sink) != 0);
-    QCOMPARE(sink.begins, 1);
-    QCOMPARE(sink.ends, 1);
-    QCOMPARE(sink.statuses.size(), 1);
-    QVERIFY(sink.statuses.first().contains(QStringLiteral("not available")));
 }
 
 QTEST_GUILESS_MAIN(TestEngineProbe)
