@@ -36,7 +36,9 @@ bool ApplicationCore::Start(const QString& executableFolder) {
     // From here on the settings are written at exit whatever happens next, as they were read.
     started_ = true;
     installFolder_ = ResolveInstallFolder(executableFolder);
-    return engine_.Open(EngineLibraryPath(installFolder_));
+    if (!engine_.Open(EngineLibraryPath(installFolder_)))
+        return false;
+    return presets_.LoadPresets(installFolder_);
 }
 
 void ApplicationCore::Shutdown() {
@@ -47,6 +49,8 @@ void ApplicationCore::Shutdown() {
         QSettings settings;
         settings_.Save(settings);
     }
+    // The store writes only a catalogue it loaded, so an early end of start-up keeps the file.
+    presets_.SaveAndRelease();
     engine_.Close();
 }
 

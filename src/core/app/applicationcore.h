@@ -2,14 +2,15 @@
 
 #include "appsettings.h"
 #include "conversion/conversionengine.h"
+#include "presets/presetstore.h"
 
 #include <QString>
 
 namespace Tarnwick {
 
 // What the program holds for its whole life, apart from its windows: the settings, the
-// installation folder and the conversion engine. Start-up and shut-down live here so that
-// they run, and are tested, without a window.
+// installation folder, the conversion engine and the preset store with the format catalogue.
+// Start-up and shut-down live here so that they run, and are tested, without a window.
 class ApplicationCore {
 public:
     explicit ApplicationCore(ConversionEngine::ErrorReporter reportEngineError = {});
@@ -17,20 +18,24 @@ public:
     ApplicationCore(const ApplicationCore&) = delete;
     ApplicationCore& operator=(const ApplicationCore&) = delete;
 
-    // Loads the settings, settles the installation folder and opens the engine. False when the
-    // program cannot go on; the engine's load failure has been reported by then.
+    // Loads the settings, settles the installation folder, opens the engine and loads the
+    // catalogue with its presets. False when the program cannot go on; the engine's load
+    // failure has been reported by then.
     bool Start(const QString& executableFolder);
-    // Writes the settings and shuts the engine down. Runs once; the destructor calls it too.
+    // Writes the settings, saves the presets and releases the catalogue, and shuts the engine
+    // down. Runs once; the destructor calls it too.
     void Shutdown();
 
     AppSettings& Settings() { return settings_; }
     const QString& InstallFolder() const { return installFolder_; }
     ConversionEngine& Engine() { return engine_; }
+    PresetStore& Presets() { return presets_; }
 
 private:
     AppSettings settings_;
     QString installFolder_;
     ConversionEngine engine_;
+    PresetStore presets_;
     bool started_ = false;
 };
 

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace Tarnwick {
+
+// Replaces target with a file that write() produces, so that a crash, a full disk or a
+// failed write at any point leaves either the old file or the complete new one, never a
+// damaged or empty one. write() receives a fresh temporary path in target's folder; verify()
+// may reject what was written before it takes the target's place. The folder is created when
+// missing. The temporary file is removed on every failure.
+bool ReplaceFileSafely(const QString& target, const std::function<bool(const QString& tempPath)>& write,
+                       const std::function<bool(const QString& tempPath)>& verify = {});
+
+} // namespace Tarnwick
