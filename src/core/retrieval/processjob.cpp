@@ -1,5 +1,7 @@
 #include "processjob.h"
 
+#include "conversion/conversionjob.h"
+#include "conversion/outputformat.h"
 #include "fileoperations.h"
 #include "httptransfer.h"
 #include "jobcontext.h"
@@ -39,9 +41,8 @@ int Finish(JobContext& context, int jobIndex, JobState state, int result) {
 // The extension of the converted file: the selected preset's format extension, dot included.
 // Empty while no conversion can be made, which fails the job before anything is downloaded.
 QString ConvertedExtension(const JobContext& context) {
-    // The conversion branch answers the preset's format extension here.
-    (void)context;
-    return QString();
+    const Preset* preset = context.SelectedPreset();
+    return preset != nullptr && preset->format != nullptr ? preset->format->extension : QString();
 }
 
 // Whether to write over the existing file at path; may change the run's policy.
@@ -116,13 +117,19 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
 
     const QString* result = &download.Path();
+    // Declared out here so that the converted file lives until it has been copied into place.
+    TemporaryFile converted(convert ? MakeTempFileName() : QString());
     if (convert) {
         context.SetPhase(RunPhase::PhaseConvert);
         context.SetJobState(jobIndex, JobState::Converting);
-        // The conversion branch goes here: convert download.Path() into a second temporary
-        // file with the selected preset and the conversion sink, and point result at it.
-        // Until it is wired, a conversion cannot succeed.
-        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+        const Preset* preset = context.SelectedPreset();
+        ConversionEngine* engine = context.Engine();
+        // On failure both temporary files go with their owners.
+        if (!converted.IsValid() || preset == nullptr || engine == nullptr ||
+            ConvertFile(*engine, download.Path(), converted.Path(), *preset, context.ConversionSink()) != 0)
+            return Finish(context, jobIndex, JobState::Failed, JobFailed);
+        DeleteFileSilently(download.Path());
+        result = &converted.Path();
     }
 
     if (!CopyFileTo(*result, finalPath))

@@ -1,0 +1,248 @@
+// The per-job procedure with conversion switched on: a real download from the sample video
+// service on loopback, converted by the real engine, or failed on purpose by the recording one.
+
+#include "conversion/conversionengine.h"
+#include "conversion/formatcatalog.h"
+#include "mediafixtures.h"
+#include "queue/progresssink.h"
+#include "recordingcontrol.h"
+#include "retrieval/jobcontext.h"
+#include "retrieval/processjob.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Tarnwick;
+
+namespace {
+
+class QuietSink : public ProgressSink {
+public:
+    int Begin() override { return 0; }
+    int End() override { return 0; }
+    int Progress(int, int) override { return 0; }
+    int Status(int, const QString&) override { return 0; }
+    int IsCancelled() override { return 0; }
+};
+
+class TestJobContext : public JobContext {
+public:
+    QList<DownloadJob> jobs;
+    QList<JobState> states;
+    QList<RunPhase> phases;
+    QString outputFolder;
+    QString videoHost;
+    const Preset* preset = nullptr;
+    ConversionEngine* engine = nullptr;
+    QuietSink downloadSink;
+    QuietSink conversionSink;
+
+    DownloadJob& Job(int index) override { return jobs[index]; }
+    void SetJobState(int index, JobState state) override {
+        jobs[index].state = state;
+        states << state;
+    }
+    QString OutputFolder() const override { return outputFolder; }
+    QString VideoHost() const override { return videoHost; }
+    const Preset* SelectedPreset() const override { return preset; }
+    ConversionEngine* Engine() override { return engine; }
+    OverwritePolicy Policy() const override { return OverwritePolicy::OverwriteAll; }
+    void SetPolicy(OverwritePolicy) override {}
+    int AskOverwrite(const QString&) override { return AnswerYes; }
+    ProgressSink* DownloadSink() override { return &downloadSink; }
+    ProgressSink* ConversionSink() override { return &conversionSink; }
+    void SetPhase(RunPhase phase) override { phases << phase; }
+    void ResetProgress() override {}
+};
+
+const Preset* CatalogPreset(const Catalog& catalog, const QString& format, int index) {
+    for (const auto& group : catalog) {
+        for (const auto& candidate : group->formats) {
+            if (candidate->displayName == format)
+                return candidate->presets.at(size_t(index)).get();
+        }
+    }
+    return nullptr;
+}
+
+QStringList StreamCodecs(const QString& path) {
+    QProcess probe;
+    probe.start(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=codec_name"), QStringLiteral("-of"), QStringLiteral("csv=p=0"),
+                 path});
+    if (!probe.waitForFinished(30000))
+        return {QStringLiteral("ffprobe hung")};
+    return QString::fromUtf8(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestJobConversion : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void convertsIntoThePresetFormat_data();
+    void convertsIntoThePresetFormat();
+    void failedConversionLeavesNoFileBehind();
+    void conversionWithoutEngineFails();
+
+private:
+    void AddJob(TestJobContext& context) const;
+    QStringList TemporaryFiles() const;
+
+    QProcess service_;
+    QTemporaryDir media_;
+    QTemporaryDir temp_;
+    QTemporaryDir output_;
+    QByteArray oldTemp_;
+    QString host_;
+    Catalog catalog_;
+    RecordingControl recording_;
+};
+
+void TestJobConversion::initTestCase() {
+    QVERIFY2(recording_.Load(RECORDING_ENGINE_PATH), dlerror());
+    TestSupport::FixtureSpec spec;
+    spec.seconds = 1.0;
+    QString error;
+    for (const char* name : {"clip.flv", "clip.mp4"}) {
+        QVERIFY2(TestSupport::MakeMediaFixture(media_.filePath(QLatin1String(name)), spec, &error),
+                 qPrintable(error));
+    }
+    QFile title(media_.filePath(QStringLiteral("clip.title")));
+    QVERIFY(title.open(QIODevice::WriteOnly));
+    title.write("Trip: day 1?");
+    title.close();
+
+    service_.start(QDir(TestSupport::BinDir()).filePath(QStringLiteral("videosvc")),
+                   {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), media_.path()});
+    QVERIFY2(service_.waitForReadyRead(10000), qPrintable(service_.errorString()));
+    const int port = service_.readLine().trimmed().toInt();
+    QVERIFY(port > 0);
+    host_ = QStringLiteral("127.0.0.1:%1").arg(port);
+
+    // The job's temporary files go to a folder of the test's own, where none may be left.
+    oldTemp_ = qgetenv("TMPDIR");
+    qputenv("TMPDIR", temp_.path().toUtf8());
+
+    catalog_ = BuildCatalog();
+    for (const auto& group : catalog_) {
+        for (const auto& format : group->formats)
+            format->ResetToFactory();
+    }
+}
+
+void TestJobConversion::cleanupTestCase() {
+    qputenv("TMPDIR", oldTemp_);
+    service_.kill();
+    service_.waitForFinished();
+}
+
+void TestJobConversion::init() {
+    for (const QString& name : QDir(output_.path()).entryList(QDir::Files))
+        QFile::remove(output_.filePath(name));
+}
+
+void TestJobConversion::AddJob(TestJobContext& context) const {
+    DownloadJob job;
+    job.url = QStringLiteral("http://%1/watch?v=clip").arg(host_);
+    context.jobs << job;
+    context.outputFolder = output_.path();
+    context.videoHost = host_;
+}
+
+QStringList TestJobConversion::TemporaryFiles() const {
+    return QDir(temp_.path()).entryList(QDir::Files | QDir::Hidden);
+}
+
+void TestJobConversion::convertsIntoThePresetFormat_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("preset");
+    QTest::addColumn<VideoQuality>("quality");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QStringList>("codecs");
+
+    QTest::newRow("MP3 Good Quality")
+        << "MP3" << 0 << VideoQuality::Standard << "Trip  day 1 .mp3" << QStringList{"mp3"};
+    QTest::newRow("3GP Optimal Quality") << "Mobile Phone - 3GP" << 0 << VideoQuality::HighMp4
+                                         << "Trip  day 1 .3gp" << QStringList{"h263", "amr_nb"};
+}
+
+void TestJobConversion::convertsIntoThePresetFormat() {
+    QFETCH(QString, format);
+    QFETCH(int, preset);
+    QFETCH(VideoQuality, quality);
+    QFETCH(QString, fileName);
+    QFETCH(QStringList, codecs);
+    ConversionEngine engine;
+    QVERIFY(engine.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
+    TestJobContext context;
+    AddJob(context);
+    context.engine = &engine;
+    context.preset = CatalogPreset(catalog_, format, preset);
+
+    // The preset's extension replaces the download's, whatever the quality.
+    QCOMPARE(ProcessJob(context, 0, quality, true), JobSucceeded);
+    QCOMPARE(context.states, (QList<JobState>{JobState::Preparing, JobState::Downloading,
+                                              JobState::Converting, JobState::Succeeded}));
+    QCOMPARE(context.phases.last(), RunPhase::PhaseConvert);
+    const QString outputPath = output_.filePath(fileName);
+    QCOMPARE(context.jobs[0].outputPath, outputPath);
+    QCOMPARE(QDir(output_.path()).entryList(QDir::Files), QStringList{fileName});
+    QStringList found = StreamCodecs(outputPath);
+    found.sort();
+    codecs.sort();
+    QCOMPARE(found, codecs);
+    QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+void TestJobConversion::failedConversionLeavesNoFileBehind() {
+    recording_.Reset(-3);
+    recording_.SetStreams(
+        {RecordingControl::Video(25, 1, 0, 320, 240), RecordingControl::Audio(22050, 0, 1)});
+    ConversionEngine engine;
+    QVERIFY(engine.Open(QStringLiteral(RECORDING_ENGINE_PATH)));
+    TestJobContext context;
+    AddJob(context);
+    context.engine = &engine;
+    context.preset = CatalogPreset(catalog_, QStringLiteral("FLV"), 2);
+
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
+    QCOMPARE(context.states, (QList<JobState>{JobState::Preparing, JobState::Downloading,
+                                              JobState::Converting, JobState::Failed}));
+    QVERIFY(context.jobs[0].outputPath.isEmpty());
+    QCOMPARE(QDir(output_.path()).entryList(QDir::Files), QStringList());
+    QCOMPARE(TemporaryFiles(), QStringList());
+
+    // The engine was given the downloaded file and a second temporary file, both quoted.
+    const QString line = recording_.LastText();
+    const QString temp = QDir(temp_.path()).filePath(QStringLiteral("~VD"));
+    QVERIFY2(line.startsWith(QStringLiteral(" encoder -i \"") + temp), qPrintable(line));
+    QVERIFY2(
+        line.contains(QStringLiteral(" -f flv -vcodec flv -s 320x240 -r 25/1 -b 400000 -acodec libmp3lame "
+                                     "-ac 2 -ar 22050 -ab 96000 -y \"") +
+                      temp),
+        qPrintable(line));
+}
+
+void TestJobConversion::conversionWithoutEngineFails() {
+    TestJobContext context;
+    AddJob(context);
+    context.preset = CatalogPreset(catalog_, QStringLiteral("AVI"), 0);
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
+    QCOMPARE(context.states.last(), JobState::Failed);
+    QCOMPARE(QDir(output_.path()).entryList(QDir::Files), QStringList());
+    QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestJobConversion)
+#include "tst_jobconversion.moc"
