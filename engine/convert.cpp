@@ -10,8 +10,6 @@
 namespace VarnexEngine {
 
 int ConvertCommand(const char* optionLine, VarnexNotifyFunction notify) {
-    if (optionLine == nullptr)
-        return VARNEX_BAD_ARGUMENT;
     Notifier notifier(notify);
     notifier.Begin();
     LogCapture capture;
@@ -19,6 +17,8 @@ int ConvertCommand(const char* optionLine, VarnexNotifyFunction notify) {
     try {
         ConvertOptions options;
         std::string error;
+        if (optionLine == nullptr)
+            throw EngineError("No option line was given.");
         if (!ParseOptionLine(optionLine, options, &error))
             throw EngineError(error);
         // The transcoder goes out of scope, removing a partial output, before the failure
@@ -31,10 +31,20 @@ int ConvertCommand(const char* optionLine, VarnexNotifyFunction notify) {
         failure = "Out of memory.";
     } catch (const std::exception& error) {
         failure = std::string("The conversion failed: ") + error.what();
+    } catch (...) {
+        failure = "The conversion failed.";
     }
     notifier.Error(failure); // an empty result text means success
     notifier.End();
     return failure.empty() ? VARNEX_OK : VARNEX_FAILED;
+}
+
+int RefuseConvert(VarnexNotifyFunction notify, const char* reason) {
+    Notifier notifier(notify);
+    notifier.Begin();
+    notifier.Error(reason);
+    notifier.End();
+    return VARNEX_UNAVAILABLE;
 }
 
 } // namespace VarnexEngine

@@ -3,6 +3,11 @@
 #include "engineerror.h"
 #include "namemap.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,7 +31,8 @@ bool Exists(const std::string& path) {
 
 OutputFile::OutputFile(const ConvertOptions& options)
     : path_(options.output)
-    , sizeLimit_(options.sizeLimit) {
+    , sizeLimit_(options.sizeLimit)
+    , overwrite_(options.overwrite) {
     for (const InputOption& input : options.inputs) {
         if (SameFile(input.path, path_))
             throw EngineError("The output \"" + path_ + "\" is the input file itself.");
@@ -53,7 +59,7 @@ OutputFile::~OutputFile() {
     if (created_) {
         avio_closep(&context_->pb);
         if (!finished_)
-            unlink(path_.c_str());
+            unlink(partialPath_.c_str());
     }
     avformat_free_context(context_);
 }
@@ -69,8 +75,21 @@ void OutputFile::Open(const ConvertOptions& options) {
     for (const auto& [key, value] : options.metadata)
         av_dict_set(&context_->metadata, key.c_str(), value.c_str(), 0);
     if (!(Format()->flags & AVFMT_NOFILE)) {
-        CheckAv(avio_open(&context_->pb, path_.c_str(), AVIO_FLAG_WRITE), "Cannot create \"" + path_ + "\"");
+        // The conversion is written beside the output and renamed over it only when complete,
+        // so a failure never costs the file that -y would have replaced.
+        std::string pattern = path_ + ".partial-XXXXXX";
+        const int descriptor = mkstemp(pattern.data());
+        if (descriptor < 0)
+            throw EngineError("Cannot create a file beside \"" + path_ + "\": " + std::strerror(errno));
+        // mkstemp makes the file private; the output gets the permissions of any new file.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(descriptor, 0666 & ~mask);
+        close(descriptor);
+        partialPath_ = pattern;
         created_ = true;
+        CheckAv(avio_open(&context_->pb, partialPath_.c_str(), AVIO_FLAG_WRITE),
+                "Cannot write \"" + partialPath_ + "\"");
     }
     CheckAv(avformat_write_header(context_, nullptr),
             std::string("The ") + Format()->name + " container cannot take these streams");
@@ -92,8 +111,21 @@ void OutputFile::Write(AVPacket* packet, int streamIndex, AVRational encoderTime
 
 void OutputFile::Finish() {
     CheckAv(av_write_trailer(context_), "Finishing \"" + path_ + "\" failed");
-    if (created_)
-        CheckAv(avio_closep(&context_->pb), "Closing \"" + path_ + "\" failed");
+    if (!created_) {
+        finished_ = true;
+        return;
+    }
+    CheckAv(avio_closep(&context_->pb), "Closing \"" + path_ + "\" failed");
+    // Without -y an output that appeared meanwhile is not replaced either.
+    const int renamed =
+        overwrite_ ? std::rename(partialPath_.c_str(), path_.c_str())
+                   : renameat2(AT_FDCWD, partialPath_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE);
+    if (renamed != 0) {
+        const int error = errno;
+        if (error == EEXIST)
+            throw EngineError("The output file \"" + path_ + "\" exists already (-y overwrites it).");
+        throw EngineError("Cannot put the output in place as \"" + path_ + "\": " + std::strerror(error));
+    }
     finished_ = true;
 }
 

@@ -10,8 +10,9 @@ extern "C" {
 
 namespace VarnexEngine {
 
-// The output container. A file that was not finished is removed when this object goes, so a
-// failed or stopped conversion leaves nothing half-written behind.
+// The output container. The file is written under a temporary name beside the output and
+// renamed into place when finished; one that was not finished is removed when this object
+// goes, so a failed or stopped conversion leaves nothing half-written behind.
 class OutputFile {
 public:
     // Chooses the muxer (-f, else from the file name) and refuses an existing file unless
@@ -47,9 +48,11 @@ public:
 private:
     AVFormatContext* context_ = nullptr;
     std::string path_;
+    std::string partialPath_;
     int64_t sizeLimit_ = 0;
     int64_t positionMs_ = 0;
     int64_t packetsWritten_ = 0;
+    bool overwrite_ = false;
     bool created_ = false;
     bool finished_ = false;
 };

@@ -41,7 +41,8 @@ extern "C" VARNEX_EXPORT int Varnex(int command, void* data, intptr_t arg) {
         }
         case VARNEX_CMD_CONVERT:
             if (!session.IsInitialised())
-                return VARNEX_UNAVAILABLE;
+                return VarnexEngine::RefuseConvert(reinterpret_cast<VarnexNotifyFunction>(arg),
+                                                   "The engine was not initialised (command 102).");
             return VarnexEngine::ConvertCommand(static_cast<const char*>(data),
                                                 reinterpret_cast<VarnexNotifyFunction>(arg));
         default:

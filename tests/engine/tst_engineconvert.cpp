@@ -103,7 +103,9 @@ void TestEngineConvert::stopRemovesPartialOutput() {
     spec.width = 640;
     spec.height = 360;
     const QString longer = Make(QStringLiteral("longer.flv"), spec);
+    // A stopped conversion must not cost the file that -y would have replaced.
     const QString output = Path(QStringLiteral("stopped.mp4"));
+    QVERIFY(WriteFile(output, "the earlier conversion"));
     RecordingSink sink;
     // Stop once some of the output is written.
     sink.stopWhen = [](const RecordingSink& s) {
@@ -115,7 +117,8 @@ void TestEngineConvert::stopRemovesPartialOutput() {
     QCOMPARE(sink.ends, 1);
     QVERIFY2(sink.Failure().contains(QStringLiteral("stopped")), qPrintable(sink.Failure()));
     QVERIFY2(sink.positions.last() < 20000, "the stop came before the end");
-    QVERIFY(!QFileInfo::exists(output));
+    QCOMPARE(ReadFile(output), QByteArray("the earlier conversion"));
+    QCOMPARE(QDir(folder_.path()).entryList({QStringLiteral("*partial*")}, QDir::Files), QStringList());
 }
 
 void TestEngineConvert::overwriteOnlyWithY() {
@@ -183,6 +186,7 @@ void TestEngineConvert::failuresNameTheirCause() {
     QCOMPARE(sink.ends, 1);
     QVERIFY2(sink.Failure().contains(named), qPrintable(sink.Failure()));
     QVERIFY(!QFileInfo::exists(output));
+    QCOMPARE(QDir(folder_.path()).entryList({QStringLiteral("*partial*")}, QDir::Files), QStringList());
 }
 
 void TestEngineConvert::damagedInputs_data() {
@@ -245,6 +249,7 @@ void TestEngineConvert::damagedInputs() {
     if (result != 0) {
         QVERIFY(!sink.Failure().isEmpty());
         QVERIFY(!QFileInfo::exists(output));
+        QCOMPARE(QDir(folder_.path()).entryList({QStringLiteral("*partial*")}, QDir::Files), QStringList());
     } else {
         QCOMPARE(ProbeWithFfprobe(output).video.size(), 1);
     }
