@@ -1,3 +1,4 @@
+#include "conversion/codeccatalog.h"
 #include "conversion/conversionparams.h"
 #include "conversion/formatcatalog.h"
 
@@ -43,6 +44,7 @@ private slots:
     void resetToFactoryKeepsTheCustomPreset();
     void applyBindsOrFails_data();
     void applyBindsOrFails();
+    void videoCodecWithItsOwnAudioList();
     void findPresetIgnoresNamesAndMarks();
     void sameSettings_data();
     void sameSettings();
@@ -310,6 +312,27 @@ void TestFormatCatalog::applyBindsOrFails() {
     QCOMPARE(TextOf(preset.settings.name), QStringLiteral("Mine"));
     if (audioBound)
         QCOMPARE(preset.audioCodec->key, audioKey);
+}
+
+void TestFormatCatalog::videoCodecWithItsOwnAudioList() {
+    // No catalogue entry restricts its audio, but a codec that does must be searched alone.
+    OutputFormat* mp4 = FindFormat(catalog_, QStringLiteral("MP4"));
+    VideoCodec* h263 = mp4->videoCodecs[2].get();
+    h263->audioForVideo.emplace();
+    h263->audioForVideo->push_back(MakeAudioCodec(QStringLiteral("amr_wb")));
+
+    ConversionSettings record = ZeroSettings();
+    SetText(record.videoCodec, "h263");
+    SetText(record.audioCodec, "aac");
+    Preset preset(mp4);
+    QVERIFY(!preset.Apply(record));
+    SetText(record.audioCodec, "amr_wb");
+    QVERIFY(preset.Apply(record));
+    QCOMPARE(preset.audioCodec, h263->audioForVideo->front().get());
+    // Other video codecs still offer the format's list.
+    SetText(record.videoCodec, "mpeg4");
+    QVERIFY(preset.Apply(record));
+    QCOMPARE(preset.audioCodec, mp4->audioCodecs[2].get());
 }
 
 void TestFormatCatalog::findPresetIgnoresNamesAndMarks() {
