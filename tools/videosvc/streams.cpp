@@ -88,6 +88,11 @@ void Send(httplib::Response& response, const Source& source, int64_t length, con
         });
         return;
     }
+    if (length == 0) {
+        // The library never asks a provider for an empty body, and the answer would not end.
+        response.set_content("", contentType);
+        return;
+    }
     response.set_content_provider(
         static_cast<size_t>(length), contentType, [=](size_t offset, size_t count, httplib::DataSink& sink) {
             const int64_t end = static_cast<int64_t>(offset + count);

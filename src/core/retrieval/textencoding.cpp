@@ -44,23 +44,34 @@ bool PassesUtf8Check(QByteArrayView bytes) {
             return false;
         } else if (lead < 0xE0) {
             if (i + 1 >= n)
-                return true;
+                break;
             if ((lead & 0x1F) == 0 || !IsContinuation(uchar(bytes[i + 1])))
                 return false;
             sawMultiByte = true;
             i += 2;
         } else if (lead < 0xF0) {
             if (n - i < 3)
-                return true;
+                break;
             if ((lead & 0x0F) == 0 || !IsContinuation(uchar(bytes[i + 1])) ||
                 !IsContinuation(uchar(bytes[i + 2])))
                 return false;
             sawMultiByte = true;
             i += 3;
+        } else if (lead < 0xF5) {
+            // Four-byte sequences (characters beyond the 16-bit range, such as emoji) are
+            // UTF-8 too; reading such a page as Windows-1252 would garble every other character.
+            if (n - i < 4)
+                break;
+            if (!IsContinuation(uchar(bytes[i + 1])) || !IsContinuation(uchar(bytes[i + 2])) ||
+                !IsContinuation(uchar(bytes[i + 3])))
+                return false;
+            sawMultiByte = true;
+            i += 4;
         } else {
             return false;
         }
     }
+    // A sequence cut off by the end stops the scan; what came before it decides.
     return sawMultiByte;
 }
 

@@ -35,8 +35,8 @@ private:
     bool firstCall_ = true;
 };
 
-// True when the whole buffer is well-formed UTF-8 of up to three bytes a character and holds at
-// least one multi-byte sequence. A sequence cut off by the end of the buffer ends the check.
+// True when the whole buffer is UTF-8 without zero bytes and holds at least one multi-byte
+// sequence. A sequence cut off by the end of the buffer ends the scan without failing it.
 bool PassesUtf8Check(QByteArrayView bytes);
 
 // The page text of UTF-8 bytes. Sequences that cannot be decoded become '?'; a sequence cut

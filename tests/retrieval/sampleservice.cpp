@@ -1,0 +1,84 @@
+#include "sampleservice.h"
+
+#include "mediafixtures.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+
+SampleService::SampleService() = default;
+
+SampleService::~SampleService() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+bool SampleService::Start() {
+    process_.setProgram(TestSupport::BinDir() + QStringLiteral("/videosvc"));
+    process_.setArguments(
+        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), media_.path()});
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.start();
+    if (!process_.waitForStarted(5000)) {
+        error_ = process_.errorString();
+        return false;
+    }
+    while (!process_.canReadLine()) {
+        if (!process_.waitForReadyRead(5000)) {
+            error_ = QStringLiteral("videosvc printed no port: ") +
+                     QString::fromLocal8Bit(process_.readAllStandardError());
+            return false;
+        }
+    }
+    port_ = process_.readLine().trimmed().toInt();
+    if (port_ <= 0)
+        error_ = QStringLiteral("videosvc printed no port");
+    return port_ > 0;
+}
+
+QString SampleService::Host() const {
+    return QStringLiteral("127.0.0.1:%1").arg(port_);
+}
+
+QString SampleService::Url(const QString& pathAndQuery) const {
+    return QStringLiteral("http://") + Host() + pathAndQuery;
+}
+
+QString SampleService::WatchUrl(const QString& id) const {
+    return Url(QStringLiteral("/watch?v=") + id);
+}
+
+bool SampleService::AddMedia(const QString& fileName, const QByteArray& contents) const {
+    QFile file(media_.filePath(fileName));
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+bool SampleService::AddSampleVideos() {
+    TestSupport::FixtureSpec spec;
+    spec.seconds = 1.0;
+    spec.width = 160;
+    spec.height = 120;
+    return TestSupport::MakeMediaFixture(media_.filePath(QStringLiteral("sample.flv")), spec) &&
+           TestSupport::MakeMediaFixture(media_.filePath(QStringLiteral("sample.mp4")), spec);
+}
+
+QByteArray SampleService::MediaBytes(const QString& fileName) const {
+    QFile file(media_.filePath(fileName));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+unsigned char PatternByte(qint64 position) {
+    const qint64 i = position % 65521;
+    return static_cast<unsigned char>((i * 31 + i / 251) & 0xFF);
+}
+
+QByteArray PatternBytes(qint64 length) {
+    QByteArray bytes(length, Qt::Uninitialized);
+    for (qint64 i = 0; i < length; ++i)
+        bytes[i] = char(PatternByte(i));
+    return bytes;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// The bundled sample video service, started on a free loopback port with a media folder of its
+// own for the life of the object.
+class SampleService {
+public:
+    SampleService();
+    ~SampleService();
+    SampleService(const SampleService&) = delete;
+    SampleService& operator=(const SampleService&) = delete;
+
+    // Starts the service; false (with the reason in Error()) when it does not come up.
+    bool Start();
+    const QString& Error() const { return error_; }
+
+    // "127.0.0.1:<port>", the value of the VideoHost setting that points at the service.
+    QString Host() const;
+    QString Url(const QString& pathAndQuery) const;
+    QString WatchUrl(const QString& id) const;
+
+    QString MediaFolder() const { return media_.path(); }
+    // Puts a file into the media folder (a video, a title or a page to be served as stored).
+    bool AddMedia(const QString& fileName, const QByteArray& contents) const;
+    // Makes the sample FLV and MP4 files the fault pages stream, once per service.
+    bool AddSampleVideos();
+    QByteArray MediaBytes(const QString& fileName) const;
+
+private:
+    QTemporaryDir media_;
+    QProcess process_;
+    int port_ = 0;
+    QString error_;
+};
+
+// Byte p of the service's /bytes bodies.
+unsigned char PatternByte(qint64 position);
+QByteArray PatternBytes(qint64 length);
