@@ -1,0 +1,192 @@
+#include "optionsdialog.h"
+
+#include "app/appsettings.h"
+#include "dialogsupport.h"
+#include "ui/dialogunits.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+
+namespace Tarnwick {
+
+BrowserIntegration::~BrowserIntegration() = default;
+
+const char* const OptionsDialog::BrowserUnavailableTip =
+    "Browser integration is not available in this build.";
+
+OptionsDialog::OptionsDialog(AppSettings& settings, BrowserIntegration* browser, QWidget* parent)
+    : QDialog(parent)
+    , settings_(settings)
+    , browser_(browser) {
+    setObjectName(QStringLiteral("id203"));
+    setWindowTitle(QStringLiteral("Options"));
+    setFont(SettingsDialogFont());
+    CreateControls();
+
+    alwaysOverwrite_->setChecked(settings_.alwaysOverwrite);
+    autoStart_->setChecked(settings_.autoStart);
+    player_->setText(settings_.player);
+    const QIcon folderIcon = QFileIconProvider().icon(QFileIconProvider::Folder);
+    for (const QString& folder : settings_.recentFolderList.Entries())
+        folder_->addItem(folderIcon, folder);
+    // Adding entries selects the first; the field shows the stored folder, even an empty one.
+    folder_->setEditText(settings_.defaultFolder);
+    ShowBrowserState();
+}
+
+void OptionsDialog::CreateControls() {
+    const DialogUnits du(font());
+    setFixedSize(du.X(300), du.Y(180));
+
+    alwaysOverwrite_ =
+        WithId(new QCheckBox(QStringLiteral("Always overwrite existing files (No prompt)"), this), 1048);
+    PlaceFitted(du, alwaysOverwrite_, 7, 7, 153, 10);
+
+    auto* folderLabel = new QLabel(QStringLiteral("&Default folder to save download:"), this);
+    PlaceFitted(du, folderLabel, 7, 24, 106, 8);
+    folder_ = WithId(new QComboBox(this), 1010);
+    folder_->setEditable(true);
+    folder_->setInsertPolicy(QComboBox::NoInsert);
+    du.Place(folder_, 7, 33, 232, 12);
+    folderLabel->setBuddy(folder_);
+    auto* browseFolder = WithId(new QPushButton(QStringLiteral("Browse..."), this), 1045);
+    du.Place(browseFolder, 243, 33, 50, 14);
+    browseFolder->setAutoDefault(false);
+    connect(browseFolder, &QPushButton::clicked, this, &OptionsDialog::BrowseFolder);
+
+    auto* playerLabel = new QLabel(QStringLiteral("&Program to play video:"), this);
+    PlaceFitted(du, playerLabel, 7, 51, 74, 8);
+    player_ = WithId(new QLineEdit(this), 1042);
+    du.Place(player_, 7, 60, 232, 14);
+    playerLabel->setBuddy(player_);
+    auto* browsePlayer = WithId(new QPushButton(QStringLiteral("Browse..."), this), 1044);
+    du.Place(browsePlayer, 243, 60, 50, 14);
+    browsePlayer->setAutoDefault(false);
+    connect(browsePlayer, &QPushButton::clicked, this, &OptionsDialog::BrowsePlayer);
+
+    auto* group = new QGroupBox(QStringLiteral("Internet Explorer Extension"), this);
+    du.Place(group, 7, 79, 286, 75);
+    auto check = [&](int id, const QString& text, int x, int y, int width) {
+        auto* box = WithId(new QCheckBox(text, this), id);
+        PlaceFitted(du, box, x, y, width, 10);
+        return box;
+    };
+    extension_ = check(1029, QStringLiteral("&Enable Internet Explorer extension"), 16, 91, 128);
+    contextMenu_ = check(1031, QStringLiteral("&Context menu items"), 28, 103, 80);
+    toolbarButton_ = check(1018, QStringLiteral("&Toolbar button"), 28, 114, 63);
+    toolsMenu_ = check(1034, QStringLiteral("Tools &menu item"), 28, 125, 67);
+    autoStart_ =
+        check(1035, QStringLiteral("Be&gin downloading automatically when starting from Internet Explorer"),
+              16, 138, 239);
+    connect(extension_, &QCheckBox::clicked, this, &OptionsDialog::OnExtensionClicked);
+
+    auto* ok = WithId(new QPushButton(QStringLiteral("OK"), this), 1);
+    du.Place(ok, 188, 159, 50, 14);
+    ok->setDefault(true);
+    auto* cancel = WithId(new QPushButton(QStringLiteral("Cancel"), this), 2);
+    du.Place(cancel, 243, 159, 50, 14);
+    cancel->setAutoDefault(false);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void OptionsDialog::ShowBrowserState() {
+    if (browser_ == nullptr) {
+        for (QCheckBox* box : {extension_, contextMenu_, toolbarButton_, toolsMenu_}) {
+            box->setChecked(false);
+            box->setEnabled(false);
+            box->setToolTip(QString::fromLatin1(BrowserUnavailableTip));
+        }
+        return;
+    }
+    entriesAtOpening_ = browser_->QueryState();
+    extensionAtOpening_ =
+        entriesAtOpening_.contextMenu || entriesAtOpening_.toolbarButton || entriesAtOpening_.toolsMenu;
+    extension_->setChecked(extensionAtOpening_);
+    contextMenu_->setChecked(entriesAtOpening_.contextMenu);
+    toolbarButton_->setChecked(entriesAtOpening_.toolbarButton);
+    toolsMenu_->setChecked(entriesAtOpening_.toolsMenu);
+    for (QCheckBox* box : {contextMenu_, toolbarButton_, toolsMenu_})
+        box->setEnabled(extensionAtOpening_);
+}
+
+void OptionsDialog::OnExtensionClicked(bool on) {
+    // Switching off keeps the ticks, so switching on again can show what was chosen; switching
+    // on offers every entry point.
+    for (QCheckBox* box : {contextMenu_, toolbarButton_, toolsMenu_}) {
+        box->setEnabled(on);
+        if (on)
+            box->setChecked(true);
+    }
+}
+
+BrowserEntries OptionsDialog::CheckedEntries() const {
+    return {contextMenu_->isChecked(), toolbarButton_->isChecked(), toolsMenu_->isChecked()};
+}
+
+void OptionsDialog::BrowseFolder() {
+    QString start = folder_->currentText();
+    if (start.isEmpty()) {
+        start = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+        QDir().mkpath(start);
+    }
+    QFileDialog dialog(this, QStringLiteral("Select a default folder to save download"), start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    folder_->setEditText(QDir::toNativeSeparators(dialog.selectedFiles().first()));
+}
+
+void OptionsDialog::BrowsePlayer() {
+    QFileDialog dialog(this, QStringLiteral("Open"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    const QString current = player_->text();
+    if (!current.isEmpty())
+        dialog.selectFile(current);
+#ifdef Q_OS_WIN
+    dialog.setNameFilters({QStringLiteral("Executable Files (*.exe)"), QStringLiteral("All Files (*.*)")});
+#else
+    // Programs here have no extension to filter by; the file mode bits tell them apart, and
+    // only the dialog's own file list can filter by those.
+    const QString executables = QStringLiteral("Executable Files (*)");
+    const QString allFiles = QStringLiteral("All Files (*)");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters({executables, allFiles});
+    const QDir::Filters programs = QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot;
+    dialog.setFilter(programs);
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, executables, programs](const QString& filter) {
+                dialog.setFilter(filter == executables ? programs
+                                                       : QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
+            });
+#endif
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    // With several files chosen, the first one is the program.
+    player_->setText(QDir::toNativeSeparators(dialog.selectedFiles().first()));
+}
+
+void OptionsDialog::accept() {
+    settings_.alwaysOverwrite = alwaysOverwrite_->isChecked();
+    settings_.defaultFolder = folder_->currentText();
+    settings_.autoStart = autoStart_->isChecked();
+    settings_.player = player_->text();
+    if (browser_ != nullptr) {
+        const BrowserEntries entries = CheckedEntries();
+        if (extension_->isChecked() != extensionAtOpening_ || !(entries == entriesAtOpening_))
+            browser_->Enable(extension_->isChecked(), entries);
+    }
+    QDialog::accept();
+}
+
+} // namespace Tarnwick
