@@ -1,0 +1,57 @@
+#pragma once
+
+#include "downloadjob.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <memory>
+#include <vector>
+
+namespace Tarnwick {
+
+// The job list: one DownloadJob per row, owned by the row and destroyed with it. Column 0
+// shows the delivered file's name and can be edited to rename that file; column 1 shows the
+// address and counts the rows in its header.
+//
+// Records live behind stable pointers, so the worker of a run may keep a reference to the
+// job in progress while rows are appended on the window's thread.
+class JobListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column { FileNameColumn = 0, UrlColumn = 1 };
+    // The state picture of a row: 0 none, 1 in progress, 2 success, 3 failure.
+    static constexpr int StateImageRole = Qt::UserRole + 1;
+
+    explicit JobListModel(QObject* parent = nullptr);
+    ~JobListModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // Appends a job for url, used unchanged; returns its row.
+    int Append(const QString& url);
+    DownloadJob& Job(int row) { return *jobs_[static_cast<size_t>(row)]; }
+    const DownloadJob& Job(int row) const { return *jobs_[static_cast<size_t>(row)]; }
+    void SetUrl(int row, const QString& url);
+    // Tells the views that the row's record changed (state, output path).
+    void JobChanged(int row);
+    // Removes the given rows with their records, in any order, duplicates allowed.
+    void RemoveJobs(QList<int> rows);
+    void Clear();
+
+    static int StateImage(JobState state);
+
+signals:
+    // A rename through column 0 was refused; text says why (empty: silently rejected).
+    void renameRefused(int row, const QString& text);
+
+private:
+    std::vector<std::unique_ptr<DownloadJob>> jobs_;
+};
+
+} // namespace Tarnwick

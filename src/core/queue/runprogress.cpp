@@ -1,0 +1,104 @@
+#include "runprogress.h"
+
+#include <QMutexLocker>
+
+namespace Tarnwick {
+
+int ProgressBarPosition(int stepCount, RunPhase phase, int value, int total) {
+    const double t = total == 0 ? 100.0 : total;
+    const double v = value;
+    switch (phase) {
+    case RunPhase::PhasePrepare:
+        return 0;
+    case RunPhase::PhaseDownload:
+        return static_cast<int>(stepCount == 3 ? v * 50.0 / t : v * 100.0 / t);
+    case RunPhase::PhaseConvert:
+        return static_cast<int>(stepCount == 3 ? v * 50.0 / t + 50.0 : v);
+    }
+    return value;
+}
+
+void RunDisplayBoard::SetBar(int position) {
+    QMutexLocker lock(&mutex_);
+    pending_.bar = position;
+}
+
+void RunDisplayBoard::SetPercent(const QString& text) {
+    QMutexLocker lock(&mutex_);
+    pending_.percent = text;
+}
+
+void RunDisplayBoard::SetStatus(const QString& text) {
+    QMutexLocker lock(&mutex_);
+    pending_.status = text;
+}
+
+void RunDisplayBoard::SetTitle(const QString& text) {
+    QMutexLocker lock(&mutex_);
+    pending_.title = text;
+}
+
+RunDisplayBoard::Snapshot RunDisplayBoard::Take() {
+    QMutexLocker lock(&mutex_);
+    Snapshot taken = std::move(pending_);
+    pending_ = {};
+    return taken;
+}
+
+void RunDisplayBoard::DropStatus() {
+    QMutexLocker lock(&mutex_);
+    pending_.status.reset();
+}
+
+QString JobCounterPrefix(const RunState& run) {
+    return QStringLiteral("[%1 / %2] ").arg(run.currentIndex.load() + 1).arg(run.itemCount.load());
+}
+
+RunProgressSink::RunProgressSink(RunState& run, RunDisplayBoard& board, QString productTitle)
+    : run_(run)
+    , board_(board)
+    , productTitle_(std::move(productTitle)) {}
+
+int RunProgressSink::End() {
+    board_.SetTitle(productTitle_);
+    return 0;
+}
+
+int RunProgressSink::Progress(int kind, int value) {
+    if (kind == ProgressTotal) {
+        run_.total = value == 0 ? 100 : value;
+        return 0;
+    }
+    const RunPhase phase = run_.Phase();
+    const int position = ProgressBarPosition(run_.stepCount, phase, value, run_.total);
+    board_.SetBar(position);
+    if (phase != RunPhase::PhasePrepare) {
+        board_.SetPercent(QStringLiteral("%1 %").arg(position));
+        board_.SetTitle(QStringLiteral("%1% [%2/%3] - %4")
+                            .arg(position)
+                            .arg(run_.currentIndex.load() + 1)
+                            .arg(run_.itemCount.load())
+                            .arg(productTitle_));
+    }
+    return 0;
+}
+
+int RunProgressSink::Status(int /*kind*/, const QString& text) {
+    switch (run_.Phase()) {
+    case RunPhase::PhaseDownload:
+        board_.SetStatus(JobCounterPrefix(run_) + QStringLiteral("Downloading: ") + text);
+        break;
+    case RunPhase::PhaseConvert:
+        board_.SetStatus(JobCounterPrefix(run_) + QStringLiteral("Converting: ") + text);
+        break;
+    case RunPhase::PhasePrepare:
+        break;
+    }
+    return 0;
+}
+
+int RunProgressSink::IsCancelled() {
+    return run_.StopRequested() ? 1 : 0;
+}
+
+} // namespace Tarnwick
