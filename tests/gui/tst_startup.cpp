@@ -1,5 +1,6 @@
 // The tarnwick program itself, started as a user starts it, on the offscreen platform.
 
+#include "sampleservice.h"
 #include "testenvironment.h"
 
 #include <QDir>
@@ -15,8 +16,19 @@ private slots:
     void runWritesEverySettingAndInstallDir();
     void storedSettingsSurviveARun();
     void missingEngineEndsWithTheSystemText();
+    void addressesOnTheCommandLineAreDeliveredAndTheWindowCloses();
 
 private:
+    // The window runs until someone closes it; these settings make a run with addresses start
+    // by itself and close the window when it ends, so the program ends without a person.
+    static void StoreAutoRun(const TestSupport::IsolatedProfile& profile) {
+        QSettings stored(profile.SettingsFile(), QSettings::IniFormat);
+        stored.setValue(QStringLiteral("Settings/AutoStart"), 1);
+        stored.setValue(QStringLiteral("Settings/AutoClose"), 1);
+    }
+    // An address whose job fails at once: nothing listens on port 1.
+    static QString UnreachableAddress() { return QStringLiteral("http://127.0.0.1:1/watch?v=none"); }
+
     struct Result {
         int exitCode = -1;
         QString out;
@@ -52,7 +64,9 @@ void TestStartup::usageFlagPrintsUsageAndEnds() {
 
 void TestStartup::runWritesEverySettingAndInstallDir() {
     TestSupport::IsolatedProfile profile;
-    const Result result = Run({});
+    StoreAutoRun(profile);
+    QTemporaryDir output;
+    const Result result = Run({UnreachableAddress(), output.path()});
     QCOMPARE(result.exitCode, 0);
     QVERIFY2(QFile::exists(profile.SettingsFile()), qPrintable(result.err));
 
@@ -79,12 +93,16 @@ void TestStartup::storedSettingsSurviveARun() {
         stored.setValue(QStringLiteral("Settings/Iconic"), 1);
         stored.setValue(QStringLiteral("Recent/Folders/1"), QStringLiteral("/srv/videos"));
     }
-    QCOMPARE(Run({}).exitCode, 0);
+    StoreAutoRun(profile);
+    // Iconic starts the window compact; a run from the command line still ends it.
+    QCOMPARE(Run({UnreachableAddress(), QDir::tempPath()}).exitCode, 0);
     QSettings written(profile.SettingsFile(), QSettings::IniFormat);
     QCOMPARE(written.value(QStringLiteral("Settings/Player")).toString(),
              QStringLiteral("/usr/bin/somePlayer"));
     QCOMPARE(written.value(QStringLiteral("Settings/Iconic")).toInt(), 1);
-    QCOMPARE(written.value(QStringLiteral("Recent/Folders/1")).toString(), QStringLiteral("/srv/videos"));
+    // The run's folder went to the front of the recent folders.
+    QCOMPARE(written.value(QStringLiteral("Recent/Folders/1")).toString(), QDir::tempPath());
+    QCOMPARE(written.value(QStringLiteral("Recent/Folders/2")).toString(), QStringLiteral("/srv/videos"));
 }
 
 void TestStartup::missingEngineEndsWithTheSystemText() {
@@ -99,6 +117,38 @@ void TestStartup::missingEngineEndsWithTheSystemText() {
     QVERIFY2(result.err.contains(QStringLiteral("libvarnex1.so")), qPrintable(result.err));
     // The usage text comes after the engine in the start-up order, so it is never reached.
     QVERIFY(!result.out.contains(QStringLiteral("Usage:")));
+}
+
+void TestStartup::addressesOnTheCommandLineAreDeliveredAndTheWindowCloses() {
+    TestSupport::IsolatedProfile profile;
+    SampleService service;
+    QVERIFY2(service.Start() && service.AddSampleVideos(), qPrintable(service.Error()));
+    const QByteArray video = service.MediaBytes(QStringLiteral("sample.flv"));
+    for (const char* id : {"one", "two"}) {
+        QVERIFY(service.AddMedia(QStringLiteral("%1.flv").arg(QLatin1String(id)), video));
+        QVERIFY(
+            service.AddMedia(QStringLiteral("%1.title").arg(QLatin1String(id)), QByteArray("Video ") + id));
+    }
+    StoreAutoRun(profile);
+    {
+        QSettings stored(profile.SettingsFile(), QSettings::IniFormat);
+        stored.setValue(QStringLiteral("Settings/Convert"), 0);
+        stored.setValue(QStringLiteral("Settings/VideoHost"), service.Host());
+    }
+    QTemporaryDir output;
+    const QString folder = output.filePath(QStringLiteral("new/videos"));
+    const Result result =
+        Run({service.WatchUrl(QStringLiteral("one")), folder, service.WatchUrl(QStringLiteral("two"))});
+    QCOMPARE(result.exitCode, 0);
+    for (const char* name : {"Video one.flv", "Video two.flv"}) {
+        QFile delivered(QDir(folder).filePath(QLatin1String(name)));
+        QVERIFY2(delivered.open(QIODevice::ReadOnly), name);
+        QCOMPARE(delivered.readAll(), video);
+    }
+    QSettings written(profile.SettingsFile(), QSettings::IniFormat);
+    QCOMPARE(written.value(QStringLiteral("Recent/URLs/1")).toString(),
+             service.WatchUrl(QStringLiteral("two")));
+    QCOMPARE(written.value(QStringLiteral("Settings/AutoClose")).toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -1,7 +1,10 @@
 #include "application.h"
 
 #include "app/commandline.h"
+#include "conversion/formatcatalog.h"
 #include "messages.h"
+#include "queue/mainwindow.h"
+#include "retrieval/processjob.h"
 
 #include <QCoreApplication>
 #include <QFileIconProvider>
@@ -24,6 +27,15 @@ bool SystemIconsAvailable() {
 
 } // namespace
 
+void Application::BuildFactoryCatalog() {
+    // The formats with their factory presets; the preset file takes this place once the
+    // preset store is part of start-up.
+    catalog_ = BuildCatalog();
+    for (auto& group : catalog_)
+        for (auto& format : group->formats)
+            format->ResetToFactory();
+}
+
 Application::Application()
     : core_([](const QString& text) { ShowMessage(nullptr, text, QMessageBox::Critical); }) {}
 
@@ -33,6 +45,7 @@ int Application::Run(const QStringList& arguments) {
     if (!core_.Start(QCoreApplication::applicationDirPath()))
         return ExitStartupFailed;
 
+    BuildFactoryCatalog();
     const CommandLineArgs args = ParseCommandLine(arguments);
     if (args.request == CommandLineArgs::ShowUsage) {
         std::printf("%s\n", UsageText);
@@ -42,9 +55,9 @@ int Application::Run(const QStringList& arguments) {
         return ExitOk;
     }
 
-    // The main window takes over here once it exists; until then start-up ends the program.
-    std::printf("Tarnwick started: installation folder %s, engine %s\n", qPrintable(core_.InstallFolder()),
-                qPrintable(core_.Engine().LibraryPath()));
+    MainWindow window(core_.Settings(), &core_.Engine(), &catalog_, ProcessJob);
+    window.ApplyCommandLine(args);
+    window.exec();
     return ExitOk;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/applicationcore.h"
+#include "conversion/outputformat.h"
 
 #include <QStringList>
 
@@ -18,7 +19,10 @@ public:
     ApplicationCore& Core() { return core_; }
 
 private:
+    void BuildFactoryCatalog();
+
     ApplicationCore core_;
+    Catalog catalog_;
 };
 
 } // namespace Tarnwick

@@ -1,0 +1,227 @@
+#pragma once
+
+#include "conversion/outputformat.h"
+#include "queue/downloadrun.h"
+#include "queue/runprogress.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QPointer>
+#include <QRect>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QThread;
+class QTimer;
+class QToolBar;
+
+namespace Tarnwick {
+
+class ConversionEngine;
+class OutputFormat;
+class JobListView;
+class JobTableModel;
+class LinkButton;
+class Preset;
+class TwoColumnComboBox;
+class WindowRunContext;
+struct AppSettings;
+struct CommandLineArgs;
+
+// The program's one window: the job list, the run options, the download run with its progress,
+// the list commands, and the compact mode in which it shrinks to a small icon.
+class MainWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    // Shows a text to the user (a message box, by default).
+    using MessageFunction = std::function<void(const QString& text)>;
+    // Asks the overwrite question on the window's thread; returns one of JobContext's answers.
+    using OverwriteQuestion = std::function<int(const QString& fileName)>;
+
+    // catalog fills the format and preset lists; without one they stay empty.
+    MainWindow(AppSettings& settings, ConversionEngine* engine, Catalog* catalog, JobProcedure procedure,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Queues the command line's addresses, takes its folder, and starts a run when AutoStart
+    // asks for it. The last step of initialisation, separate so that callers can prepare first.
+    void ApplyCommandLine(const CommandLineArgs& args);
+
+    void SetMessageFunction(MessageFunction function) { showMessage_ = std::move(function); }
+    void SetOverwriteQuestion(OverwriteQuestion question) { askOverwrite_ = std::move(question); }
+
+    // The one entry point for new jobs; returns the new row, or -1 when the text is no URL.
+    int AddUrl(const QString& text);
+    void AddFromClipboard();
+    // Adds the dropped text; empty text is refused.
+    bool AddFromDrop(const QString& text);
+
+    void StartRun();
+    void RequestStop();
+    bool IsRunning() const { return thread_ != nullptr; }
+    bool IsCompact() const { return compact_; }
+    void SetCompact(bool compact);
+
+    // Applies every enabling rule to the actions and buttons.
+    void UpdateCommands();
+    QAction* CommandAction(int commandId) const;
+    JobTableModel* Model() const { return model_; }
+    JobListView* List() const { return list_; }
+    QString FolderText() const;
+    void SetFolderText(const QString& folder);
+    QString StatusText() const;
+    TwoColumnComboBox* FormatCombo() const { return formatCombo_; }
+    TwoColumnComboBox* PresetCombo() const { return presetCombo_; }
+    // The compact-mode icon's tooltip, which keeps the last status text.
+    QString CompactTip() const;
+
+signals:
+    // A run has ended and the window is idle again (or closing).
+    void runFinished();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public slots:
+    void accept() override;
+    void reject() override;
+    void done(int result) override;
+
+private:
+    friend class WindowRunContext;
+
+    // Construction, in mainwindow.cpp.
+    void CreateControls();
+    void CreateCommands();
+    void CreateMenus();
+    QAction* MakeAction(int commandId, const QString& text, void (MainWindow::*handler)());
+    void FillQualityCombo();
+    void FillFolderField();
+    void RefillFolderList();
+    void FillFormatCombo();
+    void OnFormatChanged();
+    void RefillPresetCombo();
+    void SetIdleLayout();
+    void SetRunningLayout();
+    void ApplyConvertCheck();
+    void ApplyKeepOnTop();
+    void PushFieldsToControls();
+    void TakeControlValues();
+    void WriteSettings();
+    void UpdateHeader();
+    void SetCompactTip(const QString& text);
+
+    // Commands, in mainwindowcommands.cpp.
+    void OpenAddUrlDialog();
+    void EditUrlOfItem(int row);
+    void OnListDoubleClicked();
+    void RemoveSelected();
+    void ClearList();
+    void CopyUrlToClipboard();
+    void Play();
+    void Rename();
+    void CopyTo();
+    void WatchOnline();
+    void OpenFolder();
+    void Browse();
+    void ShowAbout();
+    void ShowOptions();
+    void ShowPresets();
+    void ShowAdvanced();
+    void OpenSupport();
+    void OpenWebSite();
+    void CloseCommand();
+    void Restore();
+    void ShowMessage(const QString& text);
+    void OnRenameRefused(int row, const QString& text);
+
+    // The run, in mainwindowrun.cpp; the Show/Ask functions run on the window's thread for
+    // the worker.
+    void OnRunFinished();
+    void ApplyDisplay();
+    void ShowJobState(int row, JobState state);
+    void ShowProgressDisplay(bool shown);
+    void ShowStatus(const QString& text);
+    int AskOverwrite(const QString& fileName);
+
+    AppSettings& settings_;
+    ConversionEngine* engine_;
+    Catalog* catalog_;
+    OutputFormat* currentFormat_ = nullptr;
+    JobProcedure procedure_;
+    MessageFunction showMessage_;
+    OverwriteQuestion askOverwrite_;
+
+    // Window fields exchanged with the controls.
+    bool closeWhenDone_ = false;
+    bool convert_ = false;
+    QString saveFolder_;
+    bool keepOnTop_ = false;
+    int formatIndex_ = -1;
+    int presetIndex_ = -1;
+    int qualityIndex_ = 0;
+    bool compact_ = false;
+    QRect fullRect_;
+    QRect compactRect_;
+    const Preset* chosenPreset_ = nullptr;
+
+    // The run.
+    RunState run_;
+    RunDisplayBoard board_;
+    QThread* thread_ = nullptr;
+    std::unique_ptr<WindowRunContext> context_;
+    QTimer* displayTimer_ = nullptr;
+
+    // Dragging the window by its client area.
+    QPoint dragOffset_;
+    bool dragging_ = false;
+
+    JobTableModel* model_ = nullptr;
+    JobListView* list_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    QLabel* programIcon_ = nullptr;
+    QLabel* qualityLabel_ = nullptr;
+    QComboBox* qualityCombo_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    QLabel* percentLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QCheckBox* convertCheck_ = nullptr;
+    TwoColumnComboBox* formatCombo_ = nullptr;
+    TwoColumnComboBox* presetCombo_ = nullptr;
+    QPushButton* advancedButton_ = nullptr;
+    QComboBox* folderField_ = nullptr;
+    QPushButton* browseButton_ = nullptr;
+    QCheckBox* closeWhenDoneCheck_ = nullptr;
+    QCheckBox* keepOnTopCheck_ = nullptr;
+    QPushButton* downloadButton_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QPushButton* openFolderButton_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    LinkButton* optionsLink_ = nullptr;
+    LinkButton* presetsLink_ = nullptr;
+    LinkButton* supportLink_ = nullptr;
+    QMenu* mainMenu_ = nullptr;
+    QMenu* compactMenu_ = nullptr;
+    QMenu* listMenu_ = nullptr;
+    QHash<int, QList<QAction*>> actions_;
+};
+
+} // namespace Tarnwick

@@ -1,0 +1,244 @@
+// The list commands and the window's other commands.
+
+#include "addurldialog.h"
+#include "app/appsettings.h"
+#include "app/commandline.h"
+#include "app/messages.h"
+#include "app/urlcheck.h"
+#include "joblistview.h"
+#include "mainwindow.h"
+#include "queue/outputfile.h"
+#include "ui/aboutbox.h"
+#include "ui/vendor.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace Tarnwick {
+
+namespace {
+
+QString NotAvailableText(const QString& dialog) {
+    return QStringLiteral("The %1 dialog is not yet available in this build.").arg(dialog);
+}
+
+} // namespace
+
+void MainWindow::ShowMessage(const QString& text) {
+    if (showMessage_)
+        showMessage_(text);
+    else
+        Tarnwick::ShowMessage(this, text);
+}
+
+void MainWindow::ApplyCommandLine(const CommandLineArgs& args) {
+    if (!args.outputFolder.isEmpty())
+        SetFolderText(args.outputFolder);
+    for (const QString& url : args.urls)
+        AddUrl(url);
+    if (!args.urls.isEmpty() && settings_.autoStart && !FolderText().isEmpty())
+        StartRun();
+}
+
+int MainWindow::AddUrl(const QString& text) {
+    if (!IsUrl(text)) {
+        ShowMessage(QStringLiteral("Invalid URL:\n'%1'").arg(text));
+        return -1;
+    }
+    const int row = model_->Append(text);
+    list_->SelectAlone(row);
+    settings_.recentUrlList.Add(text);
+    UpdateHeader();
+    return row;
+}
+
+void MainWindow::AddFromClipboard() {
+    const QString text = QGuiApplication::clipboard()->text();
+    if (text.isEmpty())
+        return;
+    AddUrl(text);
+}
+
+bool MainWindow::AddFromDrop(const QString& text) {
+    if (text.isEmpty())
+        return false;
+    activateWindow();
+    raise();
+    AddUrl(text);
+    return true;
+}
+
+void MainWindow::OpenAddUrlDialog() {
+    AddUrlDialog dialog(AddUrlDialog::Mode::Add, settings_.recentUrlList.Entries(), settings_.videoHost, {},
+                        this);
+    if (dialog.exec() == QDialog::Accepted)
+        AddUrl(dialog.Text());
+}
+
+void MainWindow::EditUrlOfItem(int row) {
+    AddUrlDialog dialog(AddUrlDialog::Mode::Edit, settings_.recentUrlList.Entries(), settings_.videoHost,
+                        model_->Job(row).url, this);
+    // The row may be gone when the dialog ends only if the list changed under it; check.
+    QPersistentModelIndex index(model_->index(row, 0));
+    if (dialog.exec() == QDialog::Accepted && index.isValid())
+        model_->SetUrl(index.row(), dialog.Text());
+}
+
+void MainWindow::OnListDoubleClicked() {
+    const int row = list_->FirstSelectedRow();
+    if (row < 0)
+        OpenAddUrlDialog();
+    else
+        EditUrlOfItem(row);
+}
+
+void MainWindow::RemoveSelected() {
+    if (run_.currentIndex.load() != -1)
+        return;
+    model_->RemoveJobs(list_->SelectedRows());
+    UpdateHeader();
+}
+
+void MainWindow::ClearList() {
+    if (run_.currentIndex.load() != -1)
+        return;
+    model_->Clear();
+    UpdateHeader();
+}
+
+void MainWindow::CopyUrlToClipboard() {
+    const int row = list_->FirstSelectedRow();
+    if (row < 0 || model_->Job(row).url.isEmpty())
+        return;
+    QGuiApplication::clipboard()->setText(model_->Job(row).url);
+}
+
+void MainWindow::Play() {
+    const int row = list_->FirstSelectedRow();
+    if (row < 0)
+        return;
+    const DownloadJob& job = model_->Job(row);
+    if (job.state != JobState::Succeeded || !QFileInfo::exists(job.outputPath))
+        return;
+    const QFileInfo player(settings_.player);
+    if (!settings_.player.isEmpty() && player.isFile()) {
+        QProcess::startDetached(settings_.player, {job.outputPath});
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(job.outputPath));
+}
+
+void MainWindow::Rename() {
+    const int row = list_->FirstSelectedRow();
+    if (row < 0 || !QFileInfo::exists(model_->Job(row).outputPath))
+        return;
+    const QModelIndex index = model_->index(row, JobListModel::FileNameColumn);
+    list_->setCurrentIndex(index);
+    list_->edit(index);
+}
+
+void MainWindow::OnRenameRefused(int /*row*/, const QString& text) {
+    // The view keeps the old label: the model did not take the new name.
+    ShowMessage(text);
+}
+
+void MainWindow::CopyTo() {
+    const int row = list_->FirstSelectedRow();
+    if (row < 0)
+        return;
+    const QString source = model_->Job(row).outputPath;
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Select Destination Folder"), QFileInfo(source).absolutePath());
+    if (folder.isEmpty())
+        return;
+    if (!QFileInfo::exists(source)) {
+        ShowMessage(QStringLiteral("Cannot copy %1: the file does not exist.").arg(source));
+        return;
+    }
+    const QString target = QDir(folder).filePath(QFileInfo(source).fileName());
+    if (QFileInfo(target) == QFileInfo(source))
+        return;
+    if (QFileInfo::exists(target)) {
+        const auto answer = QMessageBox::question(
+            this, ProductTitle,
+            QStringLiteral("The folder already contains a file named '%1'.\nDo you want to replace it?")
+                .arg(QFileInfo(target).fileName()));
+        if (answer != QMessageBox::Yes)
+            return;
+    }
+    // Write beside the target and rename over it, so that a failed copy leaves the old file.
+    const QString partial = target + QStringLiteral(".part");
+    QFile::remove(partial);
+    if (!QDir().mkpath(folder) || !QFile::copy(source, partial)) {
+        QFile::remove(partial);
+        ShowMessage(QStringLiteral("Cannot copy %1 to %2.").arg(QFileInfo(source).fileName(), folder));
+        return;
+    }
+    QFile::remove(target);
+    if (!QFile::rename(partial, target)) {
+        QFile::remove(partial);
+        ShowMessage(QStringLiteral("Cannot copy %1 to %2.").arg(QFileInfo(source).fileName(), folder));
+    }
+}
+
+void MainWindow::WatchOnline() {
+    const int row = list_->FirstSelectedRow();
+    if (row >= 0)
+        QDesktopServices::openUrl(QUrl(model_->Job(row).url));
+}
+
+void MainWindow::OpenFolder() {
+    const QString folder = FolderText();
+    if (!folder.isEmpty() && QFileInfo::exists(folder))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    else
+        ShowMessage(QStringLiteral("Folder not exists"));
+}
+
+void MainWindow::Browse() {
+    QString start = FolderText();
+    if (start.isEmpty()) {
+        start = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+        QDir().mkpath(start);
+    }
+    const QString chosen =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Select Output Folder"), start);
+    if (!chosen.isEmpty())
+        SetFolderText(QDir::toNativeSeparators(chosen));
+}
+
+void MainWindow::ShowAbout() {
+    AboutBox about(this);
+    about.exec();
+}
+
+void MainWindow::ShowOptions() {
+    ShowMessage(NotAvailableText(QStringLiteral("Options")));
+}
+
+void MainWindow::ShowPresets() {
+    ShowMessage(NotAvailableText(QStringLiteral("Presets")));
+}
+
+void MainWindow::ShowAdvanced() {
+    ShowMessage(NotAvailableText(QStringLiteral("Format Settings")));
+}
+
+void MainWindow::OpenSupport() {
+    QDesktopServices::openUrl(QUrl(SupportMailUrl()));
+}
+
+void MainWindow::OpenWebSite() {
+    QDesktopServices::openUrl(QUrl(WebSiteAddress));
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,171 @@
+// The download run as the window drives and shows it.
+
+#include "app/appsettings.h"
+#include "app/messages.h"
+#include "joblistview.h"
+#include "mainwindow.h"
+#include "overwriteconfirmdialog.h"
+#include "ui/twocolumncombobox.h"
+#include "ui/vendor.h"
+#include "windowruncontext.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+
+namespace Tarnwick {
+
+namespace {
+
+QString StateText(JobState state) {
+    switch (state) {
+    case JobState::Preparing:
+        return QStringLiteral("Preparing for download...");
+    case JobState::Downloading:
+        return QStringLiteral("Begin downloading...");
+    case JobState::Converting:
+        return QStringLiteral("Begin converting...");
+    case JobState::Succeeded:
+        return QStringLiteral("Download successfully");
+    case JobState::Failed:
+        return QStringLiteral("Download unsuccessfully");
+    case JobState::Idle:
+    case JobState::Skipped:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+void MainWindow::StartRun() {
+    if (IsRunning())
+        return;
+    TakeControlValues();
+    chosenPreset_ =
+        presetIndex_ >= 0
+            ? reinterpret_cast<const Preset*>(presetCombo_->itemData(presetIndex_).value<quintptr>())
+            : nullptr;
+    if (!saveFolder_.isEmpty() && QFileInfo(saveFolder_).isDir()) {
+        settings_.recentFolderList.Add(saveFolder_);
+        RefillFolderList();
+    }
+
+    const OverwritePolicy policy =
+        settings_.alwaysOverwrite ? OverwritePolicy::OverwriteAll : OverwritePolicy::Ask;
+    run_.stopRequest = static_cast<int>(StopRequest::None);
+    run_.currentIndex = -1;
+    run_.phase = static_cast<int>(RunPhase::PhasePrepare);
+    run_.total = 100;
+    run_.itemCount = model_->rowCount();
+    board_.Take();
+
+    RunOptions options;
+    options.outputFolder = saveFolder_;
+    options.convert = convert_;
+    options.quality = static_cast<VideoQuality>(qualityIndex_);
+    context_ = std::make_unique<WindowRunContext>(*this, options, settings_.videoHost, chosenPreset_, engine_,
+                                                  policy);
+
+    SetRunningLayout();
+    WindowRunContext* context = context_.get();
+    thread_ = QThread::create(
+        [this, context] { ExecuteRun(run_, context->Options(), *context, *context, procedure_); });
+    thread_->setObjectName(QStringLiteral("download run"));
+    connect(thread_, &QThread::finished, this, &MainWindow::OnRunFinished, Qt::QueuedConnection);
+    displayTimer_->start();
+    thread_->start();
+    if (!thread_->isRunning() && !thread_->isFinished()) {
+        // No worker: go back to idle rather than leaving the window stuck in the running layout.
+        delete thread_;
+        thread_ = nullptr;
+        context_.reset();
+        displayTimer_->stop();
+        SetIdleLayout();
+        ShowMessage(QStringLiteral("Cannot start the download: no worker thread could be created."));
+    }
+}
+
+void MainWindow::RequestStop() {
+    if (IsRunning())
+        run_.stopRequest = static_cast<int>(StopRequest::Stop);
+}
+
+void MainWindow::OnRunFinished() {
+    if (!thread_)
+        return;
+    thread_->wait();
+    delete thread_;
+    thread_ = nullptr;
+    displayTimer_->stop();
+    ApplyDisplay(); // the last values the worker left
+    context_.reset();
+
+    const auto stop = static_cast<StopRequest>(run_.stopRequest.load());
+    SetIdleLayout();
+    emit runFinished();
+    if (stop == StopRequest::None && closeWhenDoneCheck_->isChecked())
+        QTimer::singleShot(0, this, [this] { close(); });
+    else if (stop == StopRequest::StopAndClose)
+        done(QDialog::Rejected);
+}
+
+void MainWindow::ApplyDisplay() {
+    const RunDisplayBoard::Snapshot snapshot = board_.Take();
+    if (snapshot.bar)
+        progressBar_->setValue(*snapshot.bar);
+    if (snapshot.percent)
+        percentLabel_->setText(*snapshot.percent);
+    if (snapshot.title)
+        setWindowTitle(*snapshot.title);
+    if (snapshot.status)
+        ShowStatus(*snapshot.status);
+}
+
+void MainWindow::ShowStatus(const QString& text) {
+    statusLine_->setText(text);
+    SetCompactTip(text);
+}
+
+void MainWindow::ShowJobState(int row, JobState state) {
+    // What the worker reported before the change is shown first; its status line is outdated.
+    board_.DropStatus();
+    ApplyDisplay();
+    if (row < 0 || row >= model_->rowCount())
+        return;
+    model_->Job(row).state = state;
+    model_->JobChanged(row);
+    list_->scrollTo(model_->index(row, 0));
+    const QString text = StateText(state);
+    ShowStatus(text.isEmpty() ? QString()
+                              : QStringLiteral("[%1 / %2] ").arg(row + 1).arg(model_->rowCount()) + text);
+    UpdateCommands();
+}
+
+void MainWindow::ShowProgressDisplay(bool shown) {
+    progressBar_->setRange(0, 100);
+    progressBar_->setVisible(shown);
+    percentLabel_->setVisible(shown);
+    UpdateCommands();
+}
+
+int MainWindow::AskOverwrite(const QString& fileName) {
+    ApplyDisplay();
+    if (askOverwrite_)
+        return askOverwrite_(fileName);
+    if (!CanAskUser()) {
+        // Nobody can answer: keep the existing file.
+        std::fprintf(stderr, "%s exists; kept (nobody can answer the overwrite question)\n",
+                     qPrintable(fileName));
+        return JobContext::AnswerNo;
+    }
+    OverwriteConfirmDialog dialog(fileName, this);
+    return dialog.exec();
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "queue/downloadrun.h"
+#include "queue/runprogress.h"
+#include "retrieval/jobcontext.h"
+
+#include <atomic>
+
+namespace Tarnwick {
+
+class MainWindow;
+
+// The worker's side of a run: what the per-job procedure and the run loop ask of the window.
+// Every call that touches the window runs on the window's thread and returns when the window
+// has done it; progress and status go through the display board instead, coalesced.
+class WindowRunContext : public JobContext, public RunFrontEnd {
+public:
+    WindowRunContext(MainWindow& window, RunOptions options, QString videoHost, const Preset* preset,
+                     ConversionEngine* engine, OverwritePolicy policy);
+
+    // JobContext
+    DownloadJob& Job(int index) override;
+    void SetJobState(int index, JobState state) override;
+    QString OutputFolder() const override { return options_.outputFolder; }
+    QString VideoHost() const override { return videoHost_; }
+    const Preset* SelectedPreset() const override { return preset_; }
+    ConversionEngine* Engine() override { return engine_; }
+    OverwritePolicy Policy() const override { return policy_; }
+    void SetPolicy(OverwritePolicy policy) override { policy_ = policy; }
+    int AskOverwrite(const QString& fileName) override;
+    ProgressSink* DownloadSink() override { return &downloadSink_; }
+    ProgressSink* ConversionSink() override { return &conversionSink_; }
+    void SetPhase(RunPhase phase) override;
+    void ResetProgress() override;
+
+    // RunFrontEnd
+    void FolderMissing(const QString& folder) override;
+    void ShowProgressDisplay(bool shown) override;
+    int SelectJob(int index) override;
+    int ItemCount() override;
+    void ShowSummary(const QString& text) override;
+
+    const RunOptions& Options() const { return options_; }
+
+private:
+    // Runs function on the window's thread and waits for it.
+    template <typename Function>
+    void OnWindowThread(Function&& function);
+
+    MainWindow& window_;
+    RunOptions options_;
+    QString videoHost_;
+    const Preset* preset_;
+    ConversionEngine* engine_;
+    OverwritePolicy policy_;
+    RunProgressSink downloadSink_;
+    RunProgressSink conversionSink_;
+    int jobIndex_ = -1;
+    DownloadJob* job_ = nullptr;
+};
+
+} // namespace Tarnwick

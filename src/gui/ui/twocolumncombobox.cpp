@@ -1,0 +1,95 @@
+#include "twocolumncombobox.h"
+
+#include <QAbstractItemView>
+#include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+
+namespace Tarnwick {
+
+TwoColumnItemDelegate::TwoColumnItemDelegate(Kind kind, QObject* parent)
+    : QStyledItemDelegate(parent)
+    , kind_(kind) {}
+
+bool TwoColumnItemDelegate::StartsGroup(int row) const {
+    if (kind_ != Kind::FormatList || row <= 0)
+        return false;
+    int start = 0;
+    for (int count : groupCounts_) {
+        start += count;
+        if (row == start)
+            return true;
+        if (row < start)
+            return false;
+    }
+    return false;
+}
+
+void TwoColumnItemDelegate::PaintEntry(QPainter* painter, const QRect& rect, const QString& text, int row,
+                                       bool selected, bool enabled, bool inField) const {
+    const QPalette palette;
+    QColor textColor = palette.color(QPalette::Text);
+    QColor fill = kind_ == Kind::PresetList ? QColor(Qt::white) : palette.color(QPalette::Base);
+    if (!enabled) {
+        textColor = palette.color(QPalette::Dark);
+        fill = palette.color(QPalette::Button);
+    } else if (selected) {
+        textColor = palette.color(QPalette::HighlightedText);
+        fill = palette.color(QPalette::Highlight);
+    }
+    painter->save();
+    painter->fillRect(rect, fill);
+    if (!inField && StartsGroup(row)) {
+        painter->setPen(palette.color(QPalette::Button));
+        painter->drawLine(rect.topLeft(), rect.topRight());
+    }
+
+    const QRect area = TextArea(rect);
+    const qsizetype tab = text.indexOf(QLatin1Char('\t'));
+    const QString first = tab < 0 ? text : text.left(tab);
+    painter->setPen(textColor);
+    painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, first);
+    if (tab >= 0) {
+        QColor secondColor = textColor;
+        if (grey_ && !selected && enabled)
+            secondColor =
+                kind_ == Kind::FormatList ? palette.color(QPalette::Dark) : palette.color(QPalette::Shadow);
+        painter->setPen(secondColor);
+        const QRect second = area.adjusted(columnOffset_, 0, 0, 0);
+        painter->drawText(second, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text.mid(tab + 1));
+    }
+    painter->restore();
+}
+
+void TwoColumnItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index) const {
+    const bool selected = option.state & QStyle::State_Selected;
+    const bool enabled = option.state & QStyle::State_Enabled;
+    PaintEntry(painter, option.rect, index.data(Qt::DisplayRole).toString(), index.row(), selected, enabled,
+               false);
+    if (option.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        option.widget->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+    }
+}
+
+TwoColumnComboBox::TwoColumnComboBox(TwoColumnItemDelegate::Kind kind, QWidget* parent)
+    : QComboBox(parent)
+    , delegate_(new TwoColumnItemDelegate(kind, this)) {
+    setItemDelegate(delegate_);
+}
+
+void TwoColumnComboBox::paintEvent(QPaintEvent* /*event*/) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText.clear();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    if (currentIndex() >= 0)
+        delegate_->PaintEntry(&painter, field, currentText(), currentIndex(), hasFocus(), isEnabled(), true);
+}
+
+} // namespace Tarnwick
