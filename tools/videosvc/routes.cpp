@@ -3,6 +3,7 @@
 #include "pages.h"
 #include "streams.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -37,6 +38,11 @@ bool ReadFile(const std::string& path, std::string& contents) {
     text << file.rdbuf();
     contents = text.str();
     return true;
+}
+
+int64_t FileLength(const std::string& path, int64_t fallback) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    return file ? static_cast<int64_t>(file.tellg()) : fallback;
 }
 
 std::string TitleOf(const Library& library, const std::string& id) {
@@ -156,24 +162,21 @@ void ServeStream(const Library& library, const httplib::Request& request, httpli
     if (id == "fault-redirect-ftp")
         return response.set_redirect("ftp://127.0.0.1:" + std::to_string(library.port) + "/sample.flv");
 
-    Delivery delivery;
-    if (id == "fault-chunked")
-        delivery.chunked = true;
-    else if (id == "fault-stall")
-        delivery.stallAfter = StallAfterBytes;
-    else if (id == "fault-slow")
-        delivery.bytesPerSecond = SlowBytesPerSecond;
-
     const bool mp4 = request.get_param_value("fmt") == "18";
     const std::string fileId = IsFault(id) ? SampleId : id;
     const std::string path = library.mediaFolder + "/" + fileId + (mp4 ? ".mp4" : ".flv");
     const std::string type = mp4 ? "video/mp4" : "video/x-flv";
-    if (id == "fault-short") {
-        std::string contents;
-        const int64_t length =
-            ReadFile(path, contents) ? static_cast<int64_t>(contents.size()) : PatternStandIn;
+
+    Delivery delivery;
+    const int64_t length = FileLength(path, PatternStandIn);
+    if (id == "fault-chunked")
+        delivery.chunked = true;
+    else if (id == "fault-stall")
+        delivery.stallAfter = std::min(StallAfterBytes, length / 2);
+    else if (id == "fault-slow")
+        delivery.bytesPerSecond = SlowBytesPerSecond;
+    else if (id == "fault-short")
         delivery.cutAfter = length / 2;
-    }
     if (SendFile(response, path, type, delivery))
         return;
     if (!IsFault(id))
@@ -222,7 +225,7 @@ const char* FaultModeList() {
            "  fault-cp1252                     the page is Windows-1252\n"
            "  fault-stream-404, fault-stream-500  the stream answers 404 / 500\n"
            "  fault-short                      the stream ends at half its Content-Length\n"
-           "  fault-stall                      the stream stops sending after 64 KiB\n"
+           "  fault-stall                      the stream stops sending after 64 KiB (or half the file)\n"
            "  fault-slow                       the stream comes at 64 KiB/s\n"
            "  fault-chunked                    the stream has no Content-Length\n"
            "  fault-redirect                   the stream is reached through 3 redirects\n"

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "recordingsink.h"
+#include "retrieval/jobcontext.h"
+
+#include <QList>
+#include <QStringList>
+
+// Stands where the main window stands during a run: it keeps the jobs, writes down every state
+// and phase, and answers the overwrite question from a list of prepared answers.
+class TestJobContext : public Tarnwick::JobContext {
+public:
+    QList<Tarnwick::DownloadJob> jobs;
+    QList<QList<Tarnwick::JobState>> states;
+    QList<Tarnwick::RunPhase> phases;
+    QString outputFolder;
+    QString videoHost;
+    Tarnwick::OverwritePolicy policy = Tarnwick::OverwritePolicy::Ask;
+    QList<int> answers; // taken one per question
+    QStringList questions;
+    int progressResets = 0;
+    RecordingSink sink;
+
+    int AddJob(const QString& url) {
+        Tarnwick::DownloadJob job;
+        job.url = url;
+        jobs.append(job);
+        states.append(QList<Tarnwick::JobState>());
+        return int(jobs.size()) - 1;
+    }
+
+    Tarnwick::DownloadJob& Job(int index) override { return jobs[index]; }
+    void SetJobState(int index, Tarnwick::JobState state) override {
+        jobs[index].state = state;
+        states[index].append(state);
+    }
+    QString OutputFolder() const override { return outputFolder; }
+    QString VideoHost() const override { return videoHost; }
+    const Tarnwick::Preset* SelectedPreset() const override { return nullptr; }
+    Tarnwick::ConversionEngine* Engine() override { return nullptr; }
+    Tarnwick::OverwritePolicy Policy() const override { return policy; }
+    void SetPolicy(Tarnwick::OverwritePolicy value) override { policy = value; }
+    int AskOverwrite(const QString& fileName) override {
+        questions << fileName;
+        return answers.isEmpty() ? AnswerYes : answers.takeFirst();
+    }
+    Tarnwick::ProgressSink* DownloadSink() override { return &sink; }
+    Tarnwick::ProgressSink* ConversionSink() override { return &sink; }
+    void SetPhase(Tarnwick::RunPhase phase) override { phases.append(phase); }
+    void ResetProgress() override { ++progressResets; }
+};
