@@ -151,7 +151,9 @@ void Transcoder::Report(bool force) {
     const auto now = Clock::now();
     if (force || now - lastPosition_ >= kPositionInterval) {
         lastPosition_ = now;
-        notifier_.Position(output_->PositionMs());
+        // Encoders pad the last frame; the position never runs past the announced total.
+        const int64_t position = output_->PositionMs();
+        notifier_.Position(totalMs_ > 0 && position > totalMs_ ? totalMs_ : position);
     }
     if (force || now - lastStatus_ >= kStatusInterval) {
         lastStatus_ = now;
@@ -188,7 +190,8 @@ void Transcoder::Run() {
     OpenInputs();
     BuildPipelines();
     output_->Open(options_);
-    notifier_.Total(TotalMs());
+    totalMs_ = TotalMs();
+    notifier_.Total(totalMs_);
 
     std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
     if (packet == nullptr)
@@ -226,6 +229,8 @@ void Transcoder::Run() {
     if (damaged > 0)
         notifier_.Activity(std::to_string(damaged) + " damaged packets of the input were skipped.");
     Report(true);
+    if (totalMs_ > 0)
+        notifier_.Position(totalMs_); // complete: the bar ends full
 }
 
 } // namespace VarnexEngine

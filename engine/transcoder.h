@@ -53,6 +53,7 @@ private:
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point lastPosition_{};
     std::chrono::steady_clock::time_point lastStatus_{};
+    int64_t totalMs_ = 0;
     bool sizeLimitReached_ = false;
 };
 

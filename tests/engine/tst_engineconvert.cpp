@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 using namespace Tarnwick;
 using namespace EngineTesting;
@@ -154,6 +155,9 @@ void TestEngineConvert::failuresNameTheirCause_data() {
     QTest::newRow("AMR at 44100 Hz") << "both"
                                      << "-f amr -vn -acodec libamr_nb -ar 44100 -y"
                                      << "8000 Hz";
+    QTest::newRow("a pixel format the encoder cannot take") << "both"
+                                                            << "-f mp4 -vcodec libx264 -pix_fmt rgb565 -y"
+                                                            << "pixel format";
     QTest::newRow("unknown container") << "both"
                                        << "-f nosuch -y"
                                        << "nosuch";
