@@ -1,0 +1,139 @@
+// bench_transfer: copies a 1 GiB body from the sample video service on loopback through
+// HttpTransfer, with a sink that takes every text it is given, and through `curl -o`, in the
+// same run, and prints the ratio of the throughputs. Goal: at least 0.9.
+//   bench_transfer [rounds] [bytes]
+
+#include "queue/progresssink.h"
+#include "retrieval/httptransfer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+
+using namespace Tarnwick;
+
+namespace {
+
+// Stands for the window: keeps the last texts and values as the window would show them.
+class ShowingSink : public ProgressSink {
+public:
+    int Begin() override { return 0; }
+    int End() override { return 0; }
+    int Progress(int kind, int value) override {
+        (kind == ProgressTotal ? total_ : position_) = value;
+        return 0;
+    }
+    int Status(int kind, const QString& text) override {
+        (kind == StatusResult ? result_ : activity_) = text;
+        ++texts_;
+        return 0;
+    }
+    int IsCancelled() override { return 0; }
+
+    qint64 Texts() const { return texts_; }
+    const QString& Result() const { return result_; }
+
+private:
+    int total_ = 0;
+    int position_ = 0;
+    qint64 texts_ = 0;
+    QString activity_;
+    QString result_;
+};
+
+struct Measurement {
+    double seconds = 0;
+    qint64 bytes = 0;
+};
+
+bool StartService(QProcess& service, const QString& binDir, const QString& mediaDir, int& port) {
+    service.start(binDir + QStringLiteral("/videosvc"),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), mediaDir});
+    if (!service.waitForStarted(5000))
+        return false;
+    while (!service.canReadLine())
+        if (!service.waitForReadyRead(5000))
+            return false;
+    port = service.readLine().trimmed().toInt();
+    return port > 0;
+}
+
+bool MeasureCurl(const QString& url, const QString& path, Measurement& measurement) {
+    QElapsedTimer timer;
+    timer.start();
+    const int exitCode =
+        QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), path, url});
+    measurement.seconds = double(timer.nsecsElapsed()) / 1e9;
+    measurement.bytes = QFile(path).size();
+    QFile::remove(path);
+    return exitCode == 0;
+}
+
+bool MeasureTransfer(const QString& url, const QString& path, Measurement& measurement) {
+    ShowingSink sink;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    HttpTransfer transfer;
+    transfer.OpenSession(&sink);
+    transfer.SetReadBufferSize(4096);
+    const bool copied = transfer.CopyUrlToFile(url, file);
+    file.close();
+    measurement.seconds = double(timer.nsecsElapsed()) / 1e9;
+    measurement.bytes = QFile(path).size();
+    QFile::remove(path);
+    if (!copied)
+        std::fprintf(stderr, "transfer failed: %s\n", qPrintable(sink.Result()));
+    return copied;
+}
+
+double MiBPerSecond(const Measurement& measurement) {
+    return double(measurement.bytes) / (1024.0 * 1024.0) / measurement.seconds;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    const int rounds = arguments.size() > 1 ? arguments[1].toInt() : 3;
+    const qint64 bytes = arguments.size() > 2 ? arguments[2].toLongLong() : (qint64(1) << 30);
+
+    QTemporaryDir work;
+    QProcess service;
+    int port = 0;
+    if (!StartService(service, QCoreApplication::applicationDirPath(), work.path(), port)) {
+        std::fprintf(stderr, "The sample video service did not start.\n");
+        return 1;
+    }
+    const QString url = QStringLiteral("http://127.0.0.1:%1/bytes?n=%2").arg(port).arg(bytes);
+    const QString path = work.filePath(QStringLiteral("body"));
+
+    std::printf("Body of %lld bytes from %s, %d rounds, best of each\n", bytes, qPrintable(url), rounds);
+    double bestCurl = 0;
+    double bestTransfer = 0;
+    for (int round = 1; round <= rounds; ++round) {
+        Measurement curl;
+        Measurement ours;
+        // Taking turns evens out whatever else the machine is doing.
+        if (!MeasureCurl(url, path, curl) || curl.bytes != bytes || !MeasureTransfer(url, path, ours) ||
+            ours.bytes != bytes) {
+            std::fprintf(stderr, "round %d: a copy failed or came out short\n", round);
+            return 1;
+        }
+        std::printf("round %d: curl -o %8.1f MiB/s   HttpTransfer %8.1f MiB/s\n", round, MiBPerSecond(curl),
+                    MiBPerSecond(ours));
+        bestCurl = std::max(bestCurl, MiBPerSecond(curl));
+        bestTransfer = std::max(bestTransfer, MiBPerSecond(ours));
+    }
+    std::printf("ratio HttpTransfer / curl -o: %.2f (goal: at least 0.9)\n", bestTransfer / bestCurl);
+    service.terminate();
+    service.waitForFinished(5000);
+    return 0;
+}
