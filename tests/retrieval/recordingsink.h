@@ -16,11 +16,12 @@ public:
     CancelWhen cancelWhen = CancelWhen::Never;
     int cancelDelayMs = 0;
     std::atomic<bool> cancelled{false};
-    QElapsedTimer sinceCancel;
+    // Started at Begin: with AfterBeginDelay, the stop is requested cancelDelayMs later.
+    QElapsedTimer sinceBegin;
 
     int Begin() override {
         calls << QStringLiteral("Begin");
-        sinceBegin_.start();
+        sinceBegin.start();
         if (cancelWhen == CancelWhen::AtBegin)
             cancelled = true;
         return 0;
@@ -41,11 +42,9 @@ public:
         calls << QStringLiteral("IsCancelled");
         if (cancelWhen == CancelWhen::Always)
             cancelled = true;
-        if (cancelWhen == CancelWhen::AfterBeginDelay && sinceBegin_.isValid() && !cancelled &&
-            sinceBegin_.elapsed() >= cancelDelayMs) {
+        if (cancelWhen == CancelWhen::AfterBeginDelay && sinceBegin.isValid() &&
+            sinceBegin.elapsed() >= cancelDelayMs)
             cancelled = true;
-            sinceCancel.start();
-        }
         return cancelled ? 1 : 0;
     }
 
@@ -62,7 +61,4 @@ public:
     QStringList ProgressLines() const {
         return calls.filter(QRegularExpression(QStringLiteral("^Status 4 \\d+ KB /")));
     }
-
-private:
-    QElapsedTimer sinceBegin_;
 };

@@ -25,6 +25,7 @@ private slots:
     void errorAnswerIsNotCopied();
     void followsRedirectChain();
     void reportsConnectionActivityAndReusesTheConnection();
+    void reportsNameResolution();
     void showsSpeedOnlyAfterTheFirstSecond();
     void contentLengthRoundsToNearestKB_data();
     void contentLengthRoundsToNearestKB();
@@ -115,8 +116,10 @@ void TestHttpTransfer::cancelOnStalledStreamTakesEffectQuickly() {
     QBuffer target;
     target.open(QIODevice::WriteOnly);
     QVERIFY(!transfer.CopyUrlToFile(service_.Url(QStringLiteral("/bytes?n=10000000&stall=65536")), target));
-    QVERIFY(sink.sinceCancel.isValid());
-    QVERIFY2(sink.sinceCancel.elapsed() < 3000, qPrintable(QString::number(sink.sinceCancel.elapsed())));
+    // Measured from the moment the stop was requested, not from when it was noticed. The goal
+    // is a second; the margin is for a busy machine, far below the minute a stall would take.
+    const qint64 latency = sink.sinceBegin.elapsed() - sink.cancelDelayMs;
+    QVERIFY2(latency < 2000, qPrintable(QString::number(latency)));
     QCOMPARE(target.size(), 65536);
     QCOMPARE(sink.Skeleton().mid(sink.Skeleton().size() - 2),
              QStringList({QStringLiteral("End"), QStringLiteral("Status 3 ")}));
@@ -242,6 +245,22 @@ void TestHttpTransfer::reportsConnectionActivityAndReusesTheConnection() {
     QVERIFY(transfer.CopyUrlToFile(service_.Url(QStringLiteral("/bytes?n=10")), page));
     QVERIFY(!sink.calls.contains(QStringLiteral("Status 4 Connecting to socket address ")));
     QVERIFY(sink.calls.contains(QStringLiteral("Status 4 Sending request...")));
+}
+
+void TestHttpTransfer::reportsNameResolution() {
+    RecordingSink sink;
+    HttpTransfer transfer;
+    QVERIFY(transfer.OpenSession(&sink));
+    QBuffer target;
+    target.open(QIODevice::WriteOnly);
+    QString url = service_.Url(QStringLiteral("/bytes?n=10"));
+    url.replace(QLatin1String("127.0.0.1"), QLatin1String("localhost"));
+    QVERIFY(transfer.CopyUrlToFile(url, target));
+    const qsizetype resolving = sink.calls.indexOf(QStringLiteral("Status 4 Resolving name for localhost"));
+    QVERIFY2(resolving >= 0, qPrintable(sink.calls.join(QLatin1Char('|'))));
+    const qsizetype resolved = sink.calls.indexOf(
+        QRegularExpression(QStringLiteral("^Status 4 Resolved name for (127\\.0\\.0\\.1|::1)$")));
+    QVERIFY2(resolved > resolving, qPrintable(sink.calls.join(QLatin1Char('|'))));
 }
 
 void TestHttpTransfer::showsSpeedOnlyAfterTheFirstSecond() {

@@ -254,8 +254,12 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     }
     if (code != CURLE_OK) {
         QString text = QString::fromUtf8(errorText[0] != 0 ? errorText : curl_easy_strerror(code));
-        if (code == CURLE_OPERATION_TIMEDOUT && copy.status != 0)
+        curl_off_t connectTime = 0;
+        curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connectTime);
+        if (code == CURLE_OPERATION_TIMEDOUT && connectTime > 0)
             text = QStringLiteral("The server sent nothing for %1 seconds").arg(stallSeconds_);
+        else if (code == CURLE_OPERATION_TIMEDOUT)
+            text = QStringLiteral("No connection to the server within %1 seconds").arg(ConnectTimeoutSeconds);
         else if (code == CURLE_UNSUPPORTED_PROTOCOL)
             text = QStringLiteral("Only http and https addresses can be fetched (%1)").arg(text);
         else if (code == CURLE_PARTIAL_FILE)

@@ -102,7 +102,8 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
 
     const QString extension = convert ? ConvertedExtension(context) : DownloadExtension(quality);
-    if (extension.isEmpty())
+    // Without a folder the name would land in the file system's root.
+    if (extension.isEmpty() || context.OutputFolder().isEmpty())
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
     const QString finalPath =
         context.OutputFolder() + QLatin1Char('/') + FitFileName(SanitizeFileName(job.title), extension);
