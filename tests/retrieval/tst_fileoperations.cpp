@@ -56,6 +56,8 @@ void TestFileOperations::sanitizeReplacesForbiddenCharacters_data() {
                                                  << "AC DC  Live ";
     QTest::newRow("every forbidden character") << "a/b\\c<d>e*f?g:h\"i|j"
                                                << "a b c d e f g h i j";
+    QTest::newRow("zero character") << QString(QStringLiteral("evil") + QChar(0) + QStringLiteral("x"))
+                                    << "evil x";
     QTest::newRow("the rest stays") << QStringLiteral(u"  Café\t'1' & [2]. ")
                                     << QStringLiteral(u"  Café\t'1' & [2]. ");
 }

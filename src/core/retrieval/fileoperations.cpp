@@ -41,6 +41,7 @@ QString SanitizeFileName(const QString& name) {
     QString result = name;
     for (QChar& c : result) {
         switch (c.unicode()) {
+        case 0: // would end the name early, so the file would land under another name
         case '/':
         case '\\':
         case '<':

@@ -5,7 +5,7 @@
 namespace Tarnwick {
 
 // The title with every character that no file system allows in a name ('/', '\', '<', '>',
-// '*', '?', ':', '"', '|') replaced by a blank. Nothing else changes.
+// '*', '?', ':', '"', '|' and the zero character) replaced by a blank. Nothing else changes.
 QString SanitizeFileName(const QString& name);
 
 // name + extension, with name cut (on a character boundary) so that the whole fits the file
