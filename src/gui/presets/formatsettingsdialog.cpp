@@ -171,12 +171,17 @@ void FormatSettingsDialog::accept() {
     if (format_ != nullptr) {
         Preset* target = format_->customPreset ? format_->customPreset.get() : preset_;
         if (target != nullptr) {
+            const Preset editing = EditedValues();
             controls_->Collect(*target, true);
             // The final parse rules can change a value (a rate below 0.01 fps becomes Auto), and
             // the caller selects the preset at currentIndex: it must equal what was stored.
             if (format_->customPreset) {
-                const int found = format_->FindPreset(*target);
-                SelectPreset(found >= 0 ? found : format_->customIndex);
+                Preset stored(format_);
+                controls_->Collect(stored, true);
+                if (!SameSettings(stored, editing)) {
+                    const int found = format_->FindPreset(stored);
+                    SelectPreset(found >= 0 ? found : format_->customIndex);
+                }
             }
         }
     }
