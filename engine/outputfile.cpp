@@ -3,28 +3,44 @@
 #include "engineerror.h"
 #include "namemap.h"
 
-#include <cerrno>
+extern "C" {
+#include <libavutil/random_seed.h>
+}
+
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
+#include <system_error>
 
 namespace VarnexEngine {
 
 namespace {
 
+namespace fs = std::filesystem;
+
+// Paths travel as UTF-8 on every platform.
+fs::path PathOf(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
+    std::error_code error;
+    return fs::equivalent(PathOf(a), PathOf(b), error);
 }
 
 bool Exists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return fs::exists(PathOf(path), error);
+}
+
+// A name beside the output that no file has yet.
+std::string FreePartialName(const std::string& path) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".partial-%08x", av_get_random_seed());
+        if (!Exists(path + suffix))
+            return path + suffix;
+    }
+    throw EngineError("Cannot find a free name beside \"" + path + "\".");
 }
 
 } // namespace
@@ -58,8 +74,10 @@ OutputFile::~OutputFile() {
         return;
     if (created_) {
         avio_closep(&context_->pb);
-        if (!finished_)
-            unlink(partialPath_.c_str());
+        if (!finished_) {
+            std::error_code ignored;
+            fs::remove(PathOf(partialPath_), ignored);
+        }
     }
     avformat_free_context(context_);
 }
@@ -77,19 +95,10 @@ void OutputFile::Open(const ConvertOptions& options) {
     if (!(Format()->flags & AVFMT_NOFILE)) {
         // The conversion is written beside the output and renamed over it only when complete,
         // so a failure never costs the file that -y would have replaced.
-        std::string pattern = path_ + ".partial-XXXXXX";
-        const int descriptor = mkstemp(pattern.data());
-        if (descriptor < 0)
-            throw EngineError("Cannot create a file beside \"" + path_ + "\": " + std::strerror(errno));
-        // mkstemp makes the file private; the output gets the permissions of any new file.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(descriptor, 0666 & ~mask);
-        close(descriptor);
-        partialPath_ = pattern;
-        created_ = true;
+        partialPath_ = FreePartialName(path_);
         CheckAv(avio_open(&context_->pb, partialPath_.c_str(), AVIO_FLAG_WRITE),
                 "Cannot write \"" + partialPath_ + "\"");
+        created_ = true;
     }
     CheckAv(avformat_write_header(context_, nullptr),
             std::string("The ") + Format()->name + " container cannot take these streams");
@@ -117,15 +126,12 @@ void OutputFile::Finish() {
     }
     CheckAv(avio_closep(&context_->pb), "Closing \"" + path_ + "\" failed");
     // Without -y an output that appeared meanwhile is not replaced either.
-    const int renamed =
-        overwrite_ ? std::rename(partialPath_.c_str(), path_.c_str())
-                   : renameat2(AT_FDCWD, partialPath_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE);
-    if (renamed != 0) {
-        const int error = errno;
-        if (error == EEXIST)
-            throw EngineError("The output file \"" + path_ + "\" exists already (-y overwrites it).");
-        throw EngineError("Cannot put the output in place as \"" + path_ + "\": " + std::strerror(error));
-    }
+    if (!overwrite_ && Exists(path_))
+        throw EngineError("The output file \"" + path_ + "\" exists already (-y overwrites it).");
+    std::error_code error;
+    fs::rename(PathOf(partialPath_), PathOf(path_), error);
+    if (error)
+        throw EngineError("Cannot put the output in place as \"" + path_ + "\": " + error.message());
     finished_ = true;
 }
 
