@@ -52,7 +52,7 @@ private slots:
     void failuresLeaveNothingBehind_data();
     void failuresLeaveNothingBehind();
     void failedDeliveryKeepsWhatWasThere();
-    void conversionFailsUntilItIsWired();
+    void conversionWithoutPresetFailsBeforeDownloading();
 
 private:
     QString AddTitledVideo(const QString& id, const QString& title);
@@ -304,12 +304,12 @@ void TestProcessJob::failedDeliveryKeepsWhatWasThere() {
     QCOMPARE(Entries(output_->path()), QStringList({QStringLiteral("sample.flv")}));
 }
 
-void TestProcessJob::conversionFailsUntilItIsWired() {
+void TestProcessJob::conversionWithoutPresetFailsBeforeDownloading() {
     TestJobContext context;
     StartContext(context);
     context.AddJob(service_.WatchUrl(QStringLiteral("sample")));
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
-    QCOMPARE(context.states[0].last(), JobState::Failed);
+    QCOMPARE(context.states[0], States({JobState::Preparing, JobState::Failed}));
     QCOMPARE(Entries(output_->path()), QStringList());
 }
 

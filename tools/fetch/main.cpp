@@ -1,6 +1,7 @@
 // tarnwick-fetch <folder> <url>...: downloads each watch-page address into the folder with the
 // program's own download procedure and settings, one after another, and prints what happened.
 
+#include "app/appsettings.h"
 #include "consolejobcontext.h"
 #include "retrieval/processjob.h"
 
@@ -36,15 +37,13 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    QSettings settings;
-    settings.beginGroup(QStringLiteral("Settings"));
-    const QString videoHost =
-        settings.value(QStringLiteral("VideoHost"), QStringLiteral("www.youtube.com")).toString();
-    const int quality = settings.value(QStringLiteral("Quality"), 0).toInt();
-    const bool alwaysOverwrite = settings.value(QStringLiteral("AlwaysOverwrite"), 0).toInt() != 0;
+    AppSettings settings;
+    QSettings store;
+    settings.Load(store);
 
-    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), videoHost,
-                              alwaysOverwrite ? OverwritePolicy::OverwriteAll : OverwritePolicy::Ask);
+    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost,
+                              settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll
+                                                       : OverwritePolicy::Ask);
     for (const QString& url : arguments.mid(1))
         context.AddJob(url);
 
@@ -57,7 +56,7 @@ int main(int argc, char** argv) {
     for (int index = 0; index < context.JobCount(); ++index) {
         if (context.Sink().IsCancelled() != 0)
             break;
-        const int result = ProcessJob(context, index, VideoQuality(quality), false);
+        const int result = ProcessJob(context, index, VideoQuality(settings.quality), false);
         (result == JobSucceeded ? successes : failures)++;
     }
     std::printf("Completed: %d success, %d failure\n", successes, failures);
