@@ -122,6 +122,9 @@ struct HttpTransfer::Copy {
     }
 
     bool OnHeadersComplete() {
+        // Trailers after a chunked body end with a blank line too; the body has begun already.
+        if (began)
+            return true;
         // Interim answers and redirects that libcurl follows are not the body's response.
         if (status >= 100 && status < 200)
             return true;

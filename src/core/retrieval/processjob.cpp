@@ -94,7 +94,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.ResetProgress();
     context.SetPhase(RunPhase::PhasePrepare);
 
-    // Declared first, so the session is released after every file of the job is settled.
+    // One session serves the page and the stream of the job, and goes when the procedure returns.
     HttpTransfer transfer;
     transfer.OpenSession(context.DownloadSink());
 
