@@ -245,6 +245,15 @@ void TestHttpTransfer::reportsConnectionActivityAndReusesTheConnection() {
     QVERIFY(transfer.CopyUrlToFile(service_.Url(QStringLiteral("/bytes?n=10")), page));
     QVERIFY(!sink.calls.contains(QStringLiteral("Status 4 Connecting to socket address ")));
     QVERIFY(sink.calls.contains(QStringLiteral("Status 4 Sending request...")));
+
+    // A connection the server cuts is closed, and the closing is told.
+    sink.calls.clear();
+    QVERIFY(!transfer.CopyUrlToFile(service_.Url(QStringLiteral("/bytes?n=200000&cut=100000")), page));
+    const qsizetype closing =
+        sink.calls.indexOf(QStringLiteral("Status 4 Closing the connection to the server"));
+    QVERIFY2(closing >= 0,
+             qPrintable(sink.calls.filter(QStringLiteral("Status 4 C")).join(QLatin1Char('|'))));
+    QCOMPARE(sink.calls.value(closing + 1), QStringLiteral("Status 4 Connection to the server closed"));
 }
 
 void TestHttpTransfer::reportsNameResolution() {
