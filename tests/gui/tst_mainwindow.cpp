@@ -24,6 +24,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace Tarnwick;
 
@@ -50,6 +51,8 @@ private slots:
     void openFolderAndPlay();
     void settingsWrittenWhenTheWindowCloses();
     void commandLineQueuesAndTakesTheFolder();
+    void linksAndButtonsOpenTheirDialogs_data();
+    void linksAndButtonsOpenTheirDialogs();
 
 private:
     static QAction* Action(WindowFixture& f, int id) { return f.window->CommandAction(id); }
@@ -480,6 +483,50 @@ void TestMainWindow::commandLineQueuesAndTakesTheFolder() {
     QCOMPARE(f.window->Model()->rowCount(), 2);
     QCOMPARE(f.window->FolderText(), args.outputFolder);
     QVERIFY(!f.window->IsRunning());
+}
+
+void TestMainWindow::linksAndButtonsOpenTheirDialogs_data() {
+    QTest::addColumn<int>("control");
+    QTest::addColumn<QString>("dialogClass");
+    QTest::newRow("Options link") << int(Control::OptionsLink) << QStringLiteral("Tarnwick::OptionsDialog");
+    QTest::newRow("Presets link") << int(Control::PresetsLink) << QStringLiteral("Tarnwick::PresetsDialog");
+    QTest::newRow("Advanced...") << int(Control::AdvancedButton)
+                                 << QStringLiteral("Tarnwick::FormatSettingsDialog");
+    QTest::newRow("About...") << int(Command::About) << QStringLiteral("Tarnwick::AboutBox");
+}
+
+void TestMainWindow::linksAndButtonsOpenTheirDialogs() {
+    QFETCH(int, control);
+    QFETCH(QString, dialogClass);
+    Catalog catalog = BuildCatalog();
+    for (auto& group : catalog)
+        for (auto& format : group->formats)
+            format->ResetToFactory();
+    WindowFixture f;
+    f.settings.convert = true;
+    f.Create(&catalog);
+    f.window->show();
+    QString opened;
+    QString texts;
+    QTimer::singleShot(0, f.window.get(), [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        opened = QString::fromLatin1(modal->metaObject()->className());
+        for (QLabel* label : modal->findChildren<QLabel*>())
+            texts += label->text() + QLatin1Char('|');
+        static_cast<QDialog*>(modal)->reject();
+    });
+    if (control == Command::About)
+        Action(f, control)->trigger();
+    else
+        Find<QAbstractButton>(f, control)->click();
+    QCOMPARE(opened, dialogClass);
+    if (control == Command::About)
+        QVERIFY2(texts.contains(QStringLiteral("Version 1.0.6")), qPrintable(texts));
+    // Closing the dialog changed nothing in the window's lists.
+    QCOMPARE(f.window->FormatCombo()->count(), 23);
+    QVERIFY(f.window->PresetCombo()->count() > 0);
 }
 
 QTEST_MAIN(TestMainWindow)

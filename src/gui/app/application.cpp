@@ -1,7 +1,6 @@
 #include "application.h"
 
 #include "app/commandline.h"
-#include "conversion/formatcatalog.h"
 #include "messages.h"
 #include "queue/mainwindow.h"
 #include "retrieval/processjob.h"
@@ -27,15 +26,6 @@ bool SystemIconsAvailable() {
 
 } // namespace
 
-void Application::BuildFactoryCatalog() {
-    // The formats with their factory presets; the preset file takes this place once the
-    // preset store is part of start-up.
-    catalog_ = BuildCatalog();
-    for (auto& group : catalog_)
-        for (auto& format : group->formats)
-            format->ResetToFactory();
-}
-
 Application::Application()
     : core_([](const QString& text) { ShowMessage(nullptr, text, QMessageBox::Critical); }) {}
 
@@ -45,7 +35,6 @@ int Application::Run(const QStringList& arguments) {
     if (!core_.Start(QCoreApplication::applicationDirPath()))
         return ExitStartupFailed;
 
-    BuildFactoryCatalog();
     const CommandLineArgs args = ParseCommandLine(arguments);
     if (args.request == CommandLineArgs::ShowUsage) {
         std::printf("%s\n", UsageText);
@@ -55,7 +44,7 @@ int Application::Run(const QStringList& arguments) {
         return ExitOk;
     }
 
-    MainWindow window(core_.Settings(), &core_.Engine(), &catalog_, ProcessJob);
+    MainWindow window(core_.Settings(), &core_.Engine(), &core_.Presets().Groups(), ProcessJob);
     window.ApplyCommandLine(args);
     window.exec();
     return ExitOk;

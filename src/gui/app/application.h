@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/applicationcore.h"
-#include "conversion/outputformat.h"
 
 #include <QStringList>
 
@@ -19,10 +18,7 @@ public:
     ApplicationCore& Core() { return core_; }
 
 private:
-    void BuildFactoryCatalog();
-
     ApplicationCore core_;
-    Catalog catalog_;
 };
 
 } // namespace Tarnwick

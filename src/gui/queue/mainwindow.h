@@ -160,6 +160,7 @@ private:
     void ShowJobState(int row, JobState state);
     void ShowProgressDisplay(bool shown);
     void ShowStatus(const QString& text);
+    void EchoWhereNobodySees(const QString& text);
     int AskOverwrite(const QString& fileName);
 
     AppSettings& settings_;

@@ -7,8 +7,12 @@
 #include "app/urlcheck.h"
 #include "joblistview.h"
 #include "mainwindow.h"
+#include "presets/formatsettingsdialog.h"
+#include "presets/optionsdialog.h"
+#include "presets/presetsdialog.h"
 #include "queue/outputfile.h"
 #include "ui/aboutbox.h"
+#include "ui/twocolumncombobox.h"
 #include "ui/vendor.h"
 
 #include <QClipboard>
@@ -24,14 +28,6 @@
 #include <QUrl>
 
 namespace Tarnwick {
-
-namespace {
-
-QString NotAvailableText(const QString& dialog) {
-    return QStringLiteral("The %1 dialog is not yet available in this build.").arg(dialog);
-}
-
-} // namespace
 
 void MainWindow::ShowMessage(const QString& text) {
     if (showMessage_)
@@ -222,15 +218,35 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::ShowOptions() {
-    ShowMessage(NotAvailableText(QStringLiteral("Options")));
+    OptionsDialog dialog(settings_, nullptr, this);
+    dialog.exec();
 }
 
 void MainWindow::ShowPresets() {
-    ShowMessage(NotAvailableText(QStringLiteral("Presets")));
+    if (!catalog_)
+        return;
+    PresetsDialog dialog(*catalog_, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The presets of the current format may have changed under the list.
+    const int selected = formatCombo_->currentIndex();
+    formatIndex_ = -1;
+    currentFormat_ = nullptr;
+    formatCombo_->setCurrentIndex(selected);
+    OnFormatChanged();
 }
 
 void MainWindow::ShowAdvanced() {
-    ShowMessage(NotAvailableText(QStringLiteral("Format Settings")));
+    if (!catalog_)
+        return;
+    FormatSettingsDialog dialog(*catalog_, formatCombo_->currentIndex(), presetCombo_->currentIndex(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    formatIndex_ = -1;
+    currentFormat_ = nullptr;
+    const QSignalBlocker quiet(formatCombo_);
+    formatCombo_->setCurrentIndex(dialog.FormatIndex());
+    OnFormatChanged();
 }
 
 void MainWindow::OpenSupport() {

@@ -132,6 +132,15 @@ void MainWindow::ShowStatus(const QString& text) {
     SetCompactTip(text);
 }
 
+void MainWindow::EchoWhereNobodySees(const QString& text) {
+    // On the offscreen platform (a script, the demo without a display) the job states and the
+    // summary also go to standard output, so a run can be followed.
+    if (!CanAskUser() && !text.isEmpty()) {
+        std::printf("%s\n", qPrintable(text));
+        std::fflush(stdout);
+    }
+}
+
 void MainWindow::ShowJobState(int row, JobState state) {
     // What the worker reported before the change is shown first; its status line is outdated.
     board_.DropStatus();

@@ -85,7 +85,10 @@ int WindowRunContext::ItemCount() {
 }
 
 void WindowRunContext::ShowSummary(const QString& text) {
-    OnWindowThread([this, &text] { window_.ShowStatus(text); });
+    OnWindowThread([this, &text] {
+        window_.ShowStatus(text);
+        window_.EchoWhereNobodySees(text);
+    });
 }
 
 } // namespace Tarnwick
