@@ -1,3 +1,218 @@
-int main() {
+// bench_window: downloads a 1 GiB video through the main window (offscreen) from the sample
+// video service on loopback, and the same stream address with `curl -o`, in the same run, and
+// prints the ratio of the throughputs (goal: at least 0.85). A timer on the window's thread
+// measures how late its ticks come while the run goes on; the worst delay is the longest the
+// window's event loop was blocked (goal: at most 50 ms).
+//   bench_window [rounds] [bytes]
+//
+// The window's time runs from Download to the end of the run, so it includes resolving the
+// watch page and copying the finished file into the output folder, as a user waits for them.
+
+#include "app/appsettings.h"
+#include "queue/joblistview.h"
+#include "queue/mainwindow.h"
+#include "retrieval/processjob.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+using namespace Tarnwick;
+
+namespace {
+
+struct Measurement {
+    double seconds = 0;
+    qint64 bytes = 0;
+    double worstDelayMs = 0;
+};
+
+bool StartService(QProcess& service, const QString& binDir, const QString& mediaDir, int& port) {
+    service.start(binDir + QStringLiteral("/videosvc"),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), mediaDir});
+    if (!service.waitForStarted(5000))
+        return false;
+    while (!service.canReadLine())
+        if (!service.waitForReadyRead(5000))
+            return false;
+    port = service.readLine().trimmed().toInt();
+    return port > 0;
+}
+
+// A video file of the given size; its bytes do not matter to the transfer.
+bool MakeVideo(const QString& path, qint64 bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray block(1 << 20, '\x5a');
+    for (qint64 written = 0; written < bytes;) {
+        const qint64 n = std::min<qint64>(block.size(), bytes - written);
+        if (file.write(block.constData(), n) != n)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+bool MeasureWindow(AppSettings& settings, const QString& pageUrl, Measurement& result, QString& streamUrl) {
+    MainWindow window(settings, nullptr, nullptr, ProcessJob);
+    window.SetMessageFunction([](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
+    window.show();
+    window.AddUrl(pageUrl);
+
+    // Ticks every 5 ms on the window's thread; a tick that comes late shows the loop was busy.
+    constexpr int TickMs = 5;
+    QElapsedTimer clock;
+    qint64 lastTick = 0;
+    double worst = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(TickMs);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        worst = std::max(worst, double(now - lastTick) / 1e6 - TickMs);
+        lastTick = now;
+    });
+
+    QEventLoop loop;
+    QObject::connect(&window, &MainWindow::runFinished, &loop, &QEventLoop::quit);
+    clock.start();
+    ticker.start();
+    window.StartRun();
+    loop.exec();
+    ticker.stop();
+    result.seconds = double(clock.nsecsElapsed()) / 1e9;
+    result.worstDelayMs = worst;
+
+    const DownloadJob& job = window.Model()->Job(0);
+    streamUrl = job.streamUrl;
+    result.bytes = job.state == JobState::Succeeded ? QFile(job.outputPath).size() : 0;
+    if (job.state == JobState::Succeeded)
+        QFile::remove(job.outputPath);
+    else
+        std::fprintf(stderr, "the window's job ended in state %d: %s\n", int(job.state),
+                     qPrintable(window.StatusText()));
+    return job.state == JobState::Succeeded;
+}
+
+bool MeasureCurl(const QString& url, const QString& path, Measurement& measurement) {
+    QElapsedTimer timer;
+    timer.start();
+    const int exitCode =
+        QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), path, url});
+    measurement.seconds = double(timer.nsecsElapsed()) / 1e9;
+    measurement.bytes = QFile(path).size();
+    QFile::remove(path);
+    return exitCode == 0;
+}
+
+// The same page through the per-job procedure without a window (the console runner), so that
+// the window's own share of the time shows apart from the procedure's.
+bool MeasureProcedure(const QString& binDir, const QString& configHome, const QString& pageUrl,
+                      const QString& folder, qint64 bytes, Measurement& measurement) {
+    QProcess fetch;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    fetch.setProcessEnvironment(environment);
+    fetch.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    fetch.start(binDir + QStringLiteral("/tarnwick-fetch"), {folder, pageUrl});
+    const bool finished = fetch.waitForFinished(-1);
+    measurement.seconds = double(timer.nsecsElapsed()) / 1e9;
+    const QString path = folder + QStringLiteral("/Big video.flv");
+    measurement.bytes = QFile(path).size();
+    QFile::remove(path);
+    return finished && measurement.bytes == bytes;
+}
+
+double MiBPerSecond(const Measurement& measurement) {
+    return double(measurement.bytes) / (1024.0 * 1024.0) / measurement.seconds;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    const int rounds = arguments.size() > 1 ? arguments[1].toInt() : 3;
+    const qint64 bytes = arguments.size() > 2 ? arguments[2].toLongLong() : (qint64(1) << 30);
+
+    QTemporaryDir media;
+    QTemporaryDir output;
+    if (!MakeVideo(media.filePath(QStringLiteral("big.flv")), bytes)) {
+        std::fprintf(stderr, "Cannot write the %lld-byte video.\n", bytes);
+        return 1;
+    }
+    QFile title(media.filePath(QStringLiteral("big.title")));
+    if (!title.open(QIODevice::WriteOnly) || title.write("Big video") < 0)
+        return 1;
+    title.close();
+
+    QProcess service;
+    int port = 0;
+    if (!StartService(service, QCoreApplication::applicationDirPath(), media.path(), port)) {
+        std::fprintf(stderr, "The sample video service did not start.\n");
+        return 1;
+    }
+    AppSettings settings;
+    settings.convert = false;
+    settings.alwaysOverwrite = true;
+    settings.defaultFolder = output.path();
+    settings.videoHost = QStringLiteral("127.0.0.1:%1").arg(port);
+    const QString page = QStringLiteral("http://%1/watch?v=big").arg(settings.videoHost);
+    QTemporaryDir configHome;
+    QDir().mkpath(configHome.filePath(QStringLiteral("Ostrand")));
+    QFile conf(configHome.filePath(QStringLiteral("Ostrand/Tarnwick.conf")));
+    if (!conf.open(QIODevice::WriteOnly) ||
+        conf.write(QStringLiteral("[Settings]\nVideoHost=%1\nConvert=0\nAlwaysOverwrite=1\n")
+                       .arg(settings.videoHost)
+                       .toUtf8()) < 0)
+        return 1;
+    conf.close();
+    const QString binDir = QCoreApplication::applicationDirPath();
+
+    std::printf("Video of %lld bytes from %s, %d rounds, best of each\n", bytes, qPrintable(page), rounds);
+    double bestCurl = 0;
+    double bestWindow = 0;
+    double bestProcedure = 0;
+    double worstDelay = 0;
+    for (int round = 1; round <= rounds; ++round) {
+        Measurement window;
+        Measurement curl;
+        Measurement procedure;
+        QString streamUrl;
+        // Taking turns evens out whatever else the machine is doing.
+        if (!MeasureWindow(settings, page, window, streamUrl) || window.bytes != bytes ||
+            !MeasureCurl(streamUrl, output.filePath(QStringLiteral("curl.flv")), curl) ||
+            curl.bytes != bytes ||
+            !MeasureProcedure(binDir, configHome.path(), page, output.path(), bytes, procedure)) {
+            std::fprintf(stderr, "round %d: a download failed or came out short\n", round);
+            return 1;
+        }
+        std::printf("round %d: curl -o %7.1f MiB/s   window %7.1f MiB/s   procedure alone %7.1f MiB/s   "
+                    "worst event-loop delay %5.1f ms\n",
+                    round, MiBPerSecond(curl), MiBPerSecond(window), MiBPerSecond(procedure),
+                    window.worstDelayMs);
+        bestProcedure = std::max(bestProcedure, MiBPerSecond(procedure));
+        bestCurl = std::max(bestCurl, MiBPerSecond(curl));
+        bestWindow = std::max(bestWindow, MiBPerSecond(window));
+        worstDelay = std::max(worstDelay, window.worstDelayMs);
+    }
+    std::printf("ratio window / curl -o: %.2f (goal: at least 0.85)\n", bestWindow / bestCurl);
+    std::printf("ratio window / procedure alone: %.2f (the window's own share of the time)\n",
+                bestWindow / bestProcedure);
+    std::printf("worst event-loop delay: %.1f ms (goal: at most 50 ms)\n", worstDelay);
+    service.terminate();
+    service.waitForFinished(5000);
     return 0;
 }
