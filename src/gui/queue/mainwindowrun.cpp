@@ -151,8 +151,10 @@ void MainWindow::ShowJobState(int row, JobState state) {
     model_->JobChanged(row);
     list_->scrollTo(model_->index(row, 0));
     const QString text = StateText(state);
-    ShowStatus(text.isEmpty() ? QString()
-                              : QStringLiteral("[%1 / %2] ").arg(row + 1).arg(model_->rowCount()) + text);
+    const QString line =
+        text.isEmpty() ? QString() : QStringLiteral("[%1 / %2] ").arg(row + 1).arg(model_->rowCount()) + text;
+    ShowStatus(line);
+    EchoWhereNobodySees(line);
     UpdateCommands();
 }
 
