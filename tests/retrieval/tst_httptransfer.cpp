@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTemporaryFile>
 #include <QTest>
+#include <clocale>
+#include <cstdio>
 
 using namespace Tarnwick;
 
@@ -27,6 +29,7 @@ private slots:
     void reportsConnectionActivityAndReusesTheConnection();
     void reportsNameResolution();
     void showsSpeedOnlyAfterTheFirstSecond();
+    void progressTextReadsAsPrintfWouldWriteIt();
     void contentLengthRoundsToNearestKB_data();
     void contentLengthRoundsToNearestKB();
 
@@ -290,6 +293,25 @@ void TestHttpTransfer::showsSpeedOnlyAfterTheFirstSecond() {
     // Whole seconds: 250 KB over 2 or 3 seconds.
     const double speed = last.captured(1).toDouble();
     QVERIFY2(qFuzzyCompare(speed, 125.0) || qFuzzyCompare(speed, 83.3), qPrintable(lines.last()));
+}
+
+void TestHttpTransfer::progressTextReadsAsPrintfWouldWriteIt() {
+    // The reference is the C library's printf with '.' as the decimal point, as the text was
+    // first written. Halves, values just beside them, and sizes far beyond the first megabytes.
+    std::setlocale(LC_NUMERIC, "C");
+    const QList<double> doneKBs = {0.0,      0.25,   0.75,      1.0,       4.0,
+                                   1023.999, 1024.0, 12345.678, 1048576.0, 2097151.5};
+    for (const double doneKB : doneKBs) {
+        for (const qint64 seconds : {qint64(0), qint64(1), qint64(3), qint64(7)}) {
+            char expected[128];
+            if (seconds > 0)
+                std::snprintf(expected, sizeof expected, "%d KB / %d KB, %0.1f KB/s", int(doneKB), 1024,
+                              doneKB / double(seconds));
+            else
+                std::snprintf(expected, sizeof expected, "%d KB / %d KB", int(doneKB), 1024);
+            QCOMPARE(TransferProgressText(doneKB, 1024, seconds), QString::fromLatin1(expected));
+        }
+    }
 }
 
 void TestHttpTransfer::contentLengthRoundsToNearestKB_data() {
