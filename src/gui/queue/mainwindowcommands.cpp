@@ -226,7 +226,9 @@ void MainWindow::ShowPresets() {
     if (!catalog_)
         return;
     PresetsDialog dialog(*catalog_, this);
-    if (dialog.exec() != QDialog::Accepted)
+    // "Reset All" replaces every format's presets even when the dialog is cancelled; the list's
+    // entries would then point at presets that no longer exist.
+    if (dialog.exec() != QDialog::Accepted && !dialog.CatalogReset())
         return;
     // The presets of the current format may have changed under the list.
     const int selected = formatCombo_->currentIndex();

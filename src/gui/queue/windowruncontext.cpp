@@ -14,7 +14,7 @@ WindowRunContext::WindowRunContext(MainWindow& window, RunOptions options, QStri
     : window_(window)
     , options_(std::move(options))
     , videoHost_(std::move(videoHost))
-    , preset_(preset)
+    , preset_(preset ? std::optional<Preset>(*preset) : std::nullopt)
     , engine_(engine)
     , policy_(policy)
     , downloadSink_(window.run_, window.board_, ProductTitle)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "conversion/preset.h"
 #include "queue/downloadrun.h"
 #include "queue/runprogress.h"
 #include "retrieval/jobcontext.h"
 
 #include <atomic>
+#include <optional>
 
 namespace Tarnwick {
 
@@ -23,7 +25,7 @@ public:
     void SetJobState(int index, JobState state) override;
     QString OutputFolder() const override { return options_.outputFolder; }
     QString VideoHost() const override { return videoHost_; }
-    const Preset* SelectedPreset() const override { return preset_; }
+    const Preset* SelectedPreset() const override { return preset_ ? &*preset_ : nullptr; }
     ConversionEngine* Engine() override { return engine_; }
     OverwritePolicy Policy() const override { return policy_; }
     void SetPolicy(OverwritePolicy policy) override { policy_ = policy; }
@@ -50,7 +52,9 @@ private:
     MainWindow& window_;
     RunOptions options_;
     QString videoHost_;
-    const Preset* preset_;
+    // A copy taken when the run starts: the Presets dialog may replace the catalogue's presets
+    // while the worker converts with this one.
+    std::optional<Preset> preset_;
     ConversionEngine* engine_;
     OverwritePolicy policy_;
     RunProgressSink downloadSink_;
