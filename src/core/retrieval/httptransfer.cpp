@@ -166,7 +166,7 @@ struct HttpTransfer::Copy {
 
     // One block from the network; it is handed on in chunks of at most the read size.
     bool OnBody(const char* data, size_t size) {
-        const size_t chunkSize = qMax(1u, transfer.readBufferSize_);
+        const size_t chunkSize = transfer.readBufferSize_;
         for (size_t offset = 0; offset < size; offset += chunkSize) {
             const qint64 length = qint64(qMin(chunkSize, size - offset));
             if (target.write(data + offset, length) != length) {
@@ -261,6 +261,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, nullptr);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
 
     if (copy.cancelled) {
         // A stop is not an error: the loop ends as on completion, with an empty result line.

@@ -3,6 +3,7 @@
 #include "transfersession.h"
 
 #include <QString>
+#include <QtGlobal>
 #include <memory>
 
 class QIODevice;
@@ -34,7 +35,8 @@ public:
 
     // The size of each read and of libcurl's receive buffer; each delivered block is one chunk.
     unsigned ReadBufferSize() const { return readBufferSize_; }
-    void SetReadBufferSize(unsigned size) { readBufferSize_ = size; }
+    // Kept within what libcurl accepts for its buffer (1 KiB to 10 MiB).
+    void SetReadBufferSize(unsigned size) { readBufferSize_ = qBound(1024u, size, 10u << 20); }
     int StallSeconds() const { return stallSeconds_; }
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
 
