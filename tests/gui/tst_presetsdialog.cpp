@@ -1,11 +1,13 @@
+#include "app/applicationcore.h"
 #include "conversion/preset.h"
 #include "dialogtesting.h"
 #include "presets/presetcontrols.h"
 #include "presets/presetsdialog.h"
 #include "presets/presetsettingsdialog.h"
-#include "presets/presetstore.h"
+#include "testenvironment.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -275,29 +277,36 @@ private slots:
         QVERIFY(dialog.DescriptionText().startsWith(QStringLiteral("Format: MP4\nVideo: XviD")));
     }
 
-    void presetAddedHereIsWrittenAsFavorite() {
-        QTemporaryDir folder;
-        PresetStore store;
-        store.BuildCatalog();
-        store.ResetAllToFactory();
-        store.SetPath(folder.filePath(QStringLiteral("Presets.xml")));
+    void presetAddedHereSurvivesRestartAsFavorite() {
+        TestSupport::IsolatedProfile profile;
+        // An installation folder of the test's own, so that its Presets.xml is the test's.
+        QTemporaryDir install;
+        QVERIFY(QFile::link(QDir(TestSupport::BinDir()).absoluteFilePath(QStringLiteral("libvarnex1.so")),
+                            install.filePath(QStringLiteral("libvarnex1.so"))));
         {
-            PresetsDialog dialog(store.Groups());
+            ApplicationCore core;
+            QVERIFY(core.Start(install.path()));
+            PresetsDialog dialog(core.Presets().Groups());
             dialog.show();
             ShowFormat(dialog, QStringLiteral("MP4"));
             SelectRows(dialog, {1});
             auto answer = AcceptEditor(&dialog, QStringLiteral("Mine"));
             dialog.Add();
             dialog.accept();
+            core.Shutdown();
         }
-        QVERIFY(store.WritePresetFile());
-
-        QFile file(store.Path());
+        QFile file(install.filePath(QStringLiteral("Presets.xml")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();
         QVERIFY(text.contains(R"(Name="Mine" Favorite="1")"));
         QVERIFY(text.contains(R"(Name="H.264 Format" Favorite="0")"));
         QVERIFY(text.contains(R"(Name="MPEG-4 Format" Favorite="1")"));
+
+        ApplicationCore restarted;
+        QVERIFY(restarted.Start(install.path()));
+        const OutputFormat* mp4 = FindFormat(restarted.Presets().Groups(), QStringLiteral("MP4"));
+        QCOMPARE(PresetPosition(*mp4, QStringLiteral("Mine")), 2);
+        QVERIFY(mp4->presets[2]->settings.flags & ConversionSettings::FavoriteMark);
     }
 };
 
