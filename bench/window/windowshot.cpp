@@ -3,6 +3,8 @@
 
 #include "app/appsettings.h"
 #include "app/commandline.h"
+#include "conversion/conversionengine.h"
+#include "conversion/formatcatalog.h"
 #include "queue/mainwindow.h"
 #include "retrieval/processjob.h"
 
@@ -24,13 +26,22 @@ int main(int argc, char* argv[]) {
     if (run)
         arguments.removeFirst();
 
+    // The formats with their factory presets, and the engine beside the program, so that the
+    // picture shows the conversion lists filled and the run converts.
+    Tarnwick::Catalog catalog = Tarnwick::BuildCatalog();
+    for (auto& group : catalog)
+        for (auto& format : group->formats)
+            format->ResetToFactory();
+    Tarnwick::ConversionEngine engine;
+    const bool converting = engine.Open(QCoreApplication::applicationDirPath() + QStringLiteral("/") +
+                                        Tarnwick::EngineLibraryFileName());
     Tarnwick::AppSettings settings;
-    settings.convert = false;
+    settings.convert = converting;
     Tarnwick::CommandLineArgs args = Tarnwick::ParseCommandLine(arguments);
     if (!args.outputFolder.isEmpty())
         settings.defaultFolder = args.outputFolder;
     settings.videoHost = qEnvironmentVariable("TARNWICK_VIDEO_HOST", settings.videoHost);
-    Tarnwick::MainWindow window(settings, nullptr, nullptr, Tarnwick::ProcessJob);
+    Tarnwick::MainWindow window(settings, &engine, &catalog, Tarnwick::ProcessJob);
     window.SetOverwriteQuestion([](const QString&) { return 1167; });
     for (const QString& url : args.urls)
         window.AddUrl(url);
