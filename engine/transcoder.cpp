@@ -95,8 +95,10 @@ void Transcoder::BuildPipelines() {
         video_ = std::make_unique<VideoPipeline>(*video.input, video.stream, options_, *output_);
     if (wantAudio && audio.input != nullptr)
         audio_ = std::make_unique<AudioPipeline>(*audio.input, audio.stream, options_, *output_);
-    if (video_ != nullptr || audio_ != nullptr)
+    if (video_ != nullptr || audio_ != nullptr) {
+        DiscardUnusedStreams();
         return;
+    }
 
     if (video.input == nullptr && audio.input == nullptr)
         throw EngineError("The input \"" + inputs_.front()->Path() + "\" holds no video or audio stream.");
@@ -105,6 +107,19 @@ void Transcoder::BuildPipelines() {
     if (wantVideo && video.input == nullptr)
         throw EngineError("Nothing to convert: the output takes video, and the input has no video stream.");
     throw EngineError("Nothing to convert: the output takes none of the input's streams.");
+}
+
+// The demuxers skip what no pipeline takes instead of handing it over to be dropped.
+void Transcoder::DiscardUnusedStreams() {
+    for (const auto& input : inputs_) {
+        for (int i = 0; i < input->StreamCount(); ++i) {
+            const bool used =
+                (video_ != nullptr && &video_->Input() == input.get() && video_->StreamIndex() == i) ||
+                (audio_ != nullptr && &audio_->Input() == input.get() && audio_->StreamIndex() == i);
+            if (!used)
+                input->Stream(i)->discard = AVDISCARD_ALL;
+        }
+    }
 }
 
 bool Transcoder::InputNeeded(const InputFile& input) const {

@@ -35,6 +35,7 @@ private:
     void OpenInputs();
     void ChooseStreams(StreamChoice* video, StreamChoice* audio) const;
     void BuildPipelines();
+    void DiscardUnusedStreams();
     InputFile* NextInput() const;
     bool InputNeeded(const InputFile& input) const;
     bool AllDone() const;
