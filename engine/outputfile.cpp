@@ -97,7 +97,7 @@ void OutputFile::Open(const ConvertOptions& options) {
         // so a failure never costs the file that -y would have replaced.
         partialPath_ = FreePartialName(path_);
         CheckAv(avio_open(&context_->pb, partialPath_.c_str(), AVIO_FLAG_WRITE),
-                "Cannot write \"" + partialPath_ + "\"");
+                "Cannot create the output \"" + path_ + "\"");
         created_ = true;
     }
     CheckAv(avformat_write_header(context_, nullptr),

@@ -186,18 +186,36 @@ void Transcoder::CheckComplete() const {
     if (options_.durationUs > 0 || sizeLimitReached_)
         return;
     for (const auto& input : inputs_) {
+        // A stream that states its own length is held to it; otherwise the furthest of the
+        // input's streams is held to the container's length, which is that of its longest.
         int64_t reachedUs = 0;
+        bool judged = false;
+        auto judge = [&](const InputFile& file, int streamIndex, int64_t streamReachedUs) {
+            reachedUs = std::max(reachedUs, streamReachedUs);
+            const AVStream* stream = file.Stream(streamIndex);
+            if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0)
+                return;
+            const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+            RequireReached(file, streamReachedUs,
+                           file.OutputTimeUs(start + stream->duration, stream->time_base));
+            judged = true;
+        };
         if (video_ != nullptr && &video_->Input() == input.get())
-            reachedUs = std::max(reachedUs, video_->ReachedUs());
+            judge(*input, video_->StreamIndex(), video_->ReachedUs());
         if (audio_ != nullptr && &audio_->Input() == input.get())
-            reachedUs = std::max(reachedUs, audio_->ReachedUs());
-        const int64_t statedUs = input->StatedDurationUs() + input->OffsetUs() - options_.startUs;
-        const int64_t toleranceUs = std::max<int64_t>(500000, statedUs / 20);
-        if (statedUs > 0 && reachedUs > 0 && reachedUs + toleranceUs < statedUs)
-            throw EngineError("The input \"" + input->Path() + "\" ends at " + FormatClock(reachedUs / 1000) +
-                              ", before its stated length of " + FormatClock(statedUs / 1000) +
-                              ": it is truncated or damaged.");
+            judge(*input, audio_->StreamIndex(), audio_->ReachedUs());
+        if (!judged && input->StatedDurationUs() > 0)
+            RequireReached(*input, reachedUs,
+                           input->StatedDurationUs() + input->OffsetUs() - options_.startUs);
     }
+}
+
+void Transcoder::RequireReached(const InputFile& input, int64_t reachedUs, int64_t statedUs) const {
+    const int64_t toleranceUs = std::max<int64_t>(500000, statedUs / 20);
+    if (statedUs > 0 && reachedUs > 0 && reachedUs + toleranceUs < statedUs)
+        throw EngineError("The input \"" + input.Path() + "\" ends at " + FormatClock(reachedUs / 1000) +
+                          ", before its stated length of " + FormatClock(statedUs / 1000) +
+                          ": it is truncated or damaged.");
 }
 
 void Transcoder::Run() {

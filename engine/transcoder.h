@@ -42,6 +42,7 @@ private:
     void Dispatch(const InputFile& input, const AVPacket* packet);
     void Report(bool force);
     void CheckComplete() const;
+    void RequireReached(const InputFile& input, int64_t reachedUs, int64_t statedUs) const;
     int64_t TotalMs() const;
 
     const ConvertOptions& options_;

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -221,7 +222,19 @@ void TestEngineConvert::damagedInputs() {
 
     FixtureSpec spec;
     spec.seconds = 4;
-    const QByteArray good = ReadFile(Make(QStringLiteral("good.") + container, spec));
+    QString goodPath = Make(QStringLiteral("good.") + container, spec);
+    if (damage == QLatin1String("index first")) {
+        // The index survives the cut, so the file opens and states its full length.
+        const QString indexFirst = Path(QStringLiteral("index first.mp4"));
+        QCOMPARE(
+            QProcess::execute(TestSupport::FfmpegPath(),
+                              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
+                               QStringLiteral("-i"), goodPath, QStringLiteral("-c"), QStringLiteral("copy"),
+                               QStringLiteral("-movflags"), QStringLiteral("+faststart"), indexFirst}),
+            0);
+        goodPath = indexFirst;
+    }
+    const QByteArray good = ReadFile(goodPath);
     QVERIFY(!good.isEmpty());
     QByteArray bytes;
     QRandomGenerator random(7);
@@ -230,7 +243,7 @@ void TestEngineConvert::damagedInputs() {
         random.fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
     } else if (damage == QLatin1String("header")) {
         bytes = QByteArray("FLV\x01\x05\x00\x00\x00\x09\x00\x00\x00\x00", 13);
-    } else if (damage == QLatin1String("truncate")) {
+    } else if (damage == QLatin1String("truncate") || damage == QLatin1String("index first")) {
         bytes = good.left(good.size() * 2 / 5);
     } else if (damage == QLatin1String("noise")) {
         bytes = good;
