@@ -272,6 +272,9 @@ void TestWindowRun::runningEnablingAndAppendedItems() {
     // Remove stays disabled for an item already processed, and Delete does nothing.
     f.window->List()->SelectAlone(0);
     QVERIFY(!enabled(Command::Remove));
+    f.window->List()->setFocus();
+    QTest::keyClick(f.window->List(), Qt::Key_Delete);
+    QCOMPARE(f.window->Model()->rowCount(), 1);
 
     // An address added now is downloaded in the same run.
     f.window->AddUrl(f.service.WatchUrl(QStringLiteral("clipA")));
