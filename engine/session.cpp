@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include "librarypin.h"
+
 namespace VarnexEngine {
 
 Session& Session::Instance() {
@@ -13,6 +15,7 @@ int Session::Init(const VarnexInitBlock* block) {
         return VARNEX_BAD_ARGUMENT;
     host_.getWindow = block->getWindow;
     host_.allocate = block->allocate;
+    PinMediaLibraries();
     initialised_ = true;
     return VARNEX_OK;
 }
