@@ -34,6 +34,7 @@ private slots:
     void answersForAllDoNotCarryIntoTheNextRun();
     void stopDuringATransfer();
     void runningEnablingAndAppendedItems();
+    void destroyingTheWindowDuringARunEndsTheWorker();
     void closingDuringARun_data();
     void closingDuringARun();
 
@@ -294,6 +295,20 @@ void TestWindowRun::runningEnablingAndAppendedItems() {
     QVERIFY2(downloadTitles > 1, qPrintable(titles.join(QLatin1Char('|'))));
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Tarnwick"));
     QVERIFY(f.window->findChild<QWidget*>(IdName(Control::FormatCombo))->isEnabled());
+}
+
+void TestWindowRun::destroyingTheWindowDuringARunEndsTheWorker() {
+    WindowFixture f;
+    QVERIFY2(f.StartService({QStringLiteral("A")}, true), qPrintable(f.service.Error()));
+    f.Create();
+    f.window->AddUrl(f.service.WatchUrl(QStringLiteral("fault-stall")));
+    f.window->AddUrl(f.service.WatchUrl(QStringLiteral("clipA")));
+    f.window->StartRun();
+    QVERIFY(WaitForState(f, 0, JobState::Downloading));
+    // The worker still calls into the window while it ends; the destructor waits for it.
+    f.window.reset();
+    QVERIFY(!QFile::exists(f.OutputFile(QStringLiteral("Clip A.flv"))));
+    QCOMPARE(f.settings.autoClose, false);
 }
 
 void TestWindowRun::closingDuringARun_data() {

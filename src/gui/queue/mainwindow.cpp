@@ -34,6 +34,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <utility>
 
 namespace Tarnwick {
 
@@ -121,12 +122,15 @@ MainWindow::MainWindow(AppSettings& settings, ConversionEngine* engine, Catalog*
 
 MainWindow::~MainWindow() {
     if (thread_) {
-        // Never leave the worker behind: it calls into this window until it ends.
+        // Never leave the worker behind: it calls into this window until it ends. Its end is
+        // awaited here, so the end-of-run handling (which returns without a thread) must not
+        // take it over while events are processed.
         run_.stopRequest = static_cast<int>(StopRequest::StopAndClose);
-        while (!thread_->wait(10))
+        QThread* thread = std::exchange(thread_, nullptr);
+        disconnect(thread, nullptr, this, nullptr);
+        while (!thread->wait(10))
             QCoreApplication::processEvents();
-        delete thread_;
-        thread_ = nullptr;
+        delete thread;
     }
     WriteSettings();
 }
