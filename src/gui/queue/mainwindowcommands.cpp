@@ -81,6 +81,9 @@ void MainWindow::OpenAddUrlDialog() {
 }
 
 void MainWindow::EditUrlOfItem(int row) {
+    // The worker reads the address of the job in progress; it is not changed under it.
+    if (row == run_.currentIndex.load())
+        return;
     AddUrlDialog dialog(AddUrlDialog::Mode::Edit, settings_.recentUrlList.Entries(), settings_.videoHost,
                         model_->Job(row).url, this);
     // The row may be gone when the dialog ends only if the list changed under it; check.
