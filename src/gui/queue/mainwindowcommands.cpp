@@ -86,9 +86,9 @@ void MainWindow::EditUrlOfItem(int row) {
         return;
     AddUrlDialog dialog(AddUrlDialog::Mode::Edit, settings_.recentUrlList.Entries(), settings_.videoHost,
                         model_->Job(row).url, this);
-    // The row may be gone when the dialog ends only if the list changed under it; check.
+    // While the dialog is open the row may have been removed, or a run may have reached it.
     QPersistentModelIndex index(model_->index(row, 0));
-    if (dialog.exec() == QDialog::Accepted && index.isValid())
+    if (dialog.exec() == QDialog::Accepted && index.isValid() && index.row() != run_.currentIndex.load())
         model_->SetUrl(index.row(), dialog.Text());
 }
 
