@@ -37,6 +37,9 @@ private slots:
     void ensureFolderCreatesEveryLevel();
     void copyReplacesTheTargetWhole();
     void failedCopyKeepsTheOldTarget();
+    void moveDeliversAndRemovesTheSource_data();
+    void moveDeliversAndRemovesTheSource();
+    void failedMoveKeepsBothFiles();
     void deleteFileSilently();
 
 private:
@@ -177,6 +180,52 @@ void TestFileOperations::failedCopyKeepsTheOldTarget() {
     QCOMPARE(ReadFile(folder + QStringLiteral("/inside")), QByteArray("kept"));
     QCOMPARE(QDir(root.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList({QStringLiteral("folder.flv"), QStringLiteral("target.flv")}));
+}
+
+void TestFileOperations::moveDeliversAndRemovesTheSource_data() {
+    QTest::addColumn<QString>("sourceFolder");
+    QTest::newRow("same file system") << QString();
+    // /dev/shm is a separate memory file system on most Linux machines: the rename fails there
+    // and the file must be copied instead.
+    QTest::newRow("across file systems") << QStringLiteral("/dev/shm");
+}
+
+void TestFileOperations::moveDeliversAndRemovesTheSource() {
+    QFETCH(QString, sourceFolder);
+    QTemporaryDir root;
+    QScopedPointer<QTemporaryDir> elsewhere(
+        sourceFolder.isEmpty() ? nullptr : new QTemporaryDir(sourceFolder + QStringLiteral("/XXXXXX")));
+    if (elsewhere && !elsewhere->isValid())
+        QSKIP("no second file system to move from");
+    const QString source = elsewhere ? elsewhere->filePath(QStringLiteral("download"))
+                                     : root.filePath(QStringLiteral("download"));
+    const QString target = root.filePath(QStringLiteral("out/video.flv"));
+    QVERIFY(WriteFile(source, "the video"));
+    QVERIFY(QFile::setPermissions(source, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QVERIFY(WriteFile(root.filePath(QStringLiteral("placeholder")), "")); // keeps root non-empty
+
+    QVERIFY(MoveFileTo(source, target));
+    QCOMPARE(ReadFile(target), QByteArray("the video"));
+    QVERIFY(!QFileInfo::exists(source));
+    // A private temporary file becomes an ordinary file others may read.
+    QVERIFY(QFile::permissions(target).testFlag(QFileDevice::ReadOther));
+
+    QVERIFY(WriteFile(source, "replaced"));
+    QVERIFY(MoveFileTo(source, target));
+    QCOMPARE(ReadFile(target), QByteArray("replaced"));
+    QCOMPARE(QDir(root.filePath(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden),
+             QStringList({QStringLiteral("video.flv")}));
+}
+
+void TestFileOperations::failedMoveKeepsBothFiles() {
+    QTemporaryDir root;
+    const QString source = root.filePath(QStringLiteral("download"));
+    const QString folder = root.filePath(QStringLiteral("video.flv"));
+    QVERIFY(WriteFile(source, "the video"));
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(!MoveFileTo(source, folder));
+    QCOMPARE(ReadFile(source), QByteArray("the video"));
+    QVERIFY(QFileInfo(folder).isDir());
 }
 
 void TestFileOperations::deleteFileSilently() {

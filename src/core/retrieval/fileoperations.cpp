@@ -35,6 +35,15 @@ bool CopyContents(QFile& from, QFile& to) {
     return from.error() == QFileDevice::NoError && to.flush();
 }
 
+// A temporary file is private to its owner; the delivered file keeps the permissions of the
+// file it replaces, or gets those of an ordinary new file.
+void GiveDeliveredPermissions(const QString& path, const QString& target) {
+    QFile::setPermissions(path, QFileInfo::exists(target)
+                                    ? QFile::permissions(target)
+                                    : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadGroup | QFileDevice::ReadOther);
+}
+
 } // namespace
 
 QString SanitizeFileName(const QString& name) {
@@ -120,11 +129,7 @@ bool CopyFileTo(const QString& source, const QString& target, const QString& fol
         return false;
     if (!CopyContents(from, partial))
         return false;
-    // A temporary file is private to its owner; the delivered file keeps the permissions of the
-    // file it replaces, or gets those of an ordinary new file.
-    partial.setPermissions(QFileInfo::exists(target) ? QFile::permissions(target)
-                                                     : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    GiveDeliveredPermissions(partial.fileName(), target);
     partial.close();
 
     // rename replaces the old target in one step, so it is never lost half-way.
@@ -133,6 +138,28 @@ bool CopyFileTo(const QString& source, const QString& target, const QString& fol
     if (error)
         return false; // the temporary file removes itself
     partial.setAutoRemove(false);
+    return true;
+}
+
+bool MoveFileTo(const QString& source, const QString& target) {
+    const QString targetFolder = ParentFolder(target);
+    if (!targetFolder.isEmpty() && !EnsureFolder(targetFolder))
+        return false;
+    // A folder under the target's name is never replaced, whichever way the file travels.
+    if (QFileInfo(target).isDir())
+        return false;
+    const QFile::Permissions before = QFile::permissions(source);
+    GiveDeliveredPermissions(source, target);
+    std::error_code error;
+    // rename replaces an old target in one step; it fails across file systems, and then the
+    // file is copied beside the target and renamed over it instead.
+    std::filesystem::rename(FileSystemPath(source), FileSystemPath(target), error);
+    if (!error)
+        return true;
+    QFile::setPermissions(source, before);
+    if (!CopyFileTo(source, target))
+        return false;
+    DeleteFileSilently(source);
     return true;
 }
 

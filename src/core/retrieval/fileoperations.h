@@ -29,6 +29,10 @@ QString ParentFolder(const QString& path);
 // created when missing.
 bool CopyFileTo(const QString& source, const QString& target, const QString& folder = QString());
 
+// Puts source in place as target, as CopyFileTo does, then removes source. On one file system
+// this is a rename, so a large download is not written a second time.
+bool MoveFileTo(const QString& source, const QString& target);
+
 // Deletes the file for good; true when it is gone.
 bool DeleteFileSilently(const QString& path);
 

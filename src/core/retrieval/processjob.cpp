@@ -28,6 +28,8 @@ public:
 
     const QString& Path() const { return path_; }
     bool IsValid() const { return !path_.isEmpty(); }
+    // The file has gone somewhere else under another name and is no longer ours to delete.
+    void Release() { path_.clear(); }
 
 private:
     QString path_;
@@ -117,7 +119,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     if (!download.IsValid() || !DownloadStream(transfer, job.streamUrl, download.Path()))
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
 
-    const QString* result = &download.Path();
+    TemporaryFile* result = &download;
     // Declared out here so that the converted file lives until it has been copied into place.
     TemporaryFile converted(convert ? MakeTempFileName() : QString());
     if (convert) {
@@ -130,11 +132,12 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
             ConvertFile(*engine, download.Path(), converted.Path(), *preset, context.ConversionSink()) != 0)
             return Finish(context, jobIndex, JobState::Failed, JobFailed);
         DeleteFileSilently(download.Path());
-        result = &converted.Path();
+        result = &converted;
     }
 
-    if (!CopyFileTo(*result, finalPath))
+    if (!MoveFileTo(result->Path(), finalPath))
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    result->Release();
 
     job.outputPath = finalPath;
     return Finish(context, jobIndex, JobState::Succeeded, JobSucceeded);
