@@ -111,11 +111,11 @@ private:
 
 void TestJobConversion::initTestCase() {
     QVERIFY2(recording_.Load(RECORDING_ENGINE_PATH), dlerror());
-    TestSupport::FixtureSpec spec;
-    spec.seconds = 1.0;
+    TestSupport::FixtureContents contents;
+    contents.seconds = 1.0;
     QString error;
     for (const char* name : {"clip.flv", "clip.mp4"}) {
-        QVERIFY2(TestSupport::MakeMediaFixture(media_.filePath(QLatin1String(name)), spec, &error),
+        QVERIFY2(TestSupport::MakeMediaFixture(media_.filePath(QLatin1String(name)), contents, &error),
                  qPrintable(error));
     }
     QFile title(media_.filePath(QStringLiteral("clip.title")));

@@ -82,10 +82,10 @@ void TestEngineCatalog::initTestCase() {
     QVERIFY(engine_.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
     // A small source: conversions run in a fraction of a second each.
     source_ = folder_.filePath(QStringLiteral("source clip.flv"));
-    TestSupport::FixtureSpec spec;
-    spec.seconds = 1.5;
+    TestSupport::FixtureContents contents;
+    contents.seconds = 1.5;
     QString error;
-    QVERIFY2(TestSupport::MakeMediaFixture(source_, spec, &error), qPrintable(error));
+    QVERIFY2(TestSupport::MakeMediaFixture(source_, contents, &error), qPrintable(error));
 
     MediaInfo info;
     QVERIFY(engine_.Probe(source_, info));

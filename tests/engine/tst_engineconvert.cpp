@@ -17,7 +17,7 @@
 
 using namespace Tarnwick;
 using namespace EngineTesting;
-using TestSupport::FixtureSpec;
+using TestSupport::FixtureContents;
 
 class TestEngineConvert : public QObject {
     Q_OBJECT
@@ -39,7 +39,7 @@ private slots:
 
 private:
     QString Path(const QString& name) const { return folder_.filePath(name); }
-    QString Make(const QString& name, FixtureSpec spec);
+    QString Make(const QString& name, FixtureContents contents);
     // " encoder -i "<input>" <options> "<output>"", paths quoted as the job quotes them.
     static QString Line(const QString& input, const QString& options, const QString& output);
 
@@ -50,10 +50,10 @@ private:
     QString audioOnly_; // 2 s, 44100 Hz stereo
 };
 
-QString TestEngineConvert::Make(const QString& name, FixtureSpec spec) {
+QString TestEngineConvert::Make(const QString& name, FixtureContents contents) {
     const QString path = Path(name);
     QString error;
-    if (!TestSupport::MakeMediaFixture(path, spec, &error))
+    if (!TestSupport::MakeMediaFixture(path, contents, &error))
         qWarning("fixture %s: %s", qPrintable(name), qPrintable(error));
     return path;
 }
@@ -65,17 +65,17 @@ QString TestEngineConvert::Line(const QString& input, const QString& options, co
 void TestEngineConvert::initTestCase() {
     QVERIFY(folder_.isValid());
     QVERIFY(engine_.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
-    FixtureSpec spec;
-    spec.seconds = 3;
-    both_ = Make(QStringLiteral("both.flv"), spec);
-    spec.seconds = 2;
-    spec.audio = false;
-    videoOnly_ = Make(QStringLiteral("video only.flv"), spec);
-    spec.audio = true;
-    spec.video = false;
-    spec.sampleRate = 44100;
-    spec.channels = 2;
-    audioOnly_ = Make(QStringLiteral("audio only.mp4"), spec);
+    FixtureContents contents;
+    contents.seconds = 3;
+    both_ = Make(QStringLiteral("both.flv"), contents);
+    contents.seconds = 2;
+    contents.audio = false;
+    videoOnly_ = Make(QStringLiteral("video only.flv"), contents);
+    contents.audio = true;
+    contents.video = false;
+    contents.sampleRate = 44100;
+    contents.channels = 2;
+    audioOnly_ = Make(QStringLiteral("audio only.mp4"), contents);
     QVERIFY(QFileInfo::exists(both_) && QFileInfo::exists(videoOnly_) && QFileInfo::exists(audioOnly_));
 }
 
@@ -100,11 +100,11 @@ void TestEngineConvert::notifiesProgressAndResult() {
 }
 
 void TestEngineConvert::stopRemovesPartialOutput() {
-    FixtureSpec spec;
-    spec.seconds = 20;
-    spec.width = 640;
-    spec.height = 360;
-    const QString longer = Make(QStringLiteral("longer.flv"), spec);
+    FixtureContents contents;
+    contents.seconds = 20;
+    contents.width = 640;
+    contents.height = 360;
+    const QString longer = Make(QStringLiteral("longer.flv"), contents);
     // A stopped conversion must not cost the file that -y would have replaced.
     const QString output = Path(QStringLiteral("stopped.mp4"));
     QVERIFY(WriteFile(output, "the earlier conversion"));
@@ -220,9 +220,9 @@ void TestEngineConvert::damagedInputs() {
     QFETCH(QString, container);
     QFETCH(bool, mustFail);
 
-    FixtureSpec spec;
-    spec.seconds = 4;
-    QString goodPath = Make(QStringLiteral("good.") + container, spec);
+    FixtureContents contents;
+    contents.seconds = 4;
+    QString goodPath = Make(QStringLiteral("good.") + container, contents);
     if (damage == QLatin1String("index first")) {
         // The index survives the cut, so the file opens and states its full length.
         const QString indexFirst = Path(QStringLiteral("index first.mp4"));

@@ -90,13 +90,13 @@ private:
 };
 
 void TestEngineJob::initTestCase() {
-    TestSupport::FixtureSpec spec;
-    spec.seconds = 3;
-    spec.width = 480;
-    spec.height = 360;
+    TestSupport::FixtureContents contents;
+    contents.seconds = 3;
+    contents.width = 480;
+    contents.height = 360;
     QString error;
     const QString clip = QDir(service_.MediaFolder()).filePath(QStringLiteral("clip.flv"));
-    QVERIFY2(TestSupport::MakeMediaFixture(clip, spec, &error), qPrintable(error));
+    QVERIFY2(TestSupport::MakeMediaFixture(clip, contents, &error), qPrintable(error));
     QVERIFY(service_.AddMedia(QStringLiteral("clip.title"), "Harbour at dusk"));
     QVERIFY2(service_.Start(), qPrintable(service_.Error()));
     QVERIFY(engine_.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));

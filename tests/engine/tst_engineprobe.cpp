@@ -10,7 +10,7 @@
 #include <QTest>
 
 using namespace Tarnwick;
-using TestSupport::FixtureSpec;
+using TestSupport::FixtureContents;
 
 class TestEngineProbe : public QObject {
     Q_OBJECT
@@ -22,7 +22,7 @@ private slots:
     void notMediaFails();
 
 private:
-    QString MakeFixture(const QString& name, const FixtureSpec& spec);
+    QString MakeFixture(const QString& name, const FixtureContents& contents);
 
     QTemporaryDir fixtures_;
     ConversionEngine engine_;
@@ -34,10 +34,10 @@ void TestEngineProbe::initTestCase() {
              qPrintable(TestSupport::BinDir()));
 }
 
-QString TestEngineProbe::MakeFixture(const QString& name, const FixtureSpec& spec) {
+QString TestEngineProbe::MakeFixture(const QString& name, const FixtureContents& contents) {
     const QString path = fixtures_.filePath(name);
     QString error;
-    if (!TestSupport::MakeMediaFixture(path, spec, &error))
+    if (!TestSupport::MakeMediaFixture(path, contents, &error))
         qWarning("fixture %s: %s", qPrintable(name), qPrintable(error));
     return path;
 }
@@ -74,15 +74,15 @@ void TestEngineProbe::probe() {
     QFETCH(int, sampleRate);
     QFETCH(int, channels);
 
-    FixtureSpec spec;
-    spec.video = video;
-    spec.audio = audio;
-    spec.width = width;
-    spec.height = height;
-    spec.frameRate = frameRate;
-    spec.sampleRate = sampleRate;
-    spec.channels = channels;
-    const QString path = MakeFixture(name, spec);
+    FixtureContents contents;
+    contents.video = video;
+    contents.audio = audio;
+    contents.width = width;
+    contents.height = height;
+    contents.frameRate = frameRate;
+    contents.sampleRate = sampleRate;
+    contents.channels = channels;
+    const QString path = MakeFixture(name, contents);
 
     MediaInfo info;
     QVERIFY(engine_.Probe(path, info));

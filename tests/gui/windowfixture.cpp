@@ -41,9 +41,9 @@ bool WindowFixture::StartService(const QStringList& ids, bool largeSample) {
     if (!service.Start() || !service.AddSampleVideos())
         return false;
     if (largeSample) {
-        TestSupport::FixtureSpec spec;
-        spec.seconds = 10.0;
-        if (!TestSupport::MakeMediaFixture(service.MediaFolder() + QStringLiteral("/sample.flv"), spec))
+        TestSupport::FixtureContents contents;
+        contents.seconds = 10.0;
+        if (!TestSupport::MakeMediaFixture(service.MediaFolder() + QStringLiteral("/sample.flv"), contents))
             return false;
     }
     const QByteArray flv = service.MediaBytes(QStringLiteral("sample.flv"));

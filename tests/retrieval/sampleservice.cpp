@@ -58,12 +58,12 @@ bool SampleService::AddMedia(const QString& fileName, const QByteArray& contents
 }
 
 bool SampleService::AddSampleVideos() {
-    TestSupport::FixtureSpec spec;
-    spec.seconds = 1.0;
-    spec.width = 160;
-    spec.height = 120;
-    return TestSupport::MakeMediaFixture(media_.filePath(QStringLiteral("sample.flv")), spec) &&
-           TestSupport::MakeMediaFixture(media_.filePath(QStringLiteral("sample.mp4")), spec);
+    TestSupport::FixtureContents contents;
+    contents.seconds = 1.0;
+    contents.width = 160;
+    contents.height = 120;
+    return TestSupport::MakeMediaFixture(media_.filePath(QStringLiteral("sample.flv")), contents) &&
+           TestSupport::MakeMediaFixture(media_.filePath(QStringLiteral("sample.mp4")), contents);
 }
 
 QByteArray SampleService::MediaBytes(const QString& fileName) const {

@@ -8,26 +8,26 @@
 
 namespace TestSupport {
 
-bool MakeMediaFixture(const QString& path, const FixtureSpec& spec, QString* error) {
-    const QString duration = QString::number(spec.seconds, 'f', 3);
+bool MakeMediaFixture(const QString& path, const FixtureContents& contents, QString* error) {
+    const QString duration = QString::number(contents.seconds, 'f', 3);
     QStringList args{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
                      QStringLiteral("-y")};
-    if (spec.video) {
+    if (contents.video) {
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4")
-                    .arg(spec.width)
-                    .arg(spec.height)
-                    .arg(spec.frameRate)
+                    .arg(contents.width)
+                    .arg(contents.height)
+                    .arg(contents.frameRate)
                     .arg(duration);
     }
-    if (spec.audio) {
+    if (contents.audio) {
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
              << QStringLiteral("sine=frequency=440:sample_rate=%1:duration=%2")
-                    .arg(spec.sampleRate)
+                    .arg(contents.sampleRate)
                     .arg(duration);
     }
     const bool mp4 = QFileInfo(path).suffix().compare(QStringLiteral("mp4"), Qt::CaseInsensitive) == 0;
-    if (spec.video) {
+    if (contents.video) {
         if (mp4)
             args << QStringLiteral("-c:v") << QStringLiteral("libx264") << QStringLiteral("-preset")
                  << QStringLiteral("ultrafast") << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
@@ -35,9 +35,9 @@ bool MakeMediaFixture(const QString& path, const FixtureSpec& spec, QString* err
             args << QStringLiteral("-c:v") << QStringLiteral("flv1") << QStringLiteral("-b:v")
                  << QStringLiteral("300k");
     }
-    if (spec.audio) {
+    if (contents.audio) {
         args << QStringLiteral("-c:a") << (mp4 ? QStringLiteral("aac") : QStringLiteral("libmp3lame"))
-             << QStringLiteral("-ac") << QString::number(spec.channels) << QStringLiteral("-b:a")
+             << QStringLiteral("-ac") << QString::number(contents.channels) << QStringLiteral("-b:a")
              << QStringLiteral("64k");
     }
     args << path;

@@ -5,7 +5,7 @@
 namespace TestSupport {
 
 // What a fixture holds. Video is a test pattern, audio a sine tone.
-struct FixtureSpec {
+struct FixtureContents {
     bool video = true;
     bool audio = true;
     int width = 320;
@@ -19,6 +19,6 @@ struct FixtureSpec {
 // Makes a small media file with the ffmpeg tool; the container follows the file extension
 // (".flv": Sorenson H.263 and MP3, ".mp4": H.264 and AAC). Returns false with the tool's
 // output in *error when it fails.
-bool MakeMediaFixture(const QString& path, const FixtureSpec& spec, QString* error = nullptr);
+bool MakeMediaFixture(const QString& path, const FixtureContents& contents, QString* error = nullptr);
 
 } // namespace TestSupport
