@@ -216,6 +216,18 @@ void TestJobListModel::sinkCoalescesAndTitles() {
     sink.End();
     QCOMPARE(board.Take().title.value_or(QString()), QStringLiteral("Tarnwick"));
 
+    // The next transfer at the same position must put the progress title back after End.
+    sink.Begin();
+    sink.Progress(ProgressSink::ProgressPosition, 37);
+    QCOMPARE(board.Take().title.value_or(QString()), QStringLiteral("37% [2/5] - Tarnwick"));
+    // The next job at the same percentage shows its own counter.
+    run.currentIndex = 2;
+    sink.Progress(ProgressSink::ProgressPosition, 37);
+    sink.Status(ProgressSink::StatusActivity, QStringLiteral("x"));
+    shown = board.Take();
+    QCOMPARE(shown.title.value_or(QString()), QStringLiteral("37% [3/5] - Tarnwick"));
+    QCOMPARE(shown.status.value_or(QString()), QStringLiteral("[3 / 5] Downloading: x"));
+
     // While the page is fetched, neither the title nor the status line moves.
     run.phase = static_cast<int>(RunPhase::PhasePrepare);
     sink.Progress(ProgressSink::ProgressPosition, 80);

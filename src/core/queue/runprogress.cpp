@@ -59,8 +59,14 @@ RunProgressSink::RunProgressSink(RunState& run, RunDisplayBoard& board, QString 
     , board_(board)
     , productTitle_(std::move(productTitle)) {}
 
+int RunProgressSink::Begin() {
+    shown_ = {};
+    return 0;
+}
+
 int RunProgressSink::End() {
     board_.SetTitle(productTitle_);
+    shown_ = {};
     return 0;
 }
 
@@ -71,6 +77,10 @@ int RunProgressSink::Progress(int kind, int value) {
     }
     const RunPhase phase = run_.Phase();
     const int position = ProgressBarPosition(run_.stepCount, phase, value, run_.total);
+    const ShownPosition now{position, phase, run_.currentIndex.load(), run_.itemCount.load()};
+    if (now == shown_)
+        return 0;
+    shown_ = now;
     board_.SetBar(position);
     if (phase != RunPhase::PhasePrepare) {
         board_.SetPercent(QStringLiteral("%1 %").arg(position));
@@ -86,15 +96,26 @@ int RunProgressSink::Progress(int kind, int value) {
 int RunProgressSink::Status(int /*kind*/, const QString& text) {
     switch (run_.Phase()) {
     case RunPhase::PhaseDownload:
-        board_.SetStatus(JobCounterPrefix(run_) + QStringLiteral("Downloading: ") + text);
+        board_.SetStatus(CounterPrefix() + QStringLiteral("Downloading: ") + text);
         break;
     case RunPhase::PhaseConvert:
-        board_.SetStatus(JobCounterPrefix(run_) + QStringLiteral("Converting: ") + text);
+        board_.SetStatus(CounterPrefix() + QStringLiteral("Converting: ") + text);
         break;
     case RunPhase::PhasePrepare:
         break;
     }
     return 0;
+}
+
+const QString& RunProgressSink::CounterPrefix() {
+    const int index = run_.currentIndex.load();
+    const int count = run_.itemCount.load();
+    if (index != prefixIndex_ || count != prefixCount_) {
+        counterPrefix_ = JobCounterPrefix(run_);
+        prefixIndex_ = index;
+        prefixCount_ = count;
+    }
+    return counterPrefix_;
 }
 
 int RunProgressSink::IsCancelled() {

@@ -62,16 +62,33 @@ class RunProgressSink : public ProgressSink {
 public:
     RunProgressSink(RunState& run, RunDisplayBoard& board, QString productTitle);
 
-    int Begin() override { return 0; }
+    int Begin() override;
     int End() override;
     int Progress(int kind, int value) override;
     int Status(int kind, const QString& text) override;
     int IsCancelled() override;
 
 private:
+    // What the bar, percent text and title were last set from. A transfer reports every 4 KiB,
+    // but these change only with the whole percent, so the texts are built only when they do.
+    struct ShownPosition {
+        int position = -1;
+        RunPhase phase = RunPhase::PhasePrepare;
+        int index = -1;
+        int itemCount = -1;
+        bool operator==(const ShownPosition&) const = default;
+    };
+
     RunState& run_;
     RunDisplayBoard& board_;
     QString productTitle_;
+    ShownPosition shown_;
+    // "[%d / %d] " for the job in progress, and the index and count it was made for.
+    QString counterPrefix_;
+    int prefixIndex_ = -1;
+    int prefixCount_ = -1;
+
+    const QString& CounterPrefix();
 };
 
 // "[%d / %d] " of the job in progress.
