@@ -5,6 +5,7 @@
 // read size costs from what the transfer's own work per chunk costs.
 //   bench_transfer [rounds] [bytes]
 
+#include "benchsupport.h"
 #include "queue/progresssink.h"
 #include "retrieval/httptransfer.h"
 
@@ -18,6 +19,9 @@
 #include <curl/curl.h>
 
 using namespace Tarnwick;
+using BenchSupport::MeasureCurl;
+using BenchSupport::Measurement;
+using BenchSupport::StartSampleService;
 
 namespace {
 
@@ -47,34 +51,6 @@ private:
     QString activity_;
     QString result_;
 };
-
-struct Measurement {
-    double seconds = 0;
-    qint64 bytes = 0;
-};
-
-bool StartService(QProcess& service, const QString& binDir, const QString& mediaDir, int& port) {
-    service.start(binDir + QStringLiteral("/videosvc"),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), mediaDir});
-    if (!service.waitForStarted(5000))
-        return false;
-    while (!service.canReadLine())
-        if (!service.waitForReadyRead(5000))
-            return false;
-    port = service.readLine().trimmed().toInt();
-    return port > 0;
-}
-
-bool MeasureCurl(const QString& url, const QString& path, Measurement& measurement) {
-    QElapsedTimer timer;
-    timer.start();
-    const int exitCode =
-        QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), path, url});
-    measurement.seconds = double(timer.nsecsElapsed()) / 1e9;
-    measurement.bytes = QFile(path).size();
-    QFile::remove(path);
-    return exitCode == 0;
-}
 
 size_t WriteToFile(char* data, size_t, size_t size, void* file) {
     return size_t(static_cast<QFile*>(file)->write(data, qint64(size)));
@@ -121,10 +97,6 @@ bool MeasureTransfer(const QString& url, const QString& path, Measurement& measu
     return copied;
 }
 
-double MiBPerSecond(const Measurement& measurement) {
-    return double(measurement.bytes) / (1024.0 * 1024.0) / measurement.seconds;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -136,7 +108,7 @@ int main(int argc, char** argv) {
     QTemporaryDir work;
     QProcess service;
     int port = 0;
-    if (!StartService(service, QCoreApplication::applicationDirPath(), work.path(), port)) {
+    if (!StartSampleService(service, QCoreApplication::applicationDirPath(), work.path(), port)) {
         std::fprintf(stderr, "The sample video service did not start.\n");
         return 1;
     }
@@ -159,10 +131,10 @@ int main(int argc, char** argv) {
         }
         std::printf(
             "round %d: curl -o %8.1f MiB/s   libcurl, 4 KiB reads %8.1f MiB/s   HttpTransfer %8.1f MiB/s\n",
-            round, MiBPerSecond(curl), MiBPerSecond(bare), MiBPerSecond(ours));
-        bestCurl = std::max(bestCurl, MiBPerSecond(curl));
-        bestBare = std::max(bestBare, MiBPerSecond(bare));
-        bestTransfer = std::max(bestTransfer, MiBPerSecond(ours));
+            round, curl.MiBPerSecond(), bare.MiBPerSecond(), ours.MiBPerSecond());
+        bestCurl = std::max(bestCurl, curl.MiBPerSecond());
+        bestBare = std::max(bestBare, bare.MiBPerSecond());
+        bestTransfer = std::max(bestTransfer, ours.MiBPerSecond());
     }
     std::printf("ratio HttpTransfer / curl -o: %.2f (goal: at least 0.9)\n", bestTransfer / bestCurl);
     std::printf("ratio HttpTransfer / libcurl with 4 KiB reads: %.2f\n", bestTransfer / bestBare);

@@ -9,6 +9,7 @@
 // watch page and copying the finished file into the output folder, as a user waits for them.
 
 #include "app/appsettings.h"
+#include "benchsupport.h"
 #include "queue/joblistview.h"
 #include "queue/mainwindow.h"
 #include "retrieval/processjob.h"
@@ -25,26 +26,11 @@
 #include <cstdio>
 
 using namespace Tarnwick;
+using BenchSupport::MeasureCurl;
+using BenchSupport::Measurement;
+using BenchSupport::StartSampleService;
 
 namespace {
-
-struct Measurement {
-    double seconds = 0;
-    qint64 bytes = 0;
-    double worstDelayMs = 0;
-};
-
-bool StartService(QProcess& service, const QString& binDir, const QString& mediaDir, int& port) {
-    service.start(binDir + QStringLiteral("/videosvc"),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), mediaDir});
-    if (!service.waitForStarted(5000))
-        return false;
-    while (!service.canReadLine())
-        if (!service.waitForReadyRead(5000))
-            return false;
-    port = service.readLine().trimmed().toInt();
-    return port > 0;
-}
 
 // A video file of the given size; its bytes do not matter to the transfer.
 bool MakeVideo(const QString& path, qint64 bytes) {
@@ -107,17 +93,6 @@ bool MeasureWindow(AppSettings& settings, const QString& pageUrl, Measurement& r
     return job.state == JobState::Succeeded;
 }
 
-bool MeasureCurl(const QString& url, const QString& path, Measurement& measurement) {
-    QElapsedTimer timer;
-    timer.start();
-    const int exitCode =
-        QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), path, url});
-    measurement.seconds = double(timer.nsecsElapsed()) / 1e9;
-    measurement.bytes = QFile(path).size();
-    QFile::remove(path);
-    return exitCode == 0;
-}
-
 // The same page through the per-job procedure without a window (the console runner), so that
 // the window's own share of the time shows apart from the procedure's.
 bool MeasureProcedure(const QString& binDir, const QString& configHome, const QString& pageUrl,
@@ -136,10 +111,6 @@ bool MeasureProcedure(const QString& binDir, const QString& configHome, const QS
     measurement.bytes = QFile(path).size();
     QFile::remove(path);
     return finished && measurement.bytes == bytes;
-}
-
-double MiBPerSecond(const Measurement& measurement) {
-    return double(measurement.bytes) / (1024.0 * 1024.0) / measurement.seconds;
 }
 
 } // namespace
@@ -165,7 +136,7 @@ int main(int argc, char** argv) {
 
     QProcess service;
     int port = 0;
-    if (!StartService(service, QCoreApplication::applicationDirPath(), media.path(), port)) {
+    if (!StartSampleService(service, QCoreApplication::applicationDirPath(), media.path(), port)) {
         std::fprintf(stderr, "The sample video service did not start.\n");
         return 1;
     }
@@ -206,11 +177,11 @@ int main(int argc, char** argv) {
         }
         std::printf("round %d: curl -o %7.1f MiB/s   window %7.1f MiB/s   procedure alone %7.1f MiB/s   "
                     "worst event-loop delay %5.1f ms\n",
-                    round, MiBPerSecond(curl), MiBPerSecond(window), MiBPerSecond(procedure),
+                    round, curl.MiBPerSecond(), window.MiBPerSecond(), procedure.MiBPerSecond(),
                     window.worstDelayMs);
-        bestProcedure = std::max(bestProcedure, MiBPerSecond(procedure));
-        bestCurl = std::max(bestCurl, MiBPerSecond(curl));
-        bestWindow = std::max(bestWindow, MiBPerSecond(window));
+        bestProcedure = std::max(bestProcedure, procedure.MiBPerSecond());
+        bestCurl = std::max(bestCurl, curl.MiBPerSecond());
+        bestWindow = std::max(bestWindow, window.MiBPerSecond());
         worstDelay = std::max(worstDelay, window.worstDelayMs);
     }
     std::printf("ratio window / curl -o: %.2f (goal: at least 0.85)\n", bestWindow / bestCurl);
