@@ -72,7 +72,7 @@ class TestPresetStore : public QObject {
 private slots:
     void initTestCase();
 
-    void writesTheFileAsSpecified();
+    void writesTheExactFileLayout();
     void writeThenReadReproducesEverything();
     void readRules_data();
     void readRules();
@@ -98,7 +98,7 @@ void TestPresetStore::initTestCase() {
     QVERIFY(QFile::exists(saver_));
 }
 
-void TestPresetStore::writesTheFileAsSpecified() {
+void TestPresetStore::writesTheExactFileLayout() {
     QTemporaryDir folder;
     PresetStore store;
     QCOMPARE(store.Identity(), QStringLiteral("(null) (null)"));
