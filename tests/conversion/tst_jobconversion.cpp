@@ -9,6 +9,7 @@
 #include "retrieval/jobcontext.h"
 #include "retrieval/processjob.h"
 #include "testenvironment.h"
+#include "testjobcontext.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,45 +20,6 @@
 using namespace Tarnwick;
 
 namespace {
-
-class QuietSink : public ProgressSink {
-public:
-    int Begin() override { return 0; }
-    int End() override { return 0; }
-    int Progress(int, int) override { return 0; }
-    int Status(int, const QString&) override { return 0; }
-    int IsCancelled() override { return 0; }
-};
-
-class TestJobContext : public JobContext {
-public:
-    QList<DownloadJob> jobs;
-    QList<JobState> states;
-    QList<RunPhase> phases;
-    QString outputFolder;
-    QString videoHost;
-    const Preset* preset = nullptr;
-    ConversionEngine* engine = nullptr;
-    QuietSink downloadSink;
-    QuietSink conversionSink;
-
-    DownloadJob& Job(int index) override { return jobs[index]; }
-    void SetJobState(int index, JobState state) override {
-        jobs[index].state = state;
-        states << state;
-    }
-    QString OutputFolder() const override { return outputFolder; }
-    QString VideoHost() const override { return videoHost; }
-    const Preset* SelectedPreset() const override { return preset; }
-    ConversionEngine* Engine() override { return engine; }
-    OverwritePolicy Policy() const override { return OverwritePolicy::OverwriteAll; }
-    void SetPolicy(OverwritePolicy) override {}
-    int AskOverwrite(const QString&) override { return AnswerYes; }
-    ProgressSink* DownloadSink() override { return &downloadSink; }
-    ProgressSink* ConversionSink() override { return &conversionSink; }
-    void SetPhase(RunPhase phase) override { phases << phase; }
-    void ResetProgress() override {}
-};
 
 const Preset* CatalogPreset(const Catalog& catalog, const QString& format, int index) {
     for (const auto& group : catalog) {
@@ -153,9 +115,7 @@ void TestJobConversion::init() {
 }
 
 void TestJobConversion::AddJob(TestJobContext& context) const {
-    DownloadJob job;
-    job.url = QStringLiteral("http://%1/watch?v=clip").arg(host_);
-    context.jobs << job;
+    context.AddJob(QStringLiteral("http://%1/watch?v=clip").arg(host_));
     context.outputFolder = output_.path();
     context.videoHost = host_;
 }
@@ -192,8 +152,8 @@ void TestJobConversion::convertsIntoThePresetFormat() {
 
     // The preset's extension replaces the download's, whatever the quality.
     QCOMPARE(ProcessJob(context, 0, quality, true), JobSucceeded);
-    QCOMPARE(context.states, (QList<JobState>{JobState::Preparing, JobState::Downloading,
-                                              JobState::Converting, JobState::Succeeded}));
+    QCOMPARE(context.states[0], (QList<JobState>{JobState::Preparing, JobState::Downloading,
+                                                 JobState::Converting, JobState::Succeeded}));
     QCOMPARE(context.phases.last(), RunPhase::PhaseConvert);
     const QString outputPath = output_.filePath(fileName);
     QCOMPARE(context.jobs[0].outputPath, outputPath);
@@ -217,8 +177,8 @@ void TestJobConversion::failedConversionLeavesNoFileBehind() {
     context.preset = CatalogPreset(catalog_, QStringLiteral("FLV"), 2);
 
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
-    QCOMPARE(context.states, (QList<JobState>{JobState::Preparing, JobState::Downloading,
-                                              JobState::Converting, JobState::Failed}));
+    QCOMPARE(context.states[0], (QList<JobState>{JobState::Preparing, JobState::Downloading,
+                                                 JobState::Converting, JobState::Failed}));
     QVERIFY(context.jobs[0].outputPath.isEmpty());
     QCOMPARE(QDir(output_.path()).entryList(QDir::Files), QStringList());
     QCOMPARE(TemporaryFiles(), QStringList());
@@ -239,7 +199,7 @@ void TestJobConversion::conversionWithoutEngineFails() {
     AddJob(context);
     context.preset = CatalogPreset(catalog_, QStringLiteral("AVI"), 0);
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
-    QCOMPARE(context.states.last(), JobState::Failed);
+    QCOMPARE(context.states[0].last(), JobState::Failed);
     QCOMPARE(QDir(output_.path()).entryList(QDir::Files), QStringList());
     QCOMPARE(TemporaryFiles(), QStringList());
 }

@@ -19,6 +19,8 @@ public:
     QList<int> answers; // taken one per question
     QStringList questions;
     int progressResets = 0;
+    const Tarnwick::Preset* preset = nullptr;     // what a converting job converts with
+    Tarnwick::ConversionEngine* engine = nullptr; // null: conversions fail
     RecordingSink sink;
 
     int AddJob(const QString& url) {
@@ -36,8 +38,8 @@ public:
     }
     QString OutputFolder() const override { return outputFolder; }
     QString VideoHost() const override { return videoHost; }
-    const Tarnwick::Preset* SelectedPreset() const override { return nullptr; }
-    Tarnwick::ConversionEngine* Engine() override { return nullptr; }
+    const Tarnwick::Preset* SelectedPreset() const override { return preset; }
+    Tarnwick::ConversionEngine* Engine() override { return engine; }
     Tarnwick::OverwritePolicy Policy() const override { return policy; }
     void SetPolicy(Tarnwick::OverwritePolicy value) override { policy = value; }
     int AskOverwrite(const QString& fileName) override {
