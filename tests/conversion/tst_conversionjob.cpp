@@ -1,3 +1,4 @@
+#include "catalogtesting.h"
 #include "conversion/conversionengine.h"
 #include "conversion/conversionjob.h"
 #include "conversion/formatcatalog.h"
@@ -10,6 +11,8 @@
 #include <QTest>
 
 using namespace Tarnwick;
+using TestSupport::CatalogPreset;
+using TestSupport::FactoryCatalog;
 
 Q_DECLARE_METATYPE(std::vector<VarnexStreamRecord>)
 
@@ -24,16 +27,6 @@ public:
     int Status(int, const QString&) override { return ++calls, 0; }
     int IsCancelled() override { return ++calls, 0; }
 };
-
-const Preset& CatalogPreset(const Catalog& catalog, const QString& format, int index) {
-    for (const auto& group : catalog) {
-        for (const auto& candidate : group->formats) {
-            if (candidate->displayName == format)
-                return *candidate->presets.at(size_t(index));
-        }
-    }
-    qFatal("no format %s", qPrintable(format));
-}
 
 } // namespace
 
@@ -68,11 +61,7 @@ void TestConversionJob::initTestCase() {
     QFile source(SourcePath());
     QVERIFY(source.open(QIODevice::WriteOnly));
     source.write("not probed by the recording engine");
-    catalog_ = BuildCatalog();
-    for (const auto& group : catalog_) {
-        for (const auto& format : group->formats)
-            format->ResetToFactory();
-    }
+    catalog_ = FactoryCatalog();
 }
 
 void TestConversionJob::init() {

@@ -2,31 +2,17 @@
 #include "conversion/conversionparams.h"
 #include "conversion/formatcatalog.h"
 
+#include "catalogtesting.h"
+
 #include <QTest>
 #include <clocale>
 
 using namespace Tarnwick;
+using TestSupport::FactoryCatalog;
+using TestSupport::FindFormat;
+using TestSupport::PresetNames;
 
-namespace {
-
-OutputFormat* FindFormat(const Catalog& catalog, const QString& displayName) {
-    for (const auto& group : catalog) {
-        for (const auto& format : group->formats) {
-            if (format->displayName == displayName)
-                return format.get();
-        }
-    }
-    return nullptr;
-}
-
-QStringList PresetNames(const OutputFormat& format) {
-    QStringList names;
-    for (const auto& preset : format.presets)
-        names << TextOf(preset->settings.name);
-    return names;
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestFormatCatalog : public QObject {
     Q_OBJECT
@@ -64,11 +50,7 @@ void TestFormatCatalog::initTestCase() {
 }
 
 void TestFormatCatalog::init() {
-    catalog_ = BuildCatalog();
-    for (const auto& group : catalog_) {
-        for (const auto& format : group->formats)
-            format->ResetToFactory();
-    }
+    catalog_ = FactoryCatalog();
 }
 
 void TestFormatCatalog::groupsAndFormatsInOrder() {

@@ -1,6 +1,7 @@
 // The per-job procedure with conversion switched on: a real download from the sample video
 // service on loopback, converted by the real engine, or failed on purpose by the recording one.
 
+#include "catalogtesting.h"
 #include "conversion/conversionengine.h"
 #include "conversion/formatcatalog.h"
 #include "mediafixtures.h"
@@ -18,18 +19,10 @@
 #include <QTest>
 
 using namespace Tarnwick;
+using TestSupport::CatalogPreset;
+using TestSupport::FactoryCatalog;
 
 namespace {
-
-const Preset* CatalogPreset(const Catalog& catalog, const QString& format, int index) {
-    for (const auto& group : catalog) {
-        for (const auto& candidate : group->formats) {
-            if (candidate->displayName == format)
-                return candidate->presets.at(size_t(index)).get();
-        }
-    }
-    return nullptr;
-}
 
 QStringList StreamCodecs(const QString& path) {
     QProcess probe;
@@ -96,11 +89,7 @@ void TestJobConversion::initTestCase() {
     oldTemp_ = qgetenv("TMPDIR");
     qputenv("TMPDIR", temp_.path().toUtf8());
 
-    catalog_ = BuildCatalog();
-    for (const auto& group : catalog_) {
-        for (const auto& format : group->formats)
-            format->ResetToFactory();
-    }
+    catalog_ = FactoryCatalog();
 }
 
 void TestJobConversion::cleanupTestCase() {
@@ -148,7 +137,7 @@ void TestJobConversion::convertsIntoThePresetFormat() {
     TestJobContext context;
     AddJob(context);
     context.engine = &engine;
-    context.preset = CatalogPreset(catalog_, format, preset);
+    context.preset = &CatalogPreset(catalog_, format, preset);
 
     // The preset's extension replaces the download's, whatever the quality.
     QCOMPARE(ProcessJob(context, 0, quality, true), JobSucceeded);
@@ -174,7 +163,7 @@ void TestJobConversion::failedConversionLeavesNoFileBehind() {
     TestJobContext context;
     AddJob(context);
     context.engine = &engine;
-    context.preset = CatalogPreset(catalog_, QStringLiteral("FLV"), 2);
+    context.preset = &CatalogPreset(catalog_, QStringLiteral("FLV"), 2);
 
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
     QCOMPARE(context.states[0], (QList<JobState>{JobState::Preparing, JobState::Downloading,
@@ -197,7 +186,7 @@ void TestJobConversion::failedConversionLeavesNoFileBehind() {
 void TestJobConversion::conversionWithoutEngineFails() {
     TestJobContext context;
     AddJob(context);
-    context.preset = CatalogPreset(catalog_, QStringLiteral("AVI"), 0);
+    context.preset = &CatalogPreset(catalog_, QStringLiteral("AVI"), 0);
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
     QCOMPARE(context.states[0].last(), JobState::Failed);
     QCOMPARE(QDir(output_.path()).entryList(QDir::Files), QStringList());

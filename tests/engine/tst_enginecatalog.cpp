@@ -2,6 +2,7 @@
 // binding with the option line the conversion job builds, then checked with ffprobe against
 // what Resolve chose for the source.
 
+#include "catalogtesting.h"
 #include "conversion/conversionengine.h"
 #include "conversion/conversionjob.h"
 #include "conversion/conversionparams.h"
@@ -98,11 +99,7 @@ void TestEngineCatalog::initTestCase() {
     sourceAudio_ = SourceAudio{audio->values.audio.sampleRate, audio->values.audio.bitRate,
                                audio->values.audio.channels};
 
-    catalog_ = BuildCatalog();
-    for (const auto& group : catalog_) {
-        for (const auto& format : group->formats)
-            format->ResetToFactory();
-    }
+    catalog_ = TestSupport::FactoryCatalog();
 }
 
 void TestEngineCatalog::everyPreset_data() {

@@ -2,6 +2,7 @@
 // service on loopback, converted by the real engine into a file a player can use, or stopped
 // by the user in the middle with nothing left behind.
 
+#include "catalogtesting.h"
 #include "conversion/conversionengine.h"
 #include "conversion/formatcatalog.h"
 #include "enginetesting.h"
@@ -105,15 +106,8 @@ void TestEngineJob::initTestCase() {
     oldTemp_ = qgetenv("TMPDIR");
     qputenv("TMPDIR", temp_.path().toUtf8());
 
-    catalog_ = BuildCatalog();
-    for (const auto& group : catalog_) {
-        for (const auto& format : group->formats) {
-            format->ResetToFactory();
-            if (format->displayName == QLatin1String("Mobile Phone - 3GP"))
-                optimal3gp_ = format->presets.front().get();
-        }
-    }
-    QVERIFY(optimal3gp_ != nullptr);
+    catalog_ = TestSupport::FactoryCatalog();
+    optimal3gp_ = &TestSupport::CatalogPreset(catalog_, QStringLiteral("Mobile Phone - 3GP"), 0);
     QCOMPARE(QString::fromUtf8(optimal3gp_->settings.name), QStringLiteral("Optimal Quality"));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "conversion/outputformat.h"
+#include "catalogtesting.h"
 
 #include <QObject>
 #include <QPointer>
@@ -12,12 +12,10 @@ class QWidget;
 
 namespace DialogTesting {
 
-// The catalogue with every format's factory presets, as a first start leaves it.
-Tarnwick::Catalog FactoryCatalog();
-Tarnwick::OutputFormat* FindFormat(const Tarnwick::Catalog& catalog, const QString& displayName);
-// The format's position in the dialogs' format lists (catalogue order); -1 when missing.
-int FormatPosition(const Tarnwick::Catalog& catalog, const QString& displayName);
-int PresetPosition(const Tarnwick::OutputFormat& format, const QString& name);
+using TestSupport::FactoryCatalog;
+using TestSupport::FindFormat;
+using TestSupport::FormatPosition;
+using TestSupport::PresetPosition;
 
 // Answers the next modal dialog that opens over `owner` (which may itself be modal): calls
 // answer with it once it shows. A dialog still open after the answer is rejected, and so is

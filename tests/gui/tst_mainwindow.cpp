@@ -10,6 +10,8 @@
 #include "conversion/formatcatalog.h"
 #include "queue/outputfile.h"
 
+#include "catalogtesting.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -502,10 +504,7 @@ void TestMainWindow::linksAndButtonsOpenTheirDialogs_data() {
 void TestMainWindow::linksAndButtonsOpenTheirDialogs() {
     QFETCH(int, control);
     QFETCH(QString, dialogClass);
-    Catalog catalog = BuildCatalog();
-    for (auto& group : catalog)
-        for (auto& format : group->formats)
-            format->ResetToFactory();
+    Catalog catalog = TestSupport::FactoryCatalog();
     WindowFixture f;
     f.settings.convert = true;
     f.Create(&catalog);

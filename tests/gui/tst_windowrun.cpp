@@ -8,6 +8,8 @@
 #include "ui/twocolumncombobox.h"
 #include "windowfixture.h"
 
+#include "catalogtesting.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -238,10 +240,7 @@ void TestWindowRun::stopDuringATransfer() {
 void TestWindowRun::runningEnablingAndAppendedItems() {
     ConversionEngine engine;
     QVERIFY(engine.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
-    Catalog catalog = BuildCatalog();
-    for (auto& group : catalog)
-        for (auto& format : group->formats)
-            format->ResetToFactory();
+    Catalog catalog = TestSupport::FactoryCatalog();
     WindowFixture f;
     QVERIFY2(f.StartService({QStringLiteral("A")}, true), qPrintable(f.service.Error()));
     f.settings.convert = true;

@@ -1,4 +1,5 @@
 #include "app/applicationcore.h"
+#include "catalogtesting.h"
 #include "presetcatalogvariants.h"
 #include "presets/presetstore.h"
 #include "testenvironment.h"
@@ -13,6 +14,7 @@
 #include <cstring>
 
 using namespace Tarnwick;
+using TestSupport::PresetNames;
 
 namespace {
 
@@ -27,20 +29,7 @@ bool WriteAll(const QString& path, const QByteArray& bytes) {
 }
 
 const OutputFormat* FindFormat(const PresetStore& store, const QString& displayName) {
-    for (const auto& group : store.Groups()) {
-        for (const auto& format : group->formats) {
-            if (format->displayName == displayName)
-                return format.get();
-        }
-    }
-    return nullptr;
-}
-
-QStringList PresetNames(const OutputFormat& format) {
-    QStringList names;
-    for (const auto& preset : format.presets)
-        names << TextOf(preset->settings.name);
-    return names;
+    return TestSupport::FindFormat(store.Groups(), displayName);
 }
 
 // A whole file of ours around the given Group elements.

@@ -348,4 +348,11 @@ Catalog BuildCatalog() {
     return catalog;
 }
 
+void ResetCatalogToFactory(const Catalog& catalog) {
+    for (const auto& group : catalog) {
+        for (const auto& format : group->formats)
+            format->ResetToFactory();
+    }
+}
+
 } // namespace Tarnwick

@@ -8,4 +8,7 @@ namespace Tarnwick {
 // lists: the preset store fills them from its file or from the factory presets.
 Catalog BuildCatalog();
 
+// Gives every format of the catalogue its factory presets.
+void ResetCatalogToFactory(const Catalog& catalog);
+
 } // namespace Tarnwick

@@ -210,10 +210,7 @@ void PresetStore::BuildCatalog() {
 }
 
 void PresetStore::ResetAllToFactory() {
-    for (const auto& group : groups_) {
-        for (const auto& format : group->formats)
-            format->ResetToFactory();
-    }
+    ResetCatalogToFactory(groups_);
 }
 
 bool PresetStore::LoadPresets(const QString& installFolder) {
