@@ -11,6 +11,7 @@
 #include "presets/optionsdialog.h"
 #include "presets/presetsdialog.h"
 #include "queue/outputfile.h"
+#include "retrieval/fileoperations.h"
 #include "ui/aboutbox.h"
 #include "ui/twocolumncombobox.h"
 #include "ui/vendor.h"
@@ -174,19 +175,9 @@ void MainWindow::CopyTo() {
         if (answer != QMessageBox::Yes)
             return;
     }
-    // Write beside the target and rename over it, so that a failed copy leaves the old file.
-    const QString partial = target + QStringLiteral(".part");
-    QFile::remove(partial);
-    if (!QDir().mkpath(folder) || !QFile::copy(source, partial)) {
-        QFile::remove(partial);
+    // The copy goes beside the target and is renamed over it, so a failed copy leaves the old file.
+    if (!CopyFileTo(source, target, folder))
         ShowMessage(QStringLiteral("Cannot copy %1 to %2.").arg(QFileInfo(source).fileName(), folder));
-        return;
-    }
-    QFile::remove(target);
-    if (!QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        ShowMessage(QStringLiteral("Cannot copy %1 to %2.").arg(QFileInfo(source).fileName(), folder));
-    }
 }
 
 void MainWindow::WatchOnline() {
