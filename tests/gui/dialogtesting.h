@@ -1,10 +1,12 @@
 #pragma once
 
 #include "catalogtesting.h"
+#include "queue/commandids.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <functional>
 
 class QTimer;
@@ -15,7 +17,14 @@ namespace DialogTesting {
 using TestSupport::FactoryCatalog;
 using TestSupport::FindFormat;
 using TestSupport::FormatPosition;
+using TestSupport::PresetNames;
 using TestSupport::PresetPosition;
+
+// The dialog's control with this id (its object name is "id" and the number).
+template <typename T = QWidget>
+T* FindControl(QWidget& dialog, int id) {
+    return dialog.findChild<T*>(Tarnwick::IdName(id));
+}
 
 // Answers the next modal dialog that opens over `owner` (which may itself be modal): calls
 // answer with it once it shows. A dialog still open after the answer is rejected, and so is

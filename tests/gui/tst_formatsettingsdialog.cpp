@@ -16,11 +16,6 @@ using namespace DialogTesting;
 
 namespace {
 
-template <typename T = QWidget>
-T* Control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("id%1").arg(id));
-}
-
 // Replaces the text of an editable list as a user types it, one key at a time.
 void TypeInto(QComboBox* list, const QString& text) {
     QLineEdit* edit = list->lineEdit();
@@ -92,13 +87,13 @@ private slots:
         auto dialog = Open(format, preset);
         QVERIFY(dialog);
 
-        QCOMPARE(Control(*dialog, 1210)->isVisible(), frameRateTyped);
-        QCOMPARE(Control(*dialog, 1209)->isVisible(), !frameRateTyped);
-        QCOMPARE(Control<QComboBox>(*dialog, frameRateTyped ? 1210 : 1209)->currentText(), frameRateText);
-        QCOMPARE(Control(*dialog, 1198)->isVisible(), bitRateTyped);
-        QCOMPARE(Control<QComboBox>(*dialog, bitRateTyped ? 1198 : 1199)->currentText(), bitRateText);
-        QCOMPARE(Control(*dialog, 1200)->isVisible(), sizeTyped);
-        QCOMPARE(Control<QComboBox>(*dialog, sizeTyped ? 1200 : 1201)->currentText(), sizeText);
+        QCOMPARE(FindControl(*dialog, 1210)->isVisible(), frameRateTyped);
+        QCOMPARE(FindControl(*dialog, 1209)->isVisible(), !frameRateTyped);
+        QCOMPARE(FindControl<QComboBox>(*dialog, frameRateTyped ? 1210 : 1209)->currentText(), frameRateText);
+        QCOMPARE(FindControl(*dialog, 1198)->isVisible(), bitRateTyped);
+        QCOMPARE(FindControl<QComboBox>(*dialog, bitRateTyped ? 1198 : 1199)->currentText(), bitRateText);
+        QCOMPARE(FindControl(*dialog, 1200)->isVisible(), sizeTyped);
+        QCOMPARE(FindControl<QComboBox>(*dialog, sizeTyped ? 1200 : 1201)->currentText(), sizeText);
     }
 
     void okWithoutChangesCopiesPresetIntoCustom_data() {
@@ -153,24 +148,24 @@ private slots:
         QFETCH(QString, expected);
         auto dialog = Open(QStringLiteral("MP4"), QStringLiteral("MPEG-4 Format"));
         QVERIFY(dialog);
-        auto* codecs = Control<QComboBox>(*dialog, 1036);
+        auto* codecs = FindControl<QComboBox>(*dialog, 1036);
         codecs->setCurrentIndex(EntryWithText(codecs, QStringLiteral("H.264")));
         // The new codec's lists keep the loaded preset's values: 2500 kbps matches nothing.
         QCOMPARE(dialog->PresetList()->currentText(), QStringLiteral("Custom"));
 
-        TypeInto(Control<QComboBox>(*dialog, 1198), bitRate);
+        TypeInto(FindControl<QComboBox>(*dialog, 1198), bitRate);
 
         QCOMPARE(dialog->PresetList()->currentText(), expected);
         QCOMPARE(dialog->CurrentFormat()->currentIndex, dialog->PresetList()->currentIndex());
         // Matching points at the entry; it does not load the matched preset's values.
-        QCOMPARE(Control<QComboBox>(*dialog, 1198)->currentText(), bitRate);
+        QCOMPARE(FindControl<QComboBox>(*dialog, 1198)->currentText(), bitRate);
         QCOMPARE(dialog->EditedValues().settings.videoBitRate, bitRate.toInt() * 1000);
     }
 
     void revertingAValueSelectsThePresetAgain() {
         auto dialog = Open(QStringLiteral("MP4"), QStringLiteral("H.264 Format"));
         QVERIFY(dialog);
-        auto* audioBitRate = Control<QComboBox>(*dialog, 1046);
+        auto* audioBitRate = FindControl<QComboBox>(*dialog, 1046);
 
         audioBitRate->setCurrentIndex(EntryWithText(audioBitRate, QStringLiteral("64")));
         QCOMPARE(dialog->PresetList()->currentText(), QStringLiteral("Custom"));
@@ -189,7 +184,7 @@ private slots:
         auto dialog = Open(QStringLiteral("MP4"), QStringLiteral("MPEG-4 Format"));
         QVERIFY(dialog);
 
-        TypeInto(Control<QComboBox>(*dialog, 1210), QStringLiteral("29.97"));
+        TypeInto(FindControl<QComboBox>(*dialog, 1210), QStringLiteral("29.97"));
 
         const Preset values = dialog->EditedValues();
         QCOMPARE(values.settings.frameRateNum, 29970);
@@ -200,7 +195,7 @@ private slots:
     void tinyFrameRateBecomesAutoOnOk() {
         auto dialog = Open(QStringLiteral("MP4"), QStringLiteral("MPEG-4 Format"));
         QVERIFY(dialog);
-        TypeInto(Control<QComboBox>(*dialog, 1210), QStringLiteral("0.005"));
+        TypeInto(FindControl<QComboBox>(*dialog, 1210), QStringLiteral("0.005"));
 
         const Preset editing = dialog->EditedValues();
         QCOMPARE(editing.settings.frameRateNum, 5);
@@ -215,7 +210,7 @@ private slots:
     void typedSizeIsMatchedAndStored() {
         auto dialog = Open(QStringLiteral("MP4"), QStringLiteral("MPEG-4 Format"));
         QVERIFY(dialog);
-        auto* size = Control<SizeComboBox>(*dialog, 1200);
+        auto* size = FindControl<SizeComboBox>(*dialog, 1200);
 
         for (auto [field, text] :
              {std::pair{size->WidthField(), "640"}, std::pair{size->HeightField(), "480"}}) {
@@ -236,11 +231,11 @@ private slots:
         {
             auto dialog = Open(QStringLiteral("MP3"), QStringLiteral("Good Quality"));
             QVERIFY(dialog);
-            QVERIFY(!Control(*dialog, 1059)->isEnabled());
-            QVERIFY(!Control(*dialog, 1036)->isEnabled());
-            QVERIFY(!Control(*dialog, 1049)->isEnabled());
-            QVERIFY(!Control(*dialog, 1056)->isEnabled());
-            QVERIFY(Control(*dialog, 1040)->isEnabled());
+            QVERIFY(!FindControl(*dialog, 1059)->isEnabled());
+            QVERIFY(!FindControl(*dialog, 1036)->isEnabled());
+            QVERIFY(!FindControl(*dialog, 1049)->isEnabled());
+            QVERIFY(!FindControl(*dialog, 1056)->isEnabled());
+            QVERIFY(FindControl(*dialog, 1040)->isEnabled());
             dialog->accept();
             const Preset& custom = *dialog->CurrentFormat()->customPreset;
             QCOMPARE(custom.videoCodec, nullptr);
@@ -251,15 +246,15 @@ private slots:
         {
             auto dialog = Open(QStringLiteral("MP4"), QStringLiteral("MPEG-4 Format"));
             QVERIFY(dialog);
-            auto* disableVideo = Control<QCheckBox>(*dialog, 1049);
+            auto* disableVideo = FindControl<QCheckBox>(*dialog, 1049);
             disableVideo->click();
             for (int id : {1036, 1210, 1198, 1200, 1061, 1040, 1043, 1056})
-                QVERIFY2(!Control(*dialog, id)->isEnabled(), qPrintable(QString::number(id)));
-            QVERIFY(Control(*dialog, 1059)->isEnabled());
+                QVERIFY2(!FindControl(*dialog, id)->isEnabled(), qPrintable(QString::number(id)));
+            QVERIFY(FindControl(*dialog, 1059)->isEnabled());
             QCOMPARE(dialog->PresetList()->currentText(), QStringLiteral("Custom"));
             disableVideo->click();
             for (int id : {1036, 1210, 1198, 1200, 1061, 1040, 1043, 1056})
-                QVERIFY2(Control(*dialog, id)->isEnabled(), qPrintable(QString::number(id)));
+                QVERIFY2(FindControl(*dialog, id)->isEnabled(), qPrintable(QString::number(id)));
             QCOMPARE(dialog->PresetList()->currentText(), QStringLiteral("MPEG-4 Format"));
         }
         {
@@ -270,10 +265,10 @@ private slots:
             mp4->presets.push_back(std::move(silent));
             auto dialog = Open(QStringLiteral("MP4"), QStringLiteral("Sound only"));
             QVERIFY(dialog);
-            QVERIFY(Control<QCheckBox>(*dialog, 1049)->isChecked());
-            QVERIFY(!Control(*dialog, 1061)->isEnabled());
-            QVERIFY(!Control(*dialog, 1040)->isEnabled());
-            QVERIFY(!Control(*dialog, 1056)->isEnabled());
+            QVERIFY(FindControl<QCheckBox>(*dialog, 1049)->isChecked());
+            QVERIFY(!FindControl(*dialog, 1061)->isEnabled());
+            QVERIFY(!FindControl(*dialog, 1040)->isEnabled());
+            QVERIFY(!FindControl(*dialog, 1056)->isEnabled());
         }
     }
 
@@ -309,7 +304,7 @@ private slots:
         const ConversionSettings before = mp4->customPreset->settings;
         auto dialog = Open(QStringLiteral("MP4"), QStringLiteral("XviD Format"));
         QVERIFY(dialog);
-        TypeInto(Control<QComboBox>(*dialog, 1198), QStringLiteral("900"));
+        TypeInto(FindControl<QComboBox>(*dialog, 1198), QStringLiteral("900"));
         dialog->reject();
         QCOMPARE(mp4->customPreset->settings.videoBitRate, before.videoBitRate);
         QCOMPARE(TextOf(mp4->customPreset->settings.videoCodec), TextOf(before.videoCodec));

@@ -17,11 +17,6 @@ using namespace DialogTesting;
 
 namespace {
 
-template <typename T = QWidget>
-T* Control(QWidget& dialog, int id) {
-    return dialog.findChild<T*>(QStringLiteral("id%1").arg(id));
-}
-
 // Stands in for the browser's entries, which this machine does not have.
 class RecordedBrowser : public BrowserIntegration {
 public:
@@ -58,15 +53,15 @@ private slots:
         OptionsDialog dialog(settings);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QCOMPARE(Control<QComboBox>(dialog, 1010)->currentText(), QStringLiteral("/old/folder"));
+        QCOMPARE(FindControl<QComboBox>(dialog, 1010)->currentText(), QStringLiteral("/old/folder"));
 
-        Control<QCheckBox>(dialog, 1048)->click();
-        Control<QCheckBox>(dialog, 1035)->click();
-        auto* folder = Control<QComboBox>(dialog, 1010)->lineEdit();
+        FindControl<QCheckBox>(dialog, 1048)->click();
+        FindControl<QCheckBox>(dialog, 1035)->click();
+        auto* folder = FindControl<QComboBox>(dialog, 1010)->lineEdit();
         folder->clear();
         // Neither text is checked or tidied: a missing folder shows where it is used.
         QTest::keyClicks(folder, QStringLiteral(" /no such/folder "));
-        auto* player = Control<QLineEdit>(dialog, 1042);
+        auto* player = FindControl<QLineEdit>(dialog, 1042);
         player->clear();
         QTest::keyClicks(player, QStringLiteral("not a program"));
         ok ? dialog.accept() : dialog.reject();
@@ -84,7 +79,7 @@ private slots:
         AppSettings settings;
         settings.recentFolderList.Add(recent.path());
         OptionsDialog dialog(settings);
-        auto* field = Control<QComboBox>(dialog, 1010);
+        auto* field = FindControl<QComboBox>(dialog, 1010);
         QCOMPARE(field->count(), 1);
         QCOMPARE(field->currentText(), QString());
         dialog.accept();
@@ -128,7 +123,7 @@ private slots:
         QCOMPARE(startFolder, emptyField ? videos : chosen.path());
         QVERIFY(QFileInfo(startFolder).isDir());
         // Cancelling the browser leaves the text as it was.
-        QCOMPARE(Control<QComboBox>(dialog, 1010)->currentText(), settings.defaultFolder);
+        QCOMPARE(FindControl<QComboBox>(dialog, 1010)->currentText(), settings.defaultFolder);
     }
 
     void browserBoxesDisabledWithoutIntegration() {
@@ -136,11 +131,11 @@ private slots:
         AppSettings settings;
         OptionsDialog dialog(settings);
         for (int id : {1029, 1031, 1018, 1034}) {
-            auto* box = Control<QCheckBox>(dialog, id);
+            auto* box = FindControl<QCheckBox>(dialog, id);
             QVERIFY(!box->isEnabled());
             QCOMPARE(box->toolTip(), QString::fromLatin1(OptionsDialog::BrowserUnavailableTip));
         }
-        QVERIFY(Control(dialog, 1035)->isEnabled());
+        QVERIFY(FindControl(dialog, 1035)->isEnabled());
     }
 
     void browserBoxesFollowTheExtensionBox() {
@@ -149,27 +144,28 @@ private slots:
         RecordedBrowser browser({false, false, true});
         {
             OptionsDialog dialog(settings, &browser);
-            QVERIFY(Control<QCheckBox>(dialog, 1029)->isChecked());
-            QVERIFY(Control<QCheckBox>(dialog, 1034)->isChecked());
-            QVERIFY(!Control<QCheckBox>(dialog, 1031)->isChecked());
+            QVERIFY(FindControl<QCheckBox>(dialog, 1029)->isChecked());
+            QVERIFY(FindControl<QCheckBox>(dialog, 1034)->isChecked());
+            QVERIFY(!FindControl<QCheckBox>(dialog, 1031)->isChecked());
             dialog.accept();
             QVERIFY(browser.calls.isEmpty());
         }
         {
             OptionsDialog dialog(settings, &browser);
-            Control<QCheckBox>(dialog, 1029)->click();
-            QVERIFY(!Control(dialog, 1034)->isEnabled());
-            QVERIFY(Control<QCheckBox>(dialog, 1034)->isChecked());
+            FindControl<QCheckBox>(dialog, 1029)->click();
+            QVERIFY(!FindControl(dialog, 1034)->isEnabled());
+            QVERIFY(FindControl<QCheckBox>(dialog, 1034)->isChecked());
             dialog.accept();
             QCOMPARE(browser.calls.size(), 1);
             QCOMPARE(browser.calls[0].first, false);
         }
         {
             OptionsDialog dialog(settings, &browser);
-            Control<QCheckBox>(dialog, 1029)->click();
-            Control<QCheckBox>(dialog, 1029)->click();
+            FindControl<QCheckBox>(dialog, 1029)->click();
+            FindControl<QCheckBox>(dialog, 1029)->click();
             for (int id : {1031, 1018, 1034})
-                QVERIFY(Control<QCheckBox>(dialog, id)->isChecked() && Control(dialog, id)->isEnabled());
+                QVERIFY(FindControl<QCheckBox>(dialog, id)->isChecked() &&
+                        FindControl(dialog, id)->isEnabled());
             dialog.reject();
             QCOMPARE(browser.calls.size(), 1);
         }

@@ -42,15 +42,8 @@ QStringList RowNames(const PresetsDialog& dialog) {
     return names;
 }
 
-QStringList PresetNames(const OutputFormat& format) {
-    QStringList names;
-    for (const auto& preset : format.presets)
-        names.append(TextOf(preset->settings.name));
-    return names;
-}
-
 bool ButtonEnabled(PresetsDialog& dialog, int id) {
-    return dialog.findChild<QPushButton*>(QStringLiteral("id%1").arg(id))->isEnabled();
+    return FindControl<QPushButton>(dialog, id)->isEnabled();
 }
 
 // Answers the Preset Settings dialog with a name and OK.

@@ -2,6 +2,7 @@
 // small dialogs.
 
 #include "queue/addurldialog.h"
+#include "queue/commandids.h"
 #include "queue/overwriteconfirmdialog.h"
 #include "retrieval/jobcontext.h"
 #include "ui/dialogunits.h"
@@ -252,7 +253,7 @@ void TestWidgets::overwriteDialogAnswers() {
         if (button == 0)
             QTest::keyClick(&dialog, Qt::Key_Escape);
         else
-            dialog.findChild<QPushButton*>(QStringLiteral("id%1").arg(button))->click();
+            dialog.findChild<QPushButton*>(Tarnwick::IdName(button))->click();
     });
     QCOMPARE(dialog.exec(), button == 0 ? int(JobContext::AnswerCancel) : button);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "queue/commandids.h"
+
 #include <QFont>
 #include <QString>
 
@@ -16,7 +18,7 @@ QFont SettingsDialogFont();
 // Gives the widget its control id as object name ("id1036"), so tests and tools find it.
 template <typename T>
 T* WithId(T* widget, int id) {
-    widget->setObjectName(QStringLiteral("id%1").arg(id));
+    widget->setObjectName(IdName(id));
     return widget;
 }
 
