@@ -1,11 +1,11 @@
 #include "messages.h"
 
+#include "ui/vendor.h"
+
 #include <QGuiApplication>
 #include <cstdio>
 
 namespace Tarnwick {
-
-const char* const MessageTitle = "Tarnwick";
 
 bool CanAskUser() {
     const QString platform = QGuiApplication::platformName();
@@ -17,7 +17,7 @@ void ShowMessage(QWidget* parent, const QString& text, QMessageBox::Icon icon) {
         std::fprintf(stderr, "%s\n", qPrintable(text));
         return;
     }
-    QMessageBox box(icon, QString::fromLatin1(MessageTitle), text, QMessageBox::Ok, parent);
+    QMessageBox box(icon, ProductTitle, text, QMessageBox::Ok, parent);
     box.exec();
 }
 

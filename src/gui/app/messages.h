@@ -7,9 +7,6 @@ class QWidget;
 
 namespace Tarnwick {
 
-// The title of every message box.
-extern const char* const MessageTitle;
-
 // True when a person can answer a window: false on the offscreen and minimal platforms, where
 // a modal box would wait for ever.
 bool CanAskUser();
