@@ -49,7 +49,7 @@ RatioSummary ThroughputRatio(const QList<QList<Measurement>>& results, int ours,
 RatioSummary TimeRatio(const QList<QList<Measurement>>& results, int ours, int reference);
 
 // Runs program to its end and measures that process alone (wall time, CPU time and peak
-// resident memory as the system counted them). The process's output goes where this one's goes.
+// resident memory as the system counted them). Its standard output is discarded; its errors show.
 // False when it could not start or did not exit with 0.
 bool RunProcess(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
                 Measurement& measurement);
