@@ -124,6 +124,16 @@ void TestMainWindow::sameAddressTwiceGivesTwoItems() {
              QStringLiteral("URL (2)"));
     QCOMPARE(f.window->CompactTip(), QStringLiteral("URL (2)"));
     QCOMPARE(f.settings.recentUrlList.Entries(), QStringList{url});
+
+    // A batch leaves the recent list exactly as adding its addresses one by one would.
+    QStringList batch;
+    for (int i = 0; i < 60; ++i)
+        batch.append(QStringLiteral("http://host/watch?v=%1").arg(i % 7 == 0 ? 3 : i));
+    RecentList oneByOne(RecentList::Matching::Exact);
+    for (const QString& address : QStringList{url} + batch)
+        oneByOne.Add(address);
+    f.window->AddUrls(batch);
+    QCOMPARE(f.settings.recentUrlList.Entries(), oneByOne.Entries());
 }
 
 void TestMainWindow::hintShowsExactlyWhenEmpty() {

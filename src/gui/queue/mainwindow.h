@@ -173,6 +173,7 @@ private:
     void OpenWebSite();
     void CloseCommand();
     void Restore();
+    void RememberRecentUrls(const QStringList& urls);
     void ShowMessage(const QString& text) override;
     void OnRenameRefused(int row, const QString& text);
 

@@ -59,8 +59,7 @@ int MainWindow::AddUrls(const QStringList& texts) {
         // new row lays out the list every time, which thousands of addresses cannot afford.
         model_->AppendAll(accepted);
         list_->SelectAlone(model_->rowCount() - 1);
-        for (const QString& url : accepted)
-            settings_.recentUrlList.Add(url);
+        RememberRecentUrls(accepted);
     }
     if (!refused.isEmpty()) {
         QStringList quoted;
@@ -69,6 +68,18 @@ int MainWindow::AddUrls(const QStringList& texts) {
         ShowMessage(QStringLiteral("Invalid URL:\n") + quoted.join(QLatin1Char('\n')));
     }
     return static_cast<int>(accepted.size());
+}
+
+void MainWindow::RememberRecentUrls(const QStringList& urls) {
+    // Only the newest distinct addresses can stay in the recent list; adding those, in order,
+    // leaves it as adding every one would, without a pass over it per address.
+    QStringList newest;
+    for (auto url = urls.crbegin(); url != urls.crend() && newest.size() < RecentList::Capacity; ++url) {
+        if (!newest.contains(*url))
+            newest.prepend(*url);
+    }
+    for (const QString& url : newest)
+        settings_.recentUrlList.Add(url);
 }
 
 void MainWindow::AddFromClipboard() {
