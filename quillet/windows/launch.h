@@ -1,7 +1,8 @@
 #pragma once
 // Starting Tarnwick.exe from the installation folder with one address.
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 namespace quillet {
 

@@ -6,8 +6,9 @@
 // Exit code 0 when every call and check came out as expected; failures are printed.
 #include "quillet_h.h"
 
-#include <ole2.h>
 #include <windows.h>
+
+#include <ole2.h>
 
 #include <cstdio>
 #include <cwchar>

@@ -2,8 +2,9 @@
 
 #include "programfolder.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <initializer_list>
 #include <utility>
