@@ -2,7 +2,7 @@
 //   quilletdriver invoke <address>...   IDispatch::Invoke of dispatch id 1, as a script host does
 //   quilletdriver invoke-null           the same with a null string
 //   quilletdriver call <address>...     the interface's own Download
-//   quilletdriver library <Quillet.dll> the library's counts, interfaces, type library and resources
+//   quilletdriver library <Quillet.dll> the library's counts, interfaces, type library and icons
 // Exit code 0 when every call and check came out as expected; failures are printed.
 #include "quillet_h.h"
 
@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <string>
 
 namespace {
 
@@ -104,17 +103,6 @@ void CheckInterfaces(IUnknown* object) {
     }
 }
 
-void CheckDocumentation(ITypeInfo* info, const wchar_t* name, const wchar_t* help, const char* what) {
-    BSTR foundName = nullptr;
-    BSTR foundHelp = nullptr;
-    const HRESULT hr = info->GetDocumentation(MEMBERID_NIL, &foundName, &foundHelp, nullptr, nullptr);
-    Check(hr == S_OK && foundName && foundHelp && std::wcscmp(foundName, name) == 0 &&
-              std::wcscmp(foundHelp, help) == 0,
-          what, hr);
-    SysFreeString(foundName);
-    SysFreeString(foundHelp);
-}
-
 void CheckTypeInformation(IDispatch* object) {
     UINT count = 0;
     Check(object->GetTypeInfoCount(&count) == S_OK && count == 1, "one type information");
@@ -123,21 +111,13 @@ void CheckTypeInformation(IDispatch* object) {
     Check(hr == S_OK && info != nullptr, "type information of the interface", hr);
     if (info == nullptr)
         return;
-    CheckDocumentation(info, L"ITarnwickQuillet", L"ITarnwickQuillet Interface",
-                       "interface name and help text");
 
     ITypeLib* library = nullptr;
     UINT index = 0;
     hr = info->GetContainingTypeLib(&library, &index);
     Check(hr == S_OK, "containing type library", hr);
     if (library != nullptr) {
-        BSTR name = nullptr, help = nullptr;
-        library->GetDocumentation(-1, &name, &help, nullptr, nullptr);
-        Check(name && help && std::wcscmp(name, L"QuilletLib") == 0 &&
-                  std::wcscmp(help, L"Quillet 1.0 Type Library") == 0,
-              "library name and help text");
-        SysFreeString(name);
-        SysFreeString(help);
+        // The library that the registered class key names.
         TLIBATTR* attributes = nullptr;
         if (SUCCEEDED(library->GetLibAttr(&attributes))) {
             Check(IsEqualGUID(attributes->guid, LIBID_QuilletLib) && attributes->wMajorVerNum == 1 &&
@@ -149,7 +129,6 @@ void CheckTypeInformation(IDispatch* object) {
         hr = library->GetTypeInfoOfGuid(CLSID_TarnwickQuillet, &coclass);
         Check(hr == S_OK, "class in the type library", hr);
         if (coclass != nullptr) {
-            CheckDocumentation(coclass, L"TarnwickQuillet", L"Tarnwick.Quillet", "class name and help text");
             TYPEATTR* attributes = nullptr;
             if (SUCCEEDED(coclass->GetTypeAttr(&attributes))) {
                 Check((attributes->wTypeFlags & TYPEFLAG_FCANCREATE) != 0, "class is creatable");
@@ -211,30 +190,6 @@ void CheckIconGroup(HMODULE module, int id, const char* what) {
     Check(sizes[0] && sizes[1], what);
 }
 
-void CheckResources(HMODULE module, const wchar_t* path) {
-    wchar_t name[32] = {};
-    Check(LoadStringW(module, 100, name, 32) > 0 && std::wcscmp(name, L"Quillet") == 0,
-          "string 100 is Quillet");
-    CheckIconGroup(module, 201, "icon group 201: 16x16 and 24x24, 256 colours");
-    CheckIconGroup(module, 202, "icon group 202: 16x16 and 24x24, 256 colours");
-
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
-    std::string block(size, '\0');
-    wchar_t* description = nullptr;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    const bool read = size > 0 && GetFileVersionInfoW(path, 0, size, block.data());
-    Check(read &&
-              VerQueryValueW(block.data(), L"\\StringFileInfo\\040904B0\\FileDescription",
-                             reinterpret_cast<void**>(&description), &length) &&
-              std::wcscmp(description, L"Tarnwick Internet Explorer Extension") == 0,
-          "file description");
-    Check(read && VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) &&
-              fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0,
-          "file version 1.0.0.0");
-}
-
 int Library(const wchar_t* path) {
     HMODULE module = LoadLibraryW(path);
     Check(module != nullptr, "load the library");
@@ -281,7 +236,9 @@ int Library(const wchar_t* path) {
     factory->Release();
     Check(canUnload() == S_OK, "unloadable after the unlock");
 
-    CheckResources(module, path);
+    // The toolbar button's entries point at these two groups.
+    CheckIconGroup(module, 201, "icon group 201: 16x16 and 24x24, 256 colours");
+    CheckIconGroup(module, 202, "icon group 202: 16x16 and 24x24, 256 colours");
     FreeLibrary(module);
     return failures;
 }
