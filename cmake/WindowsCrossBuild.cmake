@@ -5,7 +5,9 @@ include(ExternalProject)
 
 option(TARNWICK_BUILD_WINDOWS "Cross-build the Windows-only pieces with mingw-w64 when it is installed" ON)
 
-set(TARNWICK_WINDOWS_BUILD_DIR ${CMAKE_SOURCE_DIR}/build-windows
+# Named after the main build folder (build -> build-windows), so that two main builds never
+# share one cross build.
+set(TARNWICK_WINDOWS_BUILD_DIR ${CMAKE_BINARY_DIR}-windows
     CACHE PATH "Build folder of the mingw-w64 cross build")
 find_program(TARNWICK_MINGW_CXX x86_64-w64-mingw32-g++)
 find_program(TARNWICK_WIDL NAMES widl x86_64-w64-mingw32-widl)
