@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Download starts "<InstallDir>\Tarnwick.exe" (a recorder here) with the address in double
-# quotes as the whole parameter text, from a script and through IDispatch alike, and starts
-# nothing when the folder is unknown or the address cannot be handed over intact.
+# quotes as the whole parameter text, from a script, the script pages and through IDispatch
+# alike, and starts nothing when the folder is unknown or the address cannot be handed over intact.
 source "$(dirname "$0")/winetest.sh"
 
 cp "$WINDOWS_BIN/Quillet.dll" "$TW/"
@@ -45,6 +45,19 @@ driver invoke 'http://example.test/watch?v=invoke' 'http://example.test/watch?v=
     'http://example.test/watch?v=x" "C:\other' 'http://example.test/watch?v=x＂ -evil'
 driver invoke-null
 driver call 'http://example.test/watch?v=call'
+
+# The script pages, run by the script host with the browser's menu arguments stood in for: the
+# shown page's address, and a click on an image inside a link.
+page_script() { # page prelude
+    {
+        echo "$2"
+        sed -n '/<script/,/<\/script>/p' "$WINDOWS_BIN/$1" | grep -v '<script\|</script>'
+    } >"$TW/$1.js"
+    wine cscript //nologo "C:\\tw\\$1.js" || fail "$1: the script host reported an error"
+}
+page_script IEPage.html 'var external = { menuArguments: { document: { URL: "http://example.test/watch?v=page" } } };'
+page_script IELink.html 'var link = { tagName: "A", href: "http://example.test/watch?v=link", parentElement: null };
+var external = { menuArguments: { event: { srcElement: { tagName: "IMG", parentElement: link } } } };'
 wait_for_programs
 
 # Characters outside the code page arrive as its default character, "?"; the full-width quote
@@ -56,6 +69,8 @@ cat >"$WORK/expected.txt" <<EXPECTED
 "$FITS"
 ""
 "http://example.test/watch?v=call"
+"http://example.test/watch?v=page"
+"http://example.test/watch?v=link"
 EXPECTED
 touch "$TW/Tarnwick.log"
 diff <(sort "$WORK/expected.txt") <(sort "$TW/Tarnwick.log") >"$WORK/diff.txt" ||
