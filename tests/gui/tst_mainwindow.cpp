@@ -381,9 +381,8 @@ void TestMainWindow::contextMenusFollowTheMode() {
     f.Create();
     f.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-    auto openedMenu = [&f](QWidget* target, QPoint at) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
-        QApplication::sendEvent(target, &event);
+    // The menu the window shows, closed again.
+    auto takeShownMenu = [&f] {
         QMenu* shown = nullptr;
         for (QMenu* menu : f.window->findChildren<QMenu*>())
             if (menu->isVisible())
@@ -392,6 +391,11 @@ void TestMainWindow::contextMenusFollowTheMode() {
             shown->hide();
         return shown;
     };
+    auto openedMenu = [&takeShownMenu](QWidget* target, QPoint at) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+        return takeShownMenu();
+    };
     QMenu* main = openedMenu(f.window.get(), QPoint(5, 150));
     QVERIFY(main);
     QVERIFY(main->actions().contains(Action(f, Command::About)));
@@ -399,16 +403,10 @@ void TestMainWindow::contextMenusFollowTheMode() {
     QVERIFY(list);
     QVERIFY(list->actions().contains(Action(f, Command::WatchOnline)));
     // Shift+F10 asks as the Menu key does: for the list when it has the focus.
-    auto menuByKeyboard = [&f](QWidget* focus) {
+    auto menuByKeyboard = [&takeShownMenu](QWidget* focus) {
         focus->setFocus();
         QTest::keyClick(focus, Qt::Key_F10, Qt::ShiftModifier);
-        QMenu* shown = nullptr;
-        for (QMenu* menu : f.window->findChildren<QMenu*>())
-            if (menu->isVisible())
-                shown = menu;
-        if (shown)
-            shown->hide();
-        return shown;
+        return takeShownMenu();
     };
     QCOMPARE(menuByKeyboard(f.window->List()), list);
     QCOMPARE(menuByKeyboard(f.window->findChild<QWidget*>(IdName(Control::QualityCombo))), main);

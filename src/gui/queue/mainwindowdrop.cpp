@@ -37,9 +37,8 @@ QString DroppedFolder(const QMimeData* data) {
     return {};
 }
 
-} // namespace
-
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+// A drag over the window is taken when it carries text or links: moved, or copied with Ctrl.
+void AnswerTextDrag(QDragMoveEvent* event) {
     if (!OffersText(event->mimeData())) {
         event->ignore();
         return;
@@ -48,13 +47,14 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     event->accept();
 }
 
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    AnswerTextDrag(event);
+}
+
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
-    if (!OffersText(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(event->modifiers() & Qt::ControlModifier ? Qt::CopyAction : Qt::MoveAction);
-    event->accept();
+    AnswerTextDrag(event);
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
