@@ -1,6 +1,7 @@
 #include "jobtempfile.h"
 
 #include "fileoperations.h"
+#include "queue/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>
