@@ -31,8 +31,8 @@ public:
         sigemptyset(&none);
         posix_spawnattr_setsigdefault(&attributes, &all);
         posix_spawnattr_setsigmask(&attributes, &none);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF |
-                                                  POSIX_SPAWN_SETSIGMASK);
+        posix_spawnattr_setflags(&attributes,
+                                 POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     }
     ~SpawnSetup() {
         posix_spawn_file_actions_destroy(&files);
@@ -64,7 +64,8 @@ QString LaunchTarnwick(const QString& url) {
     pid_t pid = 0;
     const int error = posix_spawn(&pid, argv[0], &setup.files, &setup.attributes, argv, environ);
     if (error != 0)
-        return QStringLiteral("Tarnwick could not be started: %1.").arg(QString::fromLocal8Bit(std::strerror(error)));
+        return QStringLiteral("Tarnwick could not be started: %1.")
+            .arg(QString::fromLocal8Bit(std::strerror(error)));
     return {};
 }
 

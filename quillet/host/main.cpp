@@ -20,8 +20,8 @@ int main() {
         case Quillet::Frame::Kind::End:
             return 0;
         case Quillet::Frame::Kind::Truncated:
-            Quillet::WriteFrame(STDOUT_FILENO,
-                                Quillet::ErrorAnswer(QStringLiteral("The message ended before its stated length.")));
+            Quillet::WriteFrame(STDOUT_FILENO, Quillet::ErrorAnswer(QStringLiteral(
+                                                   "The message ended before its stated length.")));
             return 0;
         case Quillet::Frame::Kind::TooLong:
             answer = Quillet::ErrorAnswer(QStringLiteral("The message is longer than 1 MiB."));

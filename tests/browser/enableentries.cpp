@@ -11,14 +11,16 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: enableentries <enabled> <context> <toolbar> <tools>\n");
         return 2;
     }
-    auto flag = [&](int i) { return std::strcmp(argv[i], "1") == 0; };
+    auto flag = [&](int i) {
+        return std::strcmp(argv[i], "1") == 0;
+    };
     Tarnwick::ExtensionRegistrar registrar;
     const bool applied = registrar.Enable(flag(1), flag(2), flag(3), flag(4));
     bool contextMenu = false;
     bool toolbarButton = false;
     bool toolsMenu = false;
     const int state = registrar.QueryState(contextMenu, toolbarButton, toolsMenu);
-    std::printf("applied=%d state=%d entries=%d%d%d\n", int(applied), state, int(contextMenu), int(toolbarButton),
-                int(toolsMenu));
+    std::printf("applied=%d state=%d entries=%d%d%d\n", int(applied), state, int(contextMenu),
+                int(toolbarButton), int(toolsMenu));
     return 0;
 }

@@ -47,7 +47,8 @@ QList<HandOffFixture::Launch> HandOffFixture::Launches() const {
     QDir folder(QDir(install_.path()).filePath(QStringLiteral("launches")));
     QStringList names = folder.entryList({QStringLiteral("[0-9]*")}, QDir::Files);
     names.removeIf([](const QString& name) { return name.endsWith(QStringLiteral(".part")); });
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
     QList<Launch> launches;
     for (const QString& name : names) {
         QFile file(folder.filePath(name));

@@ -73,8 +73,8 @@ struct BrowserHome : HandOffFixture {
     }
 };
 
-const QStringList InstalledBrowsers = {QStringLiteral("chromium"), QStringLiteral("BraveSoftware/Brave-Browser"),
-                                       QStringLiteral("firefox")};
+const QStringList InstalledBrowsers = {
+    QStringLiteral("chromium"), QStringLiteral("BraveSoftware/Brave-Browser"), QStringLiteral("firefox")};
 const QStringList AllFlags = {QStringLiteral("ContextMenu=1"), QStringLiteral("ToolbarButton=1"),
                               QStringLiteral("ToolsMenu=1")};
 
@@ -100,14 +100,16 @@ private slots:
             QFile file(folder.ManifestPath());
             QVERIFY(file.open(QIODevice::ReadOnly));
             const QJsonObject manifest = QJsonDocument::fromJson(file.readAll()).object();
-            QCOMPARE(manifest.value(QStringLiteral("name")).toString(), QStringLiteral("ostrand.tarnwick.quillet"));
+            QCOMPARE(manifest.value(QStringLiteral("name")).toString(),
+                     QStringLiteral("ostrand.tarnwick.quillet"));
             QCOMPARE(manifest.value(QStringLiteral("path")).toString(), quillet);
             QCOMPARE(manifest.value(QStringLiteral("type")).toString(), QStringLiteral("stdio"));
             // Each family names the extension its own way, and only the one it knows.
-            const QJsonArray allowed = folder.firefox
-                                           ? QJsonArray{QStringLiteral("quillet@tarnwick.ostrand")}
-                                           : QJsonArray{QStringLiteral("chrome-extension://%1/").arg(
-                                                 QLatin1String(ChromiumExtensionId()))};
+            const QJsonArray allowed =
+                folder.firefox
+                    ? QJsonArray{QStringLiteral("quillet@tarnwick.ostrand")}
+                    : QJsonArray{
+                          QStringLiteral("chrome-extension://%1/").arg(QLatin1String(ChromiumExtensionId()))};
             QCOMPARE(manifest.value(folder.firefox ? QStringLiteral("allowed_extensions")
                                                    : QStringLiteral("allowed_origins")),
                      QJsonValue(allowed));

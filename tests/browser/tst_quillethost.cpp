@@ -82,9 +82,10 @@ private slots:
         HostRun run = RunHost(StateFrame);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.answers.size(), 1);
-        QCOMPARE(run.answers[0],
-                 (QJsonObject{{QStringLiteral("ok"), true}, {QStringLiteral("contextMenu"), false},
-                              {QStringLiteral("toolbarButton"), false}, {QStringLiteral("toolsMenu"), false}}));
+        QCOMPARE(run.answers[0], (QJsonObject{{QStringLiteral("ok"), true},
+                                              {QStringLiteral("contextMenu"), false},
+                                              {QStringLiteral("toolbarButton"), false},
+                                              {QStringLiteral("toolsMenu"), false}}));
 
         fixture.SwitchOn({QStringLiteral("ContextMenu"), QStringLiteral("ToolsMenu")});
         run = RunHost(StateFrame + StateFrame);
@@ -117,28 +118,34 @@ private slots:
         QTest::newRow("not JSON") << Frame("hello") << notObject << true;
         QTest::newRow("JSON array") << Frame("[1,2]") << notObject << true;
         QTest::newRow("empty frame") << Frame("") << notObject << true;
-        QTest::newRow("not UTF-8") << Frame("{\"cmd\":\"state\xff\"}") << QStringLiteral("not valid UTF-8") << true;
-        QTest::newRow("overlong UTF-8") << Frame("{\"cmd\":\"\xc0\xaf\"}") << QStringLiteral("not valid UTF-8")
-                                        << true;
-        QTest::newRow("unknown command") << Frame("{\"cmd\":\"erase\"}") << QStringLiteral("Unknown command") << true;
-        QTest::newRow("no command") << Frame("{\"url\":\"http://h/\"}") << QStringLiteral("Unknown command") << true;
+        QTest::newRow("not UTF-8") << Frame("{\"cmd\":\"state\xff\"}") << QStringLiteral("not valid UTF-8")
+                                   << true;
+        QTest::newRow("overlong UTF-8")
+            << Frame("{\"cmd\":\"\xc0\xaf\"}") << QStringLiteral("not valid UTF-8") << true;
+        QTest::newRow("unknown command")
+            << Frame("{\"cmd\":\"erase\"}") << QStringLiteral("Unknown command") << true;
+        QTest::newRow("no command") << Frame("{\"url\":\"http://h/\"}") << QStringLiteral("Unknown command")
+                                    << true;
         QTest::newRow("missing url") << Frame("{\"cmd\":\"download\"}") << needsUrl << true;
-        QTest::newRow("url not text") << Frame("{\"cmd\":\"download\",\"url\":[\"http://h/\"]}") << needsUrl << true;
+        QTest::newRow("url not text")
+            << Frame("{\"cmd\":\"download\",\"url\":[\"http://h/\"]}") << needsUrl << true;
         QTest::newRow("address over 8 KiB")
             << DownloadFrame(QStringLiteral("http://h/") + QString(8192 - 8, QLatin1Char('a')))
             << QStringLiteral("8 KiB") << true;
         QTest::newRow("line feed") << DownloadFrame(QStringLiteral("http://h/a\nb")) << control << true;
-        QTest::newRow("escaped NUL") << Frame("{\"cmd\":\"download\",\"url\":\"http://h/\\u0000x\"}") << control << true;
+        QTest::newRow("escaped NUL") << Frame("{\"cmd\":\"download\",\"url\":\"http://h/\\u0000x\"}")
+                                     << control << true;
         QTest::newRow("C1 control") << DownloadFrame(QStringLiteral("http://h/\u0085")) << control << true;
         QTest::newRow("DEL") << DownloadFrame(QStringLiteral("http://h/\x7f")) << control << true;
         QTest::newRow("lone surrogate") << Frame("{\"cmd\":\"download\",\"url\":\"http://h/\\ud800\"}")
                                         << QStringLiteral("not valid text") << true;
         QTest::newRow("file scheme") << DownloadFrame(QStringLiteral("file:///etc/passwd")) << scheme << true;
-        QTest::newRow("script scheme") << DownloadFrame(QStringLiteral("javascript:alert(1)")) << scheme << true;
-        QTest::newRow("no scheme") << DownloadFrame(QStringLiteral("www.example.com/watch")) << scheme << true;
-        QTest::newRow("length over 1 MiB")
-            << Header(1024 * 1024 + 1) + QByteArray(1024 * 1024 + 1, '{') << QStringLiteral("longer than 1 MiB")
-            << true;
+        QTest::newRow("script scheme")
+            << DownloadFrame(QStringLiteral("javascript:alert(1)")) << scheme << true;
+        QTest::newRow("no scheme") << DownloadFrame(QStringLiteral("www.example.com/watch")) << scheme
+                                   << true;
+        QTest::newRow("length over 1 MiB") << Header(1024 * 1024 + 1) + QByteArray(1024 * 1024 + 1, '{')
+                                           << QStringLiteral("longer than 1 MiB") << true;
         QTest::newRow("truncated body") << Header(100) + QByteArray("{\"cmd\":") << ended << false;
         QTest::newRow("truncated length") << QByteArray("\x05\x00", 2) << ended << false;
         // The host must not try to hold 4 GiB because a frame says so.
@@ -204,8 +211,8 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::newRow("no InstallDir") << QString() << true << QStringLiteral("\"InstallDir\"");
         QTest::newRow("empty InstallDir") << QStringLiteral("") << true << QStringLiteral("\"InstallDir\"");
-        QTest::newRow("folder without tarnwick") << QStringLiteral("install") << false
-                                                 << QStringLiteral("not installed in");
+        QTest::newRow("folder without tarnwick")
+            << QStringLiteral("install") << false << QStringLiteral("not installed in");
     }
 
     void withoutProgramNothingStartsAndTheAnswerSaysWhy() {

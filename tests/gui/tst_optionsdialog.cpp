@@ -1,6 +1,6 @@
 #include "app/appsettings.h"
-#include "dialogtesting.h"
 #include "browser/extensionregistrar.h"
+#include "dialogtesting.h"
 #include "presets/optionsdialog.h"
 #include "testenvironment.h"
 
@@ -190,7 +190,8 @@ private slots:
         QTest::addColumn<QList<int>>("clicks");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QStringList>("applied");
-        QTest::newRow("only Tools, OK unchanged") << QStringLiteral("001") << QList<int>{} << true << QStringList{};
+        QTest::newRow("only Tools, OK unchanged")
+            << QStringLiteral("001") << QList<int>{} << true << QStringList{};
         QTest::newRow("extension switched off")
             << QStringLiteral("001") << QList<int>{1029} << true << QStringList{QStringLiteral("0000")};
         QTest::newRow("extension switched on ticks all")
@@ -235,7 +236,8 @@ private slots:
         AppSettings settings;
         RecordingRegistrar registrar(Entries("000"));
         OptionsDialog dialog(settings, &registrar);
-        QCOMPARE(FindControl<QCheckBox>(dialog, 1029)->text(), QStringLiteral("&Enable web browser extension"));
+        QCOMPARE(FindControl<QCheckBox>(dialog, 1029)->text(),
+                 QStringLiteral("&Enable web browser extension"));
         QCOMPARE(FindControl<QCheckBox>(dialog, 1035)->text(),
                  QStringLiteral("Be&gin downloading automatically when starting from the web browser"));
         QCOMPARE(FindControl<QCheckBox>(dialog, 1034)->text(), QStringLiteral("Tools &menu item"));

@@ -29,7 +29,9 @@ QString ValueName(Entry entry) {
 
 EntryPoints Read() {
     QSettings settings = QuilletSettings();
-    auto on = [&](Entry entry) { return settings.value(ValueName(entry), 0).toInt() != 0; };
+    auto on = [&](Entry entry) {
+        return settings.value(ValueName(entry), 0).toInt() != 0;
+    };
     return {on(Entry::ContextMenu), on(Entry::ToolbarButton), on(Entry::ToolsMenu)};
 }
 

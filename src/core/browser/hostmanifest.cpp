@@ -34,8 +34,8 @@ QList<BrowserFolder> BrowserFolders() {
                         profile + QStringLiteral("/NativeMessagingHosts"), false});
     }
     const QString mozilla = home + QStringLiteral("/.mozilla");
-    folders.append({QStringLiteral("firefox"), mozilla, mozilla + QStringLiteral("/native-messaging-hosts"),
-                    true});
+    folders.append(
+        {QStringLiteral("firefox"), mozilla, mozilla + QStringLiteral("/native-messaging-hosts"), true});
     return folders;
 }
 
@@ -50,9 +50,9 @@ QByteArray HostManifest(const QString& quilletPath, bool firefox) {
         manifest.insert(QStringLiteral("allowed_extensions"),
                         QJsonArray{QLatin1String(FirefoxExtensionId())});
     } else {
-        manifest.insert(QStringLiteral("allowed_origins"),
-                        QJsonArray{QStringLiteral("chrome-extension://%1/")
-                                       .arg(QLatin1String(ChromiumExtensionId()))});
+        manifest.insert(
+            QStringLiteral("allowed_origins"),
+            QJsonArray{QStringLiteral("chrome-extension://%1/").arg(QLatin1String(ChromiumExtensionId()))});
     }
     return QJsonDocument(manifest).toJson(QJsonDocument::Indented);
 }

@@ -125,7 +125,8 @@ void OptionsDialog::ShowBrowserState() {
         return;
     }
     EntryPoints& found = entriesAtOpening_;
-    extensionAtOpening_ = registrar_->QueryState(found.contextMenu, found.toolbarButton, found.toolsMenu) != 0;
+    extensionAtOpening_ =
+        registrar_->QueryState(found.contextMenu, found.toolbarButton, found.toolsMenu) != 0;
     extension_->setChecked(extensionAtOpening_);
     contextMenu_->setChecked(entriesAtOpening_.contextMenu);
     toolbarButton_->setChecked(entriesAtOpening_.toolbarButton);
