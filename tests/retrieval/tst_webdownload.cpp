@@ -2,6 +2,9 @@
 // pages, HLS playlists, and the bad inputs among them, downloaded through the per-job procedure
 // against the sample service.
 
+#include "catalogtesting.h"
+#include "conversion/conversionengine.h"
+#include "conversion/outputformat.h"
 #include "retrieval/processjob.h"
 #include "sampleservice.h"
 #include "testenvironment.h"
@@ -58,6 +61,7 @@ private slots:
     void badInputsFailClearlyAndLeaveNothing_data();
     void badInputsFailClearlyAndLeaveNothing();
     void stopBetweenSegmentsLeavesNothing();
+    void convertsPlaylistResults();
 
 private:
     // The media file, or the playlist's segments one after another, as the service has them.
@@ -68,7 +72,29 @@ private:
     QTemporaryDir outputRoot_;
     QTemporaryDir tempHome_;
     QScopedPointer<QTemporaryDir> output_;
+    // What ffprobe says of a file's streams and length, one key=value a line.
+    static QString Probe(const QString& path);
 };
+
+QString TestWebDownload::Probe(const QString& path) {
+    QProcess probe;
+    probe.start(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=codec_type,width,height:format=duration"), QStringLiteral("-of"),
+                 QStringLiteral("default=noprint_wrappers=1"), path});
+    probe.waitForFinished(30000);
+    return QString::fromUtf8(probe.readAllStandardOutput());
+}
+
+namespace {
+
+double Duration(const QString& probeReport) {
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("duration=([0-9.]+)")).match(probeReport);
+    return match.hasMatch() ? match.captured(1).toDouble() : -1;
+}
+
+} // namespace
 
 void TestWebDownload::initTestCase() {
     // Temporary files go to a folder of this case's own, so that leftovers can be seen.
@@ -208,21 +234,12 @@ void TestWebDownload::playlistResultsPlayWhole() {
     TestJobContext context;
     QCOMPARE(RunJob(context, path, VideoQuality::HighMp4), JobSucceeded);
 
-    QProcess probe;
-    probe.start(TestSupport::FfprobePath(),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                 QStringLiteral("stream=codec_type,width,height:format=duration"), QStringLiteral("-of"),
-                 QStringLiteral("default=noprint_wrappers=1"), context.jobs[0].outputPath});
-    QVERIFY(probe.waitForFinished(30000));
-    const QString report = QString::fromUtf8(probe.readAllStandardOutput());
+    const QString report = Probe(context.jobs[0].outputPath);
     QVERIFY2(report.contains(QStringLiteral("codec_type=video")), qPrintable(report));
     QVERIFY2(report.contains(QStringLiteral("codec_type=audio")), qPrintable(report));
     QVERIFY2(report.contains(QStringLiteral("width=320")), qPrintable(report));
     // The sample is three seconds long; a missing segment would take a whole one away.
-    const QRegularExpressionMatch duration =
-        QRegularExpression(QStringLiteral("duration=([0-9.]+)")).match(report);
-    QVERIFY2(duration.hasMatch(), qPrintable(report));
-    QVERIFY2(qAbs(duration.captured(1).toDouble() - 3.0) < 0.2, qPrintable(report));
+    QVERIFY2(qAbs(Duration(report) - 3.0) < 0.2, qPrintable(report));
 }
 
 void TestWebDownload::badInputsFailClearlyAndLeaveNothing_data() {
@@ -284,6 +301,27 @@ void TestWebDownload::stopBetweenSegmentsLeavesNothing() {
     QCOMPARE(sink.calls.filter(QRegularExpression(QStringLiteral("^Status 3 ."))), QStringList());
     QCOMPARE(sink.calls.last(), QStringLiteral("Status 3 "));
     QCOMPARE(Entries(output_->path()), QStringList());
+}
+
+void TestWebDownload::convertsPlaylistResults() {
+    ConversionEngine engine;
+    QVERIFY(engine.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
+    const Catalog catalog = TestSupport::FactoryCatalog();
+    TestJobContext context;
+    context.engine = &engine;
+    context.preset = &TestSupport::CatalogPreset(catalog, QStringLiteral("MP3"), 0);
+    context.outputFolder = output_->path();
+    context.videoHost = service_.Host();
+    context.AddJob(service_.Url(QStringLiteral("/hls/sample/master.m3u8")));
+
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobSucceeded);
+    QCOMPARE(context.states[0], (QList<JobState>{JobState::Preparing, JobState::Downloading,
+                                                 JobState::Converting, JobState::Succeeded}));
+    QCOMPARE(Entries(output_->path()), QStringList({QStringLiteral("master.mp3")}));
+    const QString report = Probe(output_->filePath(QStringLiteral("master.mp3")));
+    QVERIFY2(report.contains(QStringLiteral("codec_type=audio")), qPrintable(report));
+    QVERIFY2(!report.contains(QStringLiteral("codec_type=video")), qPrintable(report));
+    QVERIFY2(qAbs(Duration(report) - 3.0) < 0.3, qPrintable(report));
 }
 
 QTEST_GUILESS_MAIN(TestWebDownload)
