@@ -174,6 +174,11 @@ void TestWebDownload::downloadsEachKindOfAddress_data() {
     QTest::newRow("HLS master, largest") << "/hls/sample/master.m3u8" << q2 << "master.ts"
                                          << "hls/sample/v2"
                                          << "320x240, largest of 3";
+    // Relative variant addresses are read against where the redirects ended.
+    QTest::newRow("HLS master behind redirects")
+        << "/redirect?hops=1&to=/hls/sample/master.m3u8" << q1 << "master.ts"
+        << "hls/sample/v1"
+        << "240x180, middle of 3";
     QTest::newRow("HLS through a page") << "/hlspage?v=sample" << q1 << TitleFile + ".ts"
                                         << "hls/sample/v1"
                                         << "240x180, middle of 3";
