@@ -161,6 +161,8 @@ void TestWindowRun::webPagesAndPlaylists() {
     QCOMPARE(model->Job(0).state, JobState::Succeeded);
     QCOMPARE(model->Job(1).state, JobState::Succeeded);
     QCOMPARE(model->Job(2).state, JobState::Failed);
+    QVERIFY2(model->Job(2).failureText.contains(QStringLiteral("live stream")),
+             qPrintable(model->Job(2).failureText));
     QCOMPARE(f.window->CompactTip(), QStringLiteral("Completed: 2 success, 1 failure"));
     QCOMPARE(model->data(model->index(1, 0)).toString(), QStringLiteral("master.ts"));
     QFile page(f.OutputFile(QStringLiteral("Clip A.mp4")));
