@@ -6,7 +6,9 @@
 #include "httptransfer.h"
 #include "jobcontext.h"
 #include "jobtempfile.h"
-#include "resolver.h"
+#include "labelledsink.h"
+#include "mediaresolver.h"
+#include "segmentdownload.h"
 
 #include <QFileInfo>
 #include <optional>
@@ -52,11 +54,18 @@ bool MayOverwrite(JobContext& context, const QString& path) {
     }
 }
 
-// Writes the stream through the file as it was created: opening it again with truncation would
-// make the file system write the whole download out when it is closed.
-bool DownloadStream(HttpTransfer& transfer, const QString& streamUrl, JobTempFile& file) {
-    transfer.SetReadBufferSize(4096);
-    const bool copied = transfer.CopyUrlToFile(streamUrl, file.File());
+// Writes the stream, or a playlist's segments one after another, through the file as it was
+// created: opening it again with truncation would make the file system write the whole
+// download out when it is closed.
+bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource& media,
+                   const QString& streamUrl, JobTempFile& file) {
+    bool copied = false;
+    if (media.isPlaylist) {
+        copied = DownloadSegments(media, file.File(), sink);
+    } else {
+        transfer.SetReadBufferSize(4096);
+        copied = transfer.CopyUrlToFile(streamUrl, file.File());
+    }
     // A file that cannot be completed on disk is not a finished download either.
     return file.Close() && copied;
 }
@@ -74,13 +83,18 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.SetPhase(RunPhase::PhasePrepare);
 
     // One session serves the page and the stream of the job, and goes when the procedure returns.
+    // The sink names the rendition taken when a page offered several.
+    LabelledSink labelledSink(context.DownloadSink());
+    ProgressSink* const sink = context.DownloadSink() != nullptr ? &labelledSink : nullptr;
     HttpTransfer transfer;
-    transfer.OpenSession(context.DownloadSink());
+    transfer.OpenSession(sink);
 
-    if (!ResolveJob(transfer, job, quality, context.VideoHost()))
+    MediaSource media;
+    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media))
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    labelledSink.SetLabel(media.choice);
 
-    const QString extension = convert ? ConvertedExtension(context) : DownloadExtension(quality);
+    const QString extension = convert ? ConvertedExtension(context) : media.extension;
     // Without a folder the name would land in the file system's root.
     if (extension.isEmpty() || context.OutputFolder().isEmpty())
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
@@ -94,7 +108,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.SetJobState(jobIndex, JobState::Downloading);
     // The working files sit beside the final file, so that putting it in place is a rename.
     JobTempFile download(context.OutputFolder());
-    if (!download.IsValid() || !DownloadStream(transfer, job.streamUrl, download))
+    if (!download.IsValid() || !DownloadMedia(transfer, sink, media, job.streamUrl, download))
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
 
     JobTempFile* result = &download;
