@@ -18,6 +18,11 @@ public:
     std::atomic<bool> cancelled{false};
     // Started at Begin: with AfterBeginDelay, the stop is requested cancelDelayMs later.
     QElapsedTimer sinceBegin;
+    // When set, an activity text that starts with it arms a stop, which is requested at the
+    // stop poll after cancelAfterPolls further polls.
+    QString cancelWhenStatusStartsWith;
+    int cancelAfterPolls = 0;
+    int pollsSinceArmed = -1;
 
     int Begin() override {
         calls << QStringLiteral("Begin");
@@ -36,6 +41,9 @@ public:
     }
     int Status(int kind, const QString& text) override {
         calls << QStringLiteral("Status %1 %2").arg(kind).arg(text);
+        if (pollsSinceArmed < 0 && !cancelWhenStatusStartsWith.isEmpty() &&
+            text.startsWith(cancelWhenStatusStartsWith))
+            pollsSinceArmed = 0;
         return 0;
     }
     int IsCancelled() override {
@@ -44,6 +52,8 @@ public:
             cancelled = true;
         if (cancelWhen == CancelWhen::AfterBeginDelay && sinceBegin.isValid() &&
             sinceBegin.elapsed() >= cancelDelayMs)
+            cancelled = true;
+        if (pollsSinceArmed >= 0 && pollsSinceArmed++ >= cancelAfterPolls)
             cancelled = true;
         return cancelled ? 1 : 0;
     }

@@ -99,6 +99,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     // One session serves the page and the stream of the job, and goes when the procedure returns.
     HttpTransfer transfer;
     transfer.OpenSession(context.DownloadSink());
+    context.ConfigureTransfer(transfer);
 
     if (!ResolveJob(transfer, job, quality, context.VideoHost()))
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
