@@ -5,6 +5,7 @@
 #include "fileoperations.h"
 #include "httptransfer.h"
 #include "jobcontext.h"
+#include "queue/progresssink.h"
 #include "resolver.h"
 
 #include <QFile>
@@ -40,6 +41,14 @@ int Finish(JobContext& context, int jobIndex, JobState state, int result) {
     return result;
 }
 
+// Ends the job as failed, with the reason as the transfer's result line, where the job's
+// failure is shown.
+int Fail(JobContext& context, int jobIndex, const QString& reason) {
+    if (ProgressSink* sink = context.DownloadSink())
+        sink->Status(ProgressSink::StatusResult, reason.left(HttpTransfer::MaxErrorTextLength));
+    return Finish(context, jobIndex, JobState::Failed, JobFailed);
+}
+
 // The extension of the converted file: the selected preset's format extension, dot included.
 // Empty while no conversion can be made, which fails the job before anything is downloaded.
 QString ConvertedExtension(const JobContext& context) {
@@ -72,16 +81,21 @@ bool MayOverwrite(JobContext& context, const QString& path) {
     }
 }
 
-bool DownloadStream(HttpTransfer& transfer, const QString& streamUrl, const QString& path) {
+// The transfer has reported its own failures; those of the file go to reason.
+bool DownloadStream(HttpTransfer& transfer, const QString& streamUrl, const QString& path, QString& reason) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        reason = file.errorString();
         return false;
+    }
     transfer.SetReadBufferSize(4096);
     const bool copied = transfer.CopyUrlToFile(streamUrl, file);
     // A file that cannot be completed on disk is not a finished download either.
     const bool flushed = file.flush();
     file.close();
-    return copied && flushed && file.error() == QFileDevice::NoError;
+    if (copied && (!flushed || file.error() != QFileDevice::NoError))
+        reason = file.errorString();
+    return copied && reason.isEmpty();
 }
 
 } // namespace
@@ -106,8 +120,10 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
 
     const QString extension = convert ? ConvertedExtension(context) : DownloadExtension(quality);
     // Without a folder the name would land in the file system's root.
-    if (extension.isEmpty() || context.OutputFolder().isEmpty())
-        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    if (extension.isEmpty())
+        return Fail(context, jobIndex, QStringLiteral("No output format is chosen to convert to"));
+    if (context.OutputFolder().isEmpty())
+        return Fail(context, jobIndex, QStringLiteral("No output folder is given"));
     const QString finalPath =
         context.OutputFolder() + QLatin1Char('/') + FitFileName(SanitizeFileName(job.title), extension);
 
@@ -117,8 +133,12 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.SetPhase(RunPhase::PhaseDownload);
     context.SetJobState(jobIndex, JobState::Downloading);
     TemporaryFile download(MakeTempFileName());
-    if (!download.IsValid() || !DownloadStream(transfer, job.streamUrl, download.Path()))
-        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    if (!download.IsValid())
+        return Fail(context, jobIndex, QStringLiteral("Cannot create a temporary file"));
+    QString reason;
+    if (!DownloadStream(transfer, job.streamUrl, download.Path(), reason))
+        return reason.isEmpty() ? Finish(context, jobIndex, JobState::Failed, JobFailed)
+                                : Fail(context, jobIndex, reason);
 
     TemporaryFile* result = &download;
     // Declared out here so that the converted file lives until it has been copied into place.
@@ -136,8 +156,8 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         result = &converted;
     }
 
-    if (!MoveFileTo(result->Path(), finalPath))
-        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    if (!MoveFileTo(result->Path(), finalPath, &reason))
+        return Fail(context, jobIndex, QStringLiteral("Cannot put the file in place: %1").arg(reason));
     result->Release();
 
     job.outputPath = finalPath;

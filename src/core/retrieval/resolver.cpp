@@ -24,8 +24,10 @@ bool FetchPage(HttpTransfer& transfer, const QString& url, QString& page) {
     LimitedBuffer buffer(PageSizeLimit);
     if (!transfer.CopyUrlToFile(url, buffer))
         return false;
-    if (buffer.Data().isEmpty())
+    if (buffer.Data().isEmpty()) {
+        transfer.ReportResult(QStringLiteral("The watch page is empty"));
         return false;
+    }
     page = PageBytesToText(buffer.Data());
     return true;
 }
@@ -35,8 +37,15 @@ bool ResolveJob(HttpTransfer& transfer, DownloadJob& job, VideoQuality quality, 
     if (!FetchPage(transfer, job.url, page))
         return false;
     const WatchPageParser parser(videoHost);
-    if (!parser.Parse(page, job.streamUrl, job.title))
+    if (!parser.Parse(page, job.streamUrl, job.title)) {
+        // Parse finds the stream first; the title is looked for only once that is found.
+        const bool hasStream = parser.ExtractStreamUrl(page, job.streamUrl);
+        transfer.ReportResult(hasStream
+                                  ? QStringLiteral("The watch page has no title")
+                                  : QStringLiteral("The watch page holds no player arguments to find the "
+                                                   "video by"));
         return false;
+    }
     job.streamUrl += QualitySelector(quality);
     return true;
 }
