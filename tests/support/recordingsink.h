@@ -59,13 +59,18 @@ public:
     }
 
     // The calls without connection activity: Begin, End, Progress, IsCancelled, the result line
-    // and the transfer's own progress lines.
+    // and the transfer's own progress lines. The extra stop polls made while no data arrives
+    // are folded into the poll before them.
     QStringList Skeleton() const {
         static const QRegularExpression progressLine(QStringLiteral("^Status 4 \\d+ KB / \\d+ KB"));
         QStringList result;
-        for (const QString& call : calls)
-            if (!call.startsWith(QLatin1String("Status 4")) || progressLine.match(call).hasMatch())
-                result << call;
+        for (const QString& call : calls) {
+            if (call.startsWith(QLatin1String("Status 4")) && !progressLine.match(call).hasMatch())
+                continue;
+            if (call == QLatin1String("IsCancelled") && !result.isEmpty() && result.last() == call)
+                continue;
+            result << call;
+        }
         return result;
     }
     QStringList ProgressLines() const {

@@ -30,6 +30,11 @@ public:
     ProgressSink* ConversionSink() override { return &sink_; }
     void SetPhase(RunPhase) override {}
     void ResetProgress() override {}
+    void ConfigureTransfer(HttpTransfer& transfer) override;
+
+    // Shorter waits for scripted runs against a local service; 0 and 1.0 keep the defaults.
+    void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
+    void SetRetryWaitScale(double scale) { retryWaitScale_ = scale; }
 
 private:
     QList<DownloadJob> jobs_;
@@ -37,6 +42,8 @@ private:
     QString videoHost_;
     OverwritePolicy policy_;
     ConsoleSink sink_{stdout};
+    int stallSeconds_ = 0;
+    double retryWaitScale_ = 1.0;
 };
 
 // The state's name as the job list shows it.
