@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace Tarnwick {
@@ -37,10 +38,11 @@ int Application::Run(const QStringList& arguments) {
 
     const CommandLineArgs args = ParseCommandLine(arguments);
     if (args.request == CommandLineArgs::ShowUsage) {
-        std::printf("%s\n", UsageText);
+        const QString usage = UsageText(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        std::printf("%s\n", qPrintable(usage));
         std::fflush(stdout);
         if (CanAskUser())
-            ShowMessage(nullptr, QString::fromLatin1(UsageText), QMessageBox::Information);
+            ShowMessage(nullptr, usage, QMessageBox::Information);
         return ExitOk;
     }
 
