@@ -19,7 +19,7 @@ ConsoleSink* runningSink = nullptr;
 RunState* runningRun = nullptr;
 
 void OnInterrupt(int) {
-    // The transfer looks at the stop request at least every tenth of a second; the run looks
+    // The transfer looks at the stop request at least every 50 ms; the run looks
     // between jobs. Both are lock-free stores, safe in a signal handler.
     if (runningSink != nullptr)
         runningSink->RequestStop();

@@ -13,7 +13,7 @@ namespace {
 
 constexpr int MaxStatusTextLength = 1023;
 // While no data arrives, the stop request is still looked at this often.
-constexpr std::chrono::milliseconds IdleCancelPollInterval{100};
+constexpr std::chrono::milliseconds IdleCancelPollInterval{TransferSession::PollMilliseconds};
 
 } // namespace
 
