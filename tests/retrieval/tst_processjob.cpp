@@ -261,8 +261,8 @@ void TestProcessJob::failuresLeaveNothingBehind_data() {
     const States downloading = {JobState::Preparing, JobState::Downloading, JobState::Failed};
     QTest::newRow("page 404") << "fault-page-404" << -1 << resolving << "404 Not Found";
     QTest::newRow("page 500") << "fault-page-500" << -1 << resolving << "500 Internal Server Error";
-    QTest::newRow("empty page") << "fault-empty" << -1 << resolving << "The watch page is empty";
-    QTest::newRow("no argument block") << "fault-noargs" << -1 << resolving << "no player arguments";
+    QTest::newRow("empty page") << "fault-empty" << -1 << resolving << "answered with an empty page";
+    QTest::newRow("no argument block") << "fault-noargs" << -1 << resolving << "No video found on this page";
     QTest::newRow("no title") << "fault-notitle" << -1 << resolving << "The watch page has no title";
     QTest::newRow("page too large") << "fault-huge" << -1 << resolving << "larger than 16 MiB";
     QTest::newRow("stream 404") << "fault-stream-404" << -1 << downloading << "404 Not Found";

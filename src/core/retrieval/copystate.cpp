@@ -89,6 +89,8 @@ bool CopyState::OnHeadersComplete() {
         }
         return Fail(text, false);
     }
+    if (check_ && !check_(headers_))
+        return false;
     answered_ = true;
     if (!(continuing_ && resume_.AcceptsContinuation(headers_))) {
         if (status == 206 && continuing_) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <optional>
 
 class QIODevice;
@@ -22,6 +23,10 @@ public:
     using Clock = std::chrono::steady_clock;
 
     CopyState(TransferSession& session, QIODevice& target, ProgressSink* sink, unsigned chunkSize);
+
+    // Looked at when the body's answer has arrived, before it is taken; false ends the copy
+    // quietly, for good.
+    void SetResponseCheck(std::function<bool(const ResponseHeaders&)> check) { check_ = std::move(check); }
 
     // Before each request: whether it asks only for the rest of the body.
     void StartAttempt(bool continuing);
@@ -57,6 +62,7 @@ private:
     QIODevice& target_;
     ProgressSink* sink_;
     const unsigned chunkSize_;
+    std::function<bool(const ResponseHeaders&)> check_;
     const qint64 origin_; // where the caller positioned the target
 
     ResumeState resume_;

@@ -115,6 +115,18 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
 
     CURL* handle = session_->Handle();
     CopyState copy(*session_, target, sink_, readBufferSize_);
+    lastResponse_ = Response{QByteArray(), QByteArray(), url};
+    declined_ = false;
+    copy.SetResponseCheck([this, handle](const ResponseHeaders& headers) {
+        lastResponse_.contentType = headers.contentType;
+        lastResponse_.contentDisposition = headers.contentDisposition;
+        const char* effectiveUrl = nullptr;
+        curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &effectiveUrl);
+        if (effectiveUrl != nullptr)
+            lastResponse_.url = QString::fromUtf8(effectiveUrl);
+        declined_ = responseCheck_ && !responseCheck_(lastResponse_);
+        return !declined_;
+    });
     char errorText[CURL_ERROR_SIZE] = {};
     const QByteArray address = url.toUtf8();
     curl_easy_setopt(handle, CURLOPT_URL, address.constData());
@@ -139,7 +151,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
             completed = true;
             break;
         }
-        if (copy.Cancelled())
+        if (copy.Cancelled() || declined_)
             break;
         failure = result.failure;
         if (!result.retriable || attempt >= retryPolicy_.retries)
@@ -153,6 +165,8 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
 
+    if (declined_)
+        return false;
     if (copy.Cancelled()) {
         // A stop is not an error: the loop ends as on completion, with an empty result line.
         if (copy.Began() && sink_ != nullptr)

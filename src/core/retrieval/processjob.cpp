@@ -5,8 +5,10 @@
 #include "fileoperations.h"
 #include "httptransfer.h"
 #include "jobcontext.h"
+#include "labelledsink.h"
+#include "mediaresolver.h"
 #include "queue/progresssink.h"
-#include "resolver.h"
+#include "segmentdownload.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -111,14 +113,19 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.SetPhase(RunPhase::PhasePrepare);
 
     // One session serves the page and the stream of the job, and goes when the procedure returns.
+    // The sink names the rendition taken when a page offered several.
+    LabelledSink labelledSink(context.DownloadSink());
+    ProgressSink* const sink = context.DownloadSink() != nullptr ? &labelledSink : nullptr;
     HttpTransfer transfer;
-    transfer.OpenSession(context.DownloadSink());
+    transfer.OpenSession(sink);
     context.ConfigureTransfer(transfer);
 
-    if (!ResolveJob(transfer, job, quality, context.VideoHost()))
+    MediaSource media;
+    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media))
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    labelledSink.SetLabel(media.choice);
 
-    const QString extension = convert ? ConvertedExtension(context) : DownloadExtension(quality);
+    const QString extension = convert ? ConvertedExtension(context) : media.extension;
     // Without a folder the name would land in the file system's root.
     if (extension.isEmpty())
         return Fail(context, jobIndex, QStringLiteral("No output format is chosen to convert to"));
@@ -136,7 +143,10 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     if (!download.IsValid())
         return Fail(context, jobIndex, QStringLiteral("Cannot create a temporary file"));
     QString reason;
-    if (!DownloadStream(transfer, job.streamUrl, download.Path(), reason))
+    const bool downloaded = media.isPlaylist
+                                ? DownloadSegments(media, download.Path(), sink)
+                                : DownloadStream(transfer, job.streamUrl, download.Path(), reason);
+    if (!downloaded)
         return reason.isEmpty() ? Finish(context, jobIndex, JobState::Failed, JobFailed)
                                 : Fail(context, jobIndex, reason);
 

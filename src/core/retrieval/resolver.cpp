@@ -24,10 +24,8 @@ bool FetchPage(HttpTransfer& transfer, const QString& url, QString& page) {
     LimitedBuffer buffer(PageSizeLimit);
     if (!transfer.CopyUrlToFile(url, buffer))
         return false;
-    if (buffer.Data().isEmpty()) {
-        transfer.ReportResult(QStringLiteral("The watch page is empty"));
+    if (buffer.Data().isEmpty())
         return false;
-    }
     page = PageBytesToText(buffer.Data());
     return true;
 }
@@ -36,16 +34,13 @@ bool ResolveJob(HttpTransfer& transfer, DownloadJob& job, VideoQuality quality, 
     QString page;
     if (!FetchPage(transfer, job.url, page))
         return false;
+    return ResolveWatchPage(page, job, quality, videoHost);
+}
+
+bool ResolveWatchPage(const QString& page, DownloadJob& job, VideoQuality quality, const QString& videoHost) {
     const WatchPageParser parser(videoHost);
-    if (!parser.Parse(page, job.streamUrl, job.title)) {
-        // Parse finds the stream first; the title is looked for only once that is found.
-        const bool hasStream = parser.ExtractStreamUrl(page, job.streamUrl);
-        transfer.ReportResult(hasStream
-                                  ? QStringLiteral("The watch page has no title")
-                                  : QStringLiteral("The watch page holds no player arguments to find the "
-                                                   "video by"));
+    if (!parser.Parse(page, job.streamUrl, job.title))
         return false;
-    }
     job.streamUrl += QualitySelector(quality);
     return true;
 }

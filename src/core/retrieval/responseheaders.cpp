@@ -28,9 +28,14 @@ void ResponseHeaders::Take(const char* data, size_t size) {
         const char* name;
         QByteArray* value;
     } fields[] = {
-        {"Content-Length:", &contentLength}, {"Content-Range:", &contentRange},
-        {"Accept-Ranges:", &acceptRanges},   {"ETag:", &etag},
-        {"Last-Modified:", &lastModified},   {"Retry-After:", &retryAfter},
+        {"Content-Length:", &contentLength},
+        {"Content-Type:", &contentType},
+        {"Content-Disposition:", &contentDisposition},
+        {"Content-Range:", &contentRange},
+        {"Accept-Ranges:", &acceptRanges},
+        {"ETag:", &etag},
+        {"Last-Modified:", &lastModified},
+        {"Retry-After:", &retryAfter},
     };
     for (const auto& field : fields) {
         if (NameIs(data, size, field.name)) {

@@ -10,6 +10,8 @@ struct ResponseHeaders {
     long status = 0;
     QByteArray reason;
     QByteArray contentLength;
+    QByteArray contentType;
+    QByteArray contentDisposition;
     QByteArray contentRange;
     QByteArray acceptRanges;
     QByteArray etag;
