@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -54,6 +55,8 @@ private slots:
     void namesFilesAfterSanitisedTitles();
     void failuresLeaveNothingBehind_data();
     void failuresLeaveNothingBehind();
+    void recoversFromPassingFaults_data();
+    void recoversFromPassingFaults();
     void failedDeliveryKeepsWhatWasThere();
     void conversionWithoutPresetFailsBeforeDownloading();
 
@@ -293,27 +296,31 @@ void TestProcessJob::failuresLeaveNothingBehind_data() {
     QTest::addColumn<QString>("id");
     QTest::addColumn<int>("stopAfterMs");
     QTest::addColumn<States>("states");
+    QTest::addColumn<QString>("reason");
 
     const States resolving = {JobState::Preparing, JobState::Failed};
     const States downloading = {JobState::Preparing, JobState::Downloading, JobState::Failed};
-    QTest::newRow("page 404") << "fault-page-404" << -1 << resolving;
-    QTest::newRow("page 500") << "fault-page-500" << -1 << resolving;
-    QTest::newRow("no argument block") << "fault-noargs" << -1 << resolving;
-    QTest::newRow("no title") << "fault-notitle" << -1 << resolving;
-    QTest::newRow("page too large") << "fault-huge" << -1 << resolving;
-    QTest::newRow("stream 404") << "fault-stream-404" << -1 << downloading;
-    QTest::newRow("stream 500") << "fault-stream-500" << -1 << downloading;
-    QTest::newRow("stream cut short") << "fault-short" << -1 << downloading;
-    QTest::newRow("redirect to ftp") << "fault-redirect-ftp" << -1 << downloading;
-    QTest::newRow("redirect loop") << "fault-redirect-loop" << -1 << downloading;
-    QTest::newRow("stopped on a stalled stream") << "fault-stall" << 300 << downloading;
-    QTest::newRow("stopped on a slow stream") << "fault-slow" << 300 << downloading;
+    QTest::newRow("page 404") << "fault-page-404" << -1 << resolving << "404 Not Found";
+    QTest::newRow("page 500") << "fault-page-500" << -1 << resolving << "500 Internal Server Error";
+    QTest::newRow("empty page") << "fault-empty" << -1 << resolving << "answered with an empty page";
+    QTest::newRow("no argument block") << "fault-noargs" << -1 << resolving << "No video found on this page";
+    QTest::newRow("no title") << "fault-notitle" << -1 << resolving << "The watch page has no title";
+    QTest::newRow("page too large") << "fault-huge" << -1 << resolving << "larger than 16 MiB";
+    QTest::newRow("stream 404") << "fault-stream-404" << -1 << downloading << "404 Not Found";
+    QTest::newRow("stream 500") << "fault-stream-500" << -1 << downloading << "500 Internal Server Error";
+    QTest::newRow("stream cut short") << "fault-short" << -1 << downloading << "ended before the whole file";
+    QTest::newRow("redirect to ftp") << "fault-redirect-ftp" << -1 << downloading << "Only http and https";
+    QTest::newRow("redirect loop") << "fault-redirect-loop" << -1 << downloading << "redirects";
+    // A stop is no error: the result line is empty.
+    QTest::newRow("stopped on a stalled stream") << "fault-stall" << 300 << downloading << QString();
+    QTest::newRow("stopped on a slow stream") << "fault-slow" << 300 << downloading << QString();
 }
 
 void TestProcessJob::failuresLeaveNothingBehind() {
     QFETCH(QString, id);
     QFETCH(int, stopAfterMs);
     QFETCH(States, states);
+    QFETCH(QString, reason);
 
     TestJobContext context;
     StartContext(context);
@@ -327,6 +334,43 @@ void TestProcessJob::failuresLeaveNothingBehind() {
     QVERIFY(context.jobs[0].outputPath.isEmpty());
     QCOMPARE(Entries(output_->path()), QStringList());
     // The temporary folder is checked after every case.
+    const QStringList results = context.sink.calls.filter(QRegularExpression(QStringLiteral("^Status 3 ")));
+    QVERIFY(!results.isEmpty());
+    if (reason.isEmpty())
+        QCOMPARE(results.last(), QStringLiteral("Status 3 "));
+    else
+        QVERIFY2(results.last().contains(reason), qPrintable(results.last()));
+}
+
+void TestProcessJob::recoversFromPassingFaults_data() {
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("wait");
+
+    QTest::newRow("cut, continued") << "fault-cut"
+                                    << "Retrying in 1 s (1/3)...";
+    QTest::newRow("cut, Range ignored") << "fault-cut-norange"
+                                        << "Retrying in 1 s (1/3)...";
+    QTest::newRow("cut, ETag changed") << "fault-cut-etag"
+                                       << "Retrying in 1 s (1/3)...";
+    QTest::newRow("503 with Retry-After") << "fault-stream-503"
+                                          << "Retrying in 1 s (1/3)...";
+    QTest::newRow("429 with a date") << "fault-stream-429"
+                                     << "(1/3)...";
+}
+
+void TestProcessJob::recoversFromPassingFaults() {
+    QFETCH(QString, id);
+    QFETCH(QString, wait);
+
+    TestJobContext context;
+    StartContext(context);
+    context.AddJob(service_.WatchUrl(id));
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
+    const QString path = output_->filePath(QStringLiteral("Sample %1.flv").arg(id));
+    QCOMPARE(ReadFile(path), service_.MediaBytes(QStringLiteral("sample.flv")));
+    QCOMPARE(Entries(output_->path()), QStringList({QFileInfo(path).fileName()}));
+    const QStringList waits = context.sink.calls.filter(QStringLiteral("Status 4 Retrying in "));
+    QVERIFY2(!waits.isEmpty() && waits.first().endsWith(wait), qPrintable(waits.join(QLatin1Char('|'))));
 }
 
 void TestProcessJob::failedDeliveryKeepsWhatWasThere() {
@@ -342,6 +386,8 @@ void TestProcessJob::failedDeliveryKeepsWhatWasThere() {
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobFailed);
     QCOMPARE(context.states[0], States({JobState::Preparing, JobState::Downloading, JobState::Failed}));
     QCOMPARE(ReadFile(folder + QStringLiteral("/keep")), QByteArray("kept"));
+    QVERIFY2(context.sink.calls.last().startsWith(QLatin1String("Status 3 Cannot put the file in place: ")),
+             qPrintable(context.sink.calls.last()));
     QCOMPARE(Entries(output_->path()), QStringList({QStringLiteral("sample.flv")}));
 }
 

@@ -21,6 +21,11 @@ public:
     QElapsedTimer sinceBegin;
     // Called on every progress report, to look at the world while a transfer is under way.
     std::function<void()> onProgress;
+    // When set, an activity text that starts with it arms a stop, which is requested at the
+    // stop poll after cancelAfterPolls further polls.
+    QString cancelWhenStatusStartsWith;
+    int cancelAfterPolls = 0;
+    int pollsSinceArmed = -1;
 
     int Begin() override {
         calls << QStringLiteral("Begin");
@@ -41,6 +46,9 @@ public:
     }
     int Status(int kind, const QString& text) override {
         calls << QStringLiteral("Status %1 %2").arg(kind).arg(text);
+        if (pollsSinceArmed < 0 && !cancelWhenStatusStartsWith.isEmpty() &&
+            text.startsWith(cancelWhenStatusStartsWith))
+            pollsSinceArmed = 0;
         return 0;
     }
     int IsCancelled() override {
@@ -50,17 +58,24 @@ public:
         if (cancelWhen == CancelWhen::AfterBeginDelay && sinceBegin.isValid() &&
             sinceBegin.elapsed() >= cancelDelayMs)
             cancelled = true;
+        if (pollsSinceArmed >= 0 && pollsSinceArmed++ >= cancelAfterPolls)
+            cancelled = true;
         return cancelled ? 1 : 0;
     }
 
     // The calls without connection activity: Begin, End, Progress, IsCancelled, the result line
-    // and the transfer's own progress lines.
+    // and the transfer's own progress lines. The extra stop polls made while no data arrives
+    // are folded into the poll before them.
     QStringList Skeleton() const {
         static const QRegularExpression progressLine(QStringLiteral("^Status 4 \\d+ KB / \\d+ KB"));
         QStringList result;
-        for (const QString& call : calls)
-            if (!call.startsWith(QLatin1String("Status 4")) || progressLine.match(call).hasMatch())
-                result << call;
+        for (const QString& call : calls) {
+            if (call.startsWith(QLatin1String("Status 4")) && !progressLine.match(call).hasMatch())
+                continue;
+            if (call == QLatin1String("IsCancelled") && !result.isEmpty() && result.last() == call)
+                continue;
+            result << call;
+        }
         return result;
     }
     QStringList ProgressLines() const {

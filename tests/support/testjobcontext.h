@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recordingsink.h"
+#include "retrieval/httptransfer.h"
 #include "retrieval/jobcontext.h"
 
 #include <QList>
@@ -22,6 +23,8 @@ public:
     const Tarnwick::Preset* preset = nullptr;     // what a converting job converts with
     Tarnwick::ConversionEngine* engine = nullptr; // null: conversions fail
     RecordingSink sink;
+    // Retries wait this fraction of the stated time, so that a case does not sleep for seconds.
+    double retryWaitScale = 0.001;
 
     int AddJob(const QString& url) {
         Tarnwick::DownloadJob job;
@@ -50,4 +53,9 @@ public:
     Tarnwick::ProgressSink* ConversionSink() override { return &sink; }
     void SetPhase(Tarnwick::RunPhase phase) override { phases.append(phase); }
     void ResetProgress() override { ++progressResets; }
+    void ConfigureTransfer(Tarnwick::HttpTransfer& transfer) override {
+        Tarnwick::RetryPolicy retries;
+        retries.waitScale = retryWaitScale;
+        transfer.SetRetries(retries);
+    }
 };

@@ -1,5 +1,7 @@
 #include "consolejobcontext.h"
 
+#include "retrieval/httptransfer.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -49,6 +51,14 @@ void ConsoleJobContext::SetJobState(int index, JobState state) {
     std::printf("[%d/%d] %s: %s%s\n", index + 1, int(jobs_.size()), qPrintable(JobStateName(state)),
                 qPrintable(job.url), qPrintable(detail));
     std::fflush(stdout);
+}
+
+void ConsoleJobContext::ConfigureTransfer(HttpTransfer& transfer) {
+    if (stallSeconds_ > 0)
+        transfer.SetStallSeconds(stallSeconds_);
+    RetryPolicy retries = transfer.Retries();
+    retries.waitScale = retryWaitScale_;
+    transfer.SetRetries(retries);
 }
 
 void ConsoleJobContext::FolderMissing(const QString& folder) {

@@ -32,6 +32,11 @@ public:
     ProgressSink* ConversionSink() override { return &sink_; }
     void SetPhase(RunPhase) override {}
     void ResetProgress() override {}
+    void ConfigureTransfer(HttpTransfer& transfer) override;
+
+    // Shorter waits for scripted runs against a local service; 0 and 1.0 keep the defaults.
+    void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
+    void SetRetryWaitScale(double scale) { retryWaitScale_ = scale; }
 
     // RunFrontEnd: the terminal has no list to select in and no progress display to switch.
     void FolderMissing(const QString& folder) override;
@@ -46,6 +51,8 @@ private:
     QString videoHost_;
     OverwritePolicy policy_;
     ConsoleSink sink_{stdout};
+    int stallSeconds_ = 0;
+    double retryWaitScale_ = 1.0;
 };
 
 // The state's name as the job list shows it.

@@ -19,7 +19,7 @@ ConsoleSink* runningSink = nullptr;
 RunState* runningRun = nullptr;
 
 void OnInterrupt(int) {
-    // The transfer looks at the stop request at least every quarter second; the run looks
+    // The transfer looks at the stop request at least every 50 ms; the run looks
     // between jobs. Both are lock-free stores, safe in a signal handler.
     if (runningSink != nullptr)
         runningSink->RequestStop();
@@ -34,10 +34,28 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Ostrand"));
     QCoreApplication::setApplicationName(QStringLiteral("Tarnwick"));
 
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    // Scripted runs against the local sample service shorten the transfer's waits.
+    int stallSeconds = 0;
+    double retryWaitScale = 1.0;
+    while (arguments.size() >= 2 && (arguments.first() == QLatin1String("--stall-seconds") ||
+                                     arguments.first() == QLatin1String("--retry-wait-scale"))) {
+        bool valid = false;
+        if (arguments.first() == QLatin1String("--stall-seconds"))
+            stallSeconds = arguments[1].toInt(&valid);
+        else
+            retryWaitScale = arguments[1].toDouble(&valid);
+        if (!valid)
+            break;
+        arguments = arguments.mid(2);
+    }
     if (arguments.size() < 2 || arguments.first().startsWith(QLatin1Char('-'))) {
-        std::fprintf(stderr, "Usage: tarnwick-fetch <output folder> <url1> [<url2> ...]\n"
-                             "Uses the settings Quality, AlwaysOverwrite and VideoHost of [Settings].\n");
+        std::fprintf(stderr,
+                     "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] <output folder> "
+                     "<url1> [<url2> ...]\n"
+                     "Uses the settings Quality, AlwaysOverwrite and VideoHost of [Settings].\n"
+                     "--stall-seconds: how long a silent server is waited for (60)\n"
+                     "--retry-wait-scale: the waits before retries times F (1)\n");
         return 2;
     }
 
@@ -48,6 +66,8 @@ int main(int argc, char** argv) {
     ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost,
                               settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll
                                                        : OverwritePolicy::Ask);
+    context.SetStallSeconds(stallSeconds);
+    context.SetRetryWaitScale(retryWaitScale);
     for (const QString& url : arguments.mid(1))
         context.AddJob(url);
 

@@ -34,12 +34,12 @@ std::string TokenFor(const std::string& videoId) {
     return text;
 }
 
-std::string WatchPage(const std::string& videoId, const std::string& title) {
+std::string WatchPage(const std::string& videoId, const std::string& title, const std::string& token) {
     return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>YouTube - " + title +
            "</title>\n</head>\n<body>\n<div id=\"player\">" + title +
            "</div>\n<script type=\"text/javascript\">\n"
            "var swfArgs = {\"video_id\": \"" +
-           videoId + "\", \"l\": \"2\", \"t\": \"" + TokenFor(videoId) +
+           videoId + "\", \"l\": \"2\", \"t\": \"" + (token.empty() ? TokenFor(videoId) : token) +
            "\", \"sk\": \"sample\"};\n"
            "</script>\n</body>\n</html>\n";
 }

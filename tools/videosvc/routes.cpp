@@ -1,6 +1,7 @@
 #include "routes.h"
 
 #include "pages.h"
+#include "resumefaults.h"
 #include "streams.h"
 
 #include <algorithm>
@@ -21,6 +22,8 @@ constexpr int64_t HugePageBytes = 17 << 20;
 constexpr int64_t SlowBytesPerSecond = 64 * 1024;
 constexpr int64_t StallAfterBytes = 64 * 1024;
 constexpr int64_t PatternStandIn = 300 * 1024;
+constexpr int64_t RetryAfterSeconds = 1;
+constexpr unsigned char ChangedContent = 0x5A;
 
 bool IsFault(const std::string& id) {
     return id.rfind("fault-", 0) == 0;
@@ -142,6 +145,9 @@ void ServeWatchPage(const Library& library, const httplib::Request& request, htt
         page = ToUtf16(WatchPage(id, EncodedTitle), true, true);
     else if (id == "fault-cp1252")
         page = ToWindows1252(WatchPage(id, EncodedTitle));
+    else if (IsFault(id))
+        // Each fetch of a fault page starts a download of its own, with faults met afresh.
+        page = WatchPage(id, title, DownloadToken(TokenFor(id)));
     else
         page = WatchPage(id, title);
     response.set_content(page, "text/html");
@@ -149,8 +155,13 @@ void ServeWatchPage(const Library& library, const httplib::Request& request, htt
 
 void ServeStream(const Library& library, const httplib::Request& request, httplib::Response& response) {
     const std::string id = request.get_param_value("video_id");
-    if (request.get_param_value("t") != TokenFor(id))
+    const std::string token = request.get_param_value("t");
+    if (!TokenMatches(token, TokenFor(id)))
         return SendError(response, 403);
+    if (id == "fault-stream-503" && FailsThisTime(token, 1))
+        return SendRetryLater(response, 503, RetryAfterSeconds, false);
+    if (id == "fault-stream-429" && FailsThisTime(token, 1))
+        return SendRetryLater(response, 429, RetryAfterSeconds, true);
     if (id == "fault-stream-404")
         return SendError(response, 404);
     if (id == "fault-stream-500")
@@ -169,6 +180,13 @@ void ServeStream(const Library& library, const httplib::Request& request, httpli
 
     Delivery delivery;
     const int64_t length = FileLength(path, PatternStandIn);
+    ResumeFaults faults;
+    if (id == "fault-cut" || id == "fault-cut-norange" || id == "fault-cut-etag")
+        faults.cutFirst = length / 2;
+    faults.ignoreRange = id == "fault-cut-norange";
+    faults.changeEtag = id == "fault-cut-etag";
+    faults.once = token;
+    ApplyResumeFaults(request, faults, delivery);
     if (id == "fault-chunked")
         delivery.chunked = true;
     else if (id == "fault-stall")
@@ -186,11 +204,26 @@ void ServeStream(const Library& library, const httplib::Request& request, httpli
 }
 
 void ServeBytes(const httplib::Request& request, httplib::Response& response) {
+    const int64_t failures = NumberParam(request, "times", 1);
+    if (request.has_param("fail") && FailsThisTime(request.get_param_value("key"), failures)) {
+        const int status = static_cast<int>(NumberParam(request, "fail", 503));
+        if (!request.has_param("after"))
+            return SendError(response, status);
+        return SendRetryLater(response, status, NumberParam(request, "after", 0),
+                              NumberParam(request, "date", 0) != 0);
+    }
     Delivery delivery;
+    ResumeFaults faults;
+    faults.cutFirst = NumberParam(request, "cutfirst", -1);
+    faults.once = request.get_param_value("key");
+    faults.ignoreRange = request.get_param_value("range") == "ignore";
+    faults.changeEtag = request.get_param_value("etag") == "change";
+    faults.changedContent = ChangedContent;
     delivery.chunked = NumberParam(request, "chunked", 0) != 0;
     delivery.cutAfter = NumberParam(request, "cut", -1);
     delivery.stallAfter = NumberParam(request, "stall", -1);
     delivery.bytesPerSecond = NumberParam(request, "rate", 0);
+    ApplyResumeFaults(request, faults, delivery);
     SendPattern(response, NumberParam(request, "n", 0), delivery);
 }
 
@@ -224,7 +257,14 @@ const char* FaultModeList() {
            "  fault-utf16le, fault-utf16be     the page is UTF-16 (with its mark)\n"
            "  fault-cp1252                     the page is Windows-1252\n"
            "  fault-stream-404, fault-stream-500  the stream answers 404 / 500\n"
-           "  fault-short                      the stream ends at half its Content-Length\n"
+           "  fault-short                      every answer of the stream ends at half its Content-Length\n"
+           "  fault-cut                        the stream is cut at half once per download; Range continues "
+           "it\n"
+           "  fault-cut-norange                ... and a Range request gets 200 and the whole stream\n"
+           "  fault-cut-etag                   ... and a Range request meets a new ETag\n"
+           "  fault-stream-503                 the stream answers 503 with Retry-After: 1 once per download\n"
+           "  fault-stream-429                 the stream answers 429 with Retry-After as a date once per "
+           "download\n"
            "  fault-stall                      the stream stops sending after 64 KiB (or half the file)\n"
            "  fault-slow                       the stream comes at 64 KiB/s\n"
            "  fault-chunked                    the stream has no Content-Length\n"

@@ -77,8 +77,19 @@ bool SendRange(const Source& source, int64_t position, int64_t end, const Delive
     return true;
 }
 
-void Send(httplib::Response& response, const Source& source, int64_t length, const std::string& contentType,
-          const Delivery& delivery) {
+void Send(httplib::Response& response, const Source& plainSource, int64_t length,
+          const std::string& contentType, const Delivery& delivery) {
+    Source source = plainSource;
+    if (delivery.flip != 0)
+        source = [plainSource, flip = delivery.flip](int64_t position, char* out, size_t count) {
+            if (!plainSource(position, out, count))
+                return false;
+            for (size_t i = 0; i < count; ++i)
+                out[i] = static_cast<char>(out[i] ^ flip);
+            return true;
+        };
+    if (!delivery.etag.empty())
+        response.set_header("ETag", delivery.etag);
     if (delivery.chunked) {
         response.set_chunked_content_provider(contentType, [=](size_t offset, httplib::DataSink& sink) {
             if (!SendRange(source, static_cast<int64_t>(offset), length, delivery, sink))
@@ -88,16 +99,32 @@ void Send(httplib::Response& response, const Source& source, int64_t length, con
         });
         return;
     }
-    if (length == 0) {
+    response.set_header("Accept-Ranges", "bytes");
+    int64_t first = 0;
+    if (delivery.rangeStart >= 0) {
+        const std::string total = std::to_string(length);
+        if (delivery.rangeStart >= length) {
+            response.status = 416;
+            response.set_header("Content-Range", "bytes */" + total);
+            response.set_content("", contentType);
+            return;
+        }
+        first = delivery.rangeStart;
+        response.status = 206;
+        response.set_header("Content-Range", "bytes " + std::to_string(first) + "-" +
+                                                 std::to_string(length - 1) + "/" + total);
+    }
+    if (length == first) {
         // The library never asks a provider for an empty body, and the answer would not end.
         response.set_content("", contentType);
         return;
     }
-    response.set_content_provider(
-        static_cast<size_t>(length), contentType, [=](size_t offset, size_t count, httplib::DataSink& sink) {
-            const int64_t end = static_cast<int64_t>(offset + count);
-            return SendRange(source, static_cast<int64_t>(offset), end, delivery, sink);
-        });
+    response.set_content_provider(static_cast<size_t>(length - first), contentType,
+                                  [=](size_t offset, size_t count, httplib::DataSink& sink) {
+                                      const int64_t from = first + static_cast<int64_t>(offset);
+                                      return SendRange(source, from, from + static_cast<int64_t>(count),
+                                                       delivery, sink);
+                                  });
 }
 
 } // namespace

@@ -14,6 +14,9 @@ struct Delivery {
     int64_t cutAfter = -1;      // declare the whole length, send this many bytes, then close
     int64_t stallAfter = -1;    // send this many bytes, then nothing more
     int64_t bytesPerSecond = 0; // 0: as fast as the connection takes it
+    int64_t rangeStart = -1;    // answer 206 with the bytes from here on
+    std::string etag;           // sent as ETag when set
+    unsigned char flip = 0;     // every byte XOR this: a second version of the same body
 };
 
 // Set when the service is stopping, so that stalled answers end.

@@ -21,20 +21,29 @@ qsizetype EncodedLength(const QString& name) {
     return QFile::encodeName(name).size();
 }
 
+// Stores the reason, when one is asked for; false.
+bool Failed(QString* reason, const QString& text) {
+    if (reason != nullptr)
+        *reason = text;
+    return false;
+}
+
 std::filesystem::path FileSystemPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
 }
 
-bool CopyContents(QFile& from, QFile& to) {
+bool CopyContents(QFile& from, QFile& to, QString* reason) {
     QByteArray block;
     while (!from.atEnd()) {
         block = from.read(CopyBlockSize);
         if (block.isEmpty() && from.error() != QFileDevice::NoError)
-            return false;
+            return Failed(reason, from.errorString());
         if (to.write(block) != block.size())
-            return false;
+            return Failed(reason, to.errorString());
     }
-    return from.error() == QFileDevice::NoError && to.flush();
+    if (from.error() != QFileDevice::NoError)
+        return Failed(reason, from.errorString());
+    return to.flush() || Failed(reason, to.errorString());
 }
 
 // A temporary file is private to its owner; the delivered file keeps the permissions of the
@@ -107,20 +116,20 @@ QString ParentFolder(const QString& path) {
     return path.left(slash);
 }
 
-bool CopyFileTo(const QString& source, const QString& target, const QString& folder) {
+bool CopyFileTo(const QString& source, const QString& target, const QString& folder, QString* reason) {
     const QString targetFolder = folder.isEmpty() ? ParentFolder(target) : folder;
     if (!targetFolder.isEmpty() && !EnsureFolder(targetFolder))
-        return false;
+        return Failed(reason, QStringLiteral("Cannot create the folder %1").arg(targetFolder));
 
     QFile from(source);
     if (!from.open(QIODevice::ReadOnly))
-        return false;
+        return Failed(reason, from.errorString());
     // A short, fixed name: the target's own name may already use the whole length allowed.
     QTemporaryFile partial((targetFolder.isEmpty() ? QStringLiteral(".") : targetFolder) +
                            QStringLiteral("/.~VDXXXXXX.part"));
     if (!partial.open())
-        return false;
-    if (!CopyContents(from, partial))
+        return Failed(reason, partial.errorString());
+    if (!CopyContents(from, partial, reason))
         return false;
     GiveDeliveredPermissions(partial.fileName(), target);
     partial.close();
@@ -128,19 +137,19 @@ bool CopyFileTo(const QString& source, const QString& target, const QString& fol
     // rename replaces the old target in one step, so it is never lost half-way.
     std::error_code error;
     std::filesystem::rename(FileSystemPath(partial.fileName()), FileSystemPath(target), error);
-    if (error)
-        return false; // the temporary file removes itself
+    if (error) // the temporary file removes itself
+        return Failed(reason, QString::fromLocal8Bit(error.message()));
     partial.setAutoRemove(false);
     return true;
 }
 
-bool MoveFileTo(const QString& source, const QString& target) {
+bool MoveFileTo(const QString& source, const QString& target, QString* reason) {
     const QString targetFolder = ParentFolder(target);
     if (!targetFolder.isEmpty() && !EnsureFolder(targetFolder))
-        return false;
+        return Failed(reason, QStringLiteral("Cannot create the folder %1").arg(targetFolder));
     // A folder under the target's name is never replaced, whichever way the file travels.
     if (QFileInfo(target).isDir())
-        return false;
+        return Failed(reason, QStringLiteral("A folder of that name is in the way: %1").arg(target));
     const QFile::Permissions before = QFile::permissions(source);
     GiveDeliveredPermissions(source, target);
     std::error_code error;
@@ -150,7 +159,7 @@ bool MoveFileTo(const QString& source, const QString& target) {
     if (!error)
         return true;
     QFile::setPermissions(source, before);
-    if (!CopyFileTo(source, target))
+    if (!CopyFileTo(source, target, QString(), reason))
         return false;
     DeleteFileSilently(source);
     return true;

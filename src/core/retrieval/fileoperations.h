@@ -24,11 +24,13 @@ QString ParentFolder(const QString& path);
 // and renamed over it, so a failed copy leaves neither a partial file under the target's name
 // nor a damaged old target. folder: where the target goes (empty: the target's own folder),
 // created when missing.
-bool CopyFileTo(const QString& source, const QString& target, const QString& folder = QString());
+// On failure, reason (when given) receives why, in the operating system's words where it has any.
+bool CopyFileTo(const QString& source, const QString& target, const QString& folder = QString(),
+                QString* reason = nullptr);
 
 // Puts source in place as target, as CopyFileTo does, then removes source. On one file system
 // this is a rename, so a large download is not written a second time.
-bool MoveFileTo(const QString& source, const QString& target);
+bool MoveFileTo(const QString& source, const QString& target, QString* reason = nullptr);
 
 // Deletes the file for good; true when it is gone.
 bool DeleteFileSilently(const QString& path);

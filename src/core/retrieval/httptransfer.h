@@ -1,5 +1,6 @@
 #pragma once
 
+#include "retrypolicy.h"
 #include "transfersession.h"
 
 #include <QString>
@@ -11,6 +12,7 @@ class QIODevice;
 
 namespace Tarnwick {
 
+class CopyState;
 class ProgressSink;
 
 // Copies the body of an http or https address into a file or a memory buffer, reporting
@@ -40,6 +42,8 @@ public:
     void SetReadBufferSize(unsigned size) { readBufferSize_ = qBound(1024u, size, 10u << 20); }
     int StallSeconds() const { return stallSeconds_; }
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
+    const RetryPolicy& Retries() const { return retryPolicy_; }
+    void SetRetries(const RetryPolicy& policy) { retryPolicy_ = policy; }
 
     // What the response whose body is delivered said about it, and where it came from after
     // redirects.
@@ -58,16 +62,29 @@ public:
     // Writes the body of url to target, which the caller has opened. True when the whole body
     // arrived with a status below 400; false on any failure and on cancel, after the result
     // line has gone to the sink. What was written before a failure stays in the target.
+    // A transfer cut by the network or answered "try later" is tried again as Retries()
+    // says, continuing from what arrived when the server allows that; a body that starts
+    // again replaces what this call wrote, and nothing before the target's first position.
     bool CopyUrlToFile(const QString& url, QIODevice& target);
 
-private:
-    struct Copy;
-
+    // Sends a failure's reason to the sink as the result line, cut to MaxErrorTextLength.
     void ReportResult(const QString& text);
+
+private:
+    struct AttemptResult {
+        bool completed = false;
+        bool retriable = false;
+        QString failure;
+    };
+
+    AttemptResult RunAttempt(CopyState& copy, const char* errorText);
+    // Counts down on the status line; false when a stop ended the wait.
+    bool WaitBeforeRetry(CopyState& copy, int retry, int seconds);
 
     std::unique_ptr<TransferSession> session_;
     unsigned readBufferSize_ = DefaultReadBufferSize;
     int stallSeconds_ = DefaultStallSeconds;
+    RetryPolicy retryPolicy_;
     ProgressSink* sink_ = nullptr;
     std::function<bool(const Response&)> responseCheck_;
     Response lastResponse_;

@@ -8,6 +8,7 @@
 namespace Tarnwick {
 
 class ConversionEngine;
+class HttpTransfer;
 class Preset;
 class ProgressSink;
 
@@ -47,6 +48,9 @@ public:
     virtual void SetPhase(RunPhase phase) = 0;
     // Progress bar position 0 and an empty percent text.
     virtual void ResetProgress() = 0;
+    // Adjusts the job's transfer before it is used (how long it waits for a stalled server,
+    // how it retries). The program keeps the defaults.
+    virtual void ConfigureTransfer(HttpTransfer&) {}
 };
 
 } // namespace Tarnwick

@@ -7,6 +7,13 @@ LimitedBuffer::LimitedBuffer(qint64 limit)
     open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
+bool LimitedBuffer::Truncate(qint64 size) {
+    if (size > data_.size())
+        return false;
+    data_.truncate(qsizetype(size));
+    return true;
+}
+
 qint64 LimitedBuffer::readData(char*, qint64) {
     return -1;
 }

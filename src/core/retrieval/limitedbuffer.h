@@ -13,6 +13,8 @@ public:
 
     const QByteArray& Data() const { return data_; }
     QByteArray TakeData() { return std::exchange(data_, QByteArray()); }
+    // Drops what lies beyond size, for a page that is fetched again from its start.
+    bool Truncate(qint64 size);
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;

@@ -277,7 +277,9 @@ bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, 
     QString unused;
     if (WatchPageParser(videoHost).ExtractStreamUrl(text, unused)) {
         media.extension = DownloadExtension(quality);
-        return ResolveWatchPage(text, job, quality, videoHost);
+        // With the stream found, only the title can be missing.
+        return ResolveWatchPage(text, job, quality, videoHost) ||
+               Fail(sink, QStringLiteral("The watch page has no title"));
     }
     return ResolvePage(transfer, sink, fetched, quality, job, media);
 }

@@ -8,6 +8,7 @@
 #include "jobtempfile.h"
 #include "labelledsink.h"
 #include "mediaresolver.h"
+#include "queue/progresssink.h"
 #include "segmentdownload.h"
 
 #include <QFileInfo>
@@ -20,6 +21,14 @@ namespace {
 int Finish(JobContext& context, int jobIndex, JobState state, int result) {
     context.SetJobState(jobIndex, state);
     return result;
+}
+
+// Ends the job as failed, with the reason as the transfer's result line, where the job's
+// failure is shown.
+int Fail(JobContext& context, int jobIndex, const QString& reason) {
+    if (ProgressSink* sink = context.DownloadSink())
+        sink->Status(ProgressSink::StatusResult, reason.left(HttpTransfer::MaxErrorTextLength));
+    return Finish(context, jobIndex, JobState::Failed, JobFailed);
 }
 
 // The extension of the converted file: the selected preset's format extension, dot included.
@@ -56,9 +65,10 @@ bool MayOverwrite(JobContext& context, const QString& path) {
 
 // Writes the stream, or a playlist's segments one after another, through the file as it was
 // created: opening it again with truncation would make the file system write the whole
-// download out when it is closed.
+// download out when it is closed. The transfer reports its own failures; those of the file go
+// to reason.
 bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource& media,
-                   const QString& streamUrl, JobTempFile& file) {
+                   const QString& streamUrl, JobTempFile& file, QString& reason) {
     bool copied = false;
     if (media.isPlaylist) {
         copied = DownloadSegments(media, file.File(), sink);
@@ -67,7 +77,12 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
         copied = transfer.CopyUrlToFile(streamUrl, file.File());
     }
     // A file that cannot be completed on disk is not a finished download either.
-    return file.Close() && copied;
+    const QString writeError =
+        file.File().error() != QFileDevice::NoError ? file.File().errorString() : QString();
+    const bool closed = file.Close();
+    if (copied && !closed)
+        reason = writeError.isEmpty() ? file.File().errorString() : writeError;
+    return copied && closed;
 }
 
 } // namespace
@@ -88,6 +103,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     ProgressSink* const sink = context.DownloadSink() != nullptr ? &labelledSink : nullptr;
     HttpTransfer transfer;
     transfer.OpenSession(sink);
+    context.ConfigureTransfer(transfer);
 
     MediaSource media;
     if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media))
@@ -96,8 +112,10 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
 
     const QString extension = convert ? ConvertedExtension(context) : media.extension;
     // Without a folder the name would land in the file system's root.
-    if (extension.isEmpty() || context.OutputFolder().isEmpty())
-        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    if (extension.isEmpty())
+        return Fail(context, jobIndex, QStringLiteral("No output format is chosen to convert to"));
+    if (context.OutputFolder().isEmpty())
+        return Fail(context, jobIndex, QStringLiteral("No output folder is given"));
     const QString finalPath =
         context.OutputFolder() + QLatin1Char('/') + FitFileName(SanitizeFileName(job.title), extension);
 
@@ -108,8 +126,12 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.SetJobState(jobIndex, JobState::Downloading);
     // The working files sit beside the final file, so that putting it in place is a rename.
     JobTempFile download(context.OutputFolder());
-    if (!download.IsValid() || !DownloadMedia(transfer, sink, media, job.streamUrl, download))
-        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    if (!download.IsValid())
+        return Fail(context, jobIndex, QStringLiteral("Cannot create a temporary file"));
+    QString reason;
+    if (!DownloadMedia(transfer, sink, media, job.streamUrl, download, reason))
+        return reason.isEmpty() ? Finish(context, jobIndex, JobState::Failed, JobFailed)
+                                : Fail(context, jobIndex, reason);
 
     JobTempFile* result = &download;
     // Declared out here so that the converted file lives until it has been put in place.
@@ -131,8 +153,8 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         result = &*converted;
     }
 
-    if (!MoveFileTo(result->Path(), finalPath))
-        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    if (!MoveFileTo(result->Path(), finalPath, &reason))
+        return Fail(context, jobIndex, QStringLiteral("Cannot put the file in place: %1").arg(reason));
     result->Release();
 
     job.outputPath = finalPath;

@@ -81,6 +81,7 @@ TransferSession::TransferSession(ProgressSink* sink)
     : sink_(sink) {
     InitializeLibraryOnce();
     handle_ = curl_easy_init();
+    multi_ = curl_multi_init();
     if (handle_ != nullptr)
         InstallCallbacks();
 }
@@ -89,6 +90,8 @@ TransferSession::~TransferSession() {
     // Closing the cached connections reports through the socket callbacks; the sink may be
     // gone by now, and nobody watches a session that is being released.
     sink_ = nullptr;
+    if (multi_ != nullptr)
+        curl_multi_cleanup(multi_);
     if (handle_ != nullptr)
         curl_easy_cleanup(handle_);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 typedef void CURL;
+typedef void CURLM;
 
 namespace Tarnwick {
 
@@ -35,9 +37,17 @@ public:
     TransferSession(const TransferSession&) = delete;
     TransferSession& operator=(const TransferSession&) = delete;
 
-    bool IsOpen() const { return handle_ != nullptr; }
+    // How often a transfer that receives nothing still looks at its stop request.
+    static constexpr int PollMilliseconds = 50;
+
+    bool IsOpen() const { return handle_ != nullptr && multi_ != nullptr; }
     CURL* Handle() const { return handle_; }
     ProgressSink* Sink() const { return sink_; }
+
+    // Runs the request set up on Handle() to its end. stopRequested is asked between waits
+    // of at most PollMilliseconds, also while nothing arrives; true ends the request with
+    // CURLE_ABORTED_BY_CALLBACK. Returns the request's CURLcode.
+    int Perform(const std::function<bool()>& stopRequested);
 
     // Sends the event's activity text to the sink (some events have none).
     void Report(int event, const QString& information = {});
@@ -58,6 +68,9 @@ private:
     void InstallCallbacks();
 
     CURL* handle_ = nullptr;
+    // The request runs inside a multi handle, which waits with a timeout where the easy
+    // interface would block; it also keeps the connections for the next request.
+    CURLM* multi_ = nullptr;
     ProgressSink* sink_ = nullptr;
     bool resolving_ = false;
     bool connecting_ = false;

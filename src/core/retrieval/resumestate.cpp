@@ -1,0 +1,93 @@
+#include "resumestate.h"
+
+#include "limitedbuffer.h"
+#include "responseheaders.h"
+
+#include <QBuffer>
+#include <QFileDevice>
+
+namespace Tarnwick {
+
+namespace {
+
+// A decimal number of the whole text, -1 when it is not one.
+qint64 WholeNumber(const QByteArray& text) {
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    return ok && value >= 0 ? value : -1;
+}
+
+} // namespace
+
+void ResumeState::StartWhole(const ResponseHeaders& headers) {
+    *this = ResumeState();
+    total_ = WholeNumber(headers.contentLength);
+    const QByteArray ranges = headers.acceptRanges.trimmed().toLower();
+    rangesAllowed_ = ranges == "bytes" || (ranges.isEmpty() && total_ >= 0);
+    etag_ = headers.etag;
+    lastModified_ = headers.lastModified;
+    // A weak ETag cannot vouch for the same bytes, so it cannot guard a continuation.
+    if (!etag_.isEmpty() && !etag_.startsWith("W/"))
+        validator_ = etag_;
+    else if (!lastModified_.isEmpty())
+        validator_ = lastModified_;
+    else if (!etag_.isEmpty())
+        rangesAllowed_ = false;
+}
+
+QList<QByteArray> ResumeState::ContinuationHeaders() const {
+    QList<QByteArray> headers = {"Range: bytes=" + QByteArray::number(received_) + "-"};
+    if (!validator_.isEmpty())
+        headers << "If-Range: " + validator_;
+    return headers;
+}
+
+bool ResumeState::AcceptsContinuation(const ResponseHeaders& headers) const {
+    if (headers.status != 206)
+        return false;
+    qint64 first = 0;
+    qint64 last = 0;
+    qint64 total = 0;
+    if (!ParseContentRange(headers.contentRange, first, last, total) || first != received_)
+        return false;
+    if (total_ >= 0 && total != total_)
+        return false;
+    // A server that ignored If-Range shows it by naming another version.
+    if (!headers.etag.isEmpty() && headers.etag != etag_)
+        return false;
+    if (!headers.lastModified.isEmpty() && !lastModified_.isEmpty() && headers.lastModified != lastModified_)
+        return false;
+    return true;
+}
+
+bool ParseContentRange(const QByteArray& value, qint64& first, qint64& last, qint64& total) {
+    const QByteArray text = value.trimmed();
+    if (!text.startsWith("bytes "))
+        return false;
+    const QByteArray spec = text.mid(6).trimmed();
+    const qsizetype dash = spec.indexOf('-');
+    const qsizetype slash = spec.indexOf('/');
+    if (dash <= 0 || slash <= dash)
+        return false;
+    first = WholeNumber(spec.left(dash));
+    last = WholeNumber(spec.mid(dash + 1, slash - dash - 1));
+    const QByteArray totalText = spec.mid(slash + 1).trimmed();
+    total = totalText == "*" ? -1 : WholeNumber(totalText);
+    if (first < 0 || last < first || (totalText != "*" && (total < 0 || last >= total)))
+        return false;
+    return true;
+}
+
+bool TruncateTarget(QIODevice& target, qint64 size) {
+    if (auto* file = qobject_cast<QFileDevice*>(&target))
+        return file->seek(size) && file->resize(size);
+    if (auto* buffer = qobject_cast<QBuffer*>(&target)) {
+        buffer->buffer().truncate(size);
+        return buffer->seek(size);
+    }
+    if (auto* limited = dynamic_cast<LimitedBuffer*>(&target))
+        return limited->Truncate(size);
+    return false;
+}
+
+} // namespace Tarnwick
