@@ -231,6 +231,8 @@ void TestProcessJob::namesFilesAfterSanitisedTitles_data() {
         << QStringLiteral(u"Café <b> \"x\" | y") << QStringLiteral(u"Café  b   x    y.flv");
     QTest::newRow("too long for the file system")
         << QString(300, QChar(0xE9)) << QString(125, QChar(0xE9)) + ".flv";
+    QTest::newRow("a title of two million characters")
+        << QString(2 << 20, QLatin1Char('t')) << QString(251, QLatin1Char('t')) + ".flv";
 }
 
 void TestProcessJob::namesFilesAfterSanitisedTitles() {
@@ -246,6 +248,7 @@ void TestProcessJob::namesFilesAfterSanitisedTitles() {
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
     QCOMPARE(Entries(output_->path()), QStringList({fileName}));
     QCOMPARE(context.jobs[0].outputPath, output_->filePath(fileName));
+    QVERIFY(context.jobs[0].title.size() <= 4096);
 }
 
 void TestProcessJob::failuresLeaveNothingBehind_data() {
