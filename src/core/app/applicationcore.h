@@ -13,7 +13,10 @@ namespace Tarnwick {
 // Start-up and shut-down live here so that they run, and are tested, without a window.
 class ApplicationCore {
 public:
-    explicit ApplicationCore(ConversionEngine::ErrorReporter reportEngineError = {});
+    // reportEngineError: the engine's load failure. reportNotice: what the user is told once
+    // at start-up without ending it (an unreadable preset file and where it was kept).
+    explicit ApplicationCore(ConversionEngine::ErrorReporter reportEngineError = {},
+                             ConversionEngine::ErrorReporter reportNotice = {});
     ~ApplicationCore();
     ApplicationCore(const ApplicationCore&) = delete;
     ApplicationCore& operator=(const ApplicationCore&) = delete;
@@ -36,6 +39,7 @@ private:
     QString installFolder_;
     ConversionEngine engine_;
     PresetStore presets_;
+    ConversionEngine::ErrorReporter reportNotice_;
     bool started_ = false;
 };
 

@@ -27,7 +27,8 @@ bool SystemIconsAvailable() {
 } // namespace
 
 Application::Application()
-    : core_([](const QString& text) { ShowMessage(nullptr, text, QMessageBox::Critical); }) {}
+    : core_([](const QString& text) { ShowMessage(nullptr, text, QMessageBox::Critical); },
+            [](const QString& text) { ShowMessage(nullptr, text, QMessageBox::Warning); }) {}
 
 int Application::Run(const QStringList& arguments) {
     if (!SystemIconsAvailable())
