@@ -1,5 +1,6 @@
 #include "applicationcore.h"
 
+#include "leftovers.h"
 #include "settingsfile.h"
 
 #include <QDir>
@@ -46,7 +47,20 @@ bool ApplicationCore::Start(const QString& executableFolder) {
     const bool loaded = presets_.LoadPresets(installFolder_);
     if (!presets_.LoadNotice().isEmpty() && reportNotice_)
         reportNotice_(presets_.LoadNotice());
+    RemoveLeftovers(LeftoverPlacesOf(settings_, presets_.Path()));
     return loaded;
+}
+
+LeftoverPlaces LeftoverPlacesOf(const AppSettings& settings, const QString& presetFile) {
+    LeftoverPlaces places;
+#if !defined(Q_OS_WIN) && !defined(Q_OS_DARWIN)
+    places.settingsFile = QSettings().fileName(); // elsewhere the settings are not a file of ours
+#endif
+    places.presetFile = presetFile;
+    places.outputFolders = settings.recentFolderList.Entries();
+    places.outputFolders.prepend(settings.defaultFolder);
+    places.tempFolder = QDir::tempPath();
+    return places;
 }
 
 void ApplicationCore::Shutdown() {

@@ -21,9 +21,9 @@ public:
     ApplicationCore(const ApplicationCore&) = delete;
     ApplicationCore& operator=(const ApplicationCore&) = delete;
 
-    // Loads the settings, settles the installation folder, opens the engine and loads the
-    // catalogue with its presets. False when the program cannot go on; the engine's load
-    // failure has been reported by then.
+    // Loads the settings, settles the installation folder, opens the engine, loads the
+    // catalogue with its presets and removes what an earlier Tarnwick left behind. False when
+    // the program cannot go on; the engine's load failure has been reported by then.
     bool Start(const QString& executableFolder);
     // Writes the settings, saves the presets and releases the catalogue, and shuts the engine
     // down. Runs once; the destructor calls it too.
@@ -42,6 +42,10 @@ private:
     ConversionEngine::ErrorReporter reportNotice_;
     bool started_ = false;
 };
+
+struct LeftoverPlaces;
+// Where start-up looks for what an earlier Tarnwick left behind.
+LeftoverPlaces LeftoverPlacesOf(const AppSettings& settings, const QString& presetFile);
 
 // The "InstallDir" value; when it is empty, executableFolder is written there and returned.
 QString ResolveInstallFolder(const QString& executableFolder);

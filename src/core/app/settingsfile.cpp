@@ -65,7 +65,8 @@ bool WriteSettingsSafely(const std::function<void(QSettings&)>& change) {
         // Qt's own writer produces the new contents in a scratch file of our own. It renames
         // a file it could not finish into place before it notices, so it never writes the
         // real file, and what it produced is only trusted when it reports success.
-        QTemporaryFile scratch(target + QStringLiteral(".XXXXXX"));
+        QTemporaryFile scratch(target + QLatin1Char('.') + QLatin1String(SaveCopyMarker) +
+                               QStringLiteral("XXXXXX"));
         if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !scratch.open())
             return false;
         QSettings staged(scratch.fileName(), QSettings::IniFormat);
