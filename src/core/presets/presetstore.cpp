@@ -171,10 +171,7 @@ bool WritePreset(TiXmlElement& parent, const OutputFormat& format, const Preset&
 
 // Parses the file at path after the checks that keep the parser safe; the Factory element of
 // a file of ours, or null with the reason in *reason.
-const TiXmlElement* LoadOurDocument(const QString& path, TiXmlDocument& document, QString* reason) {
-    QByteArray bytes;
-    if (!ReadPresetFileBytes(path, bytes, reason))
-        return nullptr;
+const TiXmlElement* ParseOurDocument(const QByteArray& bytes, TiXmlDocument& document, QString* reason) {
     if (!NestingWithin(bytes, PresetFileDepthLimit)) {
         *reason = QStringLiteral("its elements are nested too deeply");
         return nullptr;
@@ -194,6 +191,13 @@ const TiXmlElement* LoadOurDocument(const QString& path, TiXmlDocument& document
         return nullptr;
     }
     return factory;
+}
+
+const TiXmlElement* LoadOurDocument(const QString& path, TiXmlDocument& document, QString* reason) {
+    QByteArray bytes;
+    if (!ReadPresetFileBytes(path, bytes, reason))
+        return nullptr;
+    return ParseOurDocument(bytes, document, reason);
 }
 
 // A file that lost its end on the way to the disk does not parse; one that parses and names
@@ -282,8 +286,15 @@ bool PresetStore::ReadPresetFile() {
     rejectReason_.clear();
     if (path_.isEmpty() || !QFileInfo::exists(path_))
         return false;
+    QByteArray bytes;
+    if (!ReadPresetFileBytes(path_, bytes, &rejectReason_))
+        return false;
+    return ReadPresetText(bytes);
+}
+
+bool PresetStore::ReadPresetText(const QByteArray& bytes) {
     TiXmlDocument document;
-    const TiXmlElement* factory = LoadOurDocument(path_, document, &rejectReason_);
+    const TiXmlElement* factory = ParseOurDocument(bytes, document, &rejectReason_);
     if (factory == nullptr)
         return false;
 

@@ -28,6 +28,8 @@ public:
     // Whether the file at Path() was accepted; a preset that does not fit the catalogue is
     // dropped alone. A file that is there but not accepted leaves its reason in RejectReason().
     bool ReadPresetFile();
+    // The same for the file's bytes, line ends already made "\n".
+    bool ReadPresetText(const QByteArray& bytes);
     const QString& RejectReason() const { return rejectReason_; }
     // What the user is told once after LoadPresets: an existing file was not accepted, and
     // where it was kept. Empty when there is nothing to say.
