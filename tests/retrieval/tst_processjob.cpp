@@ -47,6 +47,7 @@ private slots:
     void jobsWithOneTitleShareTheRunsAnswer_data();
     void jobsWithOneTitleShareTheRunsAnswer();
     void createsTheOutputFolder();
+    void folderNameWithALoneSurrogateIsNoCrash();
     void namesFilesAfterSanitisedTitles_data();
     void namesFilesAfterSanitisedTitles();
     void failuresLeaveNothingBehind_data();
@@ -219,6 +220,16 @@ void TestProcessJob::createsTheOutputFolder() {
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
     QCOMPARE(ReadFile(output_->filePath(QStringLiteral("a/b/c/sample.flv"))),
              service_.MediaBytes(QStringLiteral("sample.flv")));
+}
+
+void TestProcessJob::folderNameWithALoneSurrogateIsNoCrash() {
+    // A name that has no exact form on the disk: the file calls take the form Qt gives it.
+    TestJobContext context;
+    StartContext(context);
+    context.outputFolder = output_->path() + QLatin1Char('/') + QChar(0xD800);
+    context.AddJob(service_.WatchUrl(QStringLiteral("sample")));
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
+    QCOMPARE(ReadFile(context.jobs[0].outputPath), service_.MediaBytes(QStringLiteral("sample.flv")));
 }
 
 void TestProcessJob::namesFilesAfterSanitisedTitles_data() {

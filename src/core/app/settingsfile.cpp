@@ -62,9 +62,9 @@ bool WriteSettingsSafely(const std::function<void(QSettings&)>& change) {
     QByteArray bytes;
     SettingsMap expected;
     {
-        // Qt's own writer produces the new contents in a scratch file of our own. It renames
-        // a file it could not finish into place before it notices, so it never writes the
-        // real file, and what it produced is only trusted when it reports success.
+        // Qt's own writer produces the new contents in a scratch file of our own. When its final
+        // flush meets a full disk it renames the short file into place and still reports
+        // success, so it never writes the real file, and its result counts only once read back.
         QTemporaryFile scratch(target + QLatin1Char('.') + QLatin1String(SaveCopyMarker) +
                                QStringLiteral("XXXXXX"));
         if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !scratch.open())
