@@ -24,8 +24,19 @@ bool InRange(int index, size_t count) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // One catalogue for the whole run, emptied of what the previous input read into it:
+    // building it anew for each input would cost more than reading most inputs.
     static PresetStore store;
-    store.BuildCatalog();
+    if (store.Groups().empty())
+        store.BuildCatalog();
+    store.SetDefaultGroup(0);
+    for (const auto& group : store.Groups()) {
+        group->defaultFormat = 0;
+        for (const auto& format : group->formats) {
+            format->presets.clear();
+            format->defaultPreset = 0;
+        }
+    }
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     if (!store.ReadPresetText(bytes)) {
         Require(!store.RejectReason().isEmpty());
