@@ -39,8 +39,8 @@ private slots:
     void addUrl();
     void sameAddressTwiceGivesTwoItems();
     void hintShowsExactlyWhenEmpty();
-    void clipboardTextIsOneAddress_data();
-    void clipboardTextIsOneAddress();
+    void clipboardLinesAreAddresses_data();
+    void clipboardLinesAreAddresses();
     void dropsOfTextAndLinks_data();
     void dropsOfTextAndLinks();
     void idleEnablingRules();
@@ -49,6 +49,7 @@ private slots:
     void catalogFillsTheListsAndStoredIndexesApply();
     void compactModeEnteredTwiceReusesItsRectangle();
     void contextMenusFollowTheMode();
+    void stateIconsKeepTheirSizeBelowARowWithout();
     void renameInPlace();
     void openFolderAndPlay();
     void settingsWrittenWhenTheWindowCloses();
@@ -123,6 +124,16 @@ void TestMainWindow::sameAddressTwiceGivesTwoItems() {
              QStringLiteral("URL (2)"));
     QCOMPARE(f.window->CompactTip(), QStringLiteral("URL (2)"));
     QCOMPARE(f.settings.recentUrlList.Entries(), QStringList{url});
+
+    // A batch leaves the recent list exactly as adding its addresses one by one would.
+    QStringList batch;
+    for (int i = 0; i < 60; ++i)
+        batch.append(QStringLiteral("http://host/watch?v=%1").arg(i % 7 == 0 ? 3 : i));
+    RecentList oneByOne(RecentList::Matching::Exact);
+    for (const QString& address : QStringList{url} + batch)
+        oneByOne.Add(address);
+    f.window->AddUrls(batch);
+    QCOMPARE(f.settings.recentUrlList.Entries(), oneByOne.Entries());
 }
 
 void TestMainWindow::hintShowsExactlyWhenEmpty() {
@@ -149,30 +160,39 @@ void TestMainWindow::hintShowsExactlyWhenEmpty() {
     QCOMPARE(f.window->CompactTip(), QStringLiteral("URL (0)"));
 }
 
-void TestMainWindow::clipboardTextIsOneAddress_data() {
+void TestMainWindow::clipboardLinesAreAddresses_data() {
     QTest::addColumn<QString>("clipboard");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("messages");
-    QTest::newRow("one address") << QStringLiteral("http://host/watch?v=a") << 1 << 0;
-    QTest::newRow("lines after a scheme stay one address")
-        << QStringLiteral("http://host/watch?v=a\nhttp://host/watch?v=b") << 1 << 0;
-    QTest::newRow("lines without a scheme are refused")
-        << QStringLiteral("watch?v=a\nhttp://host/") << 0 << 1;
-    QTest::newRow("empty clipboard does nothing") << QString() << 0 << 0;
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<QStringList>("refused");
+    const QString a = QStringLiteral("http://host/watch?v=a");
+    const QString b = QStringLiteral("http://host/watch?v=b");
+    QTest::newRow("one address") << a << QStringList{a} << QStringList{};
+    QTest::newRow("each line its own job")
+        << a + QStringLiteral("\r\n") + b + QStringLiteral("\n") << QStringList{a, b} << QStringList{};
+    QTest::newRow("bad lines reported together, once")
+        << QStringLiteral("watch?v=a\n  %1  \n\nno scheme").arg(b) << QStringList{b}
+        << QStringList{QStringLiteral("watch?v=a"), QStringLiteral("no scheme")};
+    QTest::newRow("empty clipboard does nothing") << QString() << QStringList{} << QStringList{};
 }
 
-void TestMainWindow::clipboardTextIsOneAddress() {
+void TestMainWindow::clipboardLinesAreAddresses() {
     QFETCH(QString, clipboard);
-    QFETCH(int, rows);
-    QFETCH(int, messages);
+    QFETCH(QStringList, added);
+    QFETCH(QStringList, refused);
     WindowFixture f;
     f.Create();
     QApplication::clipboard()->setText(clipboard);
     Action(f, Command::AddFromClipboard)->trigger();
-    QCOMPARE(f.window->Model()->rowCount(), rows);
-    QCOMPARE(f.messages.size(), messages);
-    if (rows == 1)
-        QCOMPARE(f.window->Model()->Job(0).url, clipboard);
+    QStringList rows;
+    for (int row = 0; row < f.window->Model()->rowCount(); ++row)
+        rows.append(f.window->Model()->Job(row).url);
+    QCOMPARE(rows, added);
+    QCOMPARE(f.messages.size(), refused.isEmpty() ? 0 : 1);
+    for (const QString& line : refused)
+        QVERIFY2(f.messages.first().contains(QStringLiteral("'%1'").arg(line)),
+                 qPrintable(f.messages.first()));
+    if (!added.isEmpty())
+        QCOMPARE(f.window->List()->SelectedRows(), QList<int>{int(added.size()) - 1});
 }
 
 void TestMainWindow::dropsOfTextAndLinks_data() {
@@ -371,9 +391,8 @@ void TestMainWindow::contextMenusFollowTheMode() {
     f.Create();
     f.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-    auto openedMenu = [&f](QWidget* target, QPoint at) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
-        QApplication::sendEvent(target, &event);
+    // The menu the window shows, closed again.
+    auto takeShownMenu = [&f] {
         QMenu* shown = nullptr;
         for (QMenu* menu : f.window->findChildren<QMenu*>())
             if (menu->isVisible())
@@ -382,16 +401,49 @@ void TestMainWindow::contextMenusFollowTheMode() {
             shown->hide();
         return shown;
     };
+    auto openedMenu = [&takeShownMenu](QWidget* target, QPoint at) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+        return takeShownMenu();
+    };
     QMenu* main = openedMenu(f.window.get(), QPoint(5, 150));
     QVERIFY(main);
     QVERIFY(main->actions().contains(Action(f, Command::About)));
     QMenu* list = openedMenu(f.window->List()->viewport(), QPoint(10, 10));
     QVERIFY(list);
     QVERIFY(list->actions().contains(Action(f, Command::WatchOnline)));
+    // Shift+F10 asks as the Menu key does: for the list when it has the focus.
+    auto menuByKeyboard = [&takeShownMenu](QWidget* focus) {
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_F10, Qt::ShiftModifier);
+        return takeShownMenu();
+    };
+    QCOMPARE(menuByKeyboard(f.window->List()), list);
+    QCOMPARE(menuByKeyboard(f.window->findChild<QWidget*>(IdName(Control::QualityCombo))), main);
     f.window->SetCompact(true);
     QMenu* compact = openedMenu(f.window.get(), QPoint(5, 5));
     QVERIFY(compact);
     QCOMPARE(compact->defaultAction(), Action(f, Command::Restore));
+}
+
+void TestMainWindow::stateIconsKeepTheirSizeBelowARowWithout() {
+    WindowFixture f;
+    f.Create();
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    JobTableModel* model = f.window->Model();
+    const JobState states[] = {JobState::Skipped, JobState::Failed, JobState::Idle};
+    for (JobState state : states) {
+        const int row = f.window->AddUrl(QStringLiteral("http://host/watch?v=%1").arg(int(state)));
+        model->Job(row).state = state;
+        model->JobChanged(row);
+    }
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        QVERIFY(f.window->List()->visualRect(index).height() >= 16);
+        const QIcon icon = model->data(index, Qt::DecorationRole).value<QIcon>();
+        QCOMPARE(icon.availableSizes(), QList<QSize>{QSize(16, 16)});
+    }
 }
 
 void TestMainWindow::renameInPlace() {
@@ -454,6 +506,17 @@ void TestMainWindow::openFolderAndPlay() {
     QCOMPARE(desktop.opened.last(), QUrl(QStringLiteral("http://host/a")));
     Action(f, Command::CopyUrl)->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("http://host/a"));
+
+    // Only web pages go to the desktop; other schemes are refused with a word.
+    const qsizetype openedBefore = desktop.opened.size();
+    for (const QString& address :
+         {QStringLiteral("file:///etc/passwd"), QStringLiteral("javascript:alert(1)")}) {
+        const int row = f.window->AddUrl(address);
+        f.window->List()->SelectAlone(row);
+        Action(f, Command::WatchOnline)->trigger();
+    }
+    QCOMPARE(desktop.opened.size(), openedBefore);
+    QCOMPARE(f.messages.size(), 3);
 }
 
 void TestMainWindow::settingsWrittenWhenTheWindowCloses() {

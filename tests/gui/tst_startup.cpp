@@ -61,7 +61,7 @@ void TestStartup::usageFlagPrintsUsageAndEnds() {
         const Result result = Run({flag});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out.trimmed(),
-                 QStringLiteral("Usage: Kestrum <url1> [<url2> < url3> ...] [<output folder>]"));
+                 QStringLiteral("Usage: tarnwick <url1> [<url2> <url3> ...] [<output folder>]"));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "queue/overwriteconfirmdialog.h"
 #include "retrieval/jobcontext.h"
 #include "ui/dialogunits.h"
+#include "ui/executablefilter.h"
 #include "ui/linkbutton.h"
 #include "ui/sizecombobox.h"
 #include "ui/twocolumncombobox.h"
@@ -15,12 +16,17 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -39,6 +45,10 @@ private slots:
     void formatListSeparators_data();
     void formatListSeparators();
     void secondColumnStartsAtTheOffsetInGrey();
+    void longNamesNeverCoverTheSecondColumn();
+    void executableFilterShowsRunnableFiles();
+    void sizeFieldsRefuseSidesBeyondTheLimit_data();
+    void sizeFieldsRefuseSidesBeyondTheLimit();
     void dialogUnitsFollowTheFont();
     void overwriteDialogAnswers_data();
     void overwriteDialogAnswers();
@@ -219,6 +229,90 @@ void TestWidgets::secondColumnStartsAtTheOffsetInGrey() {
     formats.PaintEntry(&selectedPainter, selected.rect(), QStringLiteral("FLV\t.flv"), 0, true, true, false);
     selectedPainter.end();
     QCOMPARE(selected.pixelColor(textLeft + 200, 1), QPalette().color(QPalette::Highlight));
+}
+
+void TestWidgets::longNamesNeverCoverTheSecondColumn() {
+    // A font much wider than the one the offsets were made for, as when the dialog font is missing.
+    TwoColumnItemDelegate formats(TwoColumnItemDelegate::Kind::FormatList);
+    formats.SetColumnOffset(124);
+    auto render = [&formats](const QString& text) {
+        QImage image(240, 24, QImage::Format_RGB32);
+        QPainter painter(&image);
+        QFont wide = painter.font();
+        wide.setPointSize(16);
+        painter.setFont(wide);
+        formats.PaintEntry(&painter, image.rect(), text, 0, false, true, false);
+        return image;
+    };
+    const QImage longName = render(QStringLiteral("Apple iPod 5.5G - H.264\t.mp4"));
+    const QImage extensionOnly = render(QStringLiteral("\t.mp4"));
+    const int textLeft = TwoColumnItemDelegate::TextArea(longName.rect()).left();
+    QVERIFY(longName.copy(0, 0, textLeft + 100, 24) != extensionOnly.copy(0, 0, textLeft + 100, 24));
+    // Right of the offset both rows are the same pixels: the extension, untouched by the name.
+    const int right = textLeft + 124;
+    QCOMPARE(longName.copy(right, 0, longName.width() - right, 24),
+             extensionOnly.copy(right, 0, extensionOnly.width() - right, 24));
+    QVERIFY(FirstInkColumn(extensionOnly, right, true) >= right);
+}
+
+void TestWidgets::executableFilterShowsRunnableFiles() {
+    QTemporaryDir folder;
+    auto write = [&folder](const QString& name, QFile::Permissions permissions) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n");
+        file.close();
+        QVERIFY(file.setPermissions(permissions));
+    };
+    write(QStringLiteral("player"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    write(QStringLiteral("notes.txt"), QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("programs")));
+
+    QFileDialog dialog;
+    UseExecutableFilters(dialog);
+    dialog.setDirectory(folder.path());
+    auto* filter = qobject_cast<ExecutableFilesFilter*>(dialog.proxyModel());
+    QVERIFY(filter);
+    QCOMPARE(dialog.nameFilters(),
+             (QStringList{QStringLiteral("Executable Files (*)"), QStringLiteral("All Files (*)")}));
+    auto* files = qobject_cast<QFileSystemModel*>(filter->sourceModel());
+    QVERIFY(files);
+    auto shown = [&] {
+        QStringList names;
+        const QModelIndex parent = filter->mapFromSource(files->index(folder.path()));
+        for (int row = 0; row < filter->rowCount(parent); ++row)
+            names.append(filter->index(row, 0, parent).data().toString());
+        names.sort();
+        return names;
+    };
+    QVERIFY(QTest::qWaitFor([&] { return files->rowCount(files->index(folder.path())) == 3; }));
+    QCOMPARE(shown(), (QStringList{QStringLiteral("player"), QStringLiteral("programs")}));
+    emit dialog.filterSelected(QStringLiteral("All Files (*)"));
+    QCOMPARE(shown(), (QStringList{QStringLiteral("notes.txt"), QStringLiteral("player"),
+                                   QStringLiteral("programs")}));
+}
+
+void TestWidgets::sizeFieldsRefuseSidesBeyondTheLimit_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("a plain side") << QStringLiteral("640") << QStringLiteral("640");
+    QTest::newRow("the limit itself") << QStringLiteral("8192") << QStringLiteral("8192");
+    QTest::newRow("one past the limit") << QStringLiteral("8193") << QStringLiteral("819");
+    QTest::newRow("beyond 32 bits") << QStringLiteral("4294967295") << QStringLiteral("4294");
+    QTest::newRow("words still type") << QStringLiteral("Auto") << QStringLiteral("Auto");
+}
+
+void TestWidgets::sizeFieldsRefuseSidesBeyondTheLimit() {
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    SizeComboBox combo;
+    combo.SetValue(320, 240);
+    combo.WidthField()->clear();
+    QTest::keyClicks(combo.WidthField(), typed);
+    QCOMPARE(combo.WidthField()->text(), kept);
+    const QSize value = combo.Value();
+    QVERIFY(value.width() >= 0 && value.width() <= SizeComboBox::MaxSide);
+    QCOMPARE(value.height(), 240);
 }
 
 void TestWidgets::dialogUnitsFollowTheFont() {

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -86,6 +87,19 @@ void TestWindowRun::runWithoutConversion() {
     QCOMPARE(f.window->CompactTip(), QStringLiteral("Completed: 2 success, 1 failure"));
     QCOMPARE(f.window->StatusText(), QStringLiteral("Completed: 2 success, 1 failure"));
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Tarnwick"));
+    // A failed row tells why; a good one has no failure to tell.
+    const QString why = model->data(model->index(2, 0), Qt::ToolTipRole).toString();
+    QVERIFY2(why.contains(QStringLiteral("404")), qPrintable(why));
+    QVERIFY(model->data(model->index(2, 1), Qt::ToolTipRole).toString().endsWith(why));
+    QVERIFY(model->Job(0).failureText.isEmpty());
+    // The summary stays in the status line until the list changes.
+    auto* statusLine = f.window->findChild<QLabel*>(IdName(Control::StatusLine));
+    auto* qualityLabel = f.window->findChild<QLabel*>(IdName(Control::QualityLabel));
+    QVERIFY(statusLine->isVisible());
+    QVERIFY(!qualityLabel->isVisible());
+    f.window->AddUrl(f.service.WatchUrl(QStringLiteral("clipA")));
+    QVERIFY(!statusLine->isVisible());
+    QVERIFY(qualityLabel->isVisible());
     QCOMPARE(QFileInfo(f.OutputFile(QStringLiteral("Clip B.mp4"))).size(),
              qint64(f.service.MediaBytes(QStringLiteral("clipB.mp4")).size()));
     QVERIFY(Probe(f.OutputFile(QStringLiteral("Clip A.mp4"))).contains(QStringLiteral("mp4")));

@@ -60,7 +60,9 @@ void TestJobListModel::removeTakesSelectedRowsInAnyOrder() {
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     for (int i = 0; i < 5; ++i)
         model.Append(QStringLiteral("http://host/watch?v=%1").arg(i));
+    QSignalSpy removals(&model, &QAbstractItemModel::rowsRemoved);
     model.RemoveJobs({3, 0, 3, 1, 17});
+    QCOMPARE(removals.size(), 2); // rows 3, then 0-1: one removal per run of adjacent rows
     QCOMPARE(model.rowCount(), 2);
     QCOMPARE(model.Job(0).url, QStringLiteral("http://host/watch?v=2"));
     QCOMPARE(model.Job(1).url, QStringLiteral("http://host/watch?v=4"));
@@ -68,6 +70,14 @@ void TestJobListModel::removeTakesSelectedRowsInAnyOrder() {
     model.Clear();
     QCOMPARE(model.rowCount(), 0);
     QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("URL (0)"));
+
+    // A batch goes in as one insertion, in order, after the rows already there.
+    QSignalSpy insertions(&model, &QAbstractItemModel::rowsInserted);
+    model.Append(QStringLiteral("http://host/first"));
+    QCOMPARE(model.AppendAll({QStringLiteral("http://host/a"), QStringLiteral("http://host/b")}), 1);
+    QCOMPARE(insertions.size(), 2);
+    QCOMPARE(model.Job(2).url, QStringLiteral("http://host/b"));
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("URL (3)"));
 }
 
 void TestJobListModel::recordsSurviveAppendsDuringARun() {

@@ -1,3 +1,4 @@
+#include "queue/outputfile.h"
 #include "retrieval/fileoperations.h"
 
 #include <QDir>

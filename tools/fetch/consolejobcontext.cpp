@@ -54,6 +54,16 @@ void ConsoleJobContext::SetJobState(int index, JobState state) {
     std::fflush(stdout);
 }
 
+void ConsoleJobContext::FolderMissing(const QString& folder) {
+    std::fprintf(stderr, "Cannot find or create the folder: %s\n", qPrintable(folder));
+}
+
+void ConsoleJobContext::ShowSummary(const QString& text) {
+    sink_.FinishLine();
+    std::printf("%s\n", qPrintable(text));
+    std::fflush(stdout);
+}
+
 int ConsoleJobContext::AskOverwrite(const QString& fileName) {
     if (isatty(fileno(stdin)) == 0)
         return AnswerNo;

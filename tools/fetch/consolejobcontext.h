@@ -1,6 +1,7 @@
 #pragma once
 
 #include "consolesink.h"
+#include "queue/downloadrun.h"
 #include "retrieval/jobcontext.h"
 
 #include <QList>
@@ -8,8 +9,9 @@
 namespace Tarnwick {
 
 // Runs jobs from the command line: states are printed as they change, the overwrite question is
-// asked on the terminal (or answered "no" when there is none to ask on).
-class ConsoleJobContext : public JobContext {
+// asked on the terminal (or answered "no" when there is none to ask on), and the run's summary
+// is the window's.
+class ConsoleJobContext : public JobContext, public RunFrontEnd {
 public:
     ConsoleJobContext(QString outputFolder, QString videoHost, OverwritePolicy policy);
 
@@ -30,6 +32,13 @@ public:
     ProgressSink* ConversionSink() override { return &sink_; }
     void SetPhase(RunPhase) override {}
     void ResetProgress() override {}
+
+    // RunFrontEnd: the terminal has no list to select in and no progress display to switch.
+    void FolderMissing(const QString& folder) override;
+    void ShowProgressDisplay(bool) override {}
+    int SelectJob(int) override { return JobCount(); }
+    int ItemCount() override { return JobCount(); }
+    void ShowSummary(const QString& text) override;
 
 private:
     QList<DownloadJob> jobs_;

@@ -17,11 +17,15 @@ using namespace Tarnwick;
 namespace {
 
 ConsoleSink* runningSink = nullptr;
+RunState* runningRun = nullptr;
 
 void OnInterrupt(int) {
-    // The transfer looks at the stop request at least every quarter second.
+    // The transfer looks at the stop request at least every quarter second; the run looks
+    // between jobs. Both are lock-free stores, safe in a signal handler.
     if (runningSink != nullptr)
         runningSink->RequestStop();
+    if (runningRun != nullptr)
+        runningRun->stopRequest = static_cast<int>(StopRequest::Stop);
 }
 
 } // namespace
@@ -58,18 +62,15 @@ int main(int argc, char** argv) {
     for (const QString& url : arguments.mid(1))
         context.AddJob(url);
 
+    RunState run;
+    RunOptions options;
+    options.outputFolder = context.OutputFolder();
+    options.quality = VideoQuality(settings.quality);
     runningSink = &context.Sink();
+    runningRun = &run;
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
 
-    int successes = 0;
-    int failures = 0;
-    for (int index = 0; index < context.JobCount(); ++index) {
-        if (context.Sink().IsCancelled() != 0)
-            break;
-        const int result = ProcessJob(context, index, VideoQuality(settings.quality), false);
-        (result == JobSucceeded ? successes : failures)++;
-    }
-    std::printf("Completed: %d success, %d failure\n", successes, failures);
-    return failures == 0 ? 0 : 1;
+    const RunCounts counts = ExecuteRun(run, options, context, context, ProcessJob);
+    return counts.failures == 0 && !counts.folderMissing ? 0 : 1;
 }

@@ -4,7 +4,9 @@
 
 namespace Tarnwick {
 
-const char* const UsageText = "Usage: Kestrum <url1> [<url2> < url3> ...] [<output folder>]";
+QString UsageText(const QString& programName) {
+    return QStringLiteral("Usage: %1 <url1> [<url2> <url3> ...] [<output folder>]").arg(programName);
+}
 
 CommandLineArgs ParseCommandLine(const QStringList& arguments) {
     CommandLineArgs args;

@@ -5,8 +5,8 @@
 
 namespace Tarnwick {
 
-// The usage text, shown for the usage flags.
-extern const char* const UsageText;
+// The usage text shown for the usage flags, naming the program as it was started.
+QString UsageText(const QString& programName);
 
 struct CommandLineArgs {
     enum Request { Nothing = 0, ShowUsage = 1, AddressesGiven = 2 };

@@ -1,22 +1,8 @@
 #include "downloadrun.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "outputfile.h"
 
 namespace Tarnwick {
-
-namespace {
-
-bool EnsureOutputFolder(const QString& folder) {
-    if (folder.isEmpty())
-        return false;
-    if (QFileInfo(folder).isDir())
-        return true;
-    QDir().mkpath(folder);
-    return QFileInfo(folder).isDir();
-}
-
-} // namespace
 
 QString SummaryText(int successes, int failures) {
     return QStringLiteral("Completed: %1 success, %2 failure").arg(successes).arg(failures);
@@ -25,7 +11,7 @@ QString SummaryText(int successes, int failures) {
 RunCounts ExecuteRun(RunState& run, const RunOptions& options, JobContext& context, RunFrontEnd& frontEnd,
                      const JobProcedure& procedure) {
     RunCounts counts;
-    if (!EnsureOutputFolder(options.outputFolder)) {
+    if (!EnsureFolder(options.outputFolder)) {
         counts.folderMissing = true;
         frontEnd.FolderMissing(options.outputFolder);
         return counts;

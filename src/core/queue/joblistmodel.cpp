@@ -19,6 +19,18 @@ int JobListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : 2;
 }
 
+namespace {
+
+// A failed row tells why on both columns; other rows show their full texts.
+QString ToolTip(const DownloadJob& job, int column) {
+    const bool failed = job.state == JobState::Failed && !job.failureText.isEmpty();
+    if (column == JobListModel::FileNameColumn)
+        return failed ? job.failureText : FileNameOf(job.outputPath);
+    return failed ? job.url + QLatin1Char('\n') + job.failureText : job.url;
+}
+
+} // namespace
+
 int JobListModel::StateImage(JobState state) {
     switch (state) {
     case JobState::Preparing:
@@ -43,8 +55,9 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-    case Qt::ToolTipRole:
         return index.column() == FileNameColumn ? FileNameOf(job.outputPath) : job.url;
+    case Qt::ToolTipRole:
+        return ToolTip(job, index.column());
     case StateImageRole:
         return index.column() == FileNameColumn ? StateImage(job.state) : 0;
     default:
@@ -101,6 +114,32 @@ int JobListModel::Append(const QString& url) {
     return row;
 }
 
+int JobListModel::AppendAll(const QStringList& urls) {
+    const int first = rowCount();
+    if (urls.isEmpty())
+        return first;
+    beginInsertRows({}, first, first + static_cast<int>(urls.size()) - 1);
+    jobs_.reserve(jobs_.size() + static_cast<size_t>(urls.size()));
+    for (const QString& url : urls) {
+        auto job = std::make_unique<DownloadJob>();
+        job->url = url;
+        jobs_.push_back(std::move(job));
+    }
+    endInsertRows();
+    emit headerDataChanged(Qt::Horizontal, UrlColumn, UrlColumn);
+    return first;
+}
+
+void JobListModel::TakeResults(int row, const DownloadJob& results) {
+    DownloadJob& job = Job(row);
+    job.outputPath = results.outputPath;
+    job.streamUrl = results.streamUrl;
+    job.title = results.title;
+    job.failureText = results.failureText;
+    job.state = results.state;
+    JobChanged(row);
+}
+
 void JobListModel::SetUrl(int row, const QString& url) {
     Job(row).url = url;
     emit dataChanged(index(row, UrlColumn), index(row, UrlColumn));
@@ -113,14 +152,23 @@ void JobListModel::JobChanged(int row) {
 void JobListModel::RemoveJobs(QList<int> rows) {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    // From the back, so that the rows still to go keep their numbers.
-    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        const int row = *it;
-        if (row < 0 || row >= rowCount())
-            continue;
-        beginRemoveRows({}, row, row);
-        jobs_.erase(jobs_.begin() + row);
+    rows.erase(
+        std::remove_if(rows.begin(), rows.end(), [this](int row) { return row < 0 || row >= rowCount(); }),
+        rows.end());
+    if (rows.isEmpty())
+        return;
+    // From the back, a run of adjacent rows at a time, so that the rows still to go keep their numbers.
+    auto end = rows.size();
+    while (end > 0) {
+        auto begin = end - 1;
+        while (begin > 0 && rows[begin - 1] == rows[begin] - 1)
+            --begin;
+        const int first = rows[begin];
+        const int last = rows[end - 1];
+        beginRemoveRows({}, first, last);
+        jobs_.erase(jobs_.begin() + first, jobs_.begin() + last + 1);
         endRemoveRows();
+        end = begin;
     }
     emit headerDataChanged(Qt::Horizontal, UrlColumn, UrlColumn);
 }

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -35,12 +36,18 @@ public:
 
     // Appends a job for url, used unchanged; returns its row.
     int Append(const QString& url);
+    // Appends a job for each address in one insertion, however many; returns the first new row.
+    int AppendAll(const QStringList& urls);
     DownloadJob& Job(int row) { return *jobs_[static_cast<size_t>(row)]; }
     const DownloadJob& Job(int row) const { return *jobs_[static_cast<size_t>(row)]; }
     void SetUrl(int row, const QString& url);
     // Tells the views that the row's record changed (state, output path).
     void JobChanged(int row);
-    // Removes the given rows with their records, in any order, duplicates allowed.
+    // Takes what a run found for the job (state, delivered file, title, stream, failure); the
+    // address stays the list's own.
+    void TakeResults(int row, const DownloadJob& results);
+    // Removes the given rows with their records, in any order, duplicates allowed; each run of
+    // adjacent rows goes in one removal, so that thousands of rows do not cost a pass each.
     void RemoveJobs(QList<int> rows);
     void Clear();
 

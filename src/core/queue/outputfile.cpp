@@ -40,4 +40,13 @@ RenameResult RenameOutputFile(DownloadJob& job, const QString& newName, QString*
     return RenameResult::Renamed;
 }
 
+bool EnsureFolder(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo(path).isDir())
+        return true;
+    QDir().mkpath(path);
+    return QFileInfo(path).isDir();
+}
+
 } // namespace Tarnwick

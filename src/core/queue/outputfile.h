@@ -16,6 +16,9 @@ enum class RenameResult {
 // job's outputPath at it. The name is used as typed: no extension is added or tested.
 RenameResult RenameOutputFile(DownloadJob& job, const QString& newName, QString* message);
 
+// True when path is a folder afterwards; missing levels are created one by one.
+bool EnsureFolder(const QString& path);
+
 // The last component of a path, as the "File Name" column shows it.
 QString FileNameOf(const QString& path);
 

@@ -93,7 +93,9 @@ int RunProgressSink::Progress(int kind, int value) {
     return 0;
 }
 
-int RunProgressSink::Status(int /*kind*/, const QString& text) {
+int RunProgressSink::Status(int kind, const QString& text) {
+    if (kind == StatusResult && !text.isEmpty())
+        lastResult_ = text;
     switch (run_.Phase()) {
     case RunPhase::PhaseDownload:
         board_.SetStatus(CounterPrefix() + QStringLiteral("Downloading: ") + text);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <atomic>
 #include <optional>
+#include <utility>
 
 namespace Tarnwick {
 
@@ -68,6 +69,10 @@ public:
     int Status(int kind, const QString& text) override;
     int IsCancelled() override;
 
+    // The last error text reported since the previous call (empty when none), and forgets it:
+    // the reason a job failed, for the job's record.
+    QString TakeResult() { return std::exchange(lastResult_, QString()); }
+
 private:
     // What the bar, percent text and title were last set from. A transfer reports every 4 KiB,
     // but these change only with the whole percent, so the texts are built only when they do.
@@ -83,6 +88,7 @@ private:
     RunDisplayBoard& board_;
     QString productTitle_;
     ShownPosition shown_;
+    QString lastResult_;
     // "[%d / %d] " for the job in progress, and the index and count it was made for.
     QString counterPrefix_;
     int prefixIndex_ = -1;

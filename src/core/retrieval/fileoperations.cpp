@@ -1,5 +1,7 @@
 #include "fileoperations.h"
 
+#include "queue/outputfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -100,15 +102,6 @@ QString MakeTempFileName(const QString& extension) {
     if (!file.open())
         return QString();
     return file.fileName();
-}
-
-bool EnsureFolder(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    if (QFileInfo(path).isDir())
-        return true;
-    QDir().mkpath(path);
-    return QFileInfo(path).isDir();
 }
 
 QString ParentFolder(const QString& path) {

@@ -17,9 +17,6 @@ QString FitFileName(const QString& name, const QString& extension);
 // path, or an empty text when no file can be created.
 QString MakeTempFileName(const QString& extension = QString());
 
-// True when path is a folder afterwards; missing levels are created one by one.
-bool EnsureFolder(const QString& path);
-
 // The path without its last component; empty when it has only one.
 QString ParentFolder(const QString& path);
 

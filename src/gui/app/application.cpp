@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace Tarnwick {
@@ -53,10 +54,11 @@ int Application::Run(const QStringList& arguments) {
 
     const CommandLineArgs args = ParseCommandLine(arguments);
     if (args.request == CommandLineArgs::ShowUsage) {
-        std::printf("%s\n", UsageText);
+        const QString usage = UsageText(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        std::printf("%s\n", qPrintable(usage));
         std::fflush(stdout);
         if (CanAskUser())
-            ShowMessage(nullptr, QString::fromLatin1(UsageText), QMessageBox::Information);
+            ShowMessage(nullptr, usage, QMessageBox::Information);
         return ExitOk;
     }
 

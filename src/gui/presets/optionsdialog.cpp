@@ -3,6 +3,7 @@
 #include "app/appsettings.h"
 #include "dialogsupport.h"
 #include "ui/dialogunits.h"
+#include "ui/executablefilter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -153,23 +154,7 @@ void OptionsDialog::BrowsePlayer() {
     const QString current = player_->text();
     if (!current.isEmpty())
         dialog.selectFile(current);
-#ifdef Q_OS_WIN
-    dialog.setNameFilters({QStringLiteral("Executable Files (*.exe)"), QStringLiteral("All Files (*.*)")});
-#else
-    // Programs here have no extension to filter by; the file mode bits tell them apart, and
-    // only the dialog's own file list can filter by those.
-    const QString executables = QStringLiteral("Executable Files (*)");
-    const QString allFiles = QStringLiteral("All Files (*)");
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters({executables, allFiles});
-    const QDir::Filters programs = QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot;
-    dialog.setFilter(programs);
-    connect(&dialog, &QFileDialog::filterSelected, &dialog,
-            [&dialog, executables, programs](const QString& filter) {
-                dialog.setFilter(filter == executables ? programs
-                                                       : QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
-            });
-#endif
+    UseExecutableFilters(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     // With several files chosen, the first one is the program.

@@ -110,16 +110,9 @@ void PresetControls::CreateVideoSection(QWidget* dialog, Kind kind) {
     connect(frameRateEdit_, &QComboBox::activated, this, &PresetControls::OnFrameRateChosen);
     connect(bitRateEdit_->lineEdit(), &QLineEdit::textEdited, this, &PresetControls::OnBitRateEdited);
     connect(bitRateEdit_, &QComboBox::activated, this, &PresetControls::OnBitRateChosen);
+    // Typing in the size fields changes only the editor's text, which OK reads: matching the
+    // preset list on every keystroke would jump through presets while "320" is being typed.
     connect(sizeEdit_, &QComboBox::activated, this, &PresetControls::OnSizeChosen);
-    // Typing in the size fields changes the combo's text; the values must follow it, or a
-    // preset that no longer equals them would stay selected.
-    connect(sizeEdit_, &QComboBox::editTextChanged, this, [this] {
-        if (filling_ || !sizeTyped_)
-            return;
-        const QSize size = sizeEdit_->Value();
-        typedSize_ = {size.width(), size.height()};
-        Changed();
-    });
     connect(disableVideo_, &QCheckBox::toggled, this, &PresetControls::OnDisableVideo);
 }
 

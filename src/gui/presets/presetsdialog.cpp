@@ -64,6 +64,9 @@ void PresetsDialog::CreateControls() {
     tree_ = WithId(new QTreeWidget(this), 1024);
     tree_->setHeaderHidden(true);
     tree_->setRootIsDecorated(true);
+    // Long format names get a horizontal scroll bar rather than being cut off at the border.
+    tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     du.Place(tree_, 7, 16, 125, 173);
 
     PlaceFitted(du, new QLabel(QStringLiteral("Presets:"), this), 135, 7, 28, 8);

@@ -6,14 +6,31 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QStyle>
 
 namespace Tarnwick {
 
+namespace {
+
+// Rows without a state picture still reserve its 16 x 16 place: the list sizes every row like
+// its first one, and a first row without a picture would shrink every other row's picture.
+QIcon StatePicture(int image) {
+    static const QIcon none = [] {
+        QPixmap blank(16, 16);
+        blank.fill(Qt::transparent);
+        return QIcon(blank);
+    }();
+    const QIcon picture = Tarnwick::StateImage(image);
+    return picture.isNull() ? none : picture;
+}
+
+} // namespace
+
 QVariant JobTableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DecorationRole && index.isValid() && index.column() == FileNameColumn)
-        return Tarnwick::StateImage(JobListModel::data(index, StateImageRole).toInt());
+        return StatePicture(JobListModel::data(index, StateImageRole).toInt());
     return JobListModel::data(index, role);
 }
 

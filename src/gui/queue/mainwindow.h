@@ -3,6 +3,7 @@
 #include "conversion/outputformat.h"
 #include "queue/downloadrun.h"
 #include "queue/runprogress.h"
+#include "runwindow.h"
 
 #include <QDialog>
 #include <QHash>
@@ -30,6 +31,7 @@ class JobListView;
 class JobTableModel;
 class LinkButton;
 class Preset;
+class DialogUnits;
 class TwoColumnComboBox;
 class WindowRunContext;
 struct AppSettings;
@@ -37,7 +39,7 @@ struct CommandLineArgs;
 
 // The program's one window: the job list, the run options, the download run with its progress,
 // the list commands, and the compact mode in which it shrinks to a small icon.
-class MainWindow : public QDialog {
+class MainWindow : public QDialog, private RunWindow {
     Q_OBJECT
 
 public:
@@ -60,6 +62,10 @@ public:
 
     // The one entry point for new jobs; returns the new row, or -1 when the text is no URL.
     int AddUrl(const QString& text);
+    // Adds each address that passes the URL check as one batch; the others are reported
+    // together, once. Returns the number added.
+    int AddUrls(const QStringList& texts);
+    // Adds every line of the clipboard's text that is an address.
     void AddFromClipboard();
     // Adds the dropped text; empty text is refused.
     bool AddFromDrop(const QString& text);
@@ -106,27 +112,44 @@ public slots:
     void done(int result) override;
 
 private:
-    friend class WindowRunContext;
-
-    // Construction, in mainwindow.cpp.
+    // The controls and the two layouts, in mainwindowcontrols.cpp.
     void CreateControls();
+    void CreateListArea(const DialogUnits& du);
+    void CreateRunArea(const DialogUnits& du);
+    void CreateConversionRow(const DialogUnits& du);
+    void CreateFolderRow(const DialogUnits& du);
+    void CreateBottomRow(const DialogUnits& du);
+    void CreateHeaderLinks(const DialogUnits& du);
+    void SetIdleLayout();
+    void SetRunningLayout();
+    void ApplyConvertCheck();
+    void ShowSummaryInIdleLayout();
+    void HideSummary();
+
+    // Toolbar, menus and accelerators, in mainwindowmenus.cpp.
     void CreateCommands();
     void CreateMenus();
     QAction* MakeAction(int commandId, const QString& text, void (MainWindow::*handler)());
-    void FillQualityCombo();
+    void OpenMenuFromKeyboard();
+    QMenu* MenuFor(bool fromList) const;
+    void PopupMenu(QMenu* menu, const QPoint& where);
+
+    // The folder field and the format and preset lists, in mainwindowformats.cpp.
     void FillFolderField();
     void RefillFolderList();
     void FillFormatCombo();
     void OnFormatChanged();
     void RefillPresetCombo();
-    void SetIdleLayout();
-    void SetRunningLayout();
-    void ApplyConvertCheck();
+
+    // Keep-on-top and compact mode, in mainwindowcompact.cpp.
     void ApplyKeepOnTop();
+
+    // Fields and settings, in mainwindow.cpp.
     void PushFieldsToControls();
     void TakeControlValues();
     void WriteSettings();
     void UpdateHeader();
+    void OnListChanged();
     void SetCompactTip(const QString& text);
 
     // Commands, in mainwindowcommands.cpp.
@@ -150,18 +173,23 @@ private:
     void OpenWebSite();
     void CloseCommand();
     void Restore();
-    void ShowMessage(const QString& text);
+    void RememberRecentUrls(const QStringList& urls);
+    void ShowMessage(const QString& text) override;
     void OnRenameRefused(int row, const QString& text);
 
-    // The run, in mainwindowrun.cpp; the Show/Ask functions run on the window's thread for
+    // The run, in mainwindowrun.cpp; the RunWindow functions run on the window's thread for
     // the worker.
     void OnRunFinished();
     void ApplyDisplay();
-    void ShowJobState(int row, JobState state);
-    void ShowProgressDisplay(bool shown);
     void ShowStatus(const QString& text);
     void EchoWhereNobodySees(const QString& text);
-    int AskOverwrite(const QString& fileName);
+    DownloadJob JobRecord(int index) const override;
+    void ShowJobRecord(int index, const DownloadJob& record) override;
+    int SelectJob(int index) override;
+    int JobCount() const override;
+    int AskOverwrite(const QString& fileName) override;
+    void ShowProgressDisplay(bool shown) override;
+    void ShowSummary(const QString& text) override;
 
     AppSettings& settings_;
     ConversionEngine* engine_;
@@ -182,6 +210,9 @@ private:
     bool compact_ = false;
     QRect fullRect_;
     QRect compactRect_;
+    // The status line's place during a run, and where the summary stays after it.
+    QRect runStatusGeometry_;
+    QRect summaryGeometry_;
     const Preset* chosenPreset_ = nullptr;
 
     // The run.
@@ -190,6 +221,8 @@ private:
     QThread* thread_ = nullptr;
     std::unique_ptr<WindowRunContext> context_;
     QTimer* displayTimer_ = nullptr;
+    // The run ended with a summary, which stays in the status line once the window is idle.
+    bool summaryPending_ = false;
 
     // Dragging the window by its client area.
     QPoint dragOffset_;

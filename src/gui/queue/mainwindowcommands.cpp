@@ -40,29 +40,56 @@ void MainWindow::ShowMessage(const QString& text) {
 void MainWindow::ApplyCommandLine(const CommandLineArgs& args) {
     if (!args.outputFolder.isEmpty())
         SetFolderText(args.outputFolder);
-    for (const QString& url : args.urls)
-        AddUrl(url);
+    AddUrls(args.urls);
     if (!args.urls.isEmpty() && settings_.autoStart && !FolderText().isEmpty())
         StartRun();
 }
 
 int MainWindow::AddUrl(const QString& text) {
-    if (!IsUrl(text)) {
-        ShowMessage(QStringLiteral("Invalid URL:\n'%1'").arg(text));
-        return -1;
+    return AddUrls({text}) == 1 ? model_->rowCount() - 1 : -1;
+}
+
+int MainWindow::AddUrls(const QStringList& texts) {
+    QStringList accepted;
+    QStringList refused;
+    for (const QString& text : texts)
+        (IsUrl(text) ? accepted : refused).append(text);
+    if (!accepted.isEmpty()) {
+        // One insertion and one selection for the whole batch: selecting and scrolling to each
+        // new row lays out the list every time, which thousands of addresses cannot afford.
+        model_->AppendAll(accepted);
+        list_->SelectAlone(model_->rowCount() - 1);
+        RememberRecentUrls(accepted);
     }
-    const int row = model_->Append(text);
-    list_->SelectAlone(row);
-    settings_.recentUrlList.Add(text);
-    UpdateHeader();
-    return row;
+    if (!refused.isEmpty()) {
+        QStringList quoted;
+        for (const QString& text : refused)
+            quoted.append(QStringLiteral("'%1'").arg(text));
+        ShowMessage(QStringLiteral("Invalid URL:\n") + quoted.join(QLatin1Char('\n')));
+    }
+    return static_cast<int>(accepted.size());
+}
+
+void MainWindow::RememberRecentUrls(const QStringList& urls) {
+    // Only the newest distinct addresses can stay in the recent list; adding those, in order,
+    // leaves it as adding every one would, without a pass over it per address.
+    QStringList newest;
+    for (auto url = urls.crbegin(); url != urls.crend() && newest.size() < RecentList::Capacity; ++url) {
+        if (!newest.contains(*url))
+            newest.prepend(*url);
+    }
+    for (const QString& url : newest)
+        settings_.recentUrlList.Add(url);
 }
 
 void MainWindow::AddFromClipboard() {
-    const QString text = QGuiApplication::clipboard()->text();
-    if (text.isEmpty())
-        return;
-    AddUrl(text);
+    QStringList lines;
+    for (const QString& line : QGuiApplication::clipboard()->text().split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            lines.append(trimmed);
+    }
+    AddUrls(lines);
 }
 
 bool MainWindow::AddFromDrop(const QString& text) {
@@ -105,14 +132,12 @@ void MainWindow::RemoveSelected() {
     if (run_.currentIndex.load() != -1)
         return;
     model_->RemoveJobs(list_->SelectedRows());
-    UpdateHeader();
 }
 
 void MainWindow::ClearList() {
     if (run_.currentIndex.load() != -1)
         return;
     model_->Clear();
-    UpdateHeader();
 }
 
 void MainWindow::CopyUrlToClipboard() {
@@ -182,8 +207,17 @@ void MainWindow::CopyTo() {
 
 void MainWindow::WatchOnline() {
     const int row = list_->FirstSelectedRow();
-    if (row >= 0)
-        QDesktopServices::openUrl(QUrl(model_->Job(row).url));
+    if (row < 0)
+        return;
+    // Only web pages go to the desktop: a job address may be anything with a scheme, and
+    // "file:" or "javascript:" would open or run something else.
+    const QUrl page(model_->Job(row).url);
+    const QString scheme = page.scheme().toLower();
+    if (page.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")))
+        QDesktopServices::openUrl(page);
+    else
+        ShowMessage(QStringLiteral("Only web pages (http and https) can be watched online:\n%1")
+                        .arg(model_->Job(row).url));
 }
 
 void MainWindow::OpenFolder() {

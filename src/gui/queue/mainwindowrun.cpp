@@ -69,8 +69,9 @@ void MainWindow::StartRun() {
     options.outputFolder = saveFolder_;
     options.convert = convert_;
     options.quality = static_cast<VideoQuality>(qualityIndex_);
-    context_ = std::make_unique<WindowRunContext>(*this, options, settings_.videoHost, chosenPreset_, engine_,
-                                                  policy);
+    RunWindow& runWindow = *this; // the run's narrow view of this window
+    context_ = std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options,
+                                                  settings_.videoHost, chosenPreset_, engine_, policy);
 
     SetRunningLayout();
     WindowRunContext* context = context_.get();
@@ -108,6 +109,8 @@ void MainWindow::OnRunFinished() {
 
     const auto stop = static_cast<StopRequest>(run_.stopRequest.load());
     SetIdleLayout();
+    if (std::exchange(summaryPending_, false))
+        ShowSummaryInIdleLayout();
     emit runFinished();
     if (stop == StopRequest::None && closeWhenDoneCheck_->isChecked())
         QTimer::singleShot(0, this, [this] { close(); });
@@ -141,21 +144,41 @@ void MainWindow::EchoWhereNobodySees(const QString& text) {
     }
 }
 
-void MainWindow::ShowJobState(int row, JobState state) {
+DownloadJob MainWindow::JobRecord(int index) const {
+    return index >= 0 && index < model_->rowCount() ? model_->Job(index) : DownloadJob();
+}
+
+void MainWindow::ShowJobRecord(int row, const DownloadJob& record) {
     // What the worker reported before the change is shown first; its status line is outdated.
     board_.DropStatus();
     ApplyDisplay();
     if (row < 0 || row >= model_->rowCount())
         return;
-    model_->Job(row).state = state;
-    model_->JobChanged(row);
+    model_->TakeResults(row, record);
     list_->scrollTo(model_->index(row, 0));
-    const QString text = StateText(state);
+    QString text = StateText(record.state);
+    if (record.state == JobState::Failed && !record.failureText.isEmpty())
+        text += QStringLiteral(": ") + record.failureText;
     const QString line =
         text.isEmpty() ? QString() : QStringLiteral("[%1 / %2] ").arg(row + 1).arg(model_->rowCount()) + text;
     ShowStatus(line);
     EchoWhereNobodySees(line);
     UpdateCommands();
+}
+
+int MainWindow::SelectJob(int index) {
+    list_->SelectAlone(index);
+    return model_->rowCount();
+}
+
+int MainWindow::JobCount() const {
+    return model_->rowCount();
+}
+
+void MainWindow::ShowSummary(const QString& text) {
+    ShowStatus(text);
+    EchoWhereNobodySees(text);
+    summaryPending_ = true;
 }
 
 void MainWindow::ShowProgressDisplay(bool shown) {

@@ -1,7 +1,6 @@
 #include "windowruncontext.h"
 
-#include "joblistview.h"
-#include "mainwindow.h"
+#include "runwindow.h"
 #include "ui/vendor.h"
 
 #include <QMetaObject>
@@ -9,37 +8,57 @@
 
 namespace Tarnwick {
 
-WindowRunContext::WindowRunContext(MainWindow& window, RunOptions options, QString videoHost,
+WindowRunContext::WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run,
+                                   RunDisplayBoard& board, RunOptions options, QString videoHost,
                                    const Preset* preset, ConversionEngine* engine, OverwritePolicy policy)
-    : window_(window)
+    : windowObject_(windowObject)
+    , window_(window)
+    , run_(run)
+    , board_(board)
     , options_(std::move(options))
     , videoHost_(std::move(videoHost))
     , preset_(preset ? std::optional<Preset>(*preset) : std::nullopt)
     , engine_(engine)
     , policy_(policy)
-    , downloadSink_(window.run_, window.board_, ProductTitle)
-    , conversionSink_(window.run_, window.board_, ProductTitle) {}
+    , downloadSink_(run, board, ProductTitle)
+    , conversionSink_(run, board, ProductTitle) {}
 
 template <typename Function>
 void WindowRunContext::OnWindowThread(Function&& function) {
-    if (QThread::currentThread() == window_.thread()) {
+    if (QThread::currentThread() == windowObject_.thread()) {
         function();
         return;
     }
-    QMetaObject::invokeMethod(&window_, std::forward<Function>(function), Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(&windowObject_, std::forward<Function>(function), Qt::BlockingQueuedConnection);
+}
+
+void WindowRunContext::TakeRecord(int index) {
+    OnWindowThread([this, index] { record_ = window_.JobRecord(index); });
+    jobIndex_ = index;
+    // A job run again starts without the reason of its last failure.
+    record_.failureText.clear();
+    downloadSink_.TakeResult();
+    conversionSink_.TakeResult();
 }
 
 DownloadJob& WindowRunContext::Job(int index) {
-    if (index != jobIndex_ || !job_) {
-        // The record lives behind a stable pointer; only finding it needs the window's thread.
-        OnWindowThread([this, index] { job_ = &window_.model_->Job(index); });
-        jobIndex_ = index;
-    }
-    return *job_;
+    if (index != jobIndex_)
+        TakeRecord(index);
+    return record_;
 }
 
 void WindowRunContext::SetJobState(int index, JobState state) {
-    OnWindowThread([this, index, state] { window_.ShowJobState(index, state); });
+    if (index != jobIndex_)
+        TakeRecord(index);
+    record_.state = state;
+    if (state == JobState::Failed && record_.failureText.isEmpty()) {
+        // The procedure gave no reason of its own: the last error its transfer or conversion said.
+        record_.failureText = conversionSink_.TakeResult();
+        if (record_.failureText.isEmpty())
+            record_.failureText = downloadSink_.TakeResult();
+    }
+    const DownloadJob shown = record_;
+    OnWindowThread([this, index, &shown] { window_.ShowJobRecord(index, shown); });
 }
 
 int WindowRunContext::AskOverwrite(const QString& fileName) {
@@ -49,12 +68,12 @@ int WindowRunContext::AskOverwrite(const QString& fileName) {
 }
 
 void WindowRunContext::SetPhase(RunPhase phase) {
-    window_.run_.phase = static_cast<int>(phase);
+    run_.phase = static_cast<int>(phase);
 }
 
 void WindowRunContext::ResetProgress() {
-    window_.board_.SetBar(0);
-    window_.board_.SetPercent(QString());
+    board_.SetBar(0);
+    board_.SetPercent(QString());
 }
 
 void WindowRunContext::FolderMissing(const QString& folder) {
@@ -69,26 +88,19 @@ void WindowRunContext::ShowProgressDisplay(bool shown) {
 
 int WindowRunContext::SelectJob(int index) {
     int count = 0;
-    OnWindowThread([this, index, &count] {
-        window_.list_->SelectAlone(index);
-        job_ = &window_.model_->Job(index);
-        count = window_.model_->rowCount();
-    });
-    jobIndex_ = index;
+    OnWindowThread([this, index, &count] { count = window_.SelectJob(index); });
+    TakeRecord(index);
     return count;
 }
 
 int WindowRunContext::ItemCount() {
     int count = 0;
-    OnWindowThread([this, &count] { count = window_.model_->rowCount(); });
+    OnWindowThread([this, &count] { count = window_.JobCount(); });
     return count;
 }
 
 void WindowRunContext::ShowSummary(const QString& text) {
-    OnWindowThread([this, &text] {
-        window_.ShowStatus(text);
-        window_.EchoWhereNobodySees(text);
-    });
+    OnWindowThread([this, &text] { window_.ShowSummary(text); });
 }
 
 } // namespace Tarnwick

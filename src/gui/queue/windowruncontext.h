@@ -5,20 +5,26 @@
 #include "queue/runprogress.h"
 #include "retrieval/jobcontext.h"
 
-#include <atomic>
 #include <optional>
+
+class QObject;
 
 namespace Tarnwick {
 
-class MainWindow;
+class RunWindow;
 
 // The worker's side of a run: what the per-job procedure and the run loop ask of the window.
 // Every call that touches the window runs on the window's thread and returns when the window
 // has done it; progress and status go through the display board instead, coalesced.
+//
+// The worker fills its own copy of the job in progress and hands it to the window by value
+// with each state change, so it never writes a record that the window reads while painting.
 class WindowRunContext : public JobContext, public RunFrontEnd {
 public:
-    WindowRunContext(MainWindow& window, RunOptions options, QString videoHost, const Preset* preset,
-                     ConversionEngine* engine, OverwritePolicy policy);
+    // windowObject lives on the window's thread; window is the same window's run interface.
+    WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run, RunDisplayBoard& board,
+                     RunOptions options, QString videoHost, const Preset* preset, ConversionEngine* engine,
+                     OverwritePolicy policy);
 
     // JobContext
     DownloadJob& Job(int index) override;
@@ -48,8 +54,12 @@ private:
     // Runs function on the window's thread and waits for it.
     template <typename Function>
     void OnWindowThread(Function&& function);
+    void TakeRecord(int index);
 
-    MainWindow& window_;
+    QObject& windowObject_;
+    RunWindow& window_;
+    RunState& run_;
+    RunDisplayBoard& board_;
     RunOptions options_;
     QString videoHost_;
     // A copy taken when the run starts: the Presets dialog may replace the catalogue's presets
@@ -60,7 +70,7 @@ private:
     RunProgressSink downloadSink_;
     RunProgressSink conversionSink_;
     int jobIndex_ = -1;
-    DownloadJob* job_ = nullptr;
+    DownloadJob record_;
 };
 
 } // namespace Tarnwick

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QStyleOptionComboBox>
+#include <QValidator>
+#include <algorithm>
 
 namespace Tarnwick {
 
@@ -21,10 +23,28 @@ int FieldValue(const QString& text) {
     return ok ? static_cast<int>(value) : 0;
 }
 
+// Refuses a typed number beyond the largest picture side, so the field keeps its last good
+// value: a side that does not fit the preset file's "%dx%d" would lose the preset at the next
+// start. Other text stays allowed while typing ("Auto", or letters on the way to a number)
+// and counts as 0.
+class PictureSideValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& /*position*/) const override {
+        const QString text = input.trimmed();
+        if (text.isEmpty() || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }))
+            return Intermediate;
+        bool ok = false;
+        const qulonglong value = text.toULongLong(&ok);
+        return ok && value <= static_cast<qulonglong>(SizeComboBox::MaxSide) ? Acceptable : Invalid;
+    }
+};
+
 QLineEdit* MakeField(QWidget* parent) {
     auto* field = new QLineEdit(parent);
     field->setAlignment(Qt::AlignCenter);
     field->setFrame(false);
+    field->setValidator(new PictureSideValidator(field));
     return field;
 }
 

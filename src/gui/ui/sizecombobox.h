@@ -15,6 +15,10 @@ class SizeComboBox : public QComboBox {
     Q_OBJECT
 
 public:
+    // The largest width or height that can be typed: 8K pictures, well within what the
+    // encoders take.
+    static constexpr int MaxSide = 8192;
+
     explicit SizeComboBox(QWidget* parent = nullptr);
 
     // Sets both fields; 0 shows "Auto". No change notification while setting.

@@ -4,8 +4,16 @@
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <algorithm>
 
 namespace Tarnwick {
+
+namespace {
+
+// Pixels kept free between a cut-short first column and the second.
+constexpr int ColumnGap = 4;
+
+} // namespace
 
 TwoColumnItemDelegate::TwoColumnItemDelegate(Kind kind, QObject* parent)
     : QStyledItemDelegate(parent)
@@ -48,15 +56,24 @@ void TwoColumnItemDelegate::PaintEntry(QPainter* painter, const QRect& rect, con
     const qsizetype tab = text.indexOf(QLatin1Char('\t'));
     const QString first = tab < 0 ? text : text.left(tab);
     painter->setPen(textColor);
-    painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, first);
+    // The second column starts at its offset, or further left when a wide font would push it
+    // out of the row; the first column is cut short before it, so the two never overlap.
+    const QString second = tab < 0 ? QString() : text.mid(tab + 1);
+    const QFontMetrics metrics = painter->fontMetrics();
+    const int secondLeft =
+        std::max(0, std::min(columnOffset_, area.width() - metrics.horizontalAdvance(second)));
+    const int firstWidth = tab < 0 ? area.width() : std::max(0, secondLeft - ColumnGap);
+    painter->drawText(area.adjusted(0, 0, firstWidth - area.width(), 0),
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                      metrics.elidedText(first, Qt::ElideRight, firstWidth));
     if (tab >= 0) {
         QColor secondColor = textColor;
         if (grey_ && !selected && enabled)
             secondColor =
                 kind_ == Kind::FormatList ? palette.color(QPalette::Dark) : palette.color(QPalette::Shadow);
         painter->setPen(secondColor);
-        const QRect second = area.adjusted(columnOffset_, 0, 0, 0);
-        painter->drawText(second, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text.mid(tab + 1));
+        painter->drawText(area.adjusted(secondLeft, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, second);
     }
     painter->restore();
 }

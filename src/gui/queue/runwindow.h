@@ -1,0 +1,29 @@
+#pragma once
+
+#include "queue/downloadjob.h"
+
+#include <QString>
+
+namespace Tarnwick {
+
+// What a download run asks of the window that shows it. Every call arrives on the window's
+// thread; the worker reaches them only through WindowRunContext, which waits for each.
+class RunWindow {
+public:
+    virtual ~RunWindow() = default;
+
+    // A copy of the job's record, for the worker to fill while the window keeps its own.
+    virtual DownloadJob JobRecord(int index) const = 0;
+    // Takes what the worker found for the job (state, delivered file, title, failure) and shows it.
+    virtual void ShowJobRecord(int index, const DownloadJob& record) = 0;
+    // Selects the item alone and shows it; returns the number of items in the list.
+    virtual int SelectJob(int index) = 0;
+    virtual int JobCount() const = 0;
+    // Asks whether to overwrite the file; returns one of JobContext's answers.
+    virtual int AskOverwrite(const QString& fileName) = 0;
+    virtual void ShowMessage(const QString& text) = 0;
+    virtual void ShowProgressDisplay(bool shown) = 0;
+    virtual void ShowSummary(const QString& text) = 0;
+};
+
+} // namespace Tarnwick
