@@ -1,4 +1,5 @@
 #include "app/appsettings.h"
+#include "browser/extensionregistrar.h"
 #include "dialogtesting.h"
 #include "presets/optionsdialog.h"
 #include "testenvironment.h"
@@ -7,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -17,20 +19,39 @@ using namespace DialogTesting;
 
 namespace {
 
-// Stands in for the browser's entries, which this machine does not have.
-class RecordedBrowser : public BrowserIntegration {
+// Reports the entry points it is given and records what the dialog applies, as "1011" for
+// Apply(true, false, true, true). Enable is the real one, so its mapping is part of the test.
+class RecordingRegistrar : public ExtensionRegistrar {
 public:
-    explicit RecordedBrowser(BrowserEntries state)
-        : state_(state) {}
-    BrowserEntries QueryState() override { return state_; }
-    void Enable(bool extension, const BrowserEntries& entries) override {
-        calls.append({extension, entries});
+    explicit RecordingRegistrar(EntryPoints present)
+        : present_(present) {}
+    int QueryState(bool& contextMenu, bool& toolbarButton, bool& toolsMenu) override {
+        contextMenu = present_.contextMenu;
+        toolbarButton = present_.toolbarButton;
+        toolsMenu = present_.toolsMenu;
+        const int count = int(contextMenu) + int(toolbarButton) + int(toolsMenu);
+        return count == 0 ? 0 : count == 3 ? 2 : 1;
     }
-    QList<std::pair<bool, BrowserEntries>> calls;
+    bool Apply(bool registerLibrary, bool contextMenu, bool toolbarButton, bool toolsMenu) override {
+        QString call;
+        for (bool flag : {registerLibrary, contextMenu, toolbarButton, toolsMenu})
+            call += flag ? QLatin1Char('1') : QLatin1Char('0');
+        applied.append(call);
+        return true;
+    }
+    QStringList applied;
 
 private:
-    BrowserEntries state_;
+    EntryPoints present_;
 };
+
+EntryPoints Entries(const char* flags) {
+    return {flags[0] == '1', flags[1] == '1', flags[2] == '1'};
+}
+
+bool Checked(QWidget& dialog, int id) {
+    return FindControl<QCheckBox>(dialog, id)->isChecked();
+}
 
 } // namespace
 
@@ -138,37 +159,90 @@ private slots:
         QVERIFY(FindControl(dialog, 1035)->isEnabled());
     }
 
-    void browserBoxesFollowTheExtensionBox() {
+    void browserBoxesShowWhatIsPresent_data() {
+        QTest::addColumn<QString>("present");
+        QTest::newRow("nothing") << QStringLiteral("000");
+        QTest::newRow("only the Tools menu item") << QStringLiteral("001");
+        QTest::newRow("context items and toolbar button") << QStringLiteral("110");
+        QTest::newRow("all three") << QStringLiteral("111");
+    }
+
+    void browserBoxesShowWhatIsPresent() {
+        QFETCH(QString, present);
         TestSupport::IsolatedProfile profile;
         AppSettings settings;
-        RecordedBrowser browser({false, false, true});
-        {
-            OptionsDialog dialog(settings, &browser);
-            QVERIFY(FindControl<QCheckBox>(dialog, 1029)->isChecked());
-            QVERIFY(FindControl<QCheckBox>(dialog, 1034)->isChecked());
-            QVERIFY(!FindControl<QCheckBox>(dialog, 1031)->isChecked());
-            dialog.accept();
-            QVERIFY(browser.calls.isEmpty());
+        RecordingRegistrar registrar(Entries(qPrintable(present)));
+        OptionsDialog dialog(settings, &registrar);
+        const bool any = present != QStringLiteral("000");
+        QCOMPARE(Checked(dialog, 1029), any);
+        const int subBoxes[] = {1031, 1018, 1034};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(Checked(dialog, subBoxes[i]), present[i] == QLatin1Char('1'));
+            QCOMPARE(FindControl(dialog, subBoxes[i])->isEnabled(), any);
         }
-        {
-            OptionsDialog dialog(settings, &browser);
-            FindControl<QCheckBox>(dialog, 1029)->click();
-            QVERIFY(!FindControl(dialog, 1034)->isEnabled());
-            QVERIFY(FindControl<QCheckBox>(dialog, 1034)->isChecked());
-            dialog.accept();
-            QCOMPARE(browser.calls.size(), 1);
-            QCOMPARE(browser.calls[0].first, false);
+    }
+
+    // What reaches the registrar for a sequence of clicks: Enable only on OK and only when one of
+    // the four boxes differs from the opening, the extension box ticking all three when switched
+    // on and keeping (but disabling) the ticks when switched off.
+    void browserChoiceReachesRegistrar_data() {
+        QTest::addColumn<QString>("present");
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QStringList>("applied");
+        QTest::newRow("only Tools, OK unchanged")
+            << QStringLiteral("001") << QList<int>{} << true << QStringList{};
+        QTest::newRow("extension switched off")
+            << QStringLiteral("001") << QList<int>{1029} << true << QStringList{QStringLiteral("0000")};
+        QTest::newRow("extension switched on ticks all")
+            << QStringLiteral("000") << QList<int>{1029} << true << QStringList{QStringLiteral("1111")};
+        QTest::newRow("off and on again offers all three")
+            << QStringLiteral("100") << QList<int>{1029, 1029} << true << QStringList{QStringLiteral("1111")};
+        QTest::newRow("toolbar button taken away")
+            << QStringLiteral("111") << QList<int>{1018} << true << QStringList{QStringLiteral("1101")};
+        QTest::newRow("a box changed and changed back")
+            << QStringLiteral("100") << QList<int>{1034, 1034} << true << QStringList{};
+        QTest::newRow("Cancel touches nothing")
+            << QStringLiteral("111") << QList<int>{1029} << false << QStringList{};
+    }
+
+    void browserChoiceReachesRegistrar() {
+        QFETCH(QString, present);
+        QFETCH(QList<int>, clicks);
+        QFETCH(bool, ok);
+        QFETCH(QStringList, applied);
+        TestSupport::IsolatedProfile profile;
+        AppSettings settings;
+        RecordingRegistrar registrar(Entries(qPrintable(present)));
+        OptionsDialog dialog(settings, &registrar);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (int id : clicks)
+            FindControl<QCheckBox>(dialog, id)->click();
+        if (clicks == QList<int>{1029} && present != QStringLiteral("000")) {
+            // Switched off: the sub-boxes are disabled but keep what they showed.
+            const int subBoxes[] = {1031, 1018, 1034};
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY(!FindControl(dialog, subBoxes[i])->isEnabled());
+                QCOMPARE(Checked(dialog, subBoxes[i]), present[i] == QLatin1Char('1'));
+            }
         }
-        {
-            OptionsDialog dialog(settings, &browser);
-            FindControl<QCheckBox>(dialog, 1029)->click();
-            FindControl<QCheckBox>(dialog, 1029)->click();
-            for (int id : {1031, 1018, 1034})
-                QVERIFY(FindControl<QCheckBox>(dialog, id)->isChecked() &&
-                        FindControl(dialog, id)->isEnabled());
-            dialog.reject();
-            QCOMPARE(browser.calls.size(), 1);
-        }
+        ok ? dialog.accept() : dialog.reject();
+        QCOMPARE(registrar.applied, applied);
+    }
+
+    void browserTextsNameTheWebBrowser() {
+        TestSupport::IsolatedProfile profile;
+        AppSettings settings;
+        RecordingRegistrar registrar(Entries("000"));
+        OptionsDialog dialog(settings, &registrar);
+        QCOMPARE(FindControl<QCheckBox>(dialog, 1029)->text(),
+                 QStringLiteral("&Enable web browser extension"));
+        QCOMPARE(FindControl<QCheckBox>(dialog, 1035)->text(),
+                 QStringLiteral("Be&gin downloading automatically when starting from the web browser"));
+        QCOMPARE(FindControl<QCheckBox>(dialog, 1034)->text(), QStringLiteral("Tools &menu item"));
+        QVERIFY(FindControl(dialog, 1034)->toolTip().contains(QStringLiteral("Firefox")));
+        QVERIFY(dialog.findChild<QGroupBox*>()->title() == QStringLiteral("Web Browser Extension"));
     }
 };
 

@@ -30,6 +30,7 @@ private slots:
     void initTestCase();
     void runWithoutConversion();
     void runWithConversion();
+    void webPagesAndPlaylists();
     void emptyListEndsAtOnce();
     void missingFolderEndsBeforeAnyJob();
     void overwriteAnswers_data();
@@ -142,6 +143,36 @@ void TestWindowRun::runWithConversion() {
     QVERIFY2(streams.contains(QStringLiteral("codec_type=audio")), qPrintable(streams));
     QVERIFY2(!streams.contains(QStringLiteral("codec_type=video")), qPrintable(streams));
     QCOMPARE(f.window->windowTitle(), QStringLiteral("Tarnwick"));
+}
+
+void TestWindowRun::webPagesAndPlaylists() {
+    WindowFixture f;
+    QVERIFY2(f.StartService({QStringLiteral("A")}), qPrintable(f.service.Error()));
+    QVERIFY2(f.service.AddWebMedia(QStringLiteral("clipA")), qPrintable(f.service.Error()));
+    f.settings.quality = 1; // the middle rendition
+    f.Create();
+    f.window->show();
+    f.window->AddUrl(f.service.Url(QStringLiteral("/html5?v=clipA")));
+    f.window->AddUrl(f.service.Url(QStringLiteral("/hls/clipA/master.m3u8")));
+    f.window->AddUrl(f.service.Url(QStringLiteral("/hls/clipA/live.m3u8")));
+    QVERIFY(f.RunToEnd());
+
+    JobTableModel* model = f.window->Model();
+    QCOMPARE(model->Job(0).state, JobState::Succeeded);
+    QCOMPARE(model->Job(1).state, JobState::Succeeded);
+    QCOMPARE(model->Job(2).state, JobState::Failed);
+    QVERIFY2(model->Job(2).failureText.contains(QStringLiteral("live stream")),
+             qPrintable(model->Job(2).failureText));
+    QCOMPARE(f.window->CompactTip(), QStringLiteral("Completed: 2 success, 1 failure"));
+    QCOMPARE(model->data(model->index(1, 0)).toString(), QStringLiteral("master.ts"));
+    QFile page(f.OutputFile(QStringLiteral("Clip A.mp4")));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    QVERIFY(page.readAll() == f.service.MediaBytes(QStringLiteral("clipA-180.mp4")));
+    const QString streams = Probe(f.OutputFile(QStringLiteral("master.ts")));
+    QVERIFY2(streams.contains(QStringLiteral("codec_type=video")), qPrintable(streams));
+    QVERIFY2(streams.contains(QStringLiteral("codec_type=audio")), qPrintable(streams));
+    QVERIFY2(streams.contains(QStringLiteral("mpegts")), qPrintable(streams));
+    QCOMPARE(QDir(f.output.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 void TestWindowRun::emptyListEndsAtOnce() {

@@ -66,6 +66,18 @@ bool SampleService::AddSampleVideos() {
            TestSupport::MakeMediaFixture(media_.filePath(QStringLiteral("sample.mp4")), contents);
 }
 
+bool SampleService::AddWebMedia(const QString& id, const QStringList& extra) {
+    QProcess script;
+    script.setProcessChannelMode(QProcess::MergedChannels);
+    script.start(TestSupport::BinDir() + QStringLiteral("/make-web-media"),
+                 QStringList{media_.path(), id} + extra);
+    const bool ok = script.waitForFinished(300000) && script.exitStatus() == QProcess::NormalExit &&
+                    script.exitCode() == 0;
+    if (!ok)
+        error_ = QString::fromLocal8Bit(script.readAll()) + script.errorString();
+    return ok;
+}
+
 QByteArray SampleService::MediaBytes(const QString& fileName) const {
     QFile file(media_.filePath(fileName));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // The bundled sample video service, started on a free loopback port with a media folder of its
@@ -29,6 +30,9 @@ public:
     // Makes the sample FLV and MP4 files the fault pages stream, once per service.
     bool AddSampleVideos();
     QByteArray MediaBytes(const QString& fileName) const;
+    // Makes the web pages' media of id with make-web-media: renditions <id>-<height>.mp4 and
+    // the HLS playlists under hls/<id>/ (extra: further options of the script).
+    bool AddWebMedia(const QString& id, const QStringList& extra = {});
 
 private:
     QTemporaryDir media_;

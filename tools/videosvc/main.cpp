@@ -3,6 +3,7 @@
 
 #include "routes.h"
 #include "streams.h"
+#include "webroutes.h"
 
 #include <httplib.h>
 
@@ -32,8 +33,9 @@ void PrintUsage() {
         "  /status?code=C                     an error answer\n"
         "  /redirect?hops=K&to=ADDRESS        K redirects, then to ADDRESS\n"
         "Media folder: <id>.flv, <id>.mp4, optional <id>.title (UTF-8 page title) and\n"
-        "<id>.html (served as the watch page as stored). Fault ids (streams use 'sample'):\n%s",
-        VideoService::FaultModeList());
+        "<id>.html (served as the watch page as stored). Fault ids (streams use 'sample'):\n%s"
+        "Pages of other kinds (media laid out by make-web-media):\n%s",
+        VideoService::FaultModeList(), VideoService::WebRouteList());
 }
 
 } // namespace
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
                          response.status);
         });
     VideoService::InstallRoutes(server, library);
+    VideoService::InstallWebRoutes(server, library);
 
     // Loopback only: the service is for this machine.
     const char* host = "127.0.0.1";

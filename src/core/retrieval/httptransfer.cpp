@@ -97,6 +97,8 @@ struct HttpTransfer::Copy {
     long status = 0;
     QByteArray reason;
     QByteArray contentLength;
+    QByteArray contentType;
+    QByteArray contentDisposition;
     bool hasLocation = false;
     int totalKB = 0;
 
@@ -124,12 +126,22 @@ struct HttpTransfer::Copy {
             status = codeStart < 0 ? 0 : line.mid(codeStart + 1, reasonStart - codeStart - 1).toLong();
             reason = reasonStart < 0 ? QByteArray() : line.mid(reasonStart + 1).trimmed();
             contentLength.clear();
+            contentType.clear();
+            contentDisposition.clear();
             hasLocation = false;
             transfer.session_->Report(TransferSession::ResponseReceived);
             return true;
         }
         if (HeaderNameIs(data, size, "Content-Length:")) {
             contentLength = TrimmedHeaderValue(data, size, 15);
+            return true;
+        }
+        if (HeaderNameIs(data, size, "Content-Type:")) {
+            contentType = TrimmedHeaderValue(data, size, 13);
+            return true;
+        }
+        if (HeaderNameIs(data, size, "Content-Disposition:")) {
+            contentDisposition = TrimmedHeaderValue(data, size, 20);
             return true;
         }
         if (HeaderNameIs(data, size, "Location:")) {
@@ -156,6 +168,8 @@ struct HttpTransfer::Copy {
                 QStringLiteral("The server answered %1 %2").arg(status).arg(QString::fromLatin1(reason));
             return false;
         }
+        if (!CheckResponse())
+            return false;
         began = true;
         totalKB = ContentLengthKB(contentLength);
         startTime = std::time(nullptr);
@@ -164,6 +178,18 @@ struct HttpTransfer::Copy {
             sink->Progress(ProgressSink::ProgressTotal, totalKB);
         }
         return !PollCancel();
+    }
+
+    bool CheckResponse() {
+        Response& response = transfer.lastResponse_;
+        response.contentType = contentType;
+        response.contentDisposition = contentDisposition;
+        const char* effectiveUrl = nullptr;
+        curl_easy_getinfo(transfer.session_->Handle(), CURLINFO_EFFECTIVE_URL, &effectiveUrl);
+        if (effectiveUrl != nullptr)
+            response.url = QString::fromUtf8(effectiveUrl);
+        transfer.declined_ = transfer.responseCheck_ && !transfer.responseCheck_(response);
+        return !transfer.declined_;
     }
 
     // One block from the network. It is stored in one write, then reported, with a stop poll,
@@ -239,6 +265,8 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
 
     CURL* handle = session_->Handle();
     Copy copy(*this, target, sink_);
+    lastResponse_ = Response{QByteArray(), QByteArray(), url};
+    declined_ = false;
     char errorText[CURL_ERROR_SIZE] = {};
     const QByteArray address = url.toUtf8();
     curl_easy_setopt(handle, CURLOPT_URL, address.constData());
@@ -269,6 +297,8 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
 
+    if (declined_)
+        return false;
     if (copy.cancelled) {
         // A stop is not an error: the loop ends as on completion, with an empty result line.
         if (copy.began && sink_ != nullptr)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <memory>
 
 class QIODevice;
@@ -40,6 +41,20 @@ public:
     int StallSeconds() const { return stallSeconds_; }
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
 
+    // What the response whose body is delivered said about it, and where it came from after
+    // redirects.
+    struct Response {
+        QByteArray contentType;
+        QByteArray contentDisposition;
+        QString url;
+    };
+    // Looked at once the body's response headers are in, before anything is reported; false
+    // ends the copy there, quietly (no Begin, End or result line): CopyUrlToFile returns false
+    // and WasDeclined() is true. An empty function lets every body through.
+    void SetResponseCheck(std::function<bool(const Response&)> check) { responseCheck_ = std::move(check); }
+    const Response& LastResponse() const { return lastResponse_; }
+    bool WasDeclined() const { return declined_; }
+
     // Writes the body of url to target, which the caller has opened. True when the whole body
     // arrived with a status below 400; false on any failure and on cancel, after the result
     // line has gone to the sink. What was written before a failure stays in the target.
@@ -54,6 +69,9 @@ private:
     unsigned readBufferSize_ = DefaultReadBufferSize;
     int stallSeconds_ = DefaultStallSeconds;
     ProgressSink* sink_ = nullptr;
+    std::function<bool(const Response&)> responseCheck_;
+    Response lastResponse_;
+    bool declined_ = false;
 };
 
 // "%d KB / %d KB" with the speed when a whole second has passed since the headers arrived.

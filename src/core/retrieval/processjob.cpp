@@ -5,7 +5,9 @@
 #include "fileoperations.h"
 #include "httptransfer.h"
 #include "jobcontext.h"
-#include "resolver.h"
+#include "labelledsink.h"
+#include "mediaresolver.h"
+#include "segmentdownload.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -97,13 +99,18 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.SetPhase(RunPhase::PhasePrepare);
 
     // One session serves the page and the stream of the job, and goes when the procedure returns.
+    // The sink names the rendition taken when a page offered several.
+    LabelledSink labelledSink(context.DownloadSink());
+    ProgressSink* const sink = context.DownloadSink() != nullptr ? &labelledSink : nullptr;
     HttpTransfer transfer;
-    transfer.OpenSession(context.DownloadSink());
+    transfer.OpenSession(sink);
 
-    if (!ResolveJob(transfer, job, quality, context.VideoHost()))
+    MediaSource media;
+    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media))
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    labelledSink.SetLabel(media.choice);
 
-    const QString extension = convert ? ConvertedExtension(context) : DownloadExtension(quality);
+    const QString extension = convert ? ConvertedExtension(context) : media.extension;
     // Without a folder the name would land in the file system's root.
     if (extension.isEmpty() || context.OutputFolder().isEmpty())
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
@@ -116,7 +123,8 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.SetPhase(RunPhase::PhaseDownload);
     context.SetJobState(jobIndex, JobState::Downloading);
     TemporaryFile download(MakeTempFileName());
-    if (!download.IsValid() || !DownloadStream(transfer, job.streamUrl, download.Path()))
+    if (!download.IsValid() || !(media.isPlaylist ? DownloadSegments(media, download.Path(), sink)
+                                                  : DownloadStream(transfer, job.streamUrl, download.Path())))
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
 
     TemporaryFile* result = &download;

@@ -34,6 +34,10 @@ bool ResolveJob(HttpTransfer& transfer, DownloadJob& job, VideoQuality quality, 
     QString page;
     if (!FetchPage(transfer, job.url, page))
         return false;
+    return ResolveWatchPage(page, job, quality, videoHost);
+}
+
+bool ResolveWatchPage(const QString& page, DownloadJob& job, VideoQuality quality, const QString& videoHost) {
     const WatchPageParser parser(videoHost);
     if (!parser.Parse(page, job.streamUrl, job.title))
         return false;

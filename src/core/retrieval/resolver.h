@@ -16,6 +16,9 @@ constexpr qint64 PageSizeLimit = qint64(16) << 20;
 // the title into the job. A failure after the stream request was found leaves it in the job.
 bool ResolveJob(HttpTransfer& transfer, DownloadJob& job, VideoQuality quality, const QString& videoHost);
 
+// The second half of ResolveJob, on a page already fetched.
+bool ResolveWatchPage(const QString& page, DownloadJob& job, VideoQuality quality, const QString& videoHost);
+
 // The page at url as text. False when the transfer fails or the page is empty.
 bool FetchPage(HttpTransfer& transfer, const QString& url, QString& page);
 

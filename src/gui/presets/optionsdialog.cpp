@@ -1,6 +1,7 @@
 #include "optionsdialog.h"
 
 #include "app/appsettings.h"
+#include "browser/extensionregistrar.h"
 #include "dialogsupport.h"
 #include "ui/dialogunits.h"
 #include "ui/executablefilter.h"
@@ -18,15 +19,30 @@
 
 namespace Tarnwick {
 
-BrowserIntegration::~BrowserIntegration() = default;
+namespace {
+
+// Internet Explorer exists only on Windows; elsewhere the extension lives in the web browser.
+#ifdef Q_OS_WIN
+const char* const ExtensionGroupText = "Internet Explorer Extension";
+const char* const EnableExtensionText = "&Enable Internet Explorer extension";
+const char* const AutoStartText = "Be&gin downloading automatically when starting from Internet Explorer";
+#else
+const char* const ExtensionGroupText = "Web Browser Extension";
+const char* const EnableExtensionText = "&Enable web browser extension";
+const char* const AutoStartText = "Be&gin downloading automatically when starting from the web browser";
+#endif
+
+} // namespace
 
 const char* const OptionsDialog::BrowserUnavailableTip =
     "Browser integration is not available in this build.";
+const char* const OptionsDialog::ToolsMenuTip =
+    "Only Firefox has a Tools menu for extensions; other browsers do not show this item.";
 
-OptionsDialog::OptionsDialog(AppSettings& settings, BrowserIntegration* browser, QWidget* parent)
+OptionsDialog::OptionsDialog(AppSettings& settings, ExtensionRegistrar* registrar, QWidget* parent)
     : QDialog(parent)
     , settings_(settings)
-    , browser_(browser) {
+    , registrar_(registrar) {
     setObjectName(QStringLiteral("id203"));
     setWindowTitle(QStringLiteral("Options"));
     setFont(SettingsDialogFont());
@@ -73,20 +89,21 @@ void OptionsDialog::CreateControls() {
     browsePlayer->setAutoDefault(false);
     connect(browsePlayer, &QPushButton::clicked, this, &OptionsDialog::BrowsePlayer);
 
-    auto* group = new QGroupBox(QStringLiteral("Internet Explorer Extension"), this);
+    auto* group = new QGroupBox(QString::fromLatin1(ExtensionGroupText), this);
     du.Place(group, 7, 79, 286, 75);
     auto check = [&](int id, const QString& text, int x, int y, int width) {
         auto* box = WithId(new QCheckBox(text, this), id);
         PlaceFitted(du, box, x, y, width, 10);
         return box;
     };
-    extension_ = check(1029, QStringLiteral("&Enable Internet Explorer extension"), 16, 91, 128);
+    extension_ = check(1029, QString::fromLatin1(EnableExtensionText), 16, 91, 128);
     contextMenu_ = check(1031, QStringLiteral("&Context menu items"), 28, 103, 80);
     toolbarButton_ = check(1018, QStringLiteral("&Toolbar button"), 28, 114, 63);
     toolsMenu_ = check(1034, QStringLiteral("Tools &menu item"), 28, 125, 67);
-    autoStart_ =
-        check(1035, QStringLiteral("Be&gin downloading automatically when starting from Internet Explorer"),
-              16, 138, 239);
+    autoStart_ = check(1035, QString::fromLatin1(AutoStartText), 16, 138, 239);
+#ifndef Q_OS_WIN
+    toolsMenu_->setToolTip(QString::fromLatin1(ToolsMenuTip));
+#endif
     connect(extension_, &QCheckBox::clicked, this, &OptionsDialog::OnExtensionClicked);
 
     auto* ok = WithId(new QPushButton(QStringLiteral("OK"), this), 1);
@@ -100,7 +117,7 @@ void OptionsDialog::CreateControls() {
 }
 
 void OptionsDialog::ShowBrowserState() {
-    if (browser_ == nullptr) {
+    if (registrar_ == nullptr) {
         for (QCheckBox* box : {extension_, contextMenu_, toolbarButton_, toolsMenu_}) {
             box->setChecked(false);
             box->setEnabled(false);
@@ -108,9 +125,9 @@ void OptionsDialog::ShowBrowserState() {
         }
         return;
     }
-    entriesAtOpening_ = browser_->QueryState();
+    EntryPoints& found = entriesAtOpening_;
     extensionAtOpening_ =
-        entriesAtOpening_.contextMenu || entriesAtOpening_.toolbarButton || entriesAtOpening_.toolsMenu;
+        registrar_->QueryState(found.contextMenu, found.toolbarButton, found.toolsMenu) != 0;
     extension_->setChecked(extensionAtOpening_);
     contextMenu_->setChecked(entriesAtOpening_.contextMenu);
     toolbarButton_->setChecked(entriesAtOpening_.toolbarButton);
@@ -129,7 +146,7 @@ void OptionsDialog::OnExtensionClicked(bool on) {
     }
 }
 
-BrowserEntries OptionsDialog::CheckedEntries() const {
+EntryPoints OptionsDialog::CheckedEntries() const {
     return {contextMenu_->isChecked(), toolbarButton_->isChecked(), toolsMenu_->isChecked()};
 }
 
@@ -166,10 +183,12 @@ void OptionsDialog::accept() {
     settings_.defaultFolder = folder_->currentText();
     settings_.autoStart = autoStart_->isChecked();
     settings_.player = player_->text();
-    if (browser_ != nullptr) {
-        const BrowserEntries entries = CheckedEntries();
-        if (extension_->isChecked() != extensionAtOpening_ || !(entries == entriesAtOpening_))
-            browser_->Enable(extension_->isChecked(), entries);
+    if (registrar_ != nullptr) {
+        const EntryPoints entries = CheckedEntries();
+        // A failure is not shown: the next opening shows what is really in place.
+        if (extension_->isChecked() != extensionAtOpening_ || entries != entriesAtOpening_)
+            registrar_->Enable(extension_->isChecked(), entries.contextMenu, entries.toolbarButton,
+                               entries.toolsMenu);
     }
     QDialog::accept();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/entrypoints.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -11,34 +13,22 @@ class QPushButton;
 namespace Tarnwick {
 
 struct AppSettings;
-
-// Which of the browser's entry points exist.
-struct BrowserEntries {
-    bool contextMenu = false;
-    bool toolbarButton = false;
-    bool toolsMenu = false;
-    friend bool operator==(const BrowserEntries&, const BrowserEntries&) = default;
-};
-
-// Reads and writes the browser's entries for this program. Without one the Options dialog
-// shows its browser boxes disabled and never touches browser entries.
-class BrowserIntegration {
-public:
-    virtual ~BrowserIntegration();
-    virtual BrowserEntries QueryState() = 0;
-    virtual void Enable(bool extensionEnabled, const BrowserEntries& entries) = 0;
-};
+class ExtensionRegistrar;
 
 // "Options": overwriting without asking, the default download folder, the player program, the
 // browser integration and whether downloads started from the browser begin by themselves. OK
-// stores into the settings (written when the program ends); Cancel stores nothing.
+// stores into the settings (written when the program ends) and hands a changed browser choice to
+// the registrar at once; Cancel stores nothing. Without a registrar the browser boxes are
+// disabled and no browser entry is touched.
 class OptionsDialog : public QDialog {
     Q_OBJECT
 
 public:
     static const char* const BrowserUnavailableTip;
 
-    explicit OptionsDialog(AppSettings& settings, BrowserIntegration* browser = nullptr,
+    static const char* const ToolsMenuTip;
+
+    explicit OptionsDialog(AppSettings& settings, ExtensionRegistrar* registrar = nullptr,
                            QWidget* parent = nullptr);
 
     void BrowseFolder();
@@ -51,12 +41,12 @@ private:
     void CreateControls();
     void ShowBrowserState();
     void OnExtensionClicked(bool on);
-    BrowserEntries CheckedEntries() const;
+    EntryPoints CheckedEntries() const;
 
     AppSettings& settings_;
-    BrowserIntegration* browser_;
+    ExtensionRegistrar* registrar_;
     bool extensionAtOpening_ = false;
-    BrowserEntries entriesAtOpening_;
+    EntryPoints entriesAtOpening_;
 
     QCheckBox* alwaysOverwrite_ = nullptr;
     QComboBox* folder_ = nullptr;

@@ -5,6 +5,7 @@
 #include "app/commandline.h"
 #include "app/messages.h"
 #include "app/urlcheck.h"
+#include "browser/extensionregistrar.h"
 #include "joblistview.h"
 #include "mainwindow.h"
 #include "presets/formatsettingsdialog.h"
@@ -246,7 +247,8 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::ShowOptions() {
-    OptionsDialog dialog(settings_, nullptr, this);
+    ExtensionRegistrar registrar;
+    OptionsDialog dialog(settings_, &registrar, this);
     dialog.exec();
 }
 

@@ -57,6 +57,15 @@ QIcon ProgramIcon() {
     return icon;
 }
 
+QImage ProgramIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawArrowIntoTray(painter, QRectF(0, 0, size, size));
+    return image;
+}
+
 QPixmap StateImageStrip() {
     QPixmap strip = Transparent(48, 16);
     QPainter painter(&strip);

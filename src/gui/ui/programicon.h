@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 namespace Tarnwick {
 
 // The program's icon, drawn once: a downward arrow into a tray.
 QIcon ProgramIcon();
+// The same picture at any size, for the desktop entry and the browser extension.
+QImage ProgramIconImage(int size);
 
 // One image of three 16x16 state pictures side by side: in progress, success, failure. The
 // list shows picture n - 1 for state image n; 0 shows none.

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace Quillet {
+
+// Starts <InstallDir>/tarnwick with the address as its one argument: its own process in its own
+// session, so that the browser ending the host does not end it, with no shell in between and
+// none of the host's pipes. Returns an empty text when it started, else why it did not.
+QString LaunchTarnwick(const QString& url);
+
+} // namespace Quillet

@@ -1,0 +1,124 @@
+#include "extensionregistrar.h"
+
+#include "entrypoints.h"
+#include "hostmanifest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace Tarnwick {
+
+namespace {
+
+using QuilletState::Entry;
+
+bool Switch(Entry entry, bool on) {
+    return on ? QuilletState::SwitchOn(entry) : QuilletState::SwitchOff(entry);
+}
+
+bool AnyHostManifest() {
+    for (const BrowserFolder& folder : BrowserFolders()) {
+        if (QFileInfo(folder.ManifestPath()).isFile())
+            return true;
+    }
+    return false;
+}
+
+bool WriteFileAtomically(const QString& path, const QByteArray& contents) {
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit();
+}
+
+} // namespace
+
+ExtensionRegistrar::ExtensionRegistrar() = default;
+
+ExtensionRegistrar::ExtensionRegistrar(QString programFolder)
+    : programFolder_(std::move(programFolder)) {}
+
+ExtensionRegistrar::~ExtensionRegistrar() = default;
+
+QString ExtensionRegistrar::QuilletFileName() {
+    return QStringLiteral("quillet");
+}
+
+QString ExtensionRegistrar::ProgramFolder() const {
+    return programFolder_.isEmpty() ? StoredInstallFolder() : programFolder_;
+}
+
+bool ExtensionRegistrar::Enable(bool enabled, bool contextMenu, bool toolbarButton, bool toolsMenu) {
+    if (enabled)
+        return Apply(true, contextMenu, toolbarButton, toolsMenu);
+    return Apply(false, false, false, false);
+}
+
+int ExtensionRegistrar::QueryState(bool& contextMenu, bool& toolbarButton, bool& toolsMenu) {
+    const EntryPoints flags = QuilletState::Read();
+    const bool reachable = AnyHostManifest();
+    contextMenu = reachable && flags.contextMenu;
+    toolbarButton = reachable && flags.toolbarButton;
+    toolsMenu = reachable && flags.toolsMenu;
+    if (contextMenu)
+        return toolbarButton && toolsMenu ? 2 : 1;
+    return toolbarButton || toolsMenu ? 1 : 0;
+}
+
+bool ExtensionRegistrar::Apply(bool registerLibrary, bool contextMenu, bool toolbarButton, bool toolsMenu) {
+    // Every step runs whatever the earlier ones gave, as each stands for entries of its own.
+    bool ok = Switch(Entry::ContextMenu, contextMenu);
+    ok = Switch(Entry::ToolbarButton, toolbarButton) && ok;
+    ok = Switch(Entry::ToolsMenu, toolsMenu) && ok;
+    // The context items need the host as much as the toolbar button does, so the manifests stay
+    // while any entry point is on.
+    const bool anyOn = contextMenu || toolbarButton || toolsMenu;
+    ok = (anyOn ? WriteHostManifests() : RemoveHostManifests()) && ok;
+    ok = (!registerLibrary || QuilletRunnable()) && ok;
+    return ok;
+}
+
+bool ExtensionRegistrar::WriteHostManifests() const {
+    const QString folder = ProgramFolder();
+    // A manifest naming a relative or empty path would start whatever the browser finds there.
+    if (folder.isEmpty() || QDir::isRelativePath(folder))
+        return false;
+    const QString quillet = QDir(folder).filePath(QuilletFileName());
+    int written = 0;
+    bool failed = false;
+    for (const BrowserFolder& browser : BrowserFolders()) {
+        if (!QFileInfo(browser.profileFolder).isDir())
+            continue;
+        if (QDir().mkpath(browser.manifestFolder) &&
+            WriteFileAtomically(browser.ManifestPath(), HostManifest(quillet, browser.firefox)))
+            ++written;
+        else
+            failed = true;
+    }
+    return written > 0 && !failed;
+}
+
+bool ExtensionRegistrar::RemoveHostManifests() const {
+    int removed = 0;
+    bool failed = false;
+    for (const BrowserFolder& browser : BrowserFolders()) {
+        const QString path = browser.ManifestPath();
+        if (!QFileInfo::exists(path))
+            continue;
+        if (QFile::remove(path))
+            ++removed;
+        else
+            failed = true;
+    }
+    return removed > 0 && !failed;
+}
+
+bool ExtensionRegistrar::QuilletRunnable() const {
+    const QString folder = ProgramFolder();
+    if (folder.isEmpty())
+        return false;
+    const QFileInfo quillet(QDir(folder).filePath(QuilletFileName()));
+    return quillet.isFile() && quillet.isExecutable();
+}
+
+} // namespace Tarnwick

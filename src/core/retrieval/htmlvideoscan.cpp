@@ -1,0 +1,344 @@
+#include "htmlvideoscan.h"
+
+#include "textencoding.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+namespace Tarnwick {
+
+namespace {
+
+// JSON-LD nests objects (@graph, video, mainEntity...); pages go a few levels deep at most.
+constexpr int JsonLdDepthLimit = 32;
+
+struct Attribute {
+    QString name; // lower case
+    QStringView value;
+};
+
+bool IsNameCharacter(QChar c) {
+    return c.isLetterOrNumber() || c == u'-' || c == u':' || c == u'_';
+}
+
+bool IsBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
+}
+
+// One start tag, read from just after its '<'.
+struct Tag {
+    QString name; // lower case; empty for something that is not a tag
+    QList<Attribute> attributes;
+    qsizetype end = 0; // just after the closing '>' (or the page's end)
+
+    QString Value(QLatin1StringView attributeName) const {
+        for (const Attribute& attribute : attributes)
+            if (attribute.name == attributeName)
+                return DecodeCharacterReferences(attribute.value).trimmed();
+        return QString();
+    }
+    bool Has(QLatin1StringView attributeName) const {
+        for (const Attribute& attribute : attributes)
+            if (attribute.name == attributeName)
+                return true;
+        return false;
+    }
+};
+
+Tag ReadTag(QStringView page, qsizetype at) {
+    Tag tag;
+    const qsizetype size = page.size();
+    qsizetype i = at;
+    while (i < size && IsNameCharacter(page[i]))
+        ++i;
+    tag.name = page.mid(at, i - at).toString().toLower();
+    while (i < size && page[i] != u'>') {
+        if (IsBlank(page[i]) || page[i] == u'/') {
+            ++i;
+            continue;
+        }
+        const qsizetype nameStart = i;
+        const qsizetype before = i;
+        while (i < size && page[i] != u'>' && page[i] != u'=' && page[i] != u'/' && !IsBlank(page[i]))
+            ++i;
+        Attribute attribute;
+        attribute.name = page.mid(nameStart, i - nameStart).toString().toLower();
+        while (i < size && IsBlank(page[i]))
+            ++i;
+        if (i < size && page[i] == u'=') {
+            ++i;
+            while (i < size && IsBlank(page[i]))
+                ++i;
+            if (i < size && (page[i] == u'"' || page[i] == u'\'')) {
+                const QChar quote = page[i];
+                const qsizetype valueStart = ++i;
+                while (i < size && page[i] != quote)
+                    ++i;
+                attribute.value = page.mid(valueStart, i - valueStart);
+                if (i < size)
+                    ++i;
+            } else {
+                const qsizetype valueStart = i;
+                while (i < size && page[i] != u'>' && !IsBlank(page[i]))
+                    ++i;
+                attribute.value = page.mid(valueStart, i - valueStart);
+            }
+        }
+        if (!attribute.name.isEmpty())
+            tag.attributes.append(attribute);
+        if (i == before)
+            ++i; // a stray character: step over it
+    }
+    tag.end = i < size ? i + 1 : size;
+    return tag;
+}
+
+// The first whole number in the text, 0 when there is none or it is implausible as a height.
+int FirstNumber(QStringView text) {
+    qsizetype i = 0;
+    while (i < text.size() && !text[i].isDigit())
+        ++i;
+    int value = 0;
+    for (; i < text.size() && text[i].isDigit() && value < 1000000; ++i)
+        value = value * 10 + text[i].digitValue();
+    return value <= 100000 ? value : 0;
+}
+
+int HeightFromUrl(const QString& url) {
+    // "clip-720p.mp4", "clip_1280x720.mp4"
+    static const QRegularExpression pattern(QStringLiteral("(?:\\d{2,5}x(\\d{2,5}))|(?:(\\d{3,4})p)(?!\\w)"));
+    const QRegularExpressionMatch match = pattern.match(url);
+    if (!match.hasMatch())
+        return 0;
+    return FirstNumber(match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
+}
+
+int HeightOf(const Tag& tag, const QString& url) {
+    // Players that offer renditions mark them in one of these ways.
+    for (const char* name :
+         {"size", "res", "data-res", "data-quality", "data-height", "height", "label", "title"}) {
+        const int height = FirstNumber(tag.Value(QLatin1StringView(name)));
+        if (height > 0)
+            return height;
+    }
+    return HeightFromUrl(url);
+}
+
+QString MediaTypeOnly(const QString& type) {
+    return type.section(u';', 0, 0).trimmed().toLower();
+}
+
+bool IsVideoObjectType(const QJsonValue& type) {
+    if (type.isString())
+        return type.toString() == QLatin1String("VideoObject") ||
+               type.toString().endsWith(QLatin1String("/VideoObject"));
+    if (type.isArray())
+        for (const QJsonValue& entry : type.toArray())
+            if (IsVideoObjectType(entry))
+                return true;
+    return false;
+}
+
+QString FirstString(const QJsonValue& value) {
+    if (value.isString())
+        return value.toString();
+    if (value.isArray() && !value.toArray().isEmpty())
+        return FirstString(value.toArray().first());
+    return QString();
+}
+
+QString FindVideoObjectUrl(const QJsonValue& value, int depth) {
+    if (depth > JsonLdDepthLimit)
+        return QString();
+    if (value.isArray()) {
+        for (const QJsonValue& entry : value.toArray()) {
+            const QString url = FindVideoObjectUrl(entry, depth + 1);
+            if (!url.isEmpty())
+                return url;
+        }
+        return QString();
+    }
+    if (!value.isObject())
+        return QString();
+    const QJsonObject object = value.toObject();
+    if (IsVideoObjectType(object.value(QLatin1String("@type")))) {
+        const QString url = FirstString(object.value(QLatin1String("contentUrl"))).trimmed();
+        if (!url.isEmpty())
+            return url;
+    }
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const QString url = FindVideoObjectUrl(it.value(), depth + 1);
+        if (!url.isEmpty())
+            return url;
+    }
+    return QString();
+}
+
+void TakeMeta(const Tag& tag, HtmlVideoScan& scan) {
+    const QString key = (tag.Has(QLatin1StringView("property")) ? tag.Value(QLatin1StringView("property"))
+                                                                : tag.Value(QLatin1StringView("name")))
+                            .toLower();
+    const QString content = tag.Value(QLatin1StringView("content"));
+    if (content.isEmpty())
+        return;
+    QString* field = nullptr;
+    if (key == QLatin1String("og:video:secure_url"))
+        field = &scan.ogVideoSecureUrl;
+    else if (key == QLatin1String("og:video:url"))
+        field = &scan.ogVideoUrl;
+    else if (key == QLatin1String("og:video"))
+        field = &scan.ogVideo;
+    else if (key == QLatin1String("twitter:player:stream"))
+        field = &scan.twitterPlayerStream;
+    else if (key == QLatin1String("og:title"))
+        field = &scan.ogTitle;
+    // The first statement of each wins, as the page's own order says.
+    if (field != nullptr && field->isEmpty())
+        *field = content;
+}
+
+// Where the raw text of an element that holds no tags ends: at its closing tag, or the page's end.
+qsizetype RawTextEnd(QStringView page, qsizetype from, QLatin1StringView closer) {
+    const qsizetype end = page.indexOf(closer, from, Qt::CaseInsensitive);
+    return end < 0 ? page.size() : end;
+}
+
+} // namespace
+
+bool IsPlayableSourceType(const QString& type) {
+    const QString media = MediaTypeOnly(type);
+    return media.isEmpty() || media.startsWith(QLatin1String("video/")) ||
+           media.startsWith(QLatin1String("audio/")) ||
+           media == QLatin1String("application/vnd.apple.mpegurl") ||
+           media == QLatin1String("application/x-mpegurl");
+}
+
+QString DecodeCharacterReferences(QStringView text) {
+    if (!text.contains(u'&'))
+        return text.toString();
+    QString out;
+    out.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype semicolon = text[i] == u'&' ? text.indexOf(u';', i + 1) : -1;
+        if (semicolon < 0 || semicolon - i > 10) {
+            out += text[i++];
+            continue;
+        }
+        const QStringView name = text.mid(i + 1, semicolon - i - 1);
+        char32_t code = 0;
+        if (name.startsWith(u'#')) {
+            bool ok = false;
+            const bool hex = name.size() > 1 && (name[1] == u'x' || name[1] == u'X');
+            code = hex ? name.mid(2).toUInt(&ok, 16) : name.mid(1).toUInt(&ok, 10);
+            if (!ok || code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+                code = 0;
+        } else if (name == u"amp") {
+            code = '&';
+        } else if (name == u"lt") {
+            code = '<';
+        } else if (name == u"gt") {
+            code = '>';
+        } else if (name == u"quot") {
+            code = '"';
+        } else if (name == u"apos") {
+            code = '\'';
+        } else if (name == u"nbsp") {
+            code = 0xA0;
+        }
+        if (code == 0) {
+            out += text[i++];
+            continue;
+        }
+        out += QString::fromUcs4(&code, 1);
+        i = semicolon + 1;
+    }
+    return out;
+}
+
+HtmlVideoScan ScanHtmlForVideo(QStringView page) {
+    HtmlVideoScan scan;
+    QList<HtmlVideoSource> current;
+    bool inVideo = false;
+    const auto closeVideo = [&] {
+        if (inVideo && scan.videoSources.isEmpty())
+            scan.videoSources = current;
+        current.clear();
+        inVideo = false;
+    };
+
+    qsizetype i = 0;
+    const qsizetype size = page.size();
+    while (true) {
+        i = page.indexOf(u'<', i);
+        if (i < 0 || i + 1 >= size)
+            break;
+        const QStringView rest = page.mid(i + 1);
+        if (rest.startsWith(u"!--")) {
+            const qsizetype end = page.indexOf(u"-->", i + 4);
+            i = end < 0 ? size : end + 3;
+            continue;
+        }
+        if (rest.startsWith(u'/')) {
+            const Tag closing = ReadTag(page, i + 2);
+            if (closing.name == QLatin1String("video"))
+                closeVideo();
+            i = closing.end;
+            continue;
+        }
+        if (!rest.front().isLetter()) {
+            // "<!DOCTYPE ...>", "<?xml ...?>" or a lone '<' in text.
+            ++i;
+            continue;
+        }
+        const Tag tag = ReadTag(page, i + 1);
+        i = tag.end;
+        if (tag.name == QLatin1String("base")) {
+            if (scan.baseHref.isEmpty())
+                scan.baseHref = tag.Value(QLatin1StringView("href"));
+        } else if (tag.name == QLatin1String("meta")) {
+            TakeMeta(tag, scan);
+        } else if (tag.name == QLatin1String("video")) {
+            closeVideo();
+            inVideo = true;
+            const QString src = tag.Value(QLatin1StringView("src"));
+            if (!src.isEmpty())
+                current.append(
+                    {src, MediaTypeOnly(tag.Value(QLatin1StringView("type"))), HeightOf(tag, src)});
+        } else if (tag.name == QLatin1String("source") && inVideo) {
+            const QString src = tag.Value(QLatin1StringView("src"));
+            if (!src.isEmpty())
+                current.append(
+                    {src, MediaTypeOnly(tag.Value(QLatin1StringView("type"))), HeightOf(tag, src)});
+        } else if (tag.name == QLatin1String("title")) {
+            const qsizetype end = RawTextEnd(page, i, QLatin1StringView("</title"));
+            if (!scan.hasTitle) {
+                scan.hasTitle = true;
+                scan.title = DecodeCharacterReferences(page.mid(i, end - i));
+            }
+            i = end;
+        } else if (tag.name == QLatin1String("script") || tag.name == QLatin1String("style")) {
+            const bool isScript = tag.name == QLatin1String("script");
+            const qsizetype end =
+                RawTextEnd(page, i, isScript ? QLatin1StringView("</script") : QLatin1StringView("</style"));
+            if (isScript && scan.jsonLdContentUrl.isEmpty() &&
+                MediaTypeOnly(tag.Value(QLatin1StringView("type"))) == QLatin1String("application/ld+json")) {
+                const QJsonDocument document = QJsonDocument::fromJson(page.mid(i, end - i).toUtf8());
+                scan.jsonLdContentUrl = FindVideoObjectUrl(
+                    document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()), 0);
+            }
+            i = end;
+        }
+    }
+    closeVideo();
+    return scan;
+}
+
+HtmlVideoScan ScanHtmlForVideo(const QByteArray& pageBytes) {
+    const QString page = PageBytesToText(pageBytes);
+    return ScanHtmlForVideo(QStringView(page));
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,177 @@
+// The installed program: the layout of an installation prefix, the program started from there
+// (and from the installed quillet host) on the sample service, and the Debian package.
+
+#include "sampleservice.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+};
+
+Run RunProgram(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+               int timeoutMs = 120000) {
+    QProcess process;
+    process.start(program, arguments);
+    Run run;
+    if (!process.waitForStarted())
+        return run;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput() + process.readAllStandardError();
+    return run;
+}
+
+// Width and height from a PNG's header.
+QSize PngSize(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.read(24);
+    if (head.size() < 24 || !head.startsWith("\x89PNG\r\n\x1a\n"))
+        return {};
+    auto number = [&](int at) {
+        const auto* b = reinterpret_cast<const unsigned char*>(head.constData() + at);
+        return int(b[0]) << 24 | int(b[1]) << 16 | int(b[2]) << 8 | int(b[3]);
+    };
+    return {number(16), number(20)};
+}
+
+// Lets the installed program run a download from its command line by itself and close.
+void StoreAutoRun(const TestSupport::IsolatedProfile& profile, const SampleService& service,
+                  const QString& folder) {
+    QSettings stored(profile.SettingsFile(), QSettings::IniFormat);
+    stored.setValue(QStringLiteral("Settings/AutoStart"), 1);
+    stored.setValue(QStringLiteral("Settings/AutoClose"), 1);
+    stored.setValue(QStringLiteral("Settings/Convert"), 0);
+    stored.setValue(QStringLiteral("Settings/VideoHost"), service.Host());
+    stored.setValue(QStringLiteral("Settings/DefaultFolder"), folder);
+}
+
+QByteArray DownloadFrame(const QString& url) {
+    const QByteArray body = "{\"cmd\":\"download\",\"url\":\"" + url.toUtf8() + "\"}";
+    QByteArray frame(4, '\0');
+    const auto length = static_cast<quint32>(body.size());
+    std::memcpy(frame.data(), &length, sizeof length);
+    return frame + body;
+}
+
+} // namespace
+
+class InstallTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void installedProgramRunsFromItsPrefix() {
+        QTemporaryDir prefix;
+        const Run install = RunProgram(QStringLiteral(CMAKE_EXECUTABLE),
+                                       {QStringLiteral("--install"), QStringLiteral(BUILD_FOLDER),
+                                        QStringLiteral("--prefix"), prefix.path()});
+        QVERIFY2(install.exitCode == 0, install.out.constData());
+
+        const QDir root(prefix.path());
+        for (const char* program : {"bin/tarnwick", "bin/quillet"})
+            QVERIFY2(QFileInfo(root.filePath(QLatin1String(program))).isExecutable(), program);
+        const QString engine = QStringLiteral(LIBRARY_FOLDER "/tarnwick/libvarnex1.so");
+        QVERIFY2(QFileInfo::exists(root.filePath(engine)), qPrintable(engine));
+        QVERIFY(QFileInfo::exists(
+            root.filePath(QStringLiteral("share/tarnwick/browser/chromium/manifest.json"))));
+        QVERIFY(QFileInfo::exists(
+            root.filePath(QStringLiteral("share/tarnwick/browser/chromium/background.js"))));
+        QVERIFY(QFileInfo(root.filePath(QStringLiteral("share/tarnwick/browser/tarnwick.xpi"))).size() > 0);
+        QFile desktop(root.filePath(QStringLiteral("share/applications/tarnwick.desktop")));
+        QVERIFY(desktop.open(QIODevice::ReadOnly));
+        const QByteArrayList entry = desktop.readAll().split('\n');
+        QVERIFY(entry.contains("Exec=tarnwick %U"));
+        QVERIFY(entry.contains("Icon=tarnwick"));
+        for (int size : {16, 48, 256}) {
+            const QString icon = QStringLiteral("share/icons/hicolor/%1x%1/apps/tarnwick.png").arg(size);
+            QCOMPARE(PngSize(root.filePath(icon)), QSize(size, size));
+        }
+
+        TestSupport::IsolatedProfile profile;
+        SampleService service;
+        QVERIFY2(service.Start() && service.AddSampleVideos(), qPrintable(service.Error()));
+        const QByteArray video = service.MediaBytes(QStringLiteral("sample.flv"));
+        QVERIFY(service.AddMedia(QStringLiteral("one.flv"), video));
+        QVERIFY(service.AddMedia(QStringLiteral("one.title"), "Installed one"));
+        QVERIFY(service.AddMedia(QStringLiteral("two.flv"), video));
+        QVERIFY(service.AddMedia(QStringLiteral("two.title"), "Handed over two"));
+        QTemporaryDir output;
+        StoreAutoRun(profile, service, output.path());
+
+        // Started as the desktop entry starts it: the engine is found from the prefix alone.
+        const Run run = RunProgram(root.filePath(QStringLiteral("bin/tarnwick")),
+                                   {service.WatchUrl(QStringLiteral("one"))});
+        QVERIFY2(run.exitCode == 0, run.out.constData());
+        QFile first(QDir(output.path()).filePath(QStringLiteral("Installed one.flv")));
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll(), video);
+        QCOMPARE(QSettings(profile.SettingsFile(), QSettings::IniFormat)
+                     .value(QStringLiteral("InstallDir"))
+                     .toString(),
+                 root.filePath(QStringLiteral("bin")));
+
+        // The installed host starts the installed program, which downloads and closes by itself.
+        const Run host = RunProgram(root.filePath(QStringLiteral("bin/quillet")), {},
+                                    DownloadFrame(service.WatchUrl(QStringLiteral("two"))));
+        QCOMPARE(host.exitCode, 0);
+        QVERIFY2(host.out.contains("\"ok\":true"), host.out.constData());
+        const QString second = QDir(output.path()).filePath(QStringLiteral("Handed over two.flv"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(second).size() == video.size(), 60000);
+        // The program writes its settings as it ends; wait for that before the folders go.
+        QTRY_VERIFY_WITH_TIMEOUT(QSettings(profile.SettingsFile(), QSettings::IniFormat)
+                                         .value(QStringLiteral("Recent/URLs/1"))
+                                         .toString() == service.WatchUrl(QStringLiteral("two")),
+                                 60000);
+    }
+
+    void debianPackageHoldsTheSameInstallation() {
+        QTemporaryDir packages;
+        const Run cpack = RunProgram(QStringLiteral(CPACK_EXECUTABLE),
+                                     {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                                      QStringLiteral(BUILD_FOLDER "/CPackConfig.cmake"), QStringLiteral("-B"),
+                                      packages.path()});
+        QVERIFY2(cpack.exitCode == 0, cpack.out.constData());
+        const QStringList debs = QDir(packages.path()).entryList({QStringLiteral("tarnwick_*.deb")});
+        QCOMPARE(debs.size(), 1);
+        const QString deb = QDir(packages.path()).filePath(debs.first());
+
+        const Run contents = RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+        QCOMPARE(contents.exitCode, 0);
+        for (const char* path :
+             {"./usr/bin/tarnwick", "./usr/bin/quillet", "./usr/" LIBRARY_FOLDER "/tarnwick/libvarnex1.so",
+              "./usr/share/applications/tarnwick.desktop",
+              "./usr/share/icons/hicolor/48x48/apps/tarnwick.png",
+              "./usr/share/tarnwick/browser/chromium/manifest.json",
+              "./usr/share/tarnwick/browser/tarnwick.xpi"})
+            QVERIFY2(contents.out.contains(QByteArray(path) + '\n'), path);
+        // Nothing of the build or the tests slips in.
+        QVERIFY(!contents.out.contains("videosvc"));
+        QVERIFY(!contents.out.contains("argvrecorder"));
+
+        const Run depends =
+            RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")});
+        QVERIFY2(depends.out.contains("libqt6core6"), depends.out.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(InstallTest)
+#include "tst_install.moc"

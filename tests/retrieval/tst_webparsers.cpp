@@ -1,0 +1,347 @@
+// The readers of web pages and HLS playlists, and the choices made from what they read.
+
+#include "retrieval/hlsplaylist.h"
+#include "retrieval/htmlvideoscan.h"
+#include "retrieval/mediatype.h"
+#include "retrieval/renditionchoice.h"
+
+#include <QTest>
+
+using namespace Tarnwick;
+
+Q_DECLARE_METATYPE(VideoQuality)
+Q_DECLARE_METATYPE(BodyKind)
+
+class TestWebParsers : public QObject {
+    Q_OBJECT
+
+private slots:
+    void scansWhatAPageSaysAboutItsVideo_data();
+    void scansWhatAPageSaysAboutItsVideo();
+    void collectsTheSourcesOfTheFirstVideoThatHasAny();
+    void decodesCharacterReferences_data();
+    void decodesCharacterReferences();
+    void readsMasterPlaylists();
+    void readsMediaPlaylists();
+    void refusesPlaylistsThatCannotBeDownloaded_data();
+    void refusesPlaylistsThatCannotBeDownloaded();
+    void keepsAtMostTheSegmentLimit();
+    void choosesTheRenditionTheQualityAsksFor_data();
+    void choosesTheRenditionTheQualityAsksFor();
+    void classifiesAnswers_data();
+    void classifiesAnswers();
+    void takesFileNamesFromHeadersAndAddresses_data();
+    void takesFileNamesFromHeadersAndAddresses();
+};
+
+// One row per way a page names its video (or title): the field of the scan that must hold it.
+void TestWebParsers::scansWhatAPageSaysAboutItsVideo_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("og:video:secure_url")
+        << R"(<meta property="og:video:secure_url" content="https://a/v.mp4">)"
+        << "ogVideoSecureUrl"
+        << "https://a/v.mp4";
+    QTest::newRow("og:video:url, single quotes") << R"(<META PROPERTY='og:video:url' CONTENT='/v.mp4'>)"
+                                                 << "ogVideoUrl"
+                                                 << "/v.mp4";
+    QTest::newRow("og:video, unquoted") << R"(<meta property=og:video content=v.mp4>)"
+                                        << "ogVideo"
+                                        << "v.mp4";
+    QTest::newRow("first of two og:video wins")
+        << R"(<meta property="og:video" content="1.mp4"><meta property="og:video" content="2.mp4">)"
+        << "ogVideo"
+        << "1.mp4";
+    QTest::newRow("twitter:player:stream by name") << R"(<meta name="twitter:player:stream" content="s.mp4">)"
+                                                   << "twitterPlayerStream"
+                                                   << "s.mp4";
+    QTest::newRow("attribute value with references")
+        << R"(<meta property="og:video" content="/v?a=1&amp;b=2">)"
+        << "ogVideo"
+        << "/v?a=1&b=2";
+    QTest::newRow("JSON-LD in @graph")
+        << R"(<script type="application/ld+json">{"@graph":[{"@type":"WebPage"},{"@type":"VideoObject","contentUrl":"c.mp4"}]}</script>)"
+        << "jsonLdContentUrl"
+        << "c.mp4";
+    QTest::newRow("JSON-LD nested, type list")
+        << R"(<script type="application/ld+json">[{"@type":"Article","video":{"@type":["VideoObject"],"contentUrl":["n.mp4"]}}]</script>)"
+        << "jsonLdContentUrl"
+        << "n.mp4";
+    QTest::newRow("JSON-LD VideoObject without contentUrl")
+        << R"(<script type="application/ld+json">{"@type":"VideoObject","embedUrl":"e"}</script>)"
+        << "jsonLdContentUrl"
+        << "";
+    QTest::newRow("broken JSON-LD") << R"(<script type="application/ld+json">{"@type":</script>)"
+                                    << "jsonLdContentUrl"
+                                    << "";
+    QTest::newRow("tags inside a script are not tags")
+        << R"(<script>var s = '<meta property="og:video" content="x.mp4">';</script>)"
+        << "ogVideo"
+        << "";
+    QTest::newRow("tags inside a comment are not tags")
+        << R"(<!-- <meta property="og:video" content="x.mp4"> -->)"
+        << "ogVideo"
+        << "";
+    QTest::newRow("base href") << R"(<head><base href="/media/"><base href="/other/"></head>)"
+                               << "baseHref"
+                               << "/media/";
+    QTest::newRow("title text, references decoded") << "<TITLE>Tom &amp; Jerry</TITLE>"
+                                                    << "title"
+                                                    << "Tom & Jerry";
+    QTest::newRow("og:title") << R"(<meta property="og:title" content="&quot;Q&quot;">)"
+                              << "ogTitle"
+                              << "\"Q\"";
+    QTest::newRow("unterminated tag at the end") << R"(<meta property="og:video" content="v.mp4)"
+                                                 << "ogVideo"
+                                                 << "v.mp4";
+    QTest::newRow("not HTML") << QString::fromLatin1("\x01\x02<<<>>>=\"'") << "ogVideo"
+                              << "";
+}
+
+void TestWebParsers::scansWhatAPageSaysAboutItsVideo() {
+    QFETCH(QString, page);
+    QFETCH(QString, field);
+    QFETCH(QString, expected);
+
+    const HtmlVideoScan scan = ScanHtmlForVideo(QStringView(page));
+    const QHash<QString, QString> fields{
+        {QStringLiteral("ogVideoSecureUrl"), scan.ogVideoSecureUrl},
+        {QStringLiteral("ogVideoUrl"), scan.ogVideoUrl},
+        {QStringLiteral("ogVideo"), scan.ogVideo},
+        {QStringLiteral("twitterPlayerStream"), scan.twitterPlayerStream},
+        {QStringLiteral("jsonLdContentUrl"), scan.jsonLdContentUrl},
+        {QStringLiteral("baseHref"), scan.baseHref},
+        {QStringLiteral("title"), scan.title},
+        {QStringLiteral("ogTitle"), scan.ogTitle},
+    };
+    QVERIFY(fields.contains(field));
+    QCOMPARE(fields.value(field), expected);
+    // The bytes entry point reads the same page the same way.
+    QCOMPARE(ScanHtmlForVideo(page.toUtf8()).ogVideo, scan.ogVideo);
+}
+
+void TestWebParsers::collectsTheSourcesOfTheFirstVideoThatHasAny() {
+    const QString page = QStringLiteral("<video poster=p.jpg></video>"
+                                        "<video><source src=a.mpd type=application/dash+xml>"
+                                        "<source src='b-360.mp4' type='video/mp4; codecs=\"avc1\"' size=360>"
+                                        "<SOURCE SRC=\"c.mp4\" TYPE=\"video/mp4\" label=\"HD 720p\">"
+                                        "<source src=\"d_1920x1080.mp4\"></video>"
+                                        "<video src=\"later.mp4\"></video>");
+    const HtmlVideoScan scan = ScanHtmlForVideo(QStringView(page));
+    QCOMPARE(scan.videoSources.size(), 4);
+    QCOMPARE(scan.videoSources[0].type, QStringLiteral("application/dash+xml"));
+    QVERIFY(!IsPlayableSourceType(scan.videoSources[0].type));
+    QCOMPARE(scan.videoSources[1].type, QStringLiteral("video/mp4"));
+    QVERIFY(IsPlayableSourceType(scan.videoSources[1].type));
+    QCOMPARE(scan.videoSources[1].height, 360);
+    QCOMPARE(scan.videoSources[2].url, QStringLiteral("c.mp4"));
+    QCOMPARE(scan.videoSources[2].height, 720);
+    // Without an attribute, the height the address spells.
+    QCOMPARE(scan.videoSources[3].height, 1080);
+
+    const QString own = QStringLiteral("<video src=\"own.webm\" type=\"video/webm\"></video>");
+    QCOMPARE(ScanHtmlForVideo(QStringView(own)).videoSources.value(0).url, QStringLiteral("own.webm"));
+}
+
+void TestWebParsers::decodesCharacterReferences_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("named") << "&lt;a&gt; &amp; &quot;b&quot; &apos;c&apos;&nbsp;"
+                           << QString::fromUtf8("<a> & \"b\" 'c'\u00A0");
+    QTest::newRow("numeric") << "&#233;&#xE9;&#X1F3AC;" << QString::fromUtf8("éé\U0001F3AC");
+    QTest::newRow("unknown, unterminated, invalid kept") << "&copy; & &amp &#xD800; &#0;"
+                                                         << "&copy; & &amp &#xD800; &#0;";
+}
+
+void TestWebParsers::decodesCharacterReferences() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(DecodeCharacterReferences(text), expected);
+}
+
+void TestWebParsers::readsMasterPlaylists() {
+    const HlsPlaylist playlist = ParseHlsPlaylist(
+        "#EXTM3U\r\n#EXT-X-VERSION:3\r\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=290400,RESOLUTION=160x120,CODECS=\"avc1.42c00d,mp4a.40.2\"\r\n"
+        "v0/index.m3u8\r\n\r\n"
+        "#EXT-X-STREAM-INF:CODECS=\"a,b\",BANDWIDTH=950400\r\n"
+        "https://cdn/v2.m3u8\r\n");
+    QVERIFY(playlist.isPlaylist);
+    QVERIFY(playlist.isMaster);
+    QCOMPARE(playlist.variants.size(), 2);
+    QCOMPARE(playlist.variants[0].uri, QStringLiteral("v0/index.m3u8"));
+    QCOMPARE(playlist.variants[0].bandwidth, 290400);
+    QCOMPARE(playlist.variants[0].width, 160);
+    QCOMPARE(playlist.variants[0].height, 120);
+    // A comma inside a quoted value does not end the attribute list.
+    QCOMPARE(playlist.variants[1].bandwidth, 950400);
+    QCOMPARE(playlist.variants[1].height, 0);
+    QVERIFY(playlist.segments.isEmpty());
+}
+
+void TestWebParsers::readsMediaPlaylists() {
+    const HlsPlaylist playlist = ParseHlsPlaylist("\xEF\xBB\xBF#EXTM3U\n#EXT-X-TARGETDURATION:2\n"
+                                                  "#EXT-X-KEY:METHOD=NONE\n"
+                                                  "#EXTINF:1.5,first\nseg0.ts\n"
+                                                  "#EXT-X-MAP:URI=\"init.mp4\"\n"
+                                                  "#EXTINF:2\nseg1.m4s\n"
+                                                  "#EXTINF:nonsense,\nseg2.m4s\n"
+                                                  "#EXT-X-ENDLIST\n");
+    QVERIFY(playlist.isPlaylist);
+    QVERIFY(!playlist.isMaster);
+    QVERIFY(playlist.hasEndList);
+    QVERIFY(playlist.encryption.isEmpty());
+    QCOMPARE(playlist.segments.size(), 3);
+    QCOMPARE(playlist.segments[0].uri, QStringLiteral("seg0.ts"));
+    QCOMPARE(playlist.segments[0].mapUri, QString());
+    QCOMPARE(playlist.segments[1].mapUri, QStringLiteral("init.mp4"));
+    QCOMPARE(playlist.segments[2].mapUri, QStringLiteral("init.mp4"));
+    QCOMPARE(playlist.totalDuration, 3.5);
+    QCOMPARE(HlsRefusal(playlist), QString());
+}
+
+void TestWebParsers::refusesPlaylistsThatCannotBeDownloaded_data() {
+    QTest::addColumn<QByteArray>("playlist");
+    QTest::addColumn<QString>("reason");
+    const QByteArray segment = "#EXTINF:1,\ns.ts\n";
+    QTest::newRow("not a playlist") << QByteArray("<html>") << "not an HLS playlist";
+    QTest::newRow("live") << "#EXTM3U\n" + segment << "live stream";
+    QTest::newRow("encrypted") << "#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\"\n" + segment +
+                                      "#EXT-X-ENDLIST"
+                               << "encrypted (AES-128)";
+    QTest::newRow("encryption switched on later")
+        << "#EXTM3U\n#EXT-X-KEY:METHOD=NONE\n" + segment + "#EXT-X-KEY:METHOD=SAMPLE-AES\n" + segment +
+               "#EXT-X-ENDLIST"
+        << "encrypted (SAMPLE-AES)";
+    QTest::newRow("byte ranges") << "#EXTM3U\n#EXT-X-BYTERANGE:100@0\n" + segment + "#EXT-X-ENDLIST"
+                                 << "EXT-X-BYTERANGE";
+    QTest::newRow("no segments") << QByteArray("#EXTM3U\n#EXT-X-ENDLIST\n") << "no segments";
+}
+
+void TestWebParsers::refusesPlaylistsThatCannotBeDownloaded() {
+    QFETCH(QByteArray, playlist);
+    QFETCH(QString, reason);
+    const QString refusal = HlsRefusal(ParseHlsPlaylist(playlist));
+    QVERIFY2(refusal.contains(reason), qPrintable(refusal));
+}
+
+void TestWebParsers::keepsAtMostTheSegmentLimit() {
+    const auto playlistOf = [](int segments) {
+        QByteArray text = "#EXTM3U\n";
+        for (int i = 0; i < segments; ++i)
+            text += "#EXTINF:1,\ns.ts\n";
+        return text + "#EXT-X-ENDLIST\n";
+    };
+    const HlsPlaylist atLimit = ParseHlsPlaylist(playlistOf(HlsSegmentLimit));
+    QCOMPARE(atLimit.segments.size(), HlsSegmentLimit);
+    QCOMPARE(HlsRefusal(atLimit), QString());
+    const HlsPlaylist over = ParseHlsPlaylist(playlistOf(HlsSegmentLimit + 1));
+    QCOMPARE(over.segments.size(), HlsSegmentLimit);
+    QVERIFY(HlsRefusal(over).contains(QStringLiteral("more than 100000 segments")));
+}
+
+void TestWebParsers::choosesTheRenditionTheQualityAsksFor_data() {
+    QTest::addColumn<QList<qint64>>("pixels");
+    QTest::addColumn<VideoQuality>("quality");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("text");
+
+    const QList<qint64> three{480, 240, 720}; // listed out of order
+    QTest::newRow("standard: smallest") << three << VideoQuality::Standard << 1 << "240p, smallest of 3";
+    QTest::newRow("high FLV: middle") << three << VideoQuality::HighFlv << 0 << "480p, middle of 3";
+    QTest::newRow("high MP4: largest") << three << VideoQuality::HighMp4 << 2 << "720p, largest of 3";
+    QTest::newRow("unknown quality: smallest") << three << VideoQuality(7) << 1 << "240p, smallest of 3";
+    QTest::newRow("two: middle is the lower")
+        << QList<qint64>{720, 360} << VideoQuality::HighFlv << 1 << "360p, middle of 2";
+    QTest::newRow("equal sizes keep their order")
+        << QList<qint64>{360, 360} << VideoQuality::Standard << 0 << "360p, smallest of 2";
+    QTest::newRow("one: no choice to show") << QList<qint64>{360} << VideoQuality::HighMp4 << 0 << "";
+    QTest::newRow("none") << QList<qint64>{} << VideoQuality::HighMp4 << -1 << "";
+}
+
+void TestWebParsers::choosesTheRenditionTheQualityAsksFor() {
+    QFETCH(QList<qint64>, pixels);
+    QFETCH(VideoQuality, quality);
+    QFETCH(int, chosen);
+    QFETCH(QString, text);
+    QList<RenditionSize> sizes;
+    for (qint64 height : pixels)
+        sizes.append({height, 0, QStringLiteral("%1p").arg(height)});
+    QCOMPARE(ChooseRendition(sizes, quality), chosen);
+    QCOMPARE(RenditionChoiceText(sizes, chosen, quality), text);
+}
+
+void TestWebParsers::classifiesAnswers_data() {
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("dispositionName");
+    QTest::addColumn<BodyKind>("kind");
+
+    QTest::newRow("video") << QByteArray("Video/MP4; codecs=x") << "http://h/a"
+                           << "" << BodyKind::Media;
+    QTest::newRow("audio") << QByteArray("audio/mpeg") << "http://h/a"
+                           << "" << BodyKind::Media;
+    QTest::newRow("octet-stream, media address")
+        << QByteArray("application/octet-stream") << "http://h/a.webm?x=1.html"
+        << "" << BodyKind::Media;
+    QTest::newRow("octet-stream, media disposition")
+        << QByteArray("application/octet-stream") << "http://h/dl"
+        << "clip.mp4" << BodyKind::Media;
+    QTest::newRow("octet-stream, no media name") << QByteArray("application/octet-stream") << "http://h/a.zip"
+                                                 << "" << BodyKind::Page;
+    QTest::newRow("HLS type") << QByteArray("application/x-mpegURL") << "http://h/p"
+                              << "" << BodyKind::Playlist;
+    QTest::newRow("HLS audio type") << QByteArray("audio/mpegurl") << "http://h/p"
+                                    << "" << BodyKind::Playlist;
+    QTest::newRow("m3u8 address as text") << QByteArray("text/plain") << "http://h/P.M3U8?t=1"
+                                          << "" << BodyKind::Playlist;
+    QTest::newRow("HTML") << QByteArray("text/html; charset=utf-8") << "http://h/watch.mp4"
+                          << "" << BodyKind::Page;
+    QTest::newRow("no type") << QByteArray() << "http://h/a.mp4"
+                             << "" << BodyKind::Page;
+}
+
+void TestWebParsers::classifiesAnswers() {
+    QFETCH(QByteArray, contentType);
+    QFETCH(QString, url);
+    QFETCH(QString, dispositionName);
+    QFETCH(BodyKind, kind);
+    QCOMPARE(ClassifyResponse(contentType, url, dispositionName), kind);
+}
+
+void TestWebParsers::takesFileNamesFromHeadersAndAddresses_data() {
+    QTest::addColumn<QByteArray>("disposition");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("quoted") << QByteArray("attachment; filename=\"My clip.mp4\"") << ""
+                            << "My clip.mp4";
+    QTest::newRow("extended preferred")
+        << QByteArray("attachment; filename=\"Caf_.mp4\"; filename*=UTF-8''Caf%C3%A9%20%E2%82%AC.mp4") << ""
+        << QString::fromUtf8("Café €.mp4");
+    QTest::newRow("unquoted") << QByteArray("inline;filename=a.webm") << ""
+                              << "a.webm";
+    QTest::newRow("no way out of the folder") << QByteArray("attachment; filename=\"../../etc/x.mp4\"") << ""
+                                              << "x.mp4";
+    QTest::newRow("backslashes too") << QByteArray("attachment; filename=\"..\\\\..\\\\x.mp4\"") << ""
+                                     << "x.mp4";
+    QTest::newRow("none") << QByteArray("attachment") << ""
+                          << "";
+    QTest::newRow("address: last segment decoded, no query")
+        << QByteArray() << "http://h/a/My%20clip.mp4?sig=1/2#t=3"
+        << "My clip.mp4";
+    QTest::newRow("address ending in a slash") << QByteArray() << "http://h/a/"
+                                               << "";
+}
+
+void TestWebParsers::takesFileNamesFromHeadersAndAddresses() {
+    QFETCH(QByteArray, disposition);
+    QFETCH(QString, url);
+    QFETCH(QString, expected);
+    QCOMPARE(url.isEmpty() ? ContentDispositionFileName(disposition) : UrlFileName(url), expected);
+}
+
+QTEST_GUILESS_MAIN(TestWebParsers)
+#include "tst_webparsers.moc"

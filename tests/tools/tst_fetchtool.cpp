@@ -1,0 +1,73 @@
+// tarnwick-fetch downloads pages and playlists of every kind with the program's own procedure
+// and settings, and says which failed and why.
+
+#include "sampleservice.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestFetchTool : public QObject {
+    Q_OBJECT
+
+private slots:
+    void downloadsEveryKindAndReportsFailures();
+};
+
+void TestFetchTool::downloadsEveryKindAndReportsFailures() {
+    TestSupport::IsolatedProfile profile;
+    SampleService service;
+    QVERIFY2(service.Start(), qPrintable(service.Error()));
+    QVERIFY(service.AddSampleVideos());
+    QVERIFY(service.AddMedia(QStringLiteral("sample.title"), QByteArray("Sample clip")));
+    QVERIFY2(service.AddWebMedia(QStringLiteral("sample")), qPrintable(service.Error()));
+    {
+        QSettings settings(profile.SettingsFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Settings/VideoHost"), service.Host());
+        settings.setValue(QStringLiteral("Settings/Quality"), 0);
+    }
+
+    QTemporaryDir output;
+    QProcess fetch;
+    fetch.setProcessChannelMode(QProcess::MergedChannels);
+    fetch.start(TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"),
+                {output.path(), service.Url(QStringLiteral("/html5?v=sample")),
+                 service.Url(QStringLiteral("/hls/sample/master.m3u8")),
+                 service.Url(QStringLiteral("/media/sample.mp4")),
+                 service.Url(QStringLiteral("/hls/sample/encrypted.m3u8")),
+                 service.WatchUrl(QStringLiteral("sample"))});
+    QVERIFY(fetch.waitForFinished(120000));
+    const QString log = QString::fromLocal8Bit(fetch.readAll());
+    QCOMPARE(fetch.exitCode(), 1);
+    QVERIFY2(log.contains(QStringLiteral("Completed: 4 success, 1 failure")), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("error: The HLS playlist is encrypted (AES-128)")), qPrintable(log));
+
+    // Quality 0: the smallest rendition of the page and of the master playlist.
+    QCOMPARE(QDir(output.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+             QStringList({QStringLiteral("Sample clip.flv"), QStringLiteral("Sample clip.mp4"),
+                          QStringLiteral("master.ts"), QStringLiteral("sample.mp4")}));
+    QFile page(output.filePath(QStringLiteral("Sample clip.mp4")));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    QVERIFY(page.readAll() == service.MediaBytes(QStringLiteral("sample-120.mp4")));
+
+    QProcess probe;
+    probe.start(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=codec_type,height:format=duration"), QStringLiteral("-of"),
+                 QStringLiteral("default=noprint_wrappers=1"), output.filePath(QStringLiteral("master.ts"))});
+    QVERIFY(probe.waitForFinished(30000));
+    const QString report = QString::fromUtf8(probe.readAllStandardOutput());
+    QVERIFY2(report.contains(QStringLiteral("codec_type=video\nheight=120")), qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("codec_type=audio")), qPrintable(report));
+    const double duration =
+        QRegularExpression(QStringLiteral("duration=([0-9.]+)")).match(report).captured(1).toDouble();
+    QVERIFY2(qAbs(duration - 3.0) < 0.2, qPrintable(report));
+}
+
+QTEST_GUILESS_MAIN(TestFetchTool)
+#include "tst_fetchtool.moc"

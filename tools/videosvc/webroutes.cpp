@@ -1,0 +1,342 @@
+#include "webroutes.h"
+
+#include "streams.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace VideoService {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Segments in the playlist that is too long to be downloaded.
+constexpr int HugePlaylistSegments = 100001;
+
+bool ReadText(const fs::path& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    text = contents.str();
+    return true;
+}
+
+std::string TitleOf(const Library& library, const std::string& id) {
+    std::string title;
+    if (!ReadText(fs::path(library.mediaFolder) / (id + ".title"), title))
+        return id;
+    while (!title.empty() && (title.back() == '\n' || title.back() == '\r'))
+        title.pop_back();
+    return title;
+}
+
+std::string EscapeHtml(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string EscapeJson(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string PercentEncode(const std::string& text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string ContentTypeOf(const std::string& name) {
+    const std::string extension = fs::path(name).extension().string();
+    if (extension == ".mp4" || extension == ".m4s")
+        return "video/mp4";
+    if (extension == ".flv")
+        return "video/x-flv";
+    if (extension == ".ts")
+        return "video/mp2t";
+    if (extension == ".m3u8")
+        return "application/vnd.apple.mpegurl";
+    if (extension == ".html")
+        return "text/html";
+    return "application/octet-stream";
+}
+
+// The file under the media folder that a request path names; empty when it leaves the folder.
+fs::path MediaPath(const Library& library, const std::string& relative) {
+    const fs::path path = fs::path(relative).lexically_normal();
+    if (relative.empty() || path.is_absolute() || path.begin() == path.end() || *path.begin() == "..")
+        return {};
+    return fs::path(library.mediaFolder) / path;
+}
+
+void NotFound(httplib::Response& response) {
+    response.status = 404;
+    response.set_content("<html><head><title>Not found</title></head><body>Not found</body></html>",
+                         "text/html");
+}
+
+void ServeMedia(const Library& library, const std::string& relative, bool attachment,
+                httplib::Response& response) {
+    const fs::path path = MediaPath(library, relative);
+    if (path.empty() || !fs::is_regular_file(path))
+        return NotFound(response);
+    std::string type = ContentTypeOf(path.string());
+    if (attachment) {
+        // The name the server suggests differs from the address: the title of the video.
+        const std::string name = TitleOf(library, path.stem().string()) + path.extension().string();
+        std::string plain;
+        for (char c : name)
+            plain += (static_cast<unsigned char>(c) < 0x80 && c != '"' && c != '\\') ? c : '_';
+        response.set_header("Content-Disposition", "attachment; filename=\"" + plain +
+                                                       "\"; filename*=UTF-8''" + PercentEncode(name));
+        type = "application/octet-stream";
+    }
+    if (!SendFile(response, path.string(), type, Delivery()))
+        NotFound(response);
+}
+
+// The renditions <id>-<height>.mp4 in the media folder, by height.
+std::vector<int> RenditionHeights(const Library& library, const std::string& id) {
+    std::vector<int> heights;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(library.mediaFolder, error)) {
+        const std::string name = entry.path().filename().string();
+        const std::string prefix = id + "-";
+        if (name.rfind(prefix, 0) != 0 || entry.path().extension() != ".mp4")
+            continue;
+        const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        if (!number.empty() && std::all_of(number.begin(), number.end(), ::isdigit))
+            heights.push_back(std::stoi(number));
+    }
+    std::sort(heights.begin(), heights.end());
+    return heights;
+}
+
+std::string PageHead(const std::string& title, const std::string& extra) {
+    return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + EscapeHtml(title) +
+           "</title>\n" + extra + "</head>\n";
+}
+
+std::string Html5Page(const Library& library, const std::string& id) {
+    const std::vector<int> heights = RenditionHeights(library, id);
+    // Listed neither by size nor against it, behind one source of a type that cannot be fetched
+    // as a file, and relative to <base>: the page has to be read, not guessed.
+    std::vector<int> order = heights;
+    if (order.size() >= 3)
+        std::rotate(order.begin(), order.begin() + 1, order.end());
+    std::string sources = "  <source src=\"" + id + ".mpd\" type=\"application/dash+xml\">\n";
+    for (int height : order)
+        sources += "  <source src=\"" + id + "-" + std::to_string(height) +
+                   ".mp4\" type='video/mp4; codecs=\"avc1.42E01E, mp4a.40.2\"' size=\"" +
+                   std::to_string(height) + "\">\n";
+    return PageHead(TitleOf(library, id), "<base href=\"/media/\">\n") +
+           "<body>\n<!-- <video src=\"commented-out.mp4\"></video> -->\n<video controls width=\"640\">\n" +
+           sources + "  Your browser does not play HTML5 video.\n</video>\n</body>\n</html>\n";
+}
+
+std::string OpenGraphPage(const Library& library, const std::string& id, const std::string& origin) {
+    const std::string title = TitleOf(library, id);
+    return PageHead("Open Graph page of the sample service",
+                    "<meta property=\"og:type\" content=\"video.other\">\n"
+                    "<meta property=\"og:title\" content=\"" +
+                        EscapeHtml(title) +
+                        "\">\n"
+                        "<meta property=\"og:video\" content=\"" +
+                        origin + "/media/" + id +
+                        ".flv\">\n"
+                        "<meta property=\"og:video:url\" content=\"" +
+                        origin + "/media/" + id +
+                        ".mp4\">\n"
+                        "<meta property=\"og:video:type\" content=\"video/mp4\">\n") +
+           "<body><p>" + EscapeHtml(title) + "</p></body>\n</html>\n";
+}
+
+std::string CardPage(const Library& library, const std::string& id) {
+    return PageHead(TitleOf(library, id), "<meta name=\"twitter:card\" content=\"player\">\n"
+                                          "<meta name=\"twitter:player\" content=\"/player?v=" +
+                                              id +
+                                              "\">\n"
+                                              "<meta name=\"twitter:player:stream\" content=\"/media/" +
+                                              id + ".mp4\">\n") +
+           "<body></body>\n</html>\n";
+}
+
+std::string JsonLdPage(const Library& library, const std::string& id) {
+    const std::string title = TitleOf(library, id);
+    return PageHead(title, "") +
+           "<body>\n<script type=\"application/ld+json\">\n"
+           "{\"@context\": \"https://schema.org\", \"@graph\": [\n"
+           "  {\"@type\": \"WebPage\", \"name\": \"Sample service\"},\n"
+           "  {\"@type\": \"VideoObject\", \"name\": \"" +
+           EscapeJson(title) +
+           "\",\n"
+           "   \"duration\": \"PT3S\", \"contentUrl\": \"../media/" +
+           id +
+           ".mp4\"}\n]}\n"
+           "</script>\n</body>\n</html>\n";
+}
+
+std::string HlsPage(const Library& library, const std::string& id) {
+    return PageHead(TitleOf(library, id), "") + "<body>\n<video controls>\n  <source src=\"/hls/" + id +
+           "/master.m3u8\" type=\"application/x-mpegURL\">\n</video>\n</body>\n</html>\n";
+}
+
+std::string NoVideoPage() {
+    return PageHead("A page without a video", "<meta property=\"og:title\" content=\"Nothing to see\">\n") +
+           "<body><p>Just text. <img src=\"/media/picture.png\"></p></body>\n</html>\n";
+}
+
+// The first variant's playlist with each segment address made relative to the folder above it,
+// so that the variants of the fault playlists can sit beside the master playlist.
+bool FirstVariant(const Library& library, const std::string& id, std::vector<std::string>& lines) {
+    std::string text;
+    if (!ReadText(fs::path(library.mediaFolder) / "hls" / id / "v0" / "index.m3u8", text))
+        return false;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line[0] != '#')
+            line = "v0/" + line;
+        lines.push_back(line);
+    }
+    return true;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+// The playlists that are made from the first variant: live, encrypted and other bad inputs.
+bool ServeDerivedPlaylist(const Library& library, const std::string& id, const std::string& name,
+                          httplib::Response& response) {
+    std::vector<std::string> lines;
+    if (name == "huge.m3u8") {
+        std::string text = "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXT-X-PLAYLIST-TYPE:VOD\n";
+        for (int i = 0; i < HugePlaylistSegments; ++i)
+            text += "#EXTINF:1.0,\ns" + std::to_string(i) + ".ts\n";
+        response.set_content(text + "#EXT-X-ENDLIST\n", "application/vnd.apple.mpegurl");
+        return true;
+    }
+    if (!FirstVariant(library, id, lines))
+        return false;
+    const auto isSegment = [](const std::string& line) {
+        return !line.empty() && line[0] != '#';
+    };
+    if (name == "live.m3u8") {
+        lines.erase(std::remove(lines.begin(), lines.end(), "#EXT-X-ENDLIST"), lines.end());
+        lines.erase(std::remove(lines.begin(), lines.end(), "#EXT-X-PLAYLIST-TYPE:VOD"), lines.end());
+    } else if (name == "encrypted.m3u8") {
+        lines.insert(lines.begin() + 1,
+                     "#EXT-X-KEY:METHOD=AES-128,URI=\"key.bin\",IV=0x00000000000000000000000000000001");
+    } else if (name == "ftp.m3u8") {
+        for (std::string& line : lines)
+            if (isSegment(line))
+                line = "ftp://127.0.0.1:" + std::to_string(library.port) + "/hls/" + id + "/" + line;
+    } else if (name == "missing.m3u8") {
+        // The second segment does not exist: the download fails half way.
+        int seen = 0;
+        for (std::string& line : lines)
+            if (isSegment(line) && ++seen == 2)
+                line = "v0/no-such-segment.ts";
+    } else {
+        return false;
+    }
+    response.set_content(Joined(lines), "application/vnd.apple.mpegurl");
+    return true;
+}
+
+std::string Origin(const Library& library) {
+    return "http://127.0.0.1:" + std::to_string(library.port);
+}
+
+} // namespace
+
+void InstallWebRoutes(httplib::Server& server, const Library& library) {
+    server.Get(R"(/media/(.+))", [&library](const httplib::Request& request, httplib::Response& response) {
+        ServeMedia(library, request.matches[1], false, response);
+    });
+    server.Get(R"(/attachment/(.+))",
+               [&library](const httplib::Request& request, httplib::Response& response) {
+                   ServeMedia(library, request.matches[1], true, response);
+               });
+    server.Get(
+        R"(/hls/([^/]+)/(.+))", [&library](const httplib::Request& request, httplib::Response& response) {
+            const std::string id = request.matches[1];
+            const std::string rest = request.matches[2];
+            if (rest.find('/') == std::string::npos && ServeDerivedPlaylist(library, id, rest, response))
+                return;
+            ServeMedia(library, "hls/" + id + "/" + rest, false, response);
+        });
+    const auto page = [&server](const char* path, auto make) {
+        server.Get(path, [make](const httplib::Request& request, httplib::Response& response) {
+            response.set_content(make(request.get_param_value("v")), "text/html; charset=utf-8");
+        });
+    };
+    page("/html5", [&library](const std::string& id) { return Html5Page(library, id); });
+    page("/og", [&library](const std::string& id) { return OpenGraphPage(library, id, Origin(library)); });
+    page("/card", [&library](const std::string& id) { return CardPage(library, id); });
+    page("/pages/jsonld", [&library](const std::string& id) { return JsonLdPage(library, id); });
+    page("/hlspage", [&library](const std::string& id) { return HlsPage(library, id); });
+    page("/novideo", [](const std::string&) { return NoVideoPage(); });
+}
+
+const char* WebRouteList() {
+    return "  /media/<file>                      a file of the media folder, typed by its extension\n"
+           "  /attachment/<file>                 the same as application/octet-stream with a\n"
+           "                                     Content-Disposition name made of the video's title\n"
+           "  /html5?v=<id>                      a <video> with the renditions <id>-<height>.mp4\n"
+           "  /og?v=<id>, /card?v=<id>           Open Graph / twitter:player:stream pages of <id>.mp4\n"
+           "  /pages/jsonld?v=<id>               a JSON-LD VideoObject page of <id>.mp4\n"
+           "  /hlspage?v=<id>                    a <video> whose source is the HLS master playlist\n"
+           "  /novideo                           a page that names no video\n"
+           "  /hls/<id>/master.m3u8              HLS: three variants of MPEG-TS segments\n"
+           "  /hls/<id>/fmp4/index.m3u8          HLS: fragmented MP4 segments\n"
+           "  /hls/<id>/live.m3u8, encrypted.m3u8, ftp.m3u8, missing.m3u8, huge.m3u8\n"
+           "                                     HLS faults: live, AES-128, ftp segments, a missing\n"
+           "                                     segment, more than 100,000 segments\n";
+}
+
+} // namespace VideoService
