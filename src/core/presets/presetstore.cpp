@@ -293,6 +293,7 @@ bool PresetStore::ReadPresetFile() {
 }
 
 bool PresetStore::ReadPresetText(const QByteArray& bytes) {
+    rejectReason_.clear();
     TiXmlDocument document;
     const TiXmlElement* factory = ParseOurDocument(bytes, document, &rejectReason_);
     if (factory == nullptr)
