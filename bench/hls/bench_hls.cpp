@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 
 using namespace Tarnwick;
@@ -156,13 +155,8 @@ int main(int argc, char** argv) {
                     round, ours, double(bytes) / 1048576.0 / ours, reference, ratio);
         std::fflush(stdout);
     }
-    std::sort(ratios.begin(), ratios.end());
-    const double median = ratios.size() % 2 == 1
-                              ? ratios[ratios.size() / 2]
-                              : (ratios[ratios.size() / 2 - 1] + ratios[ratios.size() / 2]) / 2;
-    std::printf(
-        "ratio job procedure / ffmpeg -c copy: median %.2f (min %.2f, max %.2f) (goal: at least 0.9)\n",
-        median, ratios.first(), ratios.last());
+    BenchSupport::PrintRatio("job procedure / ffmpeg -c copy", BenchSupport::Summarize(ratios),
+                             "at least 0.9");
     service.terminate();
     service.waitForFinished(5000);
     return 0;

@@ -8,6 +8,7 @@
 
 #include "app/appsettings.h"
 #include "app/commandline.h"
+#include "benchsupport.h"
 #include "queue/commandids.h"
 #include "queue/joblistview.h"
 #include "queue/mainwindow.h"
@@ -21,7 +22,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 
 using namespace Tarnwick;
 
@@ -89,17 +89,6 @@ double ShowWindow(const QStringList& urls, double* removeSeconds, double* longes
     return shown;
 }
 
-struct Spread {
-    double median, min, max;
-};
-
-Spread SpreadOf(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    return {median, values.front(), values.back()};
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -111,7 +100,7 @@ int main(int argc, char** argv) {
     const QStringList urls = Addresses(count);
 
     ShowWindow({}, nullptr, nullptr); // the first window pays for fonts and styles
-    std::vector<double> ratios, removals, stalls;
+    QList<double> ratios, removals, stalls;
     for (int round = 0; round < rounds; ++round) {
         Round r;
         // Alternate which one goes first, so that a drift of the machine favours neither.
@@ -132,9 +121,9 @@ int main(int argc, char** argv) {
         removals.push_back(r.removeSeconds);
         stalls.push_back(r.longestStallMs);
     }
-    const Spread ratio = SpreadOf(ratios);
-    const Spread removal = SpreadOf(removals);
-    const Spread stall = SpreadOf(stalls);
+    const BenchSupport::RatioSummary ratio = BenchSupport::Summarize(ratios);
+    const BenchSupport::RatioSummary removal = BenchSupport::Summarize(removals);
+    const BenchSupport::RatioSummary stall = BenchSupport::Summarize(stalls);
     std::printf(
         "window shown with %d addresses / empty: median %.2fx (min %.2fx, max %.2fx) over %d rounds\n", count,
         ratio.median, ratio.min, ratio.max, rounds);

@@ -1,6 +1,8 @@
 // bench_window: downloads a 1 GiB video through the main window (offscreen) from the sample
 // video service on loopback, and the same stream address with `curl -o`, in the same run, and
-// prints the ratio of the throughputs (goal: at least 0.85). A timer on the window's thread
+// prints the median of the per-round ratios of the throughputs with their spread (goal: at
+// least 0.85; the whole program in its own process is measured by bench_download). A timer on
+// the window's thread
 // measures how late its ticks come while the run goes on; the worst delay is the longest the
 // window's event loop was blocked (goal: at most 50 ms).
 //   bench_window [rounds] [bytes]
@@ -31,21 +33,6 @@ using BenchSupport::Measurement;
 using BenchSupport::StartSampleService;
 
 namespace {
-
-// A video file of the given size; its bytes do not matter to the transfer.
-bool MakeVideo(const QString& path, qint64 bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QByteArray block(1 << 20, '\x5a');
-    for (qint64 written = 0; written < bytes;) {
-        const qint64 n = std::min<qint64>(block.size(), bytes - written);
-        if (file.write(block.constData(), n) != n)
-            return false;
-        written += n;
-    }
-    return true;
-}
 
 bool MeasureWindow(AppSettings& settings, const QString& pageUrl, Measurement& result, QString& streamUrl) {
     MainWindow window(settings, nullptr, nullptr, ProcessJob);
@@ -120,12 +107,12 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    const int rounds = arguments.size() > 1 ? arguments[1].toInt() : 3;
+    const int rounds = arguments.size() > 1 ? arguments[1].toInt() : 5;
     const qint64 bytes = arguments.size() > 2 ? arguments[2].toLongLong() : (qint64(1) << 30);
 
     QTemporaryDir media;
     QTemporaryDir output;
-    if (!MakeVideo(media.filePath(QStringLiteral("big.flv")), bytes)) {
+    if (!BenchSupport::MakeFileOfSize(media.filePath(QStringLiteral("big.flv")), bytes)) {
         std::fprintf(stderr, "Cannot write the %lld-byte video.\n", bytes);
         return 1;
     }
@@ -157,38 +144,48 @@ int main(int argc, char** argv) {
     conf.close();
     const QString binDir = QCoreApplication::applicationDirPath();
 
-    std::printf("Video of %lld bytes from %s, %d rounds, best of each\n", bytes, qPrintable(page), rounds);
-    double bestCurl = 0;
-    double bestWindow = 0;
-    double bestProcedure = 0;
-    double worstDelay = 0;
-    for (int round = 1; round <= rounds; ++round) {
-        Measurement window;
-        Measurement curl;
-        Measurement procedure;
-        QString streamUrl;
-        // Taking turns evens out whatever else the machine is doing.
-        if (!MeasureWindow(settings, page, window, streamUrl) || window.bytes != bytes ||
-            !MeasureCurl(streamUrl, output.filePath(QStringLiteral("curl.flv")), curl) ||
-            curl.bytes != bytes ||
-            !MeasureProcedure(binDir, configHome.path(), page, output.path(), bytes, procedure)) {
-            std::fprintf(stderr, "round %d: a download failed or came out short\n", round);
-            return 1;
-        }
-        std::printf("round %d: curl -o %7.1f MiB/s   window %7.1f MiB/s   procedure alone %7.1f MiB/s   "
-                    "worst event-loop delay %5.1f ms\n",
-                    round, curl.MiBPerSecond(), window.MiBPerSecond(), procedure.MiBPerSecond(),
-                    window.worstDelayMs);
-        bestProcedure = std::max(bestProcedure, procedure.MiBPerSecond());
-        bestCurl = std::max(bestCurl, curl.MiBPerSecond());
-        bestWindow = std::max(bestWindow, window.MiBPerSecond());
-        worstDelay = std::max(worstDelay, window.worstDelayMs);
+    // A first run outside the rounds warms the caches and finds the stream's address for curl.
+    Measurement warmUp;
+    QString streamUrl;
+    if (!MeasureWindow(settings, page, warmUp, streamUrl)) {
+        std::fprintf(stderr, "The window's download failed.\n");
+        return 1;
     }
-    std::printf("ratio window / curl -o: %.2f (goal: at least 0.85)\n", bestWindow / bestCurl);
-    std::printf("ratio window / procedure alone: %.2f (the window's own share of the time)\n",
-                bestWindow / bestProcedure);
-    std::printf("worst event-loop delay: %.1f ms (goal: at most 50 ms)\n", worstDelay);
+    std::printf("Video of %lld bytes from %s, %d rounds, order turning each round\n", bytes, qPrintable(page),
+                rounds);
+    const auto whole = [bytes](bool ok, const Measurement& measurement) {
+        return ok && measurement.bytes == bytes;
+    };
+    const QList<BenchSupport::Contender> contenders = {
+        [&](Measurement& m) {
+            QString ignored;
+            return whole(MeasureWindow(settings, page, m, ignored), m);
+        },
+        [&](Measurement& m) {
+            return whole(MeasureCurl(streamUrl, output.filePath(QStringLiteral("curl.flv")), m), m);
+        },
+        [&](Measurement& m) {
+            return MeasureProcedure(binDir, configHome.path(), page, output.path(), bytes, m);
+        },
+    };
+    QList<QList<Measurement>> results;
+    double worstDelay = 0;
+    const bool measured =
+        BenchSupport::RunRounds(rounds, contenders, results, [&](int round, const QList<Measurement>& m) {
+            std::printf("round %d: window %7.1f MiB/s   curl -o %7.1f MiB/s   procedure alone %7.1f MiB/s   "
+                        "worst event-loop delay %5.1f ms\n",
+                        round, m[0].MiBPerSecond(), m[1].MiBPerSecond(), m[2].MiBPerSecond(),
+                        m[0].worstDelayMs);
+            worstDelay = std::max(worstDelay, m[0].worstDelayMs);
+        });
+    if (measured) {
+        BenchSupport::PrintRatio("window / curl -o", BenchSupport::ThroughputRatio(results, 0, 1),
+                                 "at least 0.85");
+        BenchSupport::PrintRatio("window / procedure alone (the window's own share)",
+                                 BenchSupport::ThroughputRatio(results, 0, 2));
+        std::printf("worst event-loop delay: %.1f ms (goal: at most 50 ms)\n", worstDelay);
+    }
     service.terminate();
     service.waitForFinished(5000);
-    return 0;
+    return measured ? 0 : 1;
 }

@@ -53,6 +53,8 @@ private slots:
 private:
     void AddJob(TestJobContext& context) const;
     QStringList TemporaryFiles() const;
+    // Hidden ones too: the job's working files live in the output folder.
+    QStringList OutputFiles() const;
 
     QProcess service_;
     QTemporaryDir media_;
@@ -99,7 +101,7 @@ void TestJobConversion::cleanupTestCase() {
 }
 
 void TestJobConversion::init() {
-    for (const QString& name : QDir(output_.path()).entryList(QDir::Files))
+    for (const QString& name : OutputFiles())
         QFile::remove(output_.filePath(name));
 }
 
@@ -111,6 +113,10 @@ void TestJobConversion::AddJob(TestJobContext& context) const {
 
 QStringList TestJobConversion::TemporaryFiles() const {
     return QDir(temp_.path()).entryList(QDir::Files | QDir::Hidden);
+}
+
+QStringList TestJobConversion::OutputFiles() const {
+    return QDir(output_.path()).entryList(QDir::Files | QDir::Hidden);
 }
 
 void TestJobConversion::convertsIntoThePresetFormat_data() {
@@ -146,7 +152,7 @@ void TestJobConversion::convertsIntoThePresetFormat() {
     QCOMPARE(context.phases.last(), RunPhase::PhaseConvert);
     const QString outputPath = output_.filePath(fileName);
     QCOMPARE(context.jobs[0].outputPath, outputPath);
-    QCOMPARE(QDir(output_.path()).entryList(QDir::Files), QStringList{fileName});
+    QCOMPARE(OutputFiles(), QStringList{fileName});
     QStringList found = StreamCodecs(outputPath);
     found.sort();
     codecs.sort();
@@ -169,12 +175,13 @@ void TestJobConversion::failedConversionLeavesNoFileBehind() {
     QCOMPARE(context.states[0], (QList<JobState>{JobState::Preparing, JobState::Downloading,
                                                  JobState::Converting, JobState::Failed}));
     QVERIFY(context.jobs[0].outputPath.isEmpty());
-    QCOMPARE(QDir(output_.path()).entryList(QDir::Files), QStringList());
+    QCOMPARE(OutputFiles(), QStringList());
     QCOMPARE(TemporaryFiles(), QStringList());
 
-    // The engine was given the downloaded file and a second temporary file, both quoted.
+    // The engine was given the downloaded file and a second working file, both quoted, both
+    // beside the final file.
     const QString line = recording_.LastText();
-    const QString temp = QDir(temp_.path()).filePath(QStringLiteral("~VD"));
+    const QString temp = QDir(output_.path()).filePath(QStringLiteral(".~VD"));
     QVERIFY2(line.startsWith(QStringLiteral(" encoder -i \"") + temp), qPrintable(line));
     QVERIFY2(
         line.contains(QStringLiteral(" -f flv -vcodec flv -s 320x240 -r 25/1 -b 400000 -acodec libmp3lame "
@@ -189,7 +196,7 @@ void TestJobConversion::conversionWithoutEngineFails() {
     context.preset = &CatalogPreset(catalog_, QStringLiteral("AVI"), 0);
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
     QCOMPARE(context.states[0].last(), JobState::Failed);
-    QCOMPARE(QDir(output_.path()).entryList(QDir::Files), QStringList());
+    QCOMPARE(OutputFiles(), QStringList());
     QCOMPARE(TemporaryFiles(), QStringList());
 }
 

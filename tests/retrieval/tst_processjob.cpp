@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,6 +49,8 @@ private slots:
     void jobsWithOneTitleShareTheRunsAnswer();
     void createsTheOutputFolder();
     void folderNameWithALoneSurrogateIsNoCrash();
+    void downloadsBesideTheFinalFile();
+    void outputFolderThatCannotBeMadeLeavesNothing();
     void namesFilesAfterSanitisedTitles_data();
     void namesFilesAfterSanitisedTitles();
     void failuresLeaveNothingBehind_data();
@@ -230,6 +233,44 @@ void TestProcessJob::folderNameWithALoneSurrogateIsNoCrash() {
     context.AddJob(service_.WatchUrl(QStringLiteral("sample")));
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
     QCOMPARE(ReadFile(context.jobs[0].outputPath), service_.MediaBytes(QStringLiteral("sample.flv")));
+}
+
+void TestProcessJob::downloadsBesideTheFinalFile() {
+    // What the output folder holds while the stream arrives: the working file, under a hidden
+    // name of its own, so that delivering it is a rename.
+    TestJobContext context;
+    StartContext(context);
+    QSet<QString> seen;
+    context.sink.onProgress = [&] {
+        for (const QString& name : Entries(output_->path()))
+            seen.insert(name);
+    };
+    context.AddJob(service_.WatchUrl(QStringLiteral("sample")));
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
+
+    QCOMPARE(seen.size(), 1);
+    const QString working = *seen.begin();
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\.~VD[0-9a-f]{8}\\.part$")).match(working).hasMatch(),
+             qPrintable(working));
+    QCOMPARE(Entries(output_->path()), QStringList({QStringLiteral("sample.flv")}));
+    QCOMPARE(ReadFile(output_->filePath(QStringLiteral("sample.flv"))),
+             service_.MediaBytes(QStringLiteral("sample.flv")));
+    // Delivered with the permissions of an ordinary new file, not the working file's private ones.
+    QVERIFY(QFile::permissions(output_->filePath(QStringLiteral("sample.flv"))) & QFile::ReadOther);
+}
+
+void TestProcessJob::outputFolderThatCannotBeMadeLeavesNothing() {
+    // The working file falls back to the temporary folder; delivery then fails, and the job
+    // removes it from there too (the temporary folder is checked after every case).
+    QVERIFY(WriteFile(output_->filePath(QStringLiteral("blocker")), "kept"));
+    TestJobContext context;
+    StartContext(context);
+    context.outputFolder = output_->filePath(QStringLiteral("blocker/sub"));
+    context.AddJob(service_.WatchUrl(QStringLiteral("sample")));
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobFailed);
+    QCOMPARE(context.states[0], States({JobState::Preparing, JobState::Downloading, JobState::Failed}));
+    QCOMPARE(Entries(output_->path()), QStringList({QStringLiteral("blocker")}));
+    QCOMPARE(ReadFile(output_->filePath(QStringLiteral("blocker"))), QByteArray("kept"));
 }
 
 void TestProcessJob::namesFilesAfterSanitisedTitles_data() {

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 
 // A sink that writes down every call in order and answers IsCancelled as the test sets it up.
 class RecordingSink : public Tarnwick::ProgressSink {
@@ -18,6 +19,8 @@ public:
     std::atomic<bool> cancelled{false};
     // Started at Begin: with AfterBeginDelay, the stop is requested cancelDelayMs later.
     QElapsedTimer sinceBegin;
+    // Called on every progress report, to look at the world while a transfer is under way.
+    std::function<void()> onProgress;
 
     int Begin() override {
         calls << QStringLiteral("Begin");
@@ -32,6 +35,8 @@ public:
     }
     int Progress(int kind, int value) override {
         calls << QStringLiteral("Progress %1 %2").arg(kind).arg(value);
+        if (onProgress)
+            onProgress();
         return 0;
     }
     int Status(int kind, const QString& text) override {

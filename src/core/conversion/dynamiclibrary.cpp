@@ -44,7 +44,10 @@ void* DynamicLibrary::Symbol(const char* name) {
 
 bool DynamicLibrary::Open(const QString& path) {
     Close();
-    handle_ = dlopen(path.toUtf8().constData(), RTLD_NOW | RTLD_LOCAL);
+    // Lazy binding: the engine pulls in the media libraries and all that they need, and binding
+    // every one of their calls up front costs start-up time for calls most runs never make.
+    // A missing library still fails here; only a missing function would show late.
+    handle_ = dlopen(path.toUtf8().constData(), RTLD_LAZY | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* text = dlerror();
         errorText_ = text ? QString::fromLocal8Bit(text) : QStringLiteral("The library could not be loaded.");

@@ -5,37 +5,17 @@
 #include "fileoperations.h"
 #include "httptransfer.h"
 #include "jobcontext.h"
+#include "jobtempfile.h"
 #include "labelledsink.h"
 #include "mediaresolver.h"
 #include "segmentdownload.h"
 
-#include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 namespace Tarnwick {
 
 namespace {
-
-// A temporary file of the job, deleted when the procedure leaves by whatever path.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(QString path)
-        : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!path_.isEmpty())
-            DeleteFileSilently(path_);
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const QString& Path() const { return path_; }
-    bool IsValid() const { return !path_.isEmpty(); }
-    // The file has gone somewhere else under another name and is no longer ours to delete.
-    void Release() { path_.clear(); }
-
-private:
-    QString path_;
-};
 
 int Finish(JobContext& context, int jobIndex, JobState state, int result) {
     context.SetJobState(jobIndex, state);
@@ -74,16 +54,20 @@ bool MayOverwrite(JobContext& context, const QString& path) {
     }
 }
 
-bool DownloadStream(HttpTransfer& transfer, const QString& streamUrl, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    transfer.SetReadBufferSize(4096);
-    const bool copied = transfer.CopyUrlToFile(streamUrl, file);
+// Writes the stream, or a playlist's segments one after another, through the file as it was
+// created: opening it again with truncation would make the file system write the whole
+// download out when it is closed.
+bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource& media,
+                   const QString& streamUrl, JobTempFile& file) {
+    bool copied = false;
+    if (media.isPlaylist) {
+        copied = DownloadSegments(media, file.File(), sink);
+    } else {
+        transfer.SetReadBufferSize(4096);
+        copied = transfer.CopyUrlToFile(streamUrl, file.File());
+    }
     // A file that cannot be completed on disk is not a finished download either.
-    const bool flushed = file.flush();
-    file.close();
-    return copied && flushed && file.error() == QFileDevice::NoError;
+    return file.Close() && copied;
 }
 
 } // namespace
@@ -122,25 +106,29 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
 
     context.SetPhase(RunPhase::PhaseDownload);
     context.SetJobState(jobIndex, JobState::Downloading);
-    TemporaryFile download(MakeTempFileName());
-    if (!download.IsValid() || !(media.isPlaylist ? DownloadSegments(media, download.Path(), sink)
-                                                  : DownloadStream(transfer, job.streamUrl, download.Path())))
+    // The working files sit beside the final file, so that putting it in place is a rename.
+    JobTempFile download(context.OutputFolder());
+    if (!download.IsValid() || !DownloadMedia(transfer, sink, media, job.streamUrl, download))
         return Finish(context, jobIndex, JobState::Failed, JobFailed);
 
-    TemporaryFile* result = &download;
-    // Declared out here so that the converted file lives until it has been copied into place.
-    TemporaryFile converted(convert ? MakeTempFileName() : QString());
+    JobTempFile* result = &download;
+    // Declared out here so that the converted file lives until it has been put in place.
+    std::optional<JobTempFile> converted;
     if (convert) {
+        // The engine writes the result under a name of its own and renames it over this one;
+        // the empty file only reserves the name.
+        converted.emplace(context.OutputFolder());
+        converted->Close();
         context.SetPhase(RunPhase::PhaseConvert);
         context.SetJobState(jobIndex, JobState::Converting);
         const Preset* preset = context.SelectedPreset();
         ConversionEngine* engine = context.Engine();
         // On failure both temporary files go with their owners.
-        if (!converted.IsValid() || preset == nullptr || engine == nullptr ||
-            ConvertFile(*engine, download.Path(), converted.Path(), *preset, context.ConversionSink()) != 0)
+        if (!converted->IsValid() || preset == nullptr || engine == nullptr ||
+            ConvertFile(*engine, download.Path(), converted->Path(), *preset, context.ConversionSink()) != 0)
             return Finish(context, jobIndex, JobState::Failed, JobFailed);
         DeleteFileSilently(download.Path());
-        result = &converted;
+        result = &*converted;
     }
 
     if (!MoveFileTo(result->Path(), finalPath))

@@ -71,12 +71,9 @@ public:
 
 } // namespace
 
-bool DownloadSegments(const MediaSource& media, const QString& path, ProgressSink* sink) {
+bool DownloadSegments(const MediaSource& media, QFile& file, ProgressSink* sink) {
     SilentSink silent;
     ProgressSink& outer = sink != nullptr ? *sink : silent;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
 
     const int count = int(media.segments.size());
     SegmentSink segmentSink(outer, file, count);
@@ -105,7 +102,6 @@ bool DownloadSegments(const MediaSource& media, const QString& path, ProgressSin
         }
     }
     const bool flushed = file.flush();
-    file.close();
     if (complete && !(flushed && file.error() == QFileDevice::NoError)) {
         complete = false;
         outer.Status(ProgressSink::StatusResult, file.errorString());

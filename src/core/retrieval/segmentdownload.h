@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QFile>
 
 namespace Tarnwick {
 
@@ -8,10 +8,11 @@ class ProgressSink;
 struct MediaSource;
 
 // Fetches the playlist's segments in order, each initialisation section before the first
-// segment it applies to, and appends them to the file at path, which it creates or empties.
+// segment it applies to, and appends them to file, which is open for writing; the caller
+// closes it.
 // The sink sees one copy: Begin, the segment count as the total, the segments done as the
 // position, activity texts with the segment and the bytes so far, End and the result line;
 // a stop request ends it between two reads. True when every segment arrived.
-bool DownloadSegments(const MediaSource& media, const QString& path, ProgressSink* sink);
+bool DownloadSegments(const MediaSource& media, QFile& file, ProgressSink* sink);
 
 } // namespace Tarnwick

@@ -1,0 +1,64 @@
+#include "jobtempfile.h"
+
+#include "fileoperations.h"
+#include "queue/outputfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+namespace Tarnwick {
+
+namespace {
+
+// Enough tries that a folder crowded with other jobs' files still yields a name, few enough
+// that a folder refusing every name is given up on quickly.
+constexpr int NameAttempts = 32;
+
+QString UniquePart() {
+    return QString::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, QLatin1Char('0'));
+}
+
+} // namespace
+
+JobTempFile::JobTempFile(const QString& outputFolder) {
+    if (!outputFolder.isEmpty() && EnsureFolder(outputFolder) &&
+        CreateIn(outputFolder, QStringLiteral(".~VD"), QStringLiteral(".part")))
+        return;
+    CreateIn(QDir::tempPath(), QStringLiteral("~VD"), QStringLiteral(".tmp"));
+}
+
+JobTempFile::~JobTempFile() {
+    file_.close();
+    if (!path_.isEmpty())
+        DeleteFileSilently(path_);
+}
+
+bool JobTempFile::Close() {
+    if (!file_.isOpen())
+        return file_.error() == QFileDevice::NoError;
+    const bool flushed = file_.flush();
+    file_.close();
+    return flushed && file_.error() == QFileDevice::NoError;
+}
+
+bool JobTempFile::CreateIn(const QString& folder, const QString& prefix, const QString& suffix) {
+    for (int attempt = 0; attempt < NameAttempts; ++attempt) {
+        const QString candidate = folder + QLatin1Char('/') + prefix + UniquePart() + suffix;
+        file_.setFileName(candidate);
+        // NewOnly creates the file or fails when the name exists, in one step of the system's:
+        // the name is ours alone. Private until the finished file is put in place.
+        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+            path_ = candidate;
+            return true;
+        }
+        // Only a name already taken is worth another try; anything else is the folder refusing.
+        const QFileInfo taken(candidate);
+        if (!taken.exists() && !taken.isSymLink())
+            return false;
+    }
+    return false;
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+namespace Tarnwick {
+
+// A working file of one job (the download, or the conversion's result). It is created
+// exclusively, so no other job or process can share it, and it is deleted when the object goes
+// unless it has been released.
+//
+// It lives in the job's output folder under a hidden name, ".~VD" + a unique part + ".part", so
+// that putting the finished file in place is a rename on one file system: no second write of a
+// large video, and no video held in memory where the temporary folder is a RAM disk. Only when
+// the output folder cannot hold it does it go to the system's temporary folder, as
+// "~VD" + a unique part + ".tmp".
+class JobTempFile {
+public:
+    explicit JobTempFile(const QString& outputFolder);
+    ~JobTempFile();
+    JobTempFile(const JobTempFile&) = delete;
+    JobTempFile& operator=(const JobTempFile&) = delete;
+
+    bool IsValid() const { return !path_.isEmpty(); }
+    const QString& Path() const { return path_; }
+    // The file as it was created, open for writing: writing through it never truncates or
+    // re-creates the file, which on some file systems makes closing it wait for the disk.
+    QFile& File() { return file_; }
+    // Writes out what is buffered and closes the file; false when the file is not whole on disk.
+    bool Close();
+    // The file has gone somewhere else under another name and is no longer ours to delete.
+    void Release() { path_.clear(); }
+
+private:
+    bool CreateIn(const QString& folder, const QString& prefix, const QString& suffix);
+
+    QFile file_;
+    QString path_;
+};
+
+} // namespace Tarnwick

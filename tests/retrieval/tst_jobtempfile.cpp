@@ -1,0 +1,123 @@
+#include "retrieval/jobtempfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Tarnwick;
+
+namespace {
+
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+class TestJobTempFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void livesHiddenInTheOutputFolder();
+    void writesThroughTheCreatedFileAndGoesAway();
+    void releasedFileStays();
+    void fallsBackToTheTemporaryFolder_data();
+    void fallsBackToTheTemporaryFolder();
+
+private:
+    QTemporaryDir tempHome_;
+    QTemporaryDir output_;
+};
+
+void TestJobTempFile::initTestCase() {
+    // The system temporary folder of this case is a folder of its own, so that leftovers show.
+    qputenv("TMPDIR", QFile::encodeName(tempHome_.path()));
+}
+
+void TestJobTempFile::cleanup() {
+    QCOMPARE(Entries(tempHome_.path()), QStringList());
+    QCOMPARE(Entries(output_.path()), QStringList());
+}
+
+void TestJobTempFile::livesHiddenInTheOutputFolder() {
+    static const QRegularExpression hiddenName(QStringLiteral("^\\.~VD[0-9a-f]{8}\\.part$"));
+    // Several at once, as a download and its conversion (or two processes) hold them.
+    JobTempFile first(output_.path());
+    JobTempFile second(output_.path());
+    QVERIFY(first.IsValid() && second.IsValid());
+    QVERIFY(first.Path() != second.Path());
+    for (const JobTempFile* file : {&first, &second}) {
+        const QFileInfo info(file->Path());
+        QCOMPARE(info.absolutePath(), QDir(output_.path()).absolutePath());
+        QVERIFY2(hiddenName.match(info.fileName()).hasMatch(), qPrintable(info.fileName()));
+        QVERIFY(info.isFile());
+        // Nobody else may read a download before it is delivered.
+        QCOMPARE(info.permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+    }
+}
+
+void TestJobTempFile::writesThroughTheCreatedFileAndGoesAway() {
+    const QString folder = output_.filePath(QStringLiteral("not/yet/there"));
+    QString path;
+    {
+        JobTempFile file(folder);
+        QVERIFY(file.IsValid());
+        path = file.Path();
+        QCOMPARE(QFileInfo(path).absolutePath(), QDir(folder).absolutePath());
+        QVERIFY(file.File().isOpen());
+        QCOMPARE(file.File().write("contents"), qint64(8));
+        QVERIFY(file.Close());
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("contents"));
+    }
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(QDir(output_.path()).removeRecursively() && QDir().mkpath(output_.path()));
+}
+
+void TestJobTempFile::releasedFileStays() {
+    QString path;
+    {
+        JobTempFile file(output_.path());
+        path = file.Path();
+        file.Close();
+        file.Release();
+        QVERIFY(!file.IsValid());
+    }
+    QVERIFY(QFileInfo(path).isFile());
+    QVERIFY(QFile::remove(path));
+}
+
+void TestJobTempFile::fallsBackToTheTemporaryFolder_data() {
+    QTest::addColumn<QString>("outputFolder");
+    QTest::newRow("no output folder") << QString();
+    QTest::newRow("a file stands in the way") << QStringLiteral("blocker/sub");
+}
+
+void TestJobTempFile::fallsBackToTheTemporaryFolder() {
+    QFETCH(QString, outputFolder);
+    QFile blocker(output_.filePath(QStringLiteral("blocker")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString folder = outputFolder.isEmpty() ? QString() : output_.filePath(outputFolder);
+
+    QString path;
+    {
+        JobTempFile file(folder);
+        QVERIFY(file.IsValid());
+        path = file.Path();
+        QCOMPARE(QFileInfo(path).absolutePath(), QDir(tempHome_.path()).absolutePath());
+        QVERIFY2(QFileInfo(path).fileName().startsWith(QLatin1String("~VD")), qPrintable(path));
+        QCOMPARE(file.File().write("x"), qint64(1));
+        QVERIFY(file.Close());
+    }
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(blocker.remove());
+}
+
+QTEST_GUILESS_MAIN(TestJobTempFile)
+#include "tst_jobtempfile.moc"
