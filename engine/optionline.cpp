@@ -263,7 +263,13 @@ bool TokenizeOptionLine(const std::string& line, std::vector<OptionToken>& token
         OptionToken token;
         bool inQuotes = false;
         for (; at < line.size() && (inQuotes || !IsBlank(line[at])); ++at) {
-            if (line[at] == '"') {
+            // Inside quotes \" is a quote and \\ a backslash; a backslash before anything
+            // else is itself, as in every line written before these escapes.
+            const bool escape = inQuotes && line[at] == '\\' && at + 1 < line.size() &&
+                                (line[at + 1] == '"' || line[at + 1] == '\\');
+            if (escape) {
+                token.text += line[++at];
+            } else if (line[at] == '"') {
                 inQuotes = !inQuotes;
                 token.quoted = true;
             } else {

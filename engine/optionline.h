@@ -8,7 +8,8 @@
 namespace VarnexEngine {
 
 // One blank-separated piece of an option line. A piece written in double quotes may hold
-// blanks and is never taken for an option word.
+// blanks and is never taken for an option word; inside the quotes \" stands for a double quote
+// and \\ for a backslash, and any other backslash for itself.
 struct OptionToken {
     std::string text;
     bool quoted = false;

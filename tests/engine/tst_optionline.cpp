@@ -1,5 +1,6 @@
 // The engine's option-line parser and its table of old names, reached directly.
 
+#include "conversion/conversionparams.h"
 #include "namemap.h"
 #include "optionline.h"
 
@@ -67,6 +68,8 @@ private slots:
     void timeTexts();
     void oldNames_data();
     void oldNames();
+    void pathsSurviveTheJobsQuoting_data();
+    void pathsSurviveTheJobsQuoting();
 };
 
 void TestOptionLine::parses_data() {
@@ -242,6 +245,46 @@ void TestOptionLine::oldNames() {
     const EncoderChoice choice = MapCodecName(audioCodec.toStdString());
     QCOMPARE(QString::fromStdString(choice.name), audioEncoder);
     QCOMPARE(int(choice.source), audioSource);
+}
+
+void TestOptionLine::pathsSurviveTheJobsQuoting_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("written");
+
+    // Rows whose written form is the path in plain quotes are lines as they always were.
+    QTest::newRow("blanks") << "/v/a b.flv"
+                            << "\"/v/a b.flv\"";
+    QTest::newRow("single backslashes") << "C:\\Videos\\a.flv"
+                                        << "\"C:\\Videos\\a.flv\"";
+    QTest::newRow("leading dash") << "-y"
+                                  << "\"-y\"";
+    QTest::newRow("double quotes") << "/v/say \"hi\".flv"
+                                   << "\"/v/say \\\"hi\\\".flv\"";
+    QTest::newRow("nothing but a quote") << "\""
+                                         << "\"\\\"\"";
+    QTest::newRow("doubled backslash") << "\\\\server\\a"
+                                       << "\"\\\\\\server\\a\"";
+    QTest::newRow("trailing backslash") << "dir\\"
+                                        << "\"dir\\\\\"";
+    QTest::newRow("backslash before a quote") << "a\\\"b"
+                                              << "\"a\\\\\\\"b\"";
+}
+
+void TestOptionLine::pathsSurviveTheJobsQuoting() {
+    QFETCH(QString, path);
+    QFETCH(QString, written);
+    Tarnwick::ConversionParams params;
+    params.input = path;
+    params.output = path;
+    const QString line = Tarnwick::BuildCommandLine(params);
+    QCOMPARE(line, QStringLiteral(" encoder -i %1 -y %1").arg(written));
+
+    ConvertOptions options;
+    std::string error;
+    QVERIFY2(ParseOptionLine(line.toStdString(), options, &error), error.c_str());
+    QCOMPARE(options.inputs.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(options.inputs[0].path), path);
+    QCOMPARE(QString::fromStdString(options.output), path);
 }
 
 QTEST_GUILESS_MAIN(TestOptionLine)

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTest>
+#include <csignal>
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -17,6 +18,8 @@ private slots:
     void storedSettingsSurviveARun();
     void missingEngineEndsWithTheSystemText();
     void addressesOnTheCommandLineAreDeliveredAndTheWindowCloses();
+    void terminationSignalsCloseLikeTheWindow_data();
+    void terminationSignalsCloseLikeTheWindow();
 
 private:
     // The window runs until someone closes it; these settings make a run with addresses start
@@ -149,6 +152,60 @@ void TestStartup::addressesOnTheCommandLineAreDeliveredAndTheWindowCloses() {
     QCOMPARE(written.value(QStringLiteral("Recent/URLs/1")).toString(),
              service.WatchUrl(QStringLiteral("two")));
     QCOMPARE(written.value(QStringLiteral("Settings/AutoClose")).toInt(), 1);
+}
+
+void TestStartup::terminationSignalsCloseLikeTheWindow_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("duringRun");
+    QTest::newRow("SIGTERM during a run") << int(SIGTERM) << true;
+    QTest::newRow("SIGHUP during a run") << int(SIGHUP) << true;
+    QTest::newRow("SIGTERM with the window idle") << int(SIGTERM) << false;
+}
+
+void TestStartup::terminationSignalsCloseLikeTheWindow() {
+    QFETCH(int, signalNumber);
+    QFETCH(bool, duringRun);
+    TestSupport::IsolatedProfile profile;
+    SampleService service;
+    QVERIFY2(service.Start() && service.AddSampleVideos(), qPrintable(service.Error()));
+    QTemporaryDir temp;
+    QTemporaryDir output;
+    QStringList arguments;
+    if (duringRun) {
+        // Started by itself, not closing by itself: only the signal can end the program.
+        QSettings stored(profile.SettingsFile(), QSettings::IniFormat);
+        stored.setValue(QStringLiteral("Settings/AutoStart"), 1);
+        stored.setValue(QStringLiteral("Settings/Convert"), 0);
+        stored.setValue(QStringLiteral("Settings/VideoHost"), service.Host());
+        // The stream stops sending after its first 64 KiB and never ends on its own.
+        arguments = QStringList{service.WatchUrl(QStringLiteral("fault-stall")), output.path()};
+    }
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), temp.path());
+    process.setProcessEnvironment(environment);
+    process.start(QDir(TestSupport::BinDir()).filePath(QStringLiteral("tarnwick")), arguments);
+    QVERIFY(process.waitForStarted());
+    // Ready for the signal: the job is downloading, or start-up has written the settings file.
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (out += process.readAllStandardOutput(),
+         duringRun ? out.contains("Begin downloading") : QFile::exists(profile.SettingsFile())),
+        30000);
+    ::kill(pid_t(process.processId()), signalNumber);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+
+    // The settings were written at the end, as after Close; only that writes every value.
+    QSettings written(profile.SettingsFile(), QSettings::IniFormat);
+    QVERIFY(written.contains(QStringLiteral("Settings/Convert")));
+    if (duringRun)
+        QCOMPARE(written.value(QStringLiteral("Recent/Folders/1")).toString(), output.path());
+    // The stopped job took its partial download with it.
+    const auto files = QDir::Files | QDir::Hidden | QDir::System;
+    QCOMPARE(QDir(temp.path()).entryList(files), QStringList());
+    QCOMPARE(QDir(output.path()).entryList(files), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -67,6 +68,10 @@ private slots:
     void readRules();
     void unacceptedFilesGiveFactoryPresets_data();
     void unacceptedFilesGiveFactoryPresets();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
+    void damagedFileIsToldOnceAndOnlyTheNewestKept();
+    void symbolicLinkIsSavedThrough();
     void defaultIndicesAreKeptInRange();
     void longTextsAreCut();
     void fileLivesInTheInstallFolderWhenWritable();
@@ -231,6 +236,13 @@ void TestPresetStore::unacceptedFilesGiveFactoryPresets_data() {
     QTest::newRow("a syntax error") << FileWithGroups(body).replace("</Factory>", "</Factroy>");
     QTest::newRow("cut short") << FileWithGroups(body).left(120);
     QTest::newRow("empty") << QByteArray();
+    // The parser would run out of stack, or hold the whole file in memory.
+    QTest::newRow("100,000 levels deep")
+        << FileWithGroups(QByteArray("<Group>").repeated(100000) + QByteArray("</Group>").repeated(100000));
+    QTest::newRow("nested past the limit in quoted values")
+        << FileWithGroups(QByteArray("<Group Name='/>'>").repeated(40) + QByteArray("</Group>").repeated(40));
+    QTest::newRow("larger than 4 MiB")
+        << FileWithGroups(body + QByteArray("<!--") + QByteArray(4 << 20, 'x') + QByteArray("-->"));
 }
 
 void TestPresetStore::unacceptedFilesGiveFactoryPresets() {
@@ -242,10 +254,14 @@ void TestPresetStore::unacceptedFilesGiveFactoryPresets() {
     PresetStore store;
     QVERIFY(store.LoadPresets(install.path()));
     QCOMPARE(store.Path(), path);
-    QVERIFY(!store.ReadPresetFile());
     const OutputFormat* phone = FindFormat(store, QStringLiteral("Mobile Phone - 3GP"));
     QCOMPARE(phone->presets.size(), size_t(8));
     QCOMPARE(FindFormat(store, QStringLiteral("FLV"))->presets.size(), size_t(6));
+    // What the user had is kept beside it, and the user is told where.
+    QCOMPARE(ReadAll(path + QStringLiteral(".damaged")), file);
+    QVERIFY2(store.LoadNotice().contains(path + QStringLiteral(".damaged")), qPrintable(store.LoadNotice()));
+    QVERIFY(!store.ReadPresetFile());
+    QVERIFY(!store.RejectReason().isEmpty());
 
     // At exit the file becomes ours.
     store.SaveAndRelease();
@@ -255,6 +271,74 @@ void TestPresetStore::unacceptedFilesGiveFactoryPresets() {
     again.SetPath(path);
     QVERIFY(again.ReadPresetFile());
     QCOMPARE(FindFormat(again, QStringLiteral("Mobile Phone - 3GP"))->presets.size(), size_t(8));
+}
+
+void TestPresetStore::onlyRegularFilesAreRead_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder") << "folder";
+    QTest::newRow("a named pipe") << "pipe"; // opening it would wait for a writer for ever
+}
+
+void TestPresetStore::onlyRegularFilesAreRead() {
+    QFETCH(QString, kind);
+    TestSupport::IsolatedProfile profile;
+    QTemporaryDir install;
+    const QString path = install.filePath(QStringLiteral("Presets.xml"));
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(path));
+    else
+        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path}), 0);
+    PresetStore store;
+    QVERIFY(store.LoadPresets(install.path()));
+    QCOMPARE(FindFormat(store, QStringLiteral("FLV"))->presets.size(), size_t(6));
+    QVERIFY(!store.RejectReason().isEmpty());
+    // Nothing could be kept, so nothing is overwritten at exit either.
+    QVERIFY(store.LoadNotice().contains(QStringLiteral("left as it is")));
+    store.SaveAndRelease();
+    QCOMPARE(QFileInfo(path).isDir(), kind == QLatin1String("folder"));
+    QVERIFY(!QFile::exists(path + QStringLiteral(".damaged")));
+}
+
+void TestPresetStore::damagedFileIsToldOnceAndOnlyTheNewestKept() {
+    TestSupport::IsolatedProfile profile;
+    QTemporaryDir install;
+    QVERIFY(QFile::copy(QStringLiteral(RECORDING_ENGINE_PATH), install.filePath(EngineLibraryFileName())));
+    QSettings().setValue(QStringLiteral("InstallDir"), install.path());
+    const QString path = install.filePath(QStringLiteral("Presets.xml"));
+    const auto start = [&](QStringList& notices) {
+        ApplicationCore core({}, [&](const QString& text) { notices << text; });
+        QVERIFY(core.Start(install.path()));
+    };
+    QStringList notices;
+    QVERIFY(WriteAll(path, "first damage"));
+    start(notices);
+    QCOMPARE(notices.size(), 1);
+    start(notices); // the file written at the last exit is whole
+    QCOMPARE(notices.size(), 1);
+    QVERIFY(WriteAll(path, "second damage"));
+    start(notices);
+    QCOMPARE(notices.size(), 2);
+    QCOMPARE(ReadAll(path + QStringLiteral(".damaged")), QByteArray("second damage"));
+    QCOMPARE(QDir(install.path()).entryList({QStringLiteral("Presets.xml*")}),
+             QStringList({QStringLiteral("Presets.xml"), QStringLiteral("Presets.xml.damaged")}));
+}
+
+void TestPresetStore::symbolicLinkIsSavedThrough() {
+    TestSupport::IsolatedProfile profile;
+    QTemporaryDir install;
+    QTemporaryDir elsewhere;
+    const QString link = install.filePath(QStringLiteral("Presets.xml"));
+    const QString target = elsewhere.filePath(QStringLiteral("mine.xml"));
+    QVERIFY(WriteAll(target, PhoneFile(PhonePreset("Linked"))));
+    QVERIFY(QFile::link(target, link));
+    PresetStore store;
+    QVERIFY(store.LoadPresets(install.path()));
+    QCOMPARE(FindFormat(store, QStringLiteral("Mobile Phone - 3GP"))->presets.size(), size_t(1));
+    TestSupport::FindFormat(store.Groups(), QStringLiteral("Mobile Phone - 3GP"))->presets.clear();
+    store.SaveAndRelease();
+    QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+    QVERIFY(!ReadAll(target).contains("Linked"));
+    QCOMPARE(ReadAll(target).count("<Format "), 23);
 }
 
 void TestPresetStore::defaultIndicesAreKeptInRange() {

@@ -86,6 +86,8 @@ void TestFileOperations::longNamesAreCutKeepingTheExtension_data() {
     // Four bytes and two UTF-16 units each: never split between its two units.
     QTest::newRow("emoji") << QString(QStringLiteral(u"\U0001F3AC")).repeated(70)
                            << QString(QStringLiteral(u"\U0001F3AC")).repeated(62) + ".flv";
+    // Cut without re-encoding the whole rest per character, which took hours at this length.
+    QTest::newRow("16 MiB") << QString(16 << 20, QLatin1Char('a')) << QString(251, QLatin1Char('a')) + ".flv";
 }
 
 void TestFileOperations::longNamesAreCutKeepingTheExtension() {

@@ -49,6 +49,7 @@ private slots:
     void jobsWithOneTitleShareTheRunsAnswer_data();
     void jobsWithOneTitleShareTheRunsAnswer();
     void createsTheOutputFolder();
+    void folderNameWithALoneSurrogateIsNoCrash();
     void downloadsBesideTheFinalFile();
     void outputFolderThatCannotBeMadeLeavesNothing();
     void namesFilesAfterSanitisedTitles_data();
@@ -227,6 +228,16 @@ void TestProcessJob::createsTheOutputFolder() {
              service_.MediaBytes(QStringLiteral("sample.flv")));
 }
 
+void TestProcessJob::folderNameWithALoneSurrogateIsNoCrash() {
+    // A name that has no exact form on the disk: the file calls take the form Qt gives it.
+    TestJobContext context;
+    StartContext(context);
+    context.outputFolder = output_->path() + QLatin1Char('/') + QChar(0xD800);
+    context.AddJob(service_.WatchUrl(QStringLiteral("sample")));
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
+    QCOMPARE(ReadFile(context.jobs[0].outputPath), service_.MediaBytes(QStringLiteral("sample.flv")));
+}
+
 void TestProcessJob::downloadsBesideTheFinalFile() {
     // What the output folder holds while the stream arrives: the working file, under a hidden
     // name of its own, so that delivering it is a rename.
@@ -275,6 +286,8 @@ void TestProcessJob::namesFilesAfterSanitisedTitles_data() {
         << QStringLiteral(u"Café <b> \"x\" | y") << QStringLiteral(u"Café  b   x    y.flv");
     QTest::newRow("too long for the file system")
         << QString(300, QChar(0xE9)) << QString(125, QChar(0xE9)) + ".flv";
+    QTest::newRow("a title of two million characters")
+        << QString(2 << 20, QLatin1Char('t')) << QString(251, QLatin1Char('t')) + ".flv";
 }
 
 void TestProcessJob::namesFilesAfterSanitisedTitles() {
@@ -290,6 +303,7 @@ void TestProcessJob::namesFilesAfterSanitisedTitles() {
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
     QCOMPARE(Entries(output_->path()), QStringList({fileName}));
     QCOMPARE(context.jobs[0].outputPath, output_->filePath(fileName));
+    QVERIFY(context.jobs[0].title.size() <= 4096);
 }
 
 void TestProcessJob::failuresLeaveNothingBehind_data() {

@@ -1,6 +1,7 @@
 #include "consolejobcontext.h"
 
 #include "retrieval/httptransfer.h"
+#include "terminaltext.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -48,8 +49,9 @@ void ConsoleJobContext::SetJobState(int index, JobState state) {
         detail = QStringLiteral(" \"%1\"").arg(job.title);
     else if (state == JobState::Succeeded)
         detail = QStringLiteral(" -> %1").arg(job.outputPath);
+    // The address, the title and the name made from it come from outside: shown escaped.
     std::printf("[%d/%d] %s: %s%s\n", index + 1, int(jobs_.size()), qPrintable(JobStateName(state)),
-                qPrintable(job.url), qPrintable(detail));
+                qPrintable(TerminalSafe(job.url)), qPrintable(TerminalSafe(detail)));
     std::fflush(stdout);
 }
 
@@ -77,7 +79,7 @@ int ConsoleJobContext::AskOverwrite(const QString& fileName) {
     sink_.FinishLine();
     std::printf("The output folder already contains a file named:\n'%s'\n"
                 "Would you like to overwrite the existing file? [y]es, [a]ll, [n]o, n[o]ne: ",
-                qPrintable(fileName));
+                qPrintable(TerminalSafe(fileName)));
     std::fflush(stdout);
     char answer[16] = {};
     if (std::fgets(answer, sizeof answer, stdin) == nullptr)

@@ -1,5 +1,7 @@
 #include "consolesink.h"
 
+#include "terminaltext.h"
+
 #include <unistd.h>
 
 namespace Tarnwick {
@@ -12,9 +14,9 @@ int ConsoleSink::Status(int kind, const QString& text) {
     if (kind == StatusResult) {
         FinishLine();
         if (!text.isEmpty())
-            std::fprintf(out_, "  error: %s\n", qPrintable(text));
+            std::fprintf(out_, "  error: %s\n", qPrintable(TerminalSafe(text)));
     } else if (interactive_ && !text.isEmpty()) {
-        std::fprintf(out_, "\r\033[K  %s", qPrintable(text));
+        std::fprintf(out_, "\r\033[K  %s", qPrintable(TerminalSafe(text)));
         lineOpen_ = true;
     }
     std::fflush(out_);

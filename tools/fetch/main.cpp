@@ -4,6 +4,7 @@
 #include "app/appsettings.h"
 #include "consolejobcontext.h"
 #include "retrieval/processjob.h"
+#include "terminaltext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,6 +59,16 @@ int main(int argc, char** argv) {
                      "--retry-wait-scale: the waits before retries times F (1)\n");
         return 2;
     }
+
+#ifndef Q_OS_WIN
+    // The name would be decoded with replacement characters and the files would land in a
+    // folder of another name.
+    if (!IsValidUtf8(argv[1])) {
+        std::fprintf(stderr, "tarnwick-fetch: the folder name is not valid UTF-8: %s\n",
+                     qPrintable(EscapedBytes(argv[1])));
+        return 2;
+    }
+#endif
 
     AppSettings settings;
     QSettings store;

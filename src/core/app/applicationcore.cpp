@@ -1,5 +1,8 @@
 #include "applicationcore.h"
 
+#include "leftovers.h"
+#include "settingsfile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -11,7 +14,8 @@ QString ResolveInstallFolder(const QString& executableFolder) {
     QString folder = settings.value(QStringLiteral("InstallDir")).toString();
     if (folder.isEmpty()) {
         folder = QDir::toNativeSeparators(executableFolder);
-        settings.setValue(QStringLiteral("InstallDir"), folder);
+        WriteSettingsSafely(
+            [&](QSettings& stored) { stored.setValue(QStringLiteral("InstallDir"), folder); });
     }
     return folder;
 }
@@ -21,8 +25,10 @@ QString EngineLibraryPath(const QString& installFolder) {
     return QFileInfo::exists(path) ? path : EngineLibraryFileName();
 }
 
-ApplicationCore::ApplicationCore(ConversionEngine::ErrorReporter reportEngineError)
-    : engine_(std::move(reportEngineError)) {}
+ApplicationCore::ApplicationCore(ConversionEngine::ErrorReporter reportEngineError,
+                                 ConversionEngine::ErrorReporter reportNotice)
+    : engine_(std::move(reportEngineError))
+    , reportNotice_(std::move(reportNotice)) {}
 
 ApplicationCore::~ApplicationCore() {
     Shutdown();
@@ -38,17 +44,31 @@ bool ApplicationCore::Start(const QString& executableFolder) {
     installFolder_ = ResolveInstallFolder(executableFolder);
     if (!engine_.Open(EngineLibraryPath(installFolder_)))
         return false;
-    return presets_.LoadPresets(installFolder_);
+    const bool loaded = presets_.LoadPresets(installFolder_);
+    if (!presets_.LoadNotice().isEmpty() && reportNotice_)
+        reportNotice_(presets_.LoadNotice());
+    RemoveLeftovers(LeftoverPlacesOf(settings_, presets_.Path()));
+    return loaded;
+}
+
+LeftoverPlaces LeftoverPlacesOf(const AppSettings& settings, const QString& presetFile) {
+    LeftoverPlaces places;
+#if !defined(Q_OS_WIN) && !defined(Q_OS_DARWIN)
+    places.settingsFile = QSettings().fileName(); // elsewhere the settings are not a file of ours
+#endif
+    places.presetFile = presetFile;
+    places.outputFolders = settings.recentFolderList.Entries();
+    places.outputFolders.prepend(settings.defaultFolder);
+    places.tempFolder = QDir::tempPath();
+    return places;
 }
 
 void ApplicationCore::Shutdown() {
     if (!started_)
         return;
     started_ = false;
-    {
-        QSettings settings;
-        settings_.Save(settings);
-    }
+    // On a full disk the old file stays whole; this session's changes are what is lost.
+    WriteSettingsSafely([&](QSettings& stored) { settings_.Save(stored); });
     // The store writes only a catalogue it loaded, so an early end of start-up keeps the file.
     presets_.SaveAndRelease();
     engine_.Close();

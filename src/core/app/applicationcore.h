@@ -13,14 +13,17 @@ namespace Tarnwick {
 // Start-up and shut-down live here so that they run, and are tested, without a window.
 class ApplicationCore {
 public:
-    explicit ApplicationCore(ConversionEngine::ErrorReporter reportEngineError = {});
+    // reportEngineError: the engine's load failure. reportNotice: what the user is told once
+    // at start-up without ending it (an unreadable preset file and where it was kept).
+    explicit ApplicationCore(ConversionEngine::ErrorReporter reportEngineError = {},
+                             ConversionEngine::ErrorReporter reportNotice = {});
     ~ApplicationCore();
     ApplicationCore(const ApplicationCore&) = delete;
     ApplicationCore& operator=(const ApplicationCore&) = delete;
 
-    // Loads the settings, settles the installation folder, opens the engine and loads the
-    // catalogue with its presets. False when the program cannot go on; the engine's load
-    // failure has been reported by then.
+    // Loads the settings, settles the installation folder, opens the engine, loads the
+    // catalogue with its presets and removes what an earlier Tarnwick left behind. False when
+    // the program cannot go on; the engine's load failure has been reported by then.
     bool Start(const QString& executableFolder);
     // Writes the settings, saves the presets and releases the catalogue, and shuts the engine
     // down. Runs once; the destructor calls it too.
@@ -36,8 +39,13 @@ private:
     QString installFolder_;
     ConversionEngine engine_;
     PresetStore presets_;
+    ConversionEngine::ErrorReporter reportNotice_;
     bool started_ = false;
 };
+
+struct LeftoverPlaces;
+// Where start-up looks for what an earlier Tarnwick left behind.
+LeftoverPlaces LeftoverPlacesOf(const AppSettings& settings, const QString& presetFile);
 
 // The "InstallDir" value; when it is empty, executableFolder is written there and returned.
 QString ResolveInstallFolder(const QString& executableFolder);

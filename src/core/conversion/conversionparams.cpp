@@ -33,8 +33,26 @@ private:
     QString text_;
 };
 
+// Inside quotes a backslash escapes a double quote or another backslash, and stands for itself
+// before anything else. So only the backslashes that would be misread are doubled, and the line
+// of every path without quotes, double or trailing backslashes is what it always was.
 QString Quoted(const QString& path) {
-    return QLatin1Char('"') + path + QLatin1Char('"');
+    QString quoted;
+    quoted.reserve(path.size() + 2);
+    quoted += QLatin1Char('"');
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const QChar c = path[i];
+        const bool lastOrBeforeEscapable =
+            i + 1 == path.size() || path[i + 1] == QLatin1Char('\\') || path[i + 1] == QLatin1Char('"');
+        if (c == QLatin1Char('"'))
+            quoted += QLatin1String("\\\"");
+        else if (c == QLatin1Char('\\') && lastOrBeforeEscapable)
+            quoted += QLatin1String("\\\\");
+        else
+            quoted += c;
+    }
+    quoted += QLatin1Char('"');
+    return quoted;
 }
 
 } // namespace

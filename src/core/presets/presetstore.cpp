@@ -1,6 +1,8 @@
 #include "presetstore.h"
 
 #include "conversion/formatcatalog.h"
+#include "presetfilecheck.h"
+#include "retrieval/fileoperations.h"
 #include "safefilereplace.h"
 #include "valueformat.h"
 
@@ -167,16 +169,52 @@ bool WritePreset(TiXmlElement& parent, const OutputFormat& format, const Preset&
     return true;
 }
 
+// Parses the file at path after the checks that keep the parser safe; the Factory element of
+// a file of ours, or null with the reason in *reason.
+const TiXmlElement* ParseOurDocument(const QByteArray& bytes, TiXmlDocument& document, QString* reason) {
+    if (!NestingWithin(bytes, PresetFileDepthLimit)) {
+        *reason = QStringLiteral("its elements are nested too deeply");
+        return nullptr;
+    }
+    document.Parse(bytes.constData(), nullptr, TIXML_DEFAULT_ENCODING);
+    if (document.Error()) {
+        *reason = QStringLiteral("it is not well-formed XML (%1, line %2)")
+                      .arg(QString::fromUtf8(document.ErrorDesc()))
+                      .arg(document.ErrorRow());
+        return nullptr;
+    }
+    const TiXmlElement* root = document.FirstChildElement("Presets");
+    const TiXmlElement* factory = root ? root->FirstChildElement("Factory") : nullptr;
+    const char* name = factory ? factory->Attribute("Name") : nullptr;
+    if (name == nullptr || std::strcmp(name, IdentityBytes) != 0) {
+        *reason = QStringLiteral("it is not a preset file written by this program");
+        return nullptr;
+    }
+    return factory;
+}
+
+const TiXmlElement* LoadOurDocument(const QString& path, TiXmlDocument& document, QString* reason) {
+    QByteArray bytes;
+    if (!ReadPresetFileBytes(path, bytes, reason))
+        return nullptr;
+    return ParseOurDocument(bytes, document, reason);
+}
+
 // A file that lost its end on the way to the disk does not parse; one that parses and names
 // us is whole.
 bool IsWholePresetFile(const QString& path) {
     TiXmlDocument document;
-    if (!document.LoadFile(LocalPath(path).constData()))
-        return false;
-    const TiXmlElement* root = document.FirstChildElement("Presets");
-    const TiXmlElement* factory = root ? root->FirstChildElement("Factory") : nullptr;
-    const char* name = factory ? factory->Attribute("Name") : nullptr;
-    return name != nullptr && std::strcmp(name, IdentityBytes) == 0;
+    QString reason;
+    return LoadOurDocument(path, document, &reason) != nullptr;
+}
+
+// Where a save of path lands: the file a symbolic link points to, so that the link stays.
+QString SaveTarget(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString resolved = info.canonicalFilePath();
+    return resolved.isEmpty() ? info.symLinkTarget() : resolved;
 }
 
 bool IsWritableFolder(const QString& folder) {
@@ -216,24 +254,49 @@ void PresetStore::ResetAllToFactory() {
 bool PresetStore::LoadPresets(const QString& installFolder) {
     BuildCatalog();
     path_ = QDir(PresetFolder(installFolder)).filePath(QString::fromLatin1(FileName));
-    if (!ReadPresetFile())
-        ResetAllToFactory();
     loaded_ = true;
+    loadNotice_.clear();
+    if (!ReadPresetFile()) {
+        ResetAllToFactory();
+        if (!rejectReason_.isEmpty())
+            KeepRejectedFile();
+    }
     return true;
 }
 
+void PresetStore::KeepRejectedFile() {
+    // The file is overwritten at exit; whatever the user had in it survives beside it. Only
+    // the newest rejected file is kept, so copies never pile up.
+    const QString kept = path_ + QStringLiteral(".damaged");
+    const QString intro = QStringLiteral("The preset file\n%1\ncould not be read: %2.\n")
+                              .arg(QDir::toNativeSeparators(path_), rejectReason_);
+    if (QFileInfo(path_).isFile() && CopyFileTo(path_, kept)) {
+        loadNotice_ = intro + QStringLiteral("Every format has its factory presets again. The unreadable "
+                                             "file is kept as\n%1")
+                                  .arg(QDir::toNativeSeparators(kept));
+        return;
+    }
+    // Without a copy the file is left as it is: this session's presets are not saved.
+    loaded_ = false;
+    loadNotice_ = intro + QStringLiteral("Every format has its factory presets for this session; the file "
+                                         "is left as it is and changes to presets are not saved.");
+}
+
 bool PresetStore::ReadPresetFile() {
+    rejectReason_.clear();
     if (path_.isEmpty() || !QFileInfo::exists(path_))
         return false;
+    QByteArray bytes;
+    if (!ReadPresetFileBytes(path_, bytes, &rejectReason_))
+        return false;
+    return ReadPresetText(bytes);
+}
+
+bool PresetStore::ReadPresetText(const QByteArray& bytes) {
+    rejectReason_.clear();
     TiXmlDocument document;
-    if (!document.LoadFile(LocalPath(path_).constData()))
-        return false;
-    const TiXmlElement* root = document.FirstChildElement("Presets");
-    const TiXmlElement* factory = root ? root->FirstChildElement("Factory") : nullptr;
+    const TiXmlElement* factory = ParseOurDocument(bytes, document, &rejectReason_);
     if (factory == nullptr)
-        return false;
-    const char* name = factory->Attribute("Name");
-    if (name == nullptr || std::strcmp(name, IdentityBytes) != 0)
         return false;
 
     defaultGroup_ = 0;
@@ -290,7 +353,8 @@ bool PresetStore::WritePresetFile() const {
     }
 
     return ReplaceFileSafely(
-        path_, [&](const QString& tempPath) { return document.SaveFile(LocalPath(tempPath).constData()); },
+        SaveTarget(path_),
+        [&](const QString& tempPath) { return document.SaveFile(LocalPath(tempPath).constData()); },
         IsWholePresetFile);
 }
 

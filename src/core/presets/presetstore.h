@@ -26,10 +26,16 @@ public:
     // missing or not ours. Always true.
     bool LoadPresets(const QString& installFolder);
     // Whether the file at Path() was accepted; a preset that does not fit the catalogue is
-    // dropped alone.
+    // dropped alone. A file that is there but not accepted leaves its reason in RejectReason().
     bool ReadPresetFile();
+    // The same for the file's bytes, line ends already made "\n".
+    bool ReadPresetText(const QByteArray& bytes);
+    const QString& RejectReason() const { return rejectReason_; }
+    // What the user is told once after LoadPresets: an existing file was not accepted, and
+    // where it was kept. Empty when there is nothing to say.
+    const QString& LoadNotice() const { return loadNotice_; }
     // Whether the file was saved. It is replaced in one step, so a failed save leaves the
-    // previous file whole.
+    // previous file whole; a symbolic link is saved through, and stays a link.
     bool WritePresetFile() const;
     // Writes the file, then destroys the catalogue. Writes only a catalogue that was loaded,
     // so that a start-up which ended early never overwrites the user's presets.
@@ -47,11 +53,15 @@ public:
     void ResetAllToFactory();
 
 private:
+    void KeepRejectedFile();
+
     QString identity_;
     Catalog groups_;
     int defaultGroup_ = 0;
     QString path_;
     bool loaded_ = false;
+    QString rejectReason_;
+    QString loadNotice_;
 };
 
 // The installation folder when the program may write there, else the per-user data folder.

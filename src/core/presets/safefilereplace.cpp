@@ -62,7 +62,8 @@ bool ReplaceFileSafely(const QString& target, const std::function<bool(const QSt
     QString tempPath;
     {
         // Reserves a name of our own beside the target; two processes never share one.
-        QTemporaryFile reserve(targetInfo.absoluteFilePath() + QStringLiteral(".XXXXXX"));
+        QTemporaryFile reserve(targetInfo.absoluteFilePath() + QLatin1Char('.') +
+                               QLatin1String(SaveCopyMarker) + QStringLiteral("XXXXXX"));
         reserve.setAutoRemove(false);
         if (!reserve.open())
             return false;

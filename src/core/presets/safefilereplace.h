@@ -5,6 +5,10 @@
 
 namespace Tarnwick {
 
+// What follows "<target>." in the name of the temporary file of a save, before its random
+// part, so that a copy left by a crash is told apart from the user's own files.
+constexpr char SaveCopyMarker[] = "~TW";
+
 // Replaces target with a file that write() produces, so that a crash, a full disk or a
 // failed write at any point leaves either the old file or the complete new one, never a
 // damaged or empty one. write() receives a fresh temporary path in target's folder; verify()

@@ -28,8 +28,15 @@ bool Failed(QString* reason, const QString& text) {
     return false;
 }
 
+// The name as the file system sees it, converted the way every Qt file call converts it. The
+// path's own conversion from UTF-16 throws on a lone surrogate, which a folder name typed by
+// the user or read from the settings may hold.
 std::filesystem::path FileSystemPath(const QString& path) {
-    return std::filesystem::path(path.toStdU16String());
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
 }
 
 bool CopyContents(QFile& from, QFile& to, QString* reason) {
@@ -81,8 +88,12 @@ QString SanitizeFileName(const QString& name) {
 }
 
 QString FitFileName(const QString& name, const QString& extension) {
-    QString cut = name;
     const qsizetype room = MaxFileNameBytes - EncodedLength(extension);
+    // Every code unit takes at least one byte, so no more than room units can fit: cutting
+    // there first keeps the byte-exact trimming below short whatever the length of the title.
+    QString cut = name.left(qMax<qsizetype>(room, 0));
+    if (cut.size() < name.size() && !cut.isEmpty() && cut.back().isHighSurrogate())
+        cut.chop(1);
     while (!cut.isEmpty() && EncodedLength(cut) > room) {
         cut.chop(1);
         // Never leave half of a surrogate pair behind.

@@ -103,31 +103,31 @@ void TextEncodingDetector::Classify(QByteArrayView input) {
     }
 }
 
-QByteArrayView TextEncodingDetector::ConvertUtf16(QByteArrayView text) {
+QByteArray TextEncodingDetector::ConvertUtf16(QByteArrayView text) const {
     const bool bigEndian = kind_ == TextEncoding::Utf16BigEndian;
-    output_.clear();
-    output_.reserve(text.size() / 2 + text.size() + 1);
+    QByteArray output;
+    output.reserve(text.size() / 2 + text.size() + 1);
     // Each code unit is written alone; surrogate pairs come out as two three-byte sequences,
     // which the ANSI conversion joins again. A final odd byte is not converted.
     for (qsizetype i = 0; i + 1 < text.size(); i += 2) {
         const uchar first = uchar(text[i]);
         const uchar second = uchar(text[i + 1]);
-        AppendUtf8(output_, bigEndian ? quint16(first << 8 | second) : quint16(second << 8 | first));
+        AppendUtf8(output, bigEndian ? quint16(first << 8 | second) : quint16(second << 8 | first));
     }
-    return output_;
+    return output;
 }
 
-QByteArrayView TextEncodingDetector::Normalize(QByteArrayView input) {
+QByteArray TextEncodingDetector::Normalize(const QByteArray& input) {
     if (firstCall_) {
         Classify(input);
         firstCall_ = false;
     }
     switch (kind_) {
     case TextEncoding::Utf8WithBom:
-        return input.size() >= 3 ? input.sliced(3) : QByteArrayView();
+        return input.size() >= 3 ? input.sliced(3) : QByteArray();
     case TextEncoding::Utf16BigEndian:
     case TextEncoding::Utf16LittleEndian:
-        return ConvertUtf16(input.size() >= 2 ? input.sliced(2) : QByteArrayView());
+        return ConvertUtf16(input.size() >= 2 ? QByteArrayView(input).sliced(2) : QByteArrayView());
     case TextEncoding::PlainText:
     case TextEncoding::Utf8WithoutBom:
         break;
@@ -203,9 +203,9 @@ QString Windows1252ToText(QByteArrayView bytes) {
     return text;
 }
 
-QString PageBytesToText(QByteArrayView bytes) {
+QString PageBytesToText(const QByteArray& bytes) {
     TextEncodingDetector detector;
-    const QByteArrayView utf8 = detector.Normalize(bytes);
+    const QByteArray utf8 = detector.Normalize(bytes);
     if (detector.Kind() == TextEncoding::PlainText)
         return Windows1252ToText(bytes);
     return Utf8ToAnsi(utf8);

@@ -18,20 +18,20 @@ enum class TextEncoding : int32_t {
 // them as UTF-8 (UTF-16 is converted code unit by code unit). Plain text passes unchanged.
 class TextEncodingDetector {
 public:
-    // The bytes as UTF-8. The result points into the input or into the detector, so it is
-    // valid while both live. The classification is made on the first call only.
-    QByteArrayView Normalize(QByteArrayView input);
+    // The bytes as UTF-8, owned by the result: it stays valid whatever happens to the input or
+    // the detector later (plain text shares the input's buffer). The classification is made on
+    // the first call only.
+    QByteArray Normalize(const QByteArray& input);
 
     TextEncoding Kind() const { return kind_; }
     quint32 HeaderLength() const { return headerLength_; }
 
 private:
     void Classify(QByteArrayView input);
-    QByteArrayView ConvertUtf16(QByteArrayView text);
+    QByteArray ConvertUtf16(QByteArrayView text) const;
 
     TextEncoding kind_ = TextEncoding::PlainText;
     quint32 headerLength_ = 0;
-    QByteArray output_;
     bool firstCall_ = true;
 };
 
@@ -48,6 +48,6 @@ QString Utf8ToAnsi(QByteArrayView bytes);
 QString Windows1252ToText(QByteArrayView bytes);
 
 // The page bytes as text, whatever their encoding.
-QString PageBytesToText(QByteArrayView bytes);
+QString PageBytesToText(const QByteArray& bytes);
 
 } // namespace Tarnwick

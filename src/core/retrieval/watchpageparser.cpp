@@ -11,6 +11,9 @@ const QString TitleCloser = QStringLiteral("</title>");
 const QString SitePrefix = QStringLiteral("YouTube - ");
 const QString FallbackTitle = QStringLiteral("untitled");
 const QString StreamRequestPath = QStringLiteral("/get_video?");
+// A title longer than this is cut: it names a file of at most 255 bytes and fills one line of
+// the window, and a page could otherwise hand every later step megabytes of title.
+constexpr qsizetype MaxTitleLength = 4096;
 
 } // namespace
 
@@ -51,9 +54,14 @@ bool WatchPageParser::ExtractTitle(const QString& page, QString& title) const {
     if (end < 0)
         return false;
     const qsizetype textStart = start + TitleOpener.size();
-    title = page.mid(textStart, end - textStart);
+    title = page.mid(textStart, qMin(end - textStart, MaxTitleLength + SitePrefix.size()));
     if (title.startsWith(SitePrefix))
         title.remove(0, SitePrefix.size());
+    if (title.size() > MaxTitleLength) {
+        title.truncate(MaxTitleLength);
+        if (title.back().isHighSurrogate())
+            title.chop(1);
+    }
     if (title.isEmpty())
         title = FallbackTitle;
     return true;

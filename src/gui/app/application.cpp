@@ -4,8 +4,10 @@
 #include "messages.h"
 #include "queue/mainwindow.h"
 #include "retrieval/processjob.h"
+#include "terminationsignals.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <cstdio>
@@ -25,12 +27,26 @@ bool SystemIconsAvailable() {
            !provider.icon(QFileIconProvider::Folder).isNull();
 }
 
+// The session or the system asks the program to end: as the window's Close, the run stops
+// (its job cleans up), the settings are kept, and any question still open is cancelled.
+void CloseForTermination(MainWindow& window) {
+    window.close();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog != nullptr && dialog != &window && dialog->isVisible() && dialog->isModal())
+            dialog->reject();
+    }
+}
+
 } // namespace
 
 Application::Application()
-    : core_([](const QString& text) { ShowMessage(nullptr, text, QMessageBox::Critical); }) {}
+    : core_([](const QString& text) { ShowMessage(nullptr, text, QMessageBox::Critical); },
+            [](const QString& text) { ShowMessage(nullptr, text, QMessageBox::Warning); }) {}
 
 int Application::Run(const QStringList& arguments) {
+    // Before anything else, so that a signal during start-up is not lost either.
+    TerminationSignals termination;
     if (!SystemIconsAvailable())
         return ExitStartupFailed;
     if (!core_.Start(QCoreApplication::applicationDirPath()))
@@ -48,6 +64,11 @@ int Application::Run(const QStringList& arguments) {
 
     MainWindow window(core_.Settings(), &core_.Engine(), &core_.Presets().Groups(), ProcessJob);
     window.ApplyCommandLine(args);
+    QObject::connect(&termination, &TerminationSignals::Arrived, &window,
+                     [&window] { CloseForTermination(window); });
+    if (termination.Received())
+        QMetaObject::invokeMethod(
+            &window, [&window] { CloseForTermination(window); }, Qt::QueuedConnection);
     window.exec();
     return ExitOk;
 }
