@@ -5,9 +5,9 @@
 //   bench_hls [rounds] [segments]
 
 #include "benchsupport.h"
-#include "queue/progresssink.h"
 #include "retrieval/jobcontext.h"
 #include "retrieval/processjob.h"
+#include "showingsink.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,31 +18,10 @@
 #include <cstdio>
 
 using namespace Tarnwick;
+using BenchSupport::ShowingSink;
 using BenchSupport::StartSampleService;
 
 namespace {
-
-// Stands for the window: keeps the last values and texts as the window would show them.
-class ShowingSink : public ProgressSink {
-public:
-    int Begin() override { return 0; }
-    int End() override { return 0; }
-    int Progress(int, int value) override {
-        position_ = value;
-        return 0;
-    }
-    int Status(int kind, const QString& text) override {
-        (kind == StatusResult ? result_ : activity_) = text;
-        return 0;
-    }
-    int IsCancelled() override { return 0; }
-    const QString& Result() const { return result_; }
-
-private:
-    int position_ = 0;
-    QString activity_;
-    QString result_;
-};
 
 class BenchContext : public JobContext {
 public:

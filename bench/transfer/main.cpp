@@ -7,8 +7,8 @@
 //   bench_transfer [rounds] [bytes]
 
 #include "benchsupport.h"
-#include "queue/progresssink.h"
 #include "retrieval/httptransfer.h"
+#include "showingsink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,36 +21,10 @@
 using namespace Tarnwick;
 using BenchSupport::MeasureCurl;
 using BenchSupport::Measurement;
+using BenchSupport::ShowingSink;
 using BenchSupport::StartSampleService;
 
 namespace {
-
-// Stands for the window: keeps the last texts and values as the window would show them.
-class ShowingSink : public ProgressSink {
-public:
-    int Begin() override { return 0; }
-    int End() override { return 0; }
-    int Progress(int kind, int value) override {
-        (kind == ProgressTotal ? total_ : position_) = value;
-        return 0;
-    }
-    int Status(int kind, const QString& text) override {
-        (kind == StatusResult ? result_ : activity_) = text;
-        ++texts_;
-        return 0;
-    }
-    int IsCancelled() override { return 0; }
-
-    qint64 Texts() const { return texts_; }
-    const QString& Result() const { return result_; }
-
-private:
-    int total_ = 0;
-    int position_ = 0;
-    qint64 texts_ = 0;
-    QString activity_;
-    QString result_;
-};
 
 size_t WriteToFile(char* data, size_t, size_t size, void* file) {
     return size_t(static_cast<QFile*>(file)->write(data, qint64(size)));

@@ -1,6 +1,7 @@
 #include "routes.h"
 
 #include "pages.h"
+#include "percentencode.h"
 #include "resumefaults.h"
 #include "streams.h"
 
@@ -75,21 +76,6 @@ void SendError(httplib::Response& response, int status) {
                          "text/html");
 }
 
-std::string EncodeParam(const std::string& value) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : value) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 // Redirects to the same request with the next hop number until hops have been made.
 bool RedirectHop(const httplib::Request& request, httplib::Response& response, int hops) {
     const int64_t hop = NumberParam(request, "hop", 0);
@@ -98,7 +84,7 @@ bool RedirectHop(const httplib::Request& request, httplib::Response& response, i
     std::string target = request.path + "?";
     for (const auto& [name, value] : request.params)
         if (name != "hop")
-            target += name + "=" + EncodeParam(value) + "&";
+            target += name + "=" + PercentEncode(value) + "&";
     response.set_redirect(target + "hop=" + std::to_string(hop + 1));
     return true;
 }

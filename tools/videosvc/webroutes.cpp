@@ -1,5 +1,6 @@
 #include "webroutes.h"
 
+#include "percentencode.h"
 #include "streams.h"
 
 #include <algorithm>
@@ -65,21 +66,6 @@ std::string EscapeJson(const std::string& text) {
         if (c == '"' || c == '\\')
             out += '\\';
         out += c;
-    }
-    return out;
-}
-
-std::string PercentEncode(const std::string& text) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
     }
     return out;
 }

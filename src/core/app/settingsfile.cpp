@@ -39,15 +39,6 @@ bool WriteBytes(const QString& path, const QByteArray& bytes) {
     return written && file.error() == QFileDevice::NoError;
 }
 
-// Where a save of path lands: the file a symbolic link points to, so that the link stays.
-QString SaveTarget(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString resolved = info.canonicalFilePath();
-    return resolved.isEmpty() ? info.symLinkTarget() : resolved;
-}
-
 } // namespace
 
 bool WriteSettingsSafely(const std::function<void(QSettings&)>& change) {

@@ -208,15 +208,6 @@ bool IsWholePresetFile(const QString& path) {
     return LoadOurDocument(path, document, &reason) != nullptr;
 }
 
-// Where a save of path lands: the file a symbolic link points to, so that the link stays.
-QString SaveTarget(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString resolved = info.canonicalFilePath();
-    return resolved.isEmpty() ? info.symLinkTarget() : resolved;
-}
-
 bool IsWritableFolder(const QString& folder) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return false;

@@ -87,4 +87,12 @@ bool ReplaceFileSafely(const QString& target, const std::function<bool(const QSt
     return saved;
 }
 
+QString SaveTarget(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString resolved = info.canonicalFilePath();
+    return resolved.isEmpty() ? info.symLinkTarget() : resolved;
+}
+
 } // namespace Tarnwick

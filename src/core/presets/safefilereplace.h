@@ -17,4 +17,8 @@ constexpr char SaveCopyMarker[] = "~TW";
 bool ReplaceFileSafely(const QString& target, const std::function<bool(const QString& tempPath)>& write,
                        const std::function<bool(const QString& tempPath)>& verify = {});
 
+// Where a save of path lands: the file a symbolic link points to, so that the link stays a
+// link to the saved file instead of being replaced by a regular file.
+QString SaveTarget(const QString& path);
+
 } // namespace Tarnwick
