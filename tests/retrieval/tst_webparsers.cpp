@@ -167,10 +167,12 @@ void TestWebParsers::readsMasterPlaylists() {
         "#EXT-X-STREAM-INF:BANDWIDTH=290400,RESOLUTION=160x120,CODECS=\"avc1.42c00d,mp4a.40.2\"\r\n"
         "v0/index.m3u8\r\n\r\n"
         "#EXT-X-STREAM-INF:CODECS=\"a,b\",BANDWIDTH=950400\r\n"
-        "https://cdn/v2.m3u8\r\n");
+        "https://cdn/v2.m3u8\r\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=-5,RESOLUTION=-40x360\r\n"
+        "hostile.m3u8\r\n");
     QVERIFY(playlist.isPlaylist);
     QVERIFY(playlist.isMaster);
-    QCOMPARE(playlist.variants.size(), 2);
+    QCOMPARE(playlist.variants.size(), 3);
     QCOMPARE(playlist.variants[0].uri, QStringLiteral("v0/index.m3u8"));
     QCOMPARE(playlist.variants[0].bandwidth, 290400);
     QCOMPARE(playlist.variants[0].width, 160);
@@ -178,6 +180,10 @@ void TestWebParsers::readsMasterPlaylists() {
     // A comma inside a quoted value does not end the attribute list.
     QCOMPARE(playlist.variants[1].bandwidth, 950400);
     QCOMPARE(playlist.variants[1].height, 0);
+    // Negative sizes and rates (found by fuzzing) count as not given.
+    QCOMPARE(playlist.variants[2].bandwidth, 0);
+    QCOMPARE(playlist.variants[2].width, 0);
+    QCOMPARE(playlist.variants[2].height, 360);
     QVERIFY(playlist.segments.isEmpty());
 }
 

@@ -4,6 +4,13 @@ namespace Tarnwick {
 
 namespace {
 
+// A playlist's size or rate that is negative says nothing; it counts as not given, so that a
+// hostile list cannot turn the choice of rendition or the status text upside down.
+template <typename Number>
+Number NonNegative(Number value) {
+    return value < 0 ? 0 : value;
+}
+
 QByteArrayView TagValue(QByteArrayView line, QByteArrayView tag) {
     return line.startsWith(tag) ? line.sliced(tag.size()) : QByteArrayView();
 }
@@ -78,10 +85,10 @@ HlsPlaylist ParseHlsPlaylist(QByteArrayView bytes) {
             QByteArrayView value;
             if (!(value = TagValue(line, "#EXT-X-STREAM-INF:")).isNull()) {
                 variant = {};
-                variant.bandwidth = HlsAttribute(value, "BANDWIDTH").toLongLong();
+                variant.bandwidth = NonNegative(HlsAttribute(value, "BANDWIDTH").toLongLong());
                 const QString resolution = HlsAttribute(value, "RESOLUTION");
-                variant.width = resolution.section(u'x', 0, 0).toInt();
-                variant.height = resolution.section(u'x', 1, 1).toInt();
+                variant.width = NonNegative(resolution.section(u'x', 0, 0).toInt());
+                variant.height = NonNegative(resolution.section(u'x', 1, 1).toInt());
                 variantPending = true;
             } else if (!(value = TagValue(line, "#EXTINF:")).isNull()) {
                 const qsizetype comma = value.indexOf(',');
