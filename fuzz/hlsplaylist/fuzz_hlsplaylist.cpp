@@ -1,6 +1,7 @@
 // The playlist reader on any bytes: it never fails, keeps at most the segment limit, and what
 // it keeps is consistent with what it says about the list.
 
+#include "fuzzcheck.h"
 #include "retrieval/hlsplaylist.h"
 
 #include <cmath>
@@ -8,15 +9,6 @@
 #include <cstdlib>
 
 using namespace Tarnwick;
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -5,6 +5,7 @@
 // a download request can never start a program.
 
 #include "framing.h"
+#include "fuzzcheck.h"
 #include "request.h"
 
 #include <QCoreApplication>
@@ -16,15 +17,6 @@
 #include <unistd.h>
 
 using namespace Quillet;
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QTemporaryDir settings;

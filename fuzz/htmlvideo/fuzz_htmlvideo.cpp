@@ -1,21 +1,13 @@
 // The page scanner on any bytes: whatever it finds is text taken from the page, and decoding
 // character references never makes a text longer than its source.
 
+#include "fuzzcheck.h"
 #include "retrieval/htmlvideoscan.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 using namespace Tarnwick;
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -2,21 +2,13 @@
 // holds, the engine reads back exactly the path the job wrote.
 
 #include "conversion/conversionparams.h"
+#include "fuzzcheck.h"
 #include "optionline.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 using namespace VarnexEngine;
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line(reinterpret_cast<const char*>(data), size);

@@ -2,6 +2,7 @@
 // reading of groups, formats and presets into the catalogue.
 
 #include "conversion/formatcatalog.h"
+#include "fuzzcheck.h"
 #include "presets/presetstore.h"
 
 #include <cstdint>
@@ -11,11 +12,6 @@
 using namespace Tarnwick;
 
 namespace {
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 bool InRange(int index, size_t count) {
     return index >= 0 && size_t(index) < count;

@@ -1,6 +1,7 @@
 // A watch page as the resolver receives it: bytes in any encoding, turned into text, parsed for
 // the stream request and the title, and the title made into a file name.
 
+#include "fuzzcheck.h"
 #include "retrieval/fileoperations.h"
 #include "retrieval/textencoding.h"
 #include "retrieval/watchpageparser.h"
@@ -12,11 +13,6 @@
 using namespace Tarnwick;
 
 namespace {
-
-void Require(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 // Text that can be written as UTF-8: every surrogate has its partner.
 bool SurrogatesPaired(const QString& text) {

@@ -1,5 +1,7 @@
 #include "urlcheck.h"
 
+#include <QUrl>
+
 namespace Tarnwick {
 
 namespace {
@@ -24,6 +26,11 @@ bool IsUrl(QStringView text) {
             return false;
     }
     return true;
+}
+
+bool IsWebUrl(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
 } // namespace Tarnwick

@@ -1,5 +1,6 @@
 #include "httptransfer.h"
 
+#include "app/urlcheck.h"
 #include "copystate.h"
 #include "queue/progresssink.h"
 #include "retrypolicy.h"
@@ -20,11 +21,6 @@ namespace {
 
 // The block size in which libcurl receives from the network.
 constexpr unsigned NetworkBlockSize = 64 * 1024;
-
-bool IsFetchableScheme(const QString& url) {
-    const QString scheme = QUrl(url).scheme().toLower();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
-}
 
 // Failures of the network on the way, which a new attempt may well not meet.
 bool IsRetriableCode(CURLcode code, bool requestSent) {
@@ -100,15 +96,20 @@ bool HttpTransfer::OpenSession(ProgressSink* sink) {
     return true;
 }
 
+bool ReportResultLine(ProgressSink* sink, const QString& text) {
+    if (sink != nullptr)
+        sink->Status(ProgressSink::StatusResult, text.left(HttpTransfer::MaxErrorTextLength));
+    return false;
+}
+
 void HttpTransfer::ReportResult(const QString& text) {
-    if (sink_ != nullptr)
-        sink_->Status(ProgressSink::StatusResult, text.left(MaxErrorTextLength));
+    ReportResultLine(sink_, text);
 }
 
 bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     if (!session_)
         return false;
-    if (!IsFetchableScheme(url)) {
+    if (!IsWebUrl(QUrl(url))) {
         ReportResult(QStringLiteral("Only http and https addresses can be fetched: %1").arg(url));
         return false;
     }

@@ -67,7 +67,6 @@ public:
     // again replaces what this call wrote, and nothing before the target's first position.
     bool CopyUrlToFile(const QString& url, QIODevice& target);
 
-    // Sends a failure's reason to the sink as the result line, cut to MaxErrorTextLength.
     void ReportResult(const QString& text);
 
 private:
@@ -95,5 +94,10 @@ private:
 QString TransferProgressText(double doneKB, int totalKB, qint64 seconds);
 // The Content-Length value in KB, rounded to the nearest KB; 0 when absent or not a number.
 int ContentLengthKB(const QByteArray& headerValue);
+
+// Sends a failure's reason (or an empty text on completion) to the sink as its result line, cut
+// to HttpTransfer::MaxErrorTextLength; a null sink hears nothing. Returns false, for callers
+// that fail with it.
+bool ReportResultLine(ProgressSink* sink, const QString& text);
 
 } // namespace Tarnwick

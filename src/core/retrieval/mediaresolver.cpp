@@ -1,5 +1,6 @@
 #include "mediaresolver.h"
 
+#include "app/urlcheck.h"
 #include "htmlvideoscan.h"
 #include "httptransfer.h"
 #include "limitedbuffer.h"
@@ -18,7 +19,6 @@ namespace Tarnwick {
 
 namespace {
 
-const QString SitePrefix = QStringLiteral("YouTube - ");
 const QString FallbackTitle = QStringLiteral("untitled");
 
 // One answer: its kind, and its body unless it is a media file (whose body is left unread).
@@ -31,14 +31,11 @@ struct Fetched {
 };
 
 bool Fail(ProgressSink* sink, const QString& text) {
-    if (sink != nullptr)
-        sink->Status(ProgressSink::StatusResult, text.left(HttpTransfer::MaxErrorTextLength));
-    return false;
+    return ReportResultLine(sink, text);
 }
 
 bool IsHttp(const QUrl& url) {
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    return url.isValid() && IsWebUrl(url);
 }
 
 bool LooksLikePlaylist(const QByteArray& body) {
@@ -75,11 +72,8 @@ bool Fetch(HttpTransfer& transfer, ProgressSink* sink, const QString& url, Fetch
 }
 
 // The page title made fit to become a file name, as watch-page titles are.
-QString CleanTitle(QString title) {
-    title = title.simplified();
-    if (title.startsWith(SitePrefix))
-        title.remove(0, SitePrefix.size());
-    return title;
+QString CleanTitle(const QString& title) {
+    return WithoutSitePrefix(title.simplified());
 }
 
 QString WithoutExtension(const QString& name) {

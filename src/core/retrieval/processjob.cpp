@@ -26,8 +26,7 @@ int Finish(JobContext& context, int jobIndex, JobState state, int result) {
 // Ends the job as failed, with the reason as the transfer's result line, where the job's
 // failure is shown.
 int Fail(JobContext& context, int jobIndex, const QString& reason) {
-    if (ProgressSink* sink = context.DownloadSink())
-        sink->Status(ProgressSink::StatusResult, reason.left(HttpTransfer::MaxErrorTextLength));
+    ReportResultLine(context.DownloadSink(), reason);
     return Finish(context, jobIndex, JobState::Failed, JobFailed);
 }
 

@@ -54,9 +54,7 @@ bool WatchPageParser::ExtractTitle(const QString& page, QString& title) const {
     if (end < 0)
         return false;
     const qsizetype textStart = start + TitleOpener.size();
-    title = page.mid(textStart, qMin(end - textStart, MaxTitleLength + SitePrefix.size()));
-    if (title.startsWith(SitePrefix))
-        title.remove(0, SitePrefix.size());
+    title = WithoutSitePrefix(page.mid(textStart, qMin(end - textStart, MaxTitleLength + SitePrefix.size())));
     if (title.size() > MaxTitleLength) {
         title.truncate(MaxTitleLength);
         if (title.back().isHighSurrogate())
@@ -65,6 +63,12 @@ bool WatchPageParser::ExtractTitle(const QString& page, QString& title) const {
     if (title.isEmpty())
         title = FallbackTitle;
     return true;
+}
+
+QString WithoutSitePrefix(QString title) {
+    if (title.startsWith(SitePrefix))
+        title.remove(0, SitePrefix.size());
+    return title;
 }
 
 } // namespace Tarnwick

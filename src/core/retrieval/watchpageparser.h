@@ -24,4 +24,7 @@ private:
     QString videoHost_;
 };
 
+// The title without the site's prefix ("YouTube - "), which titles of its pages begin with.
+QString WithoutSitePrefix(QString title);
+
 } // namespace Tarnwick

@@ -213,8 +213,7 @@ void MainWindow::WatchOnline() {
     // Only web pages go to the desktop: a job address may be anything with a scheme, and
     // "file:" or "javascript:" would open or run something else.
     const QUrl page(model_->Job(row).url);
-    const QString scheme = page.scheme().toLower();
-    if (page.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")))
+    if (page.isValid() && IsWebUrl(page))
         QDesktopServices::openUrl(page);
     else
         ShowMessage(QStringLiteral("Only web pages (http and https) can be watched online:\n%1")
