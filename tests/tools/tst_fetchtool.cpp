@@ -11,12 +11,15 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 class TestFetchTool : public QObject {
     Q_OBJECT
 
 private slots:
     void downloadsEveryKindAndReportsFailures();
+    void fullDiskIsNamedAndLeavesNothing_data();
+    void fullDiskIsNamedAndLeavesNothing();
 };
 
 void TestFetchTool::downloadsEveryKindAndReportsFailures() {
@@ -67,6 +70,55 @@ void TestFetchTool::downloadsEveryKindAndReportsFailures() {
     const double duration =
         QRegularExpression(QStringLiteral("duration=([0-9.]+)")).match(report).captured(1).toDouble();
     QVERIFY2(qAbs(duration - 3.0) < 0.2, qPrintable(report));
+}
+
+void TestFetchTool::fullDiskIsNamedAndLeavesNothing_data() {
+    QTest::addColumn<int>("freeKiB");
+    // The stream is 40 KiB and reaches the disk in 16 KiB blocks, then the rest at the end.
+    QTest::newRow("full while receiving") << 8;
+    QTest::newRow("full at the last block") << 36;
+}
+
+void TestFetchTool::fullDiskIsNamedAndLeavesNothing() {
+    QFETCH(int, freeKiB);
+    if (::geteuid() != 0)
+        QSKIP("mounting a small file system needs root");
+    TestSupport::IsolatedProfile profile;
+    SampleService service;
+    QVERIFY2(service.Start(), qPrintable(service.Error()));
+    QVERIFY(service.AddMedia(QStringLiteral("clip.flv"), QByteArray(40 * 1024, 'f')));
+    QVERIFY(service.AddMedia(QStringLiteral("clip.title"), QByteArray("Clip")));
+    {
+        QSettings settings(profile.SettingsFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Settings/VideoHost"), service.Host());
+        settings.setValue(QStringLiteral("Settings/Quality"), 0);
+    }
+    QTemporaryDir work;
+    // A small tmpfs in a mount namespace of its own, filled up to the free space asked for.
+    const QString script = QStringLiteral(R"(
+        mount -t tmpfs -o size=128k tmpfs "$1" || exit 90
+        dd if=/dev/zero of="$1/fill" bs=4096 2>/dev/null
+        truncate -s -"$2"K "$1/fill" || exit 92
+        mkdir "$1/out" || exit 93
+        "$3" "$1/out" "$4"
+        status=$?
+        ls -A "$1/out"
+        exit $status)");
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral("unshare"),
+                  {QStringLiteral("-m"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                   QStringLiteral("sh"), QStringLiteral("-c"), script, QStringLiteral("sh"), work.path(),
+                   QString::number(freeKiB), TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"),
+                   service.WatchUrl(QStringLiteral("clip"))});
+    QVERIFY(process.waitForFinished(60000));
+    const QString log = QString::fromLocal8Bit(process.readAll());
+    if (process.exitCode() >= 90 || process.error() == QProcess::FailedToStart)
+        QSKIP(qPrintable(QStringLiteral("no small file system here: %1").arg(log)));
+    QCOMPARE(process.exitCode(), 1);
+    // The system's word, not "Unknown error", and no working file left behind.
+    QVERIFY2(log.contains(QStringLiteral("error: No space left on device")), qPrintable(log));
+    QVERIFY2(log.trimmed().endsWith(QStringLiteral("Completed: 0 success, 1 failure")), qPrintable(log));
 }
 
 QTEST_GUILESS_MAIN(TestFetchTool)

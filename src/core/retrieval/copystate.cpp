@@ -6,6 +6,7 @@
 #include "transfersession.h"
 
 #include <QIODevice>
+#include <cerrno>
 
 namespace Tarnwick {
 
@@ -125,8 +126,12 @@ bool CopyState::OnHeadersComplete() {
 // One block from the network. It is stored in one write, then reported, with a stop poll,
 // in chunks of at most the read size: a stop discards the whole file anyway.
 bool CopyState::OnBody(const char* data, size_t size) {
+    errno = 0;
     if (target_.write(data, qint64(size)) != qint64(size)) {
-        const QString reason = target_.errorString();
+        // A buffered file that fails while flushing reports only "Unknown error"; the system's
+        // own word (a full disk, a quota) is what the user needs.
+        const int systemError = errno;
+        const QString reason = systemError != 0 ? qt_error_string(systemError) : target_.errorString();
         return Fail(reason.isEmpty() ? QStringLiteral("Cannot write the received data") : reason, false);
     }
     const qint64 before = resume_.Received();

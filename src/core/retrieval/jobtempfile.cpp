@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <cerrno>
 
 namespace Tarnwick {
 
@@ -34,12 +35,23 @@ JobTempFile::~JobTempFile() {
         DeleteFileSilently(path_);
 }
 
-bool JobTempFile::Close() {
+bool JobTempFile::Close(QString* reason) {
     if (!file_.isOpen())
         return file_.error() == QFileDevice::NoError;
+    errno = 0;
     const bool flushed = file_.flush();
+    // A failed flush reports only "Unknown error", and closing may clear even that: the
+    // system's own word (a full disk) is taken at once.
+    const int systemError = errno;
+    const QString flushError = flushed            ? QString()
+                               : systemError != 0 ? qt_error_string(systemError)
+                                                  : file_.errorString();
     file_.close();
-    return flushed && file_.error() == QFileDevice::NoError;
+    if (flushed && file_.error() == QFileDevice::NoError)
+        return true;
+    if (reason != nullptr)
+        *reason = flushed ? file_.errorString() : flushError;
+    return false;
 }
 
 bool JobTempFile::CreateIn(const QString& folder, const QString& prefix, const QString& suffix) {

@@ -75,12 +75,12 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
         transfer.SetReadBufferSize(4096);
         copied = transfer.CopyUrlToFile(streamUrl, file.File());
     }
-    // A file that cannot be completed on disk is not a finished download either.
-    const QString writeError =
-        file.File().error() != QFileDevice::NoError ? file.File().errorString() : QString();
-    const bool closed = file.Close();
+    // A file that cannot be completed on disk is not a finished download either. A failed write
+    // has failed the copy already, with the transfer's reason.
+    QString closeError;
+    const bool closed = file.Close(&closeError);
     if (copied && !closed)
-        reason = writeError.isEmpty() ? file.File().errorString() : writeError;
+        reason = closeError;
     return copied && closed;
 }
 
