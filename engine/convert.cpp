@@ -39,12 +39,4 @@ int ConvertCommand(const char* optionLine, VarnexNotifyFunction notify) {
     return failure.empty() ? VARNEX_OK : VARNEX_FAILED;
 }
 
-int RefuseConvert(VarnexNotifyFunction notify, const char* reason) {
-    Notifier notifier(notify);
-    notifier.Begin();
-    notifier.Error(reason);
-    notifier.End();
-    return VARNEX_UNAVAILABLE;
-}
-
 } // namespace VarnexEngine

@@ -1,11 +1,16 @@
 #include "session.h"
 
-#include "librarypin.h"
-
 namespace VarnexEngine {
 
+namespace {
+
+// Built at load without a guard: the front links no C++ runtime. Its destructor unloads the
+// media part when the front itself is unloaded without a close.
+constinit Session session;
+
+} // namespace
+
 Session& Session::Instance() {
-    static Session session;
     return session;
 }
 
@@ -13,15 +18,17 @@ int Session::Init(const VarnexInitBlock* block) {
     // A host built against an older, shorter block would hand us fewer slots than we read.
     if (block == nullptr || block->size < sizeof(VarnexInitBlock) || block->allocate == nullptr)
         return VARNEX_BAD_ARGUMENT;
-    host_.getWindow = block->getWindow;
-    host_.allocate = block->allocate;
-    PinMediaLibraries();
+    getWindow_ = block->getWindow;
+    services_.size = sizeof services_;
+    services_.allocate = block->allocate;
     initialised_ = true;
     return VARNEX_OK;
 }
 
 void Session::Close() {
-    host_ = HostServices{};
+    media_.Unload();
+    getWindow_ = nullptr;
+    services_ = VarnexMediaServices{};
     initialised_ = false;
 }
 

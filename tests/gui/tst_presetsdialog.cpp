@@ -274,8 +274,9 @@ private slots:
         TestSupport::IsolatedProfile profile;
         // An installation folder of the test's own, so that its Presets.xml is the test's.
         QTemporaryDir install;
-        QVERIFY(QFile::link(QDir(TestSupport::BinDir()).absoluteFilePath(QStringLiteral("libvarnex1.so")),
-                            install.filePath(QStringLiteral("libvarnex1.so"))));
+        for (const QString& engine : {QStringLiteral("libvarnex1.so"), QStringLiteral("libvarnex1media.so")})
+            QVERIFY(
+                QFile::link(QDir(TestSupport::BinDir()).absoluteFilePath(engine), install.filePath(engine)));
         {
             ApplicationCore core;
             QVERIFY(core.Start(install.path()));

@@ -89,8 +89,10 @@ private slots:
         const QDir root(prefix.path());
         for (const char* program : {"bin/tarnwick", "bin/quillet"})
             QVERIFY2(QFileInfo(root.filePath(QLatin1String(program))).isExecutable(), program);
-        const QString engine = QStringLiteral(LIBRARY_FOLDER "/tarnwick/libvarnex1.so");
-        QVERIFY2(QFileInfo::exists(root.filePath(engine)), qPrintable(engine));
+        for (const char* engine : {"/tarnwick/libvarnex1.so", "/tarnwick/libvarnex1media.so"}) {
+            const QString path = QStringLiteral(LIBRARY_FOLDER) + QLatin1String(engine);
+            QVERIFY2(QFileInfo::exists(root.filePath(path)), qPrintable(path));
+        }
         QVERIFY(QFileInfo::exists(
             root.filePath(QStringLiteral("share/tarnwick/browser/chromium/manifest.json"))));
         QVERIFY(QFileInfo::exists(
@@ -158,6 +160,7 @@ private slots:
         QCOMPARE(contents.exitCode, 0);
         for (const char* path :
              {"./usr/bin/tarnwick", "./usr/bin/quillet", "./usr/" LIBRARY_FOLDER "/tarnwick/libvarnex1.so",
+              "./usr/" LIBRARY_FOLDER "/tarnwick/libvarnex1media.so",
               "./usr/share/applications/tarnwick.desktop",
               "./usr/share/icons/hicolor/48x48/apps/tarnwick.png",
               "./usr/share/tarnwick/browser/chromium/manifest.json",

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "varnexmedia.h"
+
+namespace VarnexEngine {
+
+// The engine's media part as the front sees it: loaded when a request first needs it,
+// unloaded on Unload or with the front. A failed load keeps no handle, only the reason, and
+// the next request tries again.
+class MediaPart {
+public:
+    constexpr MediaPart() = default;
+    ~MediaPart() { Unload(); }
+    MediaPart(const MediaPart&) = delete;
+    MediaPart& operator=(const MediaPart&) = delete;
+
+    // The media part's entry point, loading the library first when needed; null when it
+    // cannot be loaded, with the reason in Failure().
+    VarnexMediaEntryPoint Entry();
+    void Unload();
+
+    // Why the last load failed, with the system's own text, for the user to read.
+    const char* Failure() const { return failure_; }
+
+private:
+    // Keeps the system's text of the failure that has just happened.
+    void Fail();
+
+    void* handle_ = nullptr;
+    VarnexMediaEntryPoint entry_ = nullptr;
+    char failure_[1024] = {};
+};
+
+} // namespace VarnexEngine
