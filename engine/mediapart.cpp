@@ -68,6 +68,10 @@ void SystemText(char* buffer, size_t size) {
         LocalFree(text);
     }
     buffer[size - 1] = '\0';
+    // The system's messages end with a line break, which the host would show.
+    size_t length = strlen(buffer);
+    while (length > 0 && strchr("\r\n ", buffer[length - 1]) != nullptr)
+        buffer[--length] = '\0';
 }
 
 #else
