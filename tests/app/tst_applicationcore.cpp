@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <link.h>
 
 using namespace Tarnwick;
 
@@ -20,6 +21,7 @@ private slots:
     void engineIsFoundInTheInstallFolder();
     void startOpensTheEngineAndShutdownWritesSettings();
     void missingEngineReportsTheSystemText();
+    void startLoadsNoLibraryItDoesNotNeedYet();
 };
 
 void TestApplicationCore::initTestCase() {
@@ -84,6 +86,35 @@ void TestApplicationCore::missingEngineReportsTheSystemText() {
     QVERIFY(!core.Engine().IsOpen());
     QCOMPARE(reported.size(), 1);
     QVERIFY2(reported.first().contains(EngineLibraryFileName()), qPrintable(reported.first()));
+}
+
+// The libraries of the process whose file names contain one of the given parts.
+static QStringList LoadedLibrariesNamed(const QStringList& parts) {
+    struct Search {
+        const QStringList& parts;
+        QStringList found;
+    } search{parts, {}};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            auto* search = static_cast<Search*>(data);
+            const QString name = QString::fromLocal8Bit(info->dlpi_name);
+            for (const QString& part : search->parts)
+                if (name.contains(part))
+                    search->found << name;
+            return 0;
+        },
+        &search);
+    return search.found;
+}
+
+// Start-up is on the way to the window: the libraries for transfers and conversions are loaded
+// when the first job needs them, not before.
+void TestApplicationCore::startLoadsNoLibraryItDoesNotNeedYet() {
+    TestSupport::IsolatedProfile profile;
+    ApplicationCore core([](const QString&) {});
+    QVERIFY(core.Start(TestSupport::BinDir()));
+    QVERIFY(core.Engine().IsOpen());
+    QCOMPARE(LoadedLibrariesNamed({QStringLiteral("libcurl")}), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestApplicationCore)

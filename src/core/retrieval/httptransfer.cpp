@@ -91,7 +91,8 @@ bool HttpTransfer::OpenSession(ProgressSink* sink) {
     sink_ = sink;
     if (!session_->IsOpen()) {
         session_.reset();
-        return false;
+        // Without libcurl (or memory for its handles) nothing can be fetched; say why.
+        return ReportResultLine(sink, QString::fromUtf8(curl_easy_strerror(CURLE_FAILED_INIT)));
     }
     return true;
 }
