@@ -1,4 +1,5 @@
 #include "app/applicationcore.h"
+#include "app/leftovers.h"
 
 #include "testenvironment.h"
 
@@ -22,6 +23,7 @@ private slots:
     void startOpensTheEngineAndShutdownWritesSettings();
     void missingEngineReportsTheSystemText();
     void startLoadsNoLibraryItDoesNotNeedYet();
+    void leftoversAreGoneWhenTheProgramEnds();
 };
 
 void TestApplicationCore::initTestCase() {
@@ -115,6 +117,27 @@ void TestApplicationCore::startLoadsNoLibraryItDoesNotNeedYet() {
     QVERIFY(core.Start(TestSupport::BinDir()));
     QVERIFY(core.Engine().IsOpen());
     QCOMPARE(LoadedLibrariesNamed({QStringLiteral("libcurl")}), QStringList());
+}
+
+// The removal runs beside the window; the program's end waits for it.
+void TestApplicationCore::leftoversAreGoneWhenTheProgramEnds() {
+    TestSupport::IsolatedProfile profile;
+    QTemporaryDir output;
+    QSettings().setValue(QStringLiteral("Settings/DefaultFolder"), output.path());
+    const auto make = [&](const QString& name, qint64 ageSeconds) {
+        QFile file(output.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1 && file.flush());
+        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-ageSeconds),
+                                 QFileDevice::FileModificationTime));
+    };
+    make(QStringLiteral(".~VDold1.part"), JobLeftoverAgeSeconds + 60);
+    make(QStringLiteral(".~VDnew1.part"), 60);
+    {
+        ApplicationCore core([](const QString&) {});
+        QVERIFY(core.Start(TestSupport::BinDir()));
+    }
+    QCOMPARE(QDir(output.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral(".~VDnew1.part")});
 }
 
 QTEST_GUILESS_MAIN(TestApplicationCore)
