@@ -54,8 +54,16 @@ bool BuildParameterText(const char* address, char* parameters) {
     // further arguments.
     if (std::strchr(address, '"') != nullptr)
         return false;
+    // Backslashes before a quote escape it when the program splits its command line, so those
+    // that end the address are doubled: the closing quote must stay a quote, and the address
+    // must keep its backslashes.
+    // Walked by characters: on a double-byte code page a second byte may equal a backslash.
+    int trailing = 0;
+    for (const char* at = address; *at != '\0'; at = CharNextA(at))
+        trailing = *at == '\\' ? trailing + 1 : 0;
     std::memset(parameters, 0, kParameterBufferSize);
-    const int written = std::snprintf(parameters, kParameterBufferSize, "\"%s\"", address);
+    const int written = std::snprintf(parameters, kParameterBufferSize, "\"%s%.*s\"", address, trailing,
+                                      address + std::strlen(address) - trailing);
     // A cut address would hand Tarnwick some other page.
     return written > 0 && static_cast<DWORD>(written) < kParameterBufferSize;
 }

@@ -1,4 +1,5 @@
 #include "app/applicationcore.h"
+#include "app/leftovers.h"
 
 #include "testenvironment.h"
 
@@ -7,6 +8,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <link.h>
 
 using namespace Tarnwick;
 
@@ -20,6 +22,8 @@ private slots:
     void engineIsFoundInTheInstallFolder();
     void startOpensTheEngineAndShutdownWritesSettings();
     void missingEngineReportsTheSystemText();
+    void startLoadsNoLibraryItDoesNotNeedYet();
+    void leftoversAreGoneWhenTheProgramEnds();
 };
 
 void TestApplicationCore::initTestCase() {
@@ -84,6 +88,56 @@ void TestApplicationCore::missingEngineReportsTheSystemText() {
     QVERIFY(!core.Engine().IsOpen());
     QCOMPARE(reported.size(), 1);
     QVERIFY2(reported.first().contains(EngineLibraryFileName()), qPrintable(reported.first()));
+}
+
+// The libraries of the process whose file names contain one of the given parts.
+static QStringList LoadedLibrariesNamed(const QStringList& parts) {
+    struct Search {
+        const QStringList& parts;
+        QStringList found;
+    } search{parts, {}};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            auto* search = static_cast<Search*>(data);
+            const QString name = QString::fromLocal8Bit(info->dlpi_name);
+            for (const QString& part : search->parts)
+                if (name.contains(part))
+                    search->found << name;
+            return 0;
+        },
+        &search);
+    return search.found;
+}
+
+// Start-up is on the way to the window: the libraries for transfers and conversions are loaded
+// when the first job needs them, not before.
+void TestApplicationCore::startLoadsNoLibraryItDoesNotNeedYet() {
+    TestSupport::IsolatedProfile profile;
+    ApplicationCore core([](const QString&) {});
+    QVERIFY(core.Start(TestSupport::BinDir()));
+    QVERIFY(core.Engine().IsOpen());
+    QCOMPARE(LoadedLibrariesNamed({QStringLiteral("libcurl")}), QStringList());
+}
+
+// The removal runs beside the window; the program's end waits for it.
+void TestApplicationCore::leftoversAreGoneWhenTheProgramEnds() {
+    TestSupport::IsolatedProfile profile;
+    QTemporaryDir output;
+    QSettings().setValue(QStringLiteral("Settings/DefaultFolder"), output.path());
+    const auto make = [&](const QString& name, qint64 ageSeconds) {
+        QFile file(output.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1 && file.flush());
+        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-ageSeconds),
+                                 QFileDevice::FileModificationTime));
+    };
+    make(QStringLiteral(".~VDold1.part"), JobLeftoverAgeSeconds + 60);
+    make(QStringLiteral(".~VDnew1.part"), 60);
+    {
+        ApplicationCore core([](const QString&) {});
+        QVERIFY(core.Start(TestSupport::BinDir()));
+    }
+    QCOMPARE(QDir(output.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral(".~VDnew1.part")});
 }
 
 QTEST_GUILESS_MAIN(TestApplicationCore)

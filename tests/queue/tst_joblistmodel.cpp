@@ -245,6 +245,15 @@ void TestJobListModel::sinkCoalescesAndTitles() {
     shown = board.Take();
     QCOMPARE(shown.bar.value_or(-1), 0);
     QVERIFY(!shown.title && !shown.status && !shown.percent);
+    // ... except while it waits to try again, and once more when the wait is over.
+    sink.Status(ProgressSink::StatusWaiting, QStringLiteral("Retrying in 2 s (1/3)..."));
+    QCOMPARE(board.Take().status.value_or(QString()), QStringLiteral("[3 / 5] Retrying in 2 s (1/3)..."));
+    sink.Status(ProgressSink::StatusWaiting, QString());
+    QCOMPARE(board.Take().status.value_or(QString()), QStringLiteral("[3 / 5] Preparing for download..."));
+    // While data flows, the end of a wait leaves the line to the progress that follows.
+    run.phase = static_cast<int>(RunPhase::PhaseDownload);
+    sink.Status(ProgressSink::StatusWaiting, QString());
+    QVERIFY(!board.Take().status);
 
     QCOMPARE(sink.IsCancelled(), 0);
     run.stopRequest = static_cast<int>(StopRequest::Stop);

@@ -17,7 +17,7 @@ inline QStringList RetryAnnouncements(const RecordingSink& sink) {
     QStringList first;
     QString lastRetry;
     for (const QString& call : sink.calls) {
-        if (!call.startsWith(QLatin1String("Status 4 Retrying in ")))
+        if (!call.startsWith(QLatin1String("Status 5 Retrying in ")))
             continue;
         const QString retry = call.section(QLatin1Char('('), 1);
         if (retry != lastRetry)

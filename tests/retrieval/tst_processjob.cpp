@@ -383,7 +383,7 @@ void TestProcessJob::recoversFromPassingFaults() {
     const QString path = output_->filePath(QStringLiteral("Sample %1.flv").arg(id));
     QCOMPARE(ReadFile(path), service_.MediaBytes(QStringLiteral("sample.flv")));
     QCOMPARE(Entries(output_->path()), QStringList({QFileInfo(path).fileName()}));
-    const QStringList waits = context.sink.calls.filter(QStringLiteral("Status 4 Retrying in "));
+    const QStringList waits = context.sink.calls.filter(QStringLiteral("Status 5 Retrying in "));
     QVERIFY2(!waits.isEmpty() && waits.first().endsWith(wait), qPrintable(waits.join(QLatin1Char('|'))));
 }
 

@@ -196,7 +196,7 @@ void TestTransferRetry::stopEndsTheWaitAtOnce() {
     QVERIFY(!transfer.CopyUrlToFile(service_.Url(QStringLiteral("/bytes?n=10&fail=503&after=60&key=stop")),
                                     target));
     // No second request went out, and a stop is no error.
-    const qsizetype announced = sink.calls.indexOf(QStringLiteral("Status 4 Retrying in 60 s (1/3)..."));
+    const qsizetype announced = sink.calls.indexOf(QStringLiteral("Status 5 Retrying in 60 s (1/3)..."));
     QVERIFY2(announced > 0, qPrintable(sink.calls.join(QLatin1Char('|'))));
     QVERIFY(!sink.calls.mid(announced).contains(QStringLiteral("Status 4 Sending request...")));
     QCOMPARE(sink.calls.last(), QStringLiteral("Status 3 "));

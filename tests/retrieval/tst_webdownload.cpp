@@ -61,6 +61,8 @@ private slots:
     void badInputsFailClearlyAndLeaveNothing_data();
     void badInputsFailClearlyAndLeaveNothing();
     void stopBetweenSegmentsLeavesNothing();
+    void segmentsTakeTheJobsRetries_data();
+    void segmentsTakeTheJobsRetries();
     void convertsPlaylistResults();
 
 private:
@@ -306,6 +308,29 @@ void TestWebDownload::stopBetweenSegmentsLeavesNothing() {
     QCOMPARE(sink.calls.filter(QRegularExpression(QStringLiteral("^Status 3 ."))), QStringList());
     QCOMPARE(sink.calls.last(), QStringLiteral("Status 3 "));
     QCOMPARE(Entries(output_->path()), QStringList());
+}
+
+void TestWebDownload::segmentsTakeTheJobsRetries_data() {
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<int>("result");
+    QTest::newRow("retried") << -1 << int(JobSucceeded);
+    QTest::newRow("no retries") << 0 << int(JobFailed);
+}
+
+// The second segment answers 503 once; whether it is tried again is the job's setting.
+void TestWebDownload::segmentsTakeTheJobsRetries() {
+    QFETCH(int, retries);
+    QFETCH(int, result);
+    TestJobContext context;
+    context.retryCount = retries;
+    QCOMPARE(RunJob(context, QStringLiteral("/hls/sample/flaky.m3u8"), VideoQuality::Standard), result);
+    if (result == JobSucceeded) {
+        QVERIFY2(qAbs(Duration(Probe(context.jobs[0].outputPath)) - 3.0) < 0.2, "a segment is missing");
+    } else {
+        QVERIFY(!context.sink.calls.filter(QStringLiteral("Status 3 Segment 2 of 3: The server answered 503"))
+                     .isEmpty());
+        QCOMPARE(Entries(output_->path()), QStringList());
+    }
 }
 
 void TestWebDownload::convertsPlaylistResults() {

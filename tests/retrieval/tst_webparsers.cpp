@@ -126,11 +126,12 @@ void TestWebParsers::collectsTheSourcesOfTheFirstVideoThatHasAny() {
     const QString page = QStringLiteral("<video poster=p.jpg></video>"
                                         "<video><source src=a.mpd type=application/dash+xml>"
                                         "<source src='b-360.mp4' type='video/mp4; codecs=\"avc1\"' size=360>"
-                                        "<SOURCE SRC=\"c.mp4\" TYPE=\"video/mp4\" label=\"HD 720p\">"
-                                        "<source src=\"d_1920x1080.mp4\"></video>"
+                                        "<SOURCE SRC=\"c.mp4\" TYPE=\"video/mp4\" label=\"HD 720p60\">"
+                                        "<source src=\"d_1920x1080.mp4\">"
+                                        "<source src=\"e-480p.mp4\" title=\"Episode 12\"></video>"
                                         "<video src=\"later.mp4\"></video>");
     const HtmlVideoScan scan = ScanHtmlForVideo(QStringView(page));
-    QCOMPARE(scan.videoSources.size(), 4);
+    QCOMPARE(scan.videoSources.size(), 5);
     QCOMPARE(scan.videoSources[0].type, QStringLiteral("application/dash+xml"));
     QVERIFY(!IsPlayableSourceType(scan.videoSources[0].type));
     QCOMPARE(scan.videoSources[1].type, QStringLiteral("video/mp4"));
@@ -140,6 +141,8 @@ void TestWebParsers::collectsTheSourcesOfTheFirstVideoThatHasAny() {
     QCOMPARE(scan.videoSources[2].height, 720);
     // Without an attribute, the height the address spells.
     QCOMPARE(scan.videoSources[3].height, 1080);
+    // A label counts only where it spells a height.
+    QCOMPARE(scan.videoSources[4].height, 480);
 
     const QString own = QStringLiteral("<video src=\"own.webm\" type=\"video/webm\"></video>");
     QCOMPARE(ScanHtmlForVideo(QStringView(own)).videoSources.value(0).url, QStringLiteral("own.webm"));

@@ -25,6 +25,7 @@ public:
     RecordingSink sink;
     // Retries wait this fraction of the stated time, so that a case does not sleep for seconds.
     double retryWaitScale = 0.001;
+    int retryCount = -1; // the policy's own when negative
 
     int AddJob(const QString& url) {
         Tarnwick::DownloadJob job;
@@ -56,6 +57,8 @@ public:
     void ConfigureTransfer(Tarnwick::HttpTransfer& transfer) override {
         Tarnwick::RetryPolicy retries;
         retries.waitScale = retryWaitScale;
+        if (retryCount >= 0)
+            retries.retries = retryCount;
         transfer.SetRetries(retries);
     }
 };

@@ -20,6 +20,7 @@ private slots:
     void downloadsEveryKindAndReportsFailures();
     void fullDiskIsNamedAndLeavesNothing_data();
     void fullDiskIsNamedAndLeavesNothing();
+    void missingTransferLibraryIsTheJobsReason();
 };
 
 void TestFetchTool::downloadsEveryKindAndReportsFailures() {
@@ -121,5 +122,32 @@ void TestFetchTool::fullDiskIsNamedAndLeavesNothing() {
     QVERIFY2(log.trimmed().endsWith(QStringLiteral("Completed: 0 success, 1 failure")), qPrintable(log));
 }
 
+// libcurl is loaded on the first transfer, not at start; when it cannot be loaded, the job fails
+// with the system's reason and nothing is left behind.
+void TestFetchTool::missingTransferLibraryIsTheJobsReason() {
+    TestSupport::IsolatedProfile profile;
+    SampleService service;
+    QVERIFY2(service.Start(), qPrintable(service.Error()));
+    QVERIFY(service.AddSampleVideos());
+    QTemporaryDir libraries;
+    QFile brokenLibrary(libraries.filePath(QStringLiteral("libcurl.so.4")));
+    QVERIFY(brokenLibrary.open(QIODevice::WriteOnly)); // empty: not a library the loader accepts
+    brokenLibrary.close();
+
+    QTemporaryDir output;
+    QProcess fetch;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_LIBRARY_PATH"), libraries.path());
+    fetch.setProcessEnvironment(environment);
+    fetch.setProcessChannelMode(QProcess::MergedChannels);
+    fetch.start(TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"),
+                {output.path(), service.WatchUrl(QStringLiteral("sample"))});
+    QVERIFY(fetch.waitForFinished(60000));
+    const QString log = QString::fromLocal8Bit(fetch.readAll());
+    QCOMPARE(fetch.exitCode(), 1);
+    QVERIFY2(log.contains(QStringLiteral("Completed: 0 success, 1 failure")), qPrintable(log));
+    QVERIFY2(log.contains(libraries.filePath(QStringLiteral("libcurl.so.4"))), qPrintable(log));
+    QVERIFY(QDir(output.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
 QTEST_GUILESS_MAIN(TestFetchTool)
 #include "tst_fetchtool.moc"

@@ -45,6 +45,8 @@ driver invoke 'http://example.test/watch?v=invoke' 'http://example.test/watch?v=
     'http://example.test/watch?v=x" "C:\other' 'http://example.test/watch?v=x＂ -evil'
 driver invoke-null
 driver call 'http://example.test/watch?v=call'
+# Backslashes that end an address are doubled, so that the closing quote still ends it.
+driver call 'http://example.test/dir\' 'http://example.test/a\b'
 
 # The script pages, run by the script host with the browser's menu arguments stood in for: the
 # shown page's address, and a click on an image inside a link.
@@ -69,6 +71,8 @@ cat >"$WORK/expected.txt" <<EXPECTED
 "$FITS"
 ""
 "http://example.test/watch?v=call"
+"http://example.test/dir\\\\"
+"http://example.test/a\\b"
 "http://example.test/watch?v=page"
 "http://example.test/watch?v=link"
 EXPECTED

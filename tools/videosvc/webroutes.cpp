@@ -1,9 +1,11 @@
 #include "webroutes.h"
 
 #include "percentencode.h"
+#include "resumefaults.h"
 #include "streams.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -261,6 +263,14 @@ bool ServeDerivedPlaylist(const Library& library, const std::string& id, const s
         for (std::string& line : lines)
             if (isSegment(line))
                 line = "ftp://127.0.0.1:" + std::to_string(library.port) + "/hls/" + id + "/" + line;
+    } else if (name == "flaky.m3u8") {
+        // The second segment answers 503 (Retry-After: 1) the first time each download asks.
+        static std::atomic<int> downloads{0};
+        const std::string key = "flaky-" + std::to_string(++downloads);
+        int seen = 0;
+        for (std::string& line : lines)
+            if (isSegment(line) && ++seen == 2)
+                line += "?fail=503&key=" + key;
     } else if (name == "missing.m3u8") {
         // The second segment does not exist: the download fails half way.
         int seen = 0;
@@ -294,6 +304,8 @@ void InstallWebRoutes(httplib::Server& server, const Library& library) {
             const std::string rest = request.matches[2];
             if (rest.find('/') == std::string::npos && ServeDerivedPlaylist(library, id, rest, response))
                 return;
+            if (request.has_param("fail") && FailsThisTime(request.get_param_value("key"), 1))
+                return SendRetryLater(response, 503, 1, false);
             ServeMedia(library, "hls/" + id + "/" + rest, false, response);
         });
     const auto page = [&server](const char* path, auto make) {
@@ -320,9 +332,10 @@ const char* WebRouteList() {
            "  /novideo                           a page that names no video\n"
            "  /hls/<id>/master.m3u8              HLS: three variants of MPEG-TS segments\n"
            "  /hls/<id>/fmp4/index.m3u8          HLS: fragmented MP4 segments\n"
-           "  /hls/<id>/live.m3u8, encrypted.m3u8, ftp.m3u8, missing.m3u8, huge.m3u8\n"
+           "  /hls/<id>/live.m3u8, encrypted.m3u8, ftp.m3u8, missing.m3u8, huge.m3u8, flaky.m3u8\n"
            "                                     HLS faults: live, AES-128, ftp segments, a missing\n"
-           "                                     segment, more than 100,000 segments\n";
+           "                                     segment, more than 100,000 segments, a segment that\n"
+           "                                     answers 503 once per download\n";
 }
 
 } // namespace VideoService

@@ -47,7 +47,12 @@ bool ApplicationCore::Start(const QString& executableFolder) {
     const bool loaded = presets_.LoadPresets(installFolder_);
     if (!presets_.LoadNotice().isEmpty() && reportNotice_)
         reportNotice_(presets_.LoadNotice());
-    RemoveLeftovers(LeftoverPlacesOf(settings_, presets_.Path()));
+    // Listing the recent folders may be slow (a network share, a sleeping disk), and nothing on
+    // the way to the window needs it done. Saves at the end wait for it, as they use the same
+    // kind of temporary names.
+    leftoverRemoval_ =
+        std::async(std::launch::async,
+                   [places = LeftoverPlacesOf(settings_, presets_.Path())] { RemoveLeftovers(places); });
     return loaded;
 }
 
@@ -67,6 +72,8 @@ void ApplicationCore::Shutdown() {
     if (!started_)
         return;
     started_ = false;
+    if (leftoverRemoval_.valid())
+        leftoverRemoval_.wait();
     // On a full disk the old file stays whole; this session's changes are what is lost.
     WriteSettingsSafely([&](QSettings& stored) { settings_.Save(stored); });
     // The store writes only a catalogue it loaded, so an early end of start-up keeps the file.

@@ -5,6 +5,7 @@
 #include "presets/presetstore.h"
 
 #include <QString>
+#include <future>
 
 namespace Tarnwick {
 
@@ -22,11 +23,12 @@ public:
     ApplicationCore& operator=(const ApplicationCore&) = delete;
 
     // Loads the settings, settles the installation folder, opens the engine, loads the
-    // catalogue with its presets and removes what an earlier Tarnwick left behind. False when
-    // the program cannot go on; the engine's load failure has been reported by then.
+    // catalogue with its presets and sets about removing what an earlier Tarnwick left behind,
+    // on a thread of its own. False when the program cannot go on; the engine's load failure
+    // has been reported by then.
     bool Start(const QString& executableFolder);
-    // Writes the settings, saves the presets and releases the catalogue, and shuts the engine
-    // down. Runs once; the destructor calls it too.
+    // Waits for the removal of leftovers, writes the settings, saves the presets and releases
+    // the catalogue, and shuts the engine down. Runs once; the destructor calls it too.
     void Shutdown();
 
     AppSettings& Settings() { return settings_; }
@@ -40,6 +42,7 @@ private:
     ConversionEngine engine_;
     PresetStore presets_;
     ConversionEngine::ErrorReporter reportNotice_;
+    std::future<void> leftoverRemoval_;
     bool started_ = false;
 };
 

@@ -14,6 +14,7 @@ public:
     // Status kinds.
     static constexpr int StatusResult = 3;   // result line: an error text, or empty on completion
     static constexpr int StatusActivity = 4; // progress or activity line
+    static constexpr int StatusWaiting = 5;  // a pause before trying again; empty when it is over
 
     virtual ~ProgressSink() = default;
 

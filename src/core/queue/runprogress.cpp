@@ -50,6 +50,25 @@ void RunDisplayBoard::DropStatus() {
     pending_.status.reset();
 }
 
+QString JobStateStatusText(JobState state) {
+    switch (state) {
+    case JobState::Preparing:
+        return QStringLiteral("Preparing for download...");
+    case JobState::Downloading:
+        return QStringLiteral("Begin downloading...");
+    case JobState::Converting:
+        return QStringLiteral("Begin converting...");
+    case JobState::Succeeded:
+        return QStringLiteral("Download successfully");
+    case JobState::Failed:
+        return QStringLiteral("Download unsuccessfully");
+    case JobState::Idle:
+    case JobState::Skipped:
+        break;
+    }
+    return {};
+}
+
 QString JobCounterPrefix(const RunState& run) {
     return QStringLiteral("[%1 / %2] ").arg(run.currentIndex.load() + 1).arg(run.itemCount.load());
 }
@@ -96,6 +115,9 @@ int RunProgressSink::Progress(int kind, int value) {
 int RunProgressSink::Status(int kind, const QString& text) {
     if (kind == StatusResult && !text.isEmpty())
         lastResult_ = text;
+    // The end of a wait needs no line of its own while data flows.
+    if (kind == StatusWaiting && text.isEmpty() && run_.Phase() != RunPhase::PhasePrepare)
+        return 0;
     switch (run_.Phase()) {
     case RunPhase::PhaseDownload:
         board_.SetStatus(CounterPrefix() + QStringLiteral("Downloading: ") + text);
@@ -104,6 +126,11 @@ int RunProgressSink::Status(int kind, const QString& text) {
         board_.SetStatus(CounterPrefix() + QStringLiteral("Converting: ") + text);
         break;
     case RunPhase::PhasePrepare:
+        // Resolving the page says nothing but that it prepares, except while it waits to try
+        // again, which may take a while; once the wait is over it says so again.
+        if (kind == StatusWaiting)
+            board_.SetStatus(CounterPrefix() +
+                             (text.isEmpty() ? JobStateStatusText(JobState::Preparing) : text));
         break;
     }
     return 0;

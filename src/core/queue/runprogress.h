@@ -97,6 +97,9 @@ private:
     const QString& CounterPrefix();
 };
 
+// What the status line says when a job enters the state; empty for states it does not announce.
+QString JobStateStatusText(JobState state);
+
 // "[%d / %d] " of the job in progress.
 QString JobCounterPrefix(const RunState& run);
 

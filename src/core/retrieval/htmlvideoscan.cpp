@@ -106,24 +106,32 @@ int FirstNumber(QStringView text) {
     return value <= 100000 ? value : 0;
 }
 
-int HeightFromUrl(const QString& url) {
-    // "clip-720p.mp4", "clip_1280x720.mp4"
-    static const QRegularExpression pattern(QStringLiteral("(?:\\d{2,5}x(\\d{2,5}))|(?:(\\d{3,4})p)(?!\\w)"));
-    const QRegularExpressionMatch match = pattern.match(url);
+// A height as addresses and labels spell it: "clip-720p.mp4", "clip_1280x720.mp4", "HD 720p",
+// "1080p60".
+int HeightSpelledIn(const QString& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("(?:\\d{2,5}x(\\d{2,5}))|(?:(\\d{3,4})p)(?![A-Za-z_])"));
+    const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return 0;
     return FirstNumber(match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
 }
 
 int HeightOf(const Tag& tag, const QString& url) {
-    // Players that offer renditions mark them in one of these ways.
-    for (const char* name :
-         {"size", "res", "data-res", "data-quality", "data-height", "height", "label", "title"}) {
+    // Players that offer renditions mark them in one of these ways: attributes that hold the
+    // height as a number, and labels of free text, where only a spelled height counts (not the
+    // 12 of "Episode 12").
+    for (const char* name : {"size", "res", "data-res", "data-quality", "data-height", "height"}) {
         const int height = FirstNumber(tag.Value(QLatin1StringView(name)));
         if (height > 0)
             return height;
     }
-    return HeightFromUrl(url);
+    for (const char* name : {"label", "title"}) {
+        const int height = HeightSpelledIn(tag.Value(QLatin1StringView(name)));
+        if (height > 0)
+            return height;
+    }
+    return HeightSpelledIn(url);
 }
 
 QString MediaTypeOnly(const QString& type) {

@@ -91,7 +91,8 @@ bool HttpTransfer::OpenSession(ProgressSink* sink) {
     sink_ = sink;
     if (!session_->IsOpen()) {
         session_.reset();
-        return false;
+        // Without libcurl (or memory for its handles) nothing can be fetched; say why.
+        return ReportResultLine(sink, QString::fromUtf8(curl_easy_strerror(CURLE_FAILED_INIT)));
     }
     return true;
 }
@@ -246,14 +247,17 @@ bool HttpTransfer::WaitBeforeRetry(CopyState& copy, int retry, int seconds) {
         // The stated seconds still to go, as a count-down.
         const int left = wait.count() > 0 ? seconds - int(seconds * elapsed.count() / wait.count()) : seconds;
         if (left != shown && sink_ != nullptr) {
-            sink_->Status(ProgressSink::StatusActivity,
+            sink_->Status(ProgressSink::StatusWaiting,
                           RetryingText(qMax(left, 1), retry, retryPolicy_.retries));
             shown = left;
         }
         if (copy.PollCancel())
             return false;
-        if (elapsed >= wait)
+        if (elapsed >= wait) {
+            if (sink_ != nullptr)
+                sink_->Status(ProgressSink::StatusWaiting, QString());
             return true;
+        }
         const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(wait - elapsed);
         std::this_thread::sleep_for(qMin(rest + std::chrono::milliseconds(1),
                                          std::chrono::milliseconds(TransferSession::PollMilliseconds)));

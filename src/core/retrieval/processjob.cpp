@@ -70,7 +70,7 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
                    const QString& streamUrl, JobTempFile& file, QString& reason) {
     bool copied = false;
     if (media.isPlaylist) {
-        copied = DownloadSegments(media, file.File(), sink);
+        copied = DownloadSegments(media, file.File(), sink, transfer);
     } else {
         transfer.SetReadBufferSize(4096);
         copied = transfer.CopyUrlToFile(streamUrl, file.File());

@@ -71,7 +71,8 @@ public:
 
 } // namespace
 
-bool DownloadSegments(const MediaSource& media, QFile& file, ProgressSink* sink) {
+bool DownloadSegments(const MediaSource& media, QFile& file, ProgressSink* sink,
+                      const HttpTransfer& settingsOf) {
     SilentSink silent;
     ProgressSink& outer = sink != nullptr ? *sink : silent;
 
@@ -83,6 +84,9 @@ bool DownloadSegments(const MediaSource& media, QFile& file, ProgressSink* sink)
     if (!transfer.OpenSession(&segmentSink))
         return false;
     transfer.SetReadBufferSize(4096);
+    // The job's stall limit and retries hold for every segment as for a single stream.
+    transfer.SetStallSeconds(settingsOf.StallSeconds());
+    transfer.SetRetries(settingsOf.Retries());
 
     outer.Begin();
     outer.Progress(ProgressSink::ProgressTotal, count);

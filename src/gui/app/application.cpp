@@ -5,10 +5,10 @@
 #include "queue/mainwindow.h"
 #include "retrieval/processjob.h"
 #include "terminationsignals.h"
+#include "ui/foldericon.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <cstdio>
 
@@ -21,10 +21,8 @@ constexpr int ExitOk = 0;
 constexpr int ExitStartupFailed = 1;
 
 bool SystemIconsAvailable() {
-    // The folder lists draw the system's icons; a desktop without any cannot show them.
-    QFileIconProvider provider;
-    return !provider.icon(QFileIconProvider::Drive).isNull() ||
-           !provider.icon(QFileIconProvider::Folder).isNull();
+    // The folder lists draw the system's folder icon; a desktop without one cannot show them.
+    return !FolderIcon().isNull();
 }
 
 // The session or the system asks the program to end: as the window's Close, the run stops

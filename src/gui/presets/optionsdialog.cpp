@@ -5,12 +5,12 @@
 #include "dialogsupport.h"
 #include "ui/dialogunits.h"
 #include "ui/executablefilter.h"
+#include "ui/foldericon.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileIconProvider>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,9 +51,8 @@ OptionsDialog::OptionsDialog(AppSettings& settings, ExtensionRegistrar* registra
     alwaysOverwrite_->setChecked(settings_.alwaysOverwrite);
     autoStart_->setChecked(settings_.autoStart);
     player_->setText(settings_.player);
-    const QIcon folderIcon = QFileIconProvider().icon(QFileIconProvider::Folder);
     for (const QString& folder : settings_.recentFolderList.Entries())
-        folder_->addItem(folderIcon, folder);
+        folder_->addItem(FolderIcon(), folder);
     // Adding entries selects the first; the field shows the stored folder, even an empty one.
     folder_->setEditText(settings_.defaultFolder);
     ShowBrowserState();

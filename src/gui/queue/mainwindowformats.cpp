@@ -3,19 +3,18 @@
 #include "app/appsettings.h"
 #include "conversion/preset.h"
 #include "mainwindow.h"
+#include "ui/foldericon.h"
 #include "ui/twocolumncombobox.h"
 
 #include <QComboBox>
-#include <QFileIconProvider>
 
 namespace Tarnwick {
 
 void MainWindow::RefillFolderList() {
     const QString text = folderField_->currentText();
     folderField_->clear();
-    const QIcon folderIcon = QFileIconProvider().icon(QFileIconProvider::Folder);
     for (const QString& folder : settings_.recentFolderList.Entries())
-        folderField_->addItem(folderIcon, folder);
+        folderField_->addItem(FolderIcon(), folder);
     folderField_->setEditText(text);
 }
 

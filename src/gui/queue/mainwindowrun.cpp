@@ -20,28 +20,7 @@
 
 namespace Tarnwick {
 
-namespace {
-
-QString StateText(JobState state) {
-    switch (state) {
-    case JobState::Preparing:
-        return QStringLiteral("Preparing for download...");
-    case JobState::Downloading:
-        return QStringLiteral("Begin downloading...");
-    case JobState::Converting:
-        return QStringLiteral("Begin converting...");
-    case JobState::Succeeded:
-        return QStringLiteral("Download successfully");
-    case JobState::Failed:
-        return QStringLiteral("Download unsuccessfully");
-    case JobState::Idle:
-    case JobState::Skipped:
-        break;
-    }
-    return {};
-}
-
-} // namespace
+namespace {} // namespace
 
 void MainWindow::StartRun() {
     if (IsRunning())
@@ -156,7 +135,7 @@ void MainWindow::ShowJobRecord(int row, const DownloadJob& record) {
         return;
     model_->TakeResults(row, record);
     list_->scrollTo(model_->index(row, 0));
-    QString text = StateText(record.state);
+    QString text = JobStateStatusText(record.state);
     if (record.state == JobState::Failed && !record.failureText.isEmpty())
         text += QStringLiteral(": ") + record.failureText;
     const QString line =
