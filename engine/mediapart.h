@@ -10,7 +10,13 @@ namespace VarnexEngine {
 class MediaPart {
 public:
     constexpr MediaPart() = default;
-    ~MediaPart() { Unload(); }
+    // Unloads the media part with the front. Not on Windows: this runs under the loader's lock
+    // there, where freeing another library is unsafe; the host closes (103) before unloading.
+    ~MediaPart() {
+#ifndef _WIN32
+        Unload();
+#endif
+    }
     MediaPart(const MediaPart&) = delete;
     MediaPart& operator=(const MediaPart&) = delete;
 
@@ -20,7 +26,9 @@ public:
     void Unload();
 
     // Why the last load failed, with the system's own text, for the user to read.
-    const char* Failure() const { return failure_; }
+    const char* Failure() const {
+        return failure_;
+    }
 
 private:
     // Keeps the system's text of the failure that has just happened.
