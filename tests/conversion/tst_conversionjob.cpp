@@ -21,10 +21,15 @@ namespace {
 class CountingSink : public ProgressSink {
 public:
     int calls = 0;
+    QString result; // the last result line
     int Begin() override { return ++calls, 0; }
     int End() override { return ++calls, 0; }
     int Progress(int, int) override { return ++calls, 0; }
-    int Status(int, const QString&) override { return ++calls, 0; }
+    int Status(int kind, const QString& text) override {
+        if (kind == StatusResult)
+            result = text;
+        return ++calls, 0;
+    }
     int IsCancelled() override { return ++calls, 0; }
 };
 
@@ -45,6 +50,7 @@ private slots:
     void engineIsNotAskedToConvert_data();
     void engineIsNotAskedToConvert();
     void engineResultIsPassedOn();
+    void unavailableEngineIsAskedToSayWhy();
 
 private:
     QString SourcePath() const { return folder_.filePath(QStringLiteral("my videos/source clip.flv")); }
@@ -239,19 +245,21 @@ void TestConversionJob::engineIsNotAskedToConvert_data() {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("output");
     QTest::addColumn<int>("probeResult");
+    QTest::addColumn<QString>("reason");
 
     QTest::newRow("missing source") << "missing.flv"
-                                    << "out.tmp" << 0;
+                                    << "out.tmp" << 0 << "The file to convert is missing";
     QTest::newRow("probe fails") << ""
-                                 << "out.tmp" << -3;
+                                 << "out.tmp" << -3 << "cannot read the downloaded file";
     QTest::newRow("quote in the output path") << ""
-                                              << "out\" -f null \".tmp" << 0;
+                                              << "out\" -f null \".tmp" << 0 << "double quote";
 }
 
 void TestConversionJob::engineIsNotAskedToConvert() {
     QFETCH(QString, source);
     QFETCH(QString, output);
     QFETCH(int, probeResult);
+    QFETCH(QString, reason);
     recording_.Reset(0, probeResult);
     ConversionEngine engine;
     QVERIFY(engine.Open(QStringLiteral(RECORDING_ENGINE_PATH)));
@@ -262,7 +270,20 @@ void TestConversionJob::engineIsNotAskedToConvert() {
     QVERIFY(!PrepareParams(engine, params, sourcePath, folder_.filePath(output), preset));
     QVERIFY(params.title.isEmpty());
     QVERIFY(ConvertFile(engine, sourcePath, folder_.filePath(output), preset, nullptr) != 0);
+    CountingSink sink;
+    QVERIFY(ConvertFile(engine, sourcePath, folder_.filePath(output), preset, &sink) != 0);
+    QVERIFY2(sink.result.contains(reason), qPrintable(sink.result));
     QVERIFY(!recording_.Commands().contains(VARNEX_CMD_CONVERT));
+}
+
+// A probe cannot say why the engine cannot serve; a convert request lets the engine say it.
+void TestConversionJob::unavailableEngineIsAskedToSayWhy() {
+    recording_.Reset(-1, -1);
+    ConversionEngine engine;
+    QVERIFY(engine.Open(QStringLiteral(RECORDING_ENGINE_PATH)));
+    const Preset& preset = CatalogPreset(catalog_, QStringLiteral("AVI"), 0);
+    QCOMPARE(ConvertFile(engine, SourcePath(), OutputPath(), preset, nullptr), -1);
+    QVERIFY(recording_.Commands().contains(VARNEX_CMD_CONVERT));
 }
 
 void TestConversionJob::engineResultIsPassedOn() {

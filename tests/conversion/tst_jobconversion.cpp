@@ -49,6 +49,7 @@ private slots:
     void convertsIntoThePresetFormat();
     void failedConversionLeavesNoFileBehind();
     void conversionWithoutEngineFails();
+    void engineWithoutItsMediaPartNamesTheCause();
 
 private:
     void AddJob(TestJobContext& context) const;
@@ -196,6 +197,29 @@ void TestJobConversion::conversionWithoutEngineFails() {
     context.preset = &CatalogPreset(catalog_, QStringLiteral("AVI"), 0);
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
     QCOMPARE(context.states[0].last(), JobState::Failed);
+    QCOMPARE(OutputFiles(), QStringList());
+    QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+// The engine's front opens at start-up without its media libraries; a job that needs them fails
+// with the system's reason, where the user can read it.
+void TestJobConversion::engineWithoutItsMediaPartNamesTheCause() {
+    QTemporaryDir alone;
+    const QString front = QDir(alone.path()).filePath(EngineLibraryFileName());
+    QVERIFY(QFile::copy(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName()), front));
+    ConversionEngine engine;
+    QVERIFY(engine.Open(front));
+    TestJobContext context;
+    AddJob(context);
+    context.engine = &engine;
+    context.preset = &CatalogPreset(catalog_, QStringLiteral("AVI"), 0);
+
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobFailed);
+    const QStringList results = context.sink.calls.filter(QStringLiteral("Status 3 "));
+    QVERIFY(!results.isEmpty());
+    QVERIFY2(results.last().contains(QStringLiteral("could not load its media part")) &&
+                 results.last().contains(QStringLiteral("No such file")),
+             qPrintable(results.last()));
     QCOMPARE(OutputFiles(), QStringList());
     QCOMPARE(TemporaryFiles(), QStringList());
 }

@@ -97,18 +97,21 @@ bool ConversionEngine::Reopen() {
     return Open(path_);
 }
 
-bool ConversionEngine::Probe(const QString& path, MediaInfo& info) {
+ConversionEngine::ProbeOutcome ConversionEngine::ProbeMedia(const QString& path, MediaInfo& info) {
     if (!Reopen())
-        return false;
+        return ProbeOutcome::EngineUnavailable;
     if (!QFileInfo::exists(path))
-        return false;
+        return ProbeOutcome::Unreadable;
     info.Clear();
     const QByteArray utf8Path = path.toUtf8();
-    if (Call(VARNEX_CMD_PROBE, const_cast<char*>(utf8Path.constData()),
-             reinterpret_cast<intptr_t>(info.Block())) != 0)
-        return false;
+    const int result = Call(VARNEX_CMD_PROBE, const_cast<char*>(utf8Path.constData()),
+                            reinterpret_cast<intptr_t>(info.Block()));
+    if (result == VARNEX_UNAVAILABLE)
+        return ProbeOutcome::EngineUnavailable;
+    if (result != VARNEX_OK)
+        return ProbeOutcome::Unreadable;
     info.SortStreams();
-    return true;
+    return ProbeOutcome::Read;
 }
 
 int ConversionEngine::Convert(const QString& optionLine, ProgressSink* sink) {

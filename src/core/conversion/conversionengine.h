@@ -36,7 +36,11 @@ public:
 
     // Probes the file into info, streams sorted audio first. The engine is reloaded first, so
     // that a fault left behind by an earlier request cannot leak into this one.
-    bool Probe(const QString& path, MediaInfo& info);
+    bool Probe(const QString& path, MediaInfo& info) { return ProbeMedia(path, info) == ProbeOutcome::Read; }
+    // The same, telling a file the engine cannot read from an engine that cannot serve at all
+    // (for example one whose media libraries are missing).
+    enum class ProbeOutcome { Read, Unreadable, EngineUnavailable };
+    ProbeOutcome ProbeMedia(const QString& path, MediaInfo& info);
     // Runs a conversion with the option line; returns the engine's result (0 success, -1 when
     // no engine can be loaded). The sink receives the engine's notifications.
     int Convert(const QString& optionLine, ProgressSink* sink);

@@ -3,6 +3,7 @@
 #include "conversionengine.h"
 #include "mediainfo.h"
 #include "outputformat.h"
+#include "queue/progresssink.h"
 
 #include <QFileInfo>
 #include <optional>
@@ -37,15 +38,38 @@ bool FitsInQuotes(const QString& path) {
 } // namespace
 
 bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QString& sourcePath,
-                   const QString& outputPath, const Preset& preset) {
+                   const QString& outputPath, const Preset& preset, PrepareFailure* failure) {
+    PrepareFailure ignored;
+    PrepareFailure& why = failure != nullptr ? *failure : ignored;
+    why = {};
     params.Reset();
-    if (preset.format == nullptr || !FitsInQuotes(sourcePath) || !FitsInQuotes(outputPath))
+    if (preset.format == nullptr) {
+        why.reason = QStringLiteral("The preset names no output format");
         return false;
-    if (sourcePath.isEmpty() || !QFileInfo::exists(sourcePath))
+    }
+    for (const QString& path : {sourcePath, outputPath}) {
+        if (!FitsInQuotes(path)) {
+            why.reason =
+                QStringLiteral("A file name holding a double quote cannot be converted: %1").arg(path);
+            return false;
+        }
+    }
+    if (sourcePath.isEmpty() || !QFileInfo::exists(sourcePath)) {
+        why.reason = QStringLiteral("The file to convert is missing: %1").arg(sourcePath);
         return false;
+    }
     MediaInfo info;
-    if (!engine.Probe(sourcePath, info))
+    switch (engine.ProbeMedia(sourcePath, info)) {
+    case ConversionEngine::ProbeOutcome::Read:
+        break;
+    case ConversionEngine::ProbeOutcome::Unreadable:
+        why.reason =
+            QStringLiteral("The conversion engine cannot read the downloaded file as video or sound");
         return false;
+    case ConversionEngine::ProbeOutcome::EngineUnavailable:
+        why.engineUnavailable = true;
+        return false;
+    }
     params.input = sourcePath;
     preset.format->FillParams(params, preset, FirstVideo(info), FirstAudio(info));
     params.output = outputPath;
@@ -56,9 +80,18 @@ bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QSt
 int ConvertFile(ConversionEngine& engine, const QString& sourcePath, const QString& outputPath,
                 const Preset& preset, ProgressSink* sink) {
     ConversionParams params;
-    if (!PrepareParams(engine, params, sourcePath, outputPath, preset))
-        return ConversionNotStarted;
-    return engine.Convert(BuildCommandLine(params), sink);
+    PrepareFailure failure;
+    if (PrepareParams(engine, params, sourcePath, outputPath, preset, &failure))
+        return engine.Convert(BuildCommandLine(params), sink);
+    // A probe has no words for why the engine cannot serve (its media libraries missing, say);
+    // a convert request makes it say so, with the system's own text, as its result line.
+    if (failure.engineUnavailable) {
+        const int result = engine.Convert(QString(), sink);
+        return result != 0 ? result : ConversionNotStarted;
+    }
+    if (sink != nullptr)
+        sink->Status(ProgressSink::StatusResult, failure.reason);
+    return ConversionNotStarted;
 }
 
 } // namespace Tarnwick

@@ -10,14 +10,22 @@ class ConversionEngine;
 class Preset;
 class ProgressSink;
 
+// Why PrepareParams refused: a text for the user, or that the engine itself cannot serve.
+struct PrepareFailure {
+    bool engineUnavailable = false;
+    QString reason;
+};
+
 // Fills params for converting source into output with the preset: probes the source through
 // the engine and resolves the preset against its first video and audio stream. False when the
-// source is missing, the engine cannot probe it, or a path cannot be carried by the option line.
+// source is missing, the engine cannot probe it, or a path cannot be carried by the option line;
+// failure, when given, then says which.
 bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QString& sourcePath,
-                   const QString& outputPath, const Preset& preset);
+                   const QString& outputPath, const Preset& preset, PrepareFailure* failure = nullptr);
 
 // Converts one file; 0 on success, otherwise non-zero (the engine's own result when it ran).
-// The engine's notifications go to sink, which may be null. Runs on the caller's thread until
+// The engine's notifications go to sink, which may be null; a conversion that cannot start
+// sends its reason there as the result line. Runs on the caller's thread until
 // the engine returns.
 int ConvertFile(ConversionEngine& engine, const QString& sourcePath, const QString& outputPath,
                 const Preset& preset, ProgressSink* sink);
