@@ -59,8 +59,10 @@ bool JobTempFile::CreateIn(const QString& folder, const QString& prefix, const Q
         const QString candidate = folder + QLatin1Char('/') + prefix + UniquePart() + suffix;
         file_.setFileName(candidate);
         // NewOnly creates the file or fails when the name exists, in one step of the system's:
-        // the name is ours alone. Private until the finished file is put in place.
-        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+        // the name is ours alone. Private until the finished file is put in place. Unbuffered:
+        // the network hands over blocks of up to 64 KiB, and a buffer of our own would only
+        // copy every byte once more on its way to the system.
+        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
                        QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
             path_ = candidate;
             return true;
