@@ -44,9 +44,9 @@ void* DynamicLibrary::Symbol(const char* name) {
 
 bool DynamicLibrary::Open(const QString& path) {
     Close();
-    // Lazy binding: the engine pulls in the media libraries and all that they need, and binding
-    // every one of their calls up front costs start-up time for calls most runs never make.
-    // A missing library still fails here; only a missing function would show late.
+    // Lazy binding: a library that pulls in many others (libcurl, say) would otherwise have every
+    // call of theirs bound up front, most of which a run never makes. A missing library still
+    // fails here; only a missing function would show late.
     handle_ = dlopen(path.toUtf8().constData(), RTLD_LAZY | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* text = dlerror();
