@@ -73,8 +73,17 @@ void Launch(BSTR url) {
     char parameters[kParameterBufferSize];
     if (ReadExecutablePath(executable)) {
         const std::vector<char> address = ToAnsi(url);
-        if (!address.empty() && BuildParameterText(address.data(), parameters))
-            ShellExecuteA(nullptr, nullptr, executable, parameters, nullptr, SW_SHOW);
+        if (!address.empty() && BuildParameterText(address.data(), parameters)) {
+            // Without a window of its own and with no error box: a page that asks for a
+            // download must not meet a system dialog when Tarnwick is missing.
+            SHELLEXECUTEINFOA execute = {};
+            execute.cbSize = sizeof execute;
+            execute.fMask = SEE_MASK_FLAG_NO_UI;
+            execute.lpFile = executable;
+            execute.lpParameters = parameters;
+            execute.nShow = SW_SHOW;
+            ShellExecuteExA(&execute);
+        }
     }
     SysFreeString(url);
 }
