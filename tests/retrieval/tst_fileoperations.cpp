@@ -213,9 +213,17 @@ void TestFileOperations::moveDeliversAndRemovesTheSource() {
     // A private temporary file becomes an ordinary file others may read.
     QVERIFY(QFile::permissions(target).testFlag(QFileDevice::ReadOther));
 
+    // A file in the way is replaced whole, and what the user allowed on it holds for the new one.
+    const QFile::Permissions chosen =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    QVERIFY(QFile::setPermissions(target, chosen));
     QVERIFY(WriteFile(source, "replaced"));
     QVERIFY(MoveFileTo(source, target));
     QCOMPARE(ReadFile(target), QByteArray("replaced"));
+    QVERIFY(!QFileInfo::exists(source));
+    const QFile::Permissions forThisUser =
+        QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    QCOMPARE(QFile::permissions(target) & ~forThisUser, chosen);
     QCOMPARE(QDir(root.filePath(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden),
              QStringList({QStringLiteral("video.flv")}));
 }
