@@ -87,6 +87,17 @@ bool ReplaceBySwapping(const QString& source, const QString& target) {
 #endif
 }
 
+// Puts source under the target's name in one step: a file there is replaced whole, never lost
+// half-way.
+std::error_code PutInPlace(const QString& source, const QString& target) {
+    const QFileInfo old(target);
+    if (old.isFile() && !old.isSymLink() && ReplaceBySwapping(source, target))
+        return {};
+    std::error_code error;
+    std::filesystem::rename(FileSystemPath(source), FileSystemPath(target), error);
+    return error;
+}
+
 } // namespace
 
 QString SanitizeFileName(const QString& name) {
@@ -170,9 +181,7 @@ bool CopyFileTo(const QString& source, const QString& target, const QString& fol
     GiveDeliveredPermissions(partial.fileName(), target);
     partial.close();
 
-    // rename replaces the old target in one step, so it is never lost half-way.
-    std::error_code error;
-    std::filesystem::rename(FileSystemPath(partial.fileName()), FileSystemPath(target), error);
+    const std::error_code error = PutInPlace(partial.fileName(), target);
     if (error) // the temporary file removes itself
         return Failed(reason, QString::fromLocal8Bit(error.message()));
     partial.setAutoRemove(false);
@@ -188,14 +197,10 @@ bool MoveFileTo(const QString& source, const QString& target, QString* reason) {
         return Failed(reason, QStringLiteral("A folder of that name is in the way: %1").arg(target));
     const QFile::Permissions before = QFile::permissions(source);
     GiveDeliveredPermissions(source, target);
-    const QFileInfo old(target);
-    if (old.isFile() && !old.isSymLink() && ReplaceBySwapping(source, target))
-        return true;
-    std::error_code error;
-    // rename replaces an old target in one step; it fails across file systems, and then the
-    // file is copied beside the target and renamed over it instead.
-    std::filesystem::rename(FileSystemPath(source), FileSystemPath(target), error);
-    if (!error)
+    // This fails across file systems; the file is then copied beside the target and put in
+    // place from there.
+    const std::error_code failure = PutInPlace(source, target);
+    if (!failure)
         return true;
     QFile::setPermissions(source, before);
     if (!CopyFileTo(source, target, QString(), reason))
