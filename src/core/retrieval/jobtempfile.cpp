@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <cerrno>
 
 namespace Tarnwick {
 
@@ -38,19 +37,13 @@ JobTempFile::~JobTempFile() {
 bool JobTempFile::Close(QString* reason) {
     if (!file_.isOpen())
         return file_.error() == QFileDevice::NoError;
-    errno = 0;
-    const bool flushed = file_.flush();
-    // A failed flush reports only "Unknown error", and closing may clear even that: the
-    // system's own word (a full disk) is taken at once.
-    const int systemError = errno;
-    const QString flushError = flushed            ? QString()
-                               : systemError != 0 ? qt_error_string(systemError)
-                                                  : file_.errorString();
+    // The file is unbuffered: every write has reached the system already, and a failed one has
+    // said why. Closing can still fail (a network file system reports late).
     file_.close();
-    if (flushed && file_.error() == QFileDevice::NoError)
+    if (file_.error() == QFileDevice::NoError)
         return true;
     if (reason != nullptr)
-        *reason = flushed ? file_.errorString() : flushError;
+        *reason = file_.errorString();
     return false;
 }
 

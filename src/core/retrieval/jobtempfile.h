@@ -26,8 +26,8 @@ public:
     // The file as it was created, open for writing: writing through it never truncates or
     // re-creates the file, which on some file systems makes closing it wait for the disk.
     QFile& File() { return file_; }
-    // Writes out what is buffered and closes the file; false when the file is not whole on disk,
-    // with the system's reason in reason when one is asked for.
+    // Closes the file; false when the system could not complete it, with the system's reason in
+    // reason when one is asked for.
     bool Close(QString* reason = nullptr);
     // The file has gone somewhere else under another name and is no longer ours to delete.
     void Release() { path_.clear(); }
