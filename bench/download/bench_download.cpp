@@ -16,8 +16,8 @@
 
 #include "benchsupport.h"
 #include "queue/progresssink.h"
-#include "retrieval/httptransfer.h"
-#include "retrieval/resolver.h"
+#include "retrieval/sources/resolver.h"
+#include "retrieval/transfer/httptransfer.h"
 
 #include <QCoreApplication>
 #include <QDir>

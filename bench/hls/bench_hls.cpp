@@ -5,8 +5,8 @@
 //   bench_hls [rounds] [segments]
 
 #include "benchsupport.h"
-#include "retrieval/jobcontext.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/jobcontext.h"
+#include "retrieval/job/processjob.h"
 #include "showingsink.h"
 
 #include <QCoreApplication>

@@ -12,7 +12,7 @@
 #include "queue/commandids.h"
 #include "queue/joblistview.h"
 #include "queue/mainwindow.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/processjob.h"
 
 #include <QAction>
 #include <QApplication>

@@ -6,7 +6,7 @@
 
 #include "benchsupport.h"
 #include "queue/progresssink.h"
-#include "retrieval/httptransfer.h"
+#include "retrieval/transfer/httptransfer.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -108,7 +108,8 @@ int main(int argc, char** argv) {
     QTemporaryDir media;
     QProcess service;
     int port = 0;
-    if (!BenchSupport::StartSampleService(service, QCoreApplication::applicationDirPath(), media.path(), port)) {
+    if (!BenchSupport::StartSampleService(service, QCoreApplication::applicationDirPath(), media.path(),
+                                          port)) {
         std::fprintf(stderr, "videosvc did not start\n");
         return 1;
     }

@@ -7,7 +7,7 @@
 //   bench_transfer [rounds] [bytes]
 
 #include "benchsupport.h"
-#include "retrieval/httptransfer.h"
+#include "retrieval/transfer/httptransfer.h"
 #include "showingsink.h"
 
 #include <QCoreApplication>

@@ -14,7 +14,7 @@
 #include "benchsupport.h"
 #include "queue/joblistview.h"
 #include "queue/mainwindow.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/processjob.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "conversion/conversionengine.h"
 #include "conversion/formatcatalog.h"
 #include "queue/mainwindow.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/processjob.h"
 
 #include <QApplication>
 #include <QPixmap>

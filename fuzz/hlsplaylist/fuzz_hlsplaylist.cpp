@@ -2,7 +2,7 @@
 // it keeps is consistent with what it says about the list.
 
 #include "fuzzcheck.h"
-#include "retrieval/hlsplaylist.h"
+#include "retrieval/sources/hlsplaylist.h"
 
 #include <cmath>
 #include <cstdint>

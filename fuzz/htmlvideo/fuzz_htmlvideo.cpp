@@ -2,7 +2,7 @@
 // character references never makes a text longer than its source.
 
 #include "fuzzcheck.h"
-#include "retrieval/htmlvideoscan.h"
+#include "retrieval/sources/htmlvideoscan.h"
 
 #include <cstdint>
 #include <cstdlib>

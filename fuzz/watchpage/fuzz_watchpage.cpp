@@ -2,9 +2,9 @@
 // the stream request and the title, and the title made into a file name.
 
 #include "fuzzcheck.h"
-#include "retrieval/fileoperations.h"
-#include "retrieval/textencoding.h"
-#include "retrieval/watchpageparser.h"
+#include "retrieval/job/fileoperations.h"
+#include "retrieval/sources/textencoding.h"
+#include "retrieval/sources/watchpageparser.h"
 
 #include <QFile>
 #include <cstdint>

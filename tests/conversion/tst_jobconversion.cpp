@@ -7,8 +7,8 @@
 #include "mediafixtures.h"
 #include "queue/progresssink.h"
 #include "recordingcontrol.h"
-#include "retrieval/jobcontext.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/jobcontext.h"
+#include "retrieval/job/processjob.h"
 #include "testenvironment.h"
 #include "testjobcontext.h"
 

@@ -7,8 +7,8 @@
 #include "conversion/formatcatalog.h"
 #include "enginetesting.h"
 #include "mediafixtures.h"
-#include "retrieval/jobcontext.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/jobcontext.h"
+#include "retrieval/job/processjob.h"
 #include "sampleservice.h"
 #include "testenvironment.h"
 

@@ -4,7 +4,7 @@
 #include "queue/addurldialog.h"
 #include "queue/commandids.h"
 #include "queue/overwriteconfirmdialog.h"
-#include "retrieval/jobcontext.h"
+#include "retrieval/job/jobcontext.h"
 #include "ui/dialogunits.h"
 #include "ui/executablefilter.h"
 #include "ui/linkbutton.h"

@@ -1,7 +1,7 @@
 #include "windowfixture.h"
 
 #include "mediafixtures.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/processjob.h"
 
 #include <QDesktopServices>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "recordingsink.h"
-#include "retrieval/retrypolicy.h"
+#include "retrieval/transfer/retrypolicy.h"
 
 #include <QStringList>
 

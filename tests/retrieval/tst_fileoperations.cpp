@@ -1,5 +1,5 @@
 #include "queue/outputfile.h"
-#include "retrieval/fileoperations.h"
+#include "retrieval/job/fileoperations.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "retrieval/jobtempfile.h"
+#include "retrieval/job/jobtempfile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "retrieval/processjob.h"
+#include "retrieval/job/processjob.h"
 #include "sampleservice.h"
 #include "testjobcontext.h"
 

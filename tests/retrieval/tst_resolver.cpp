@@ -1,7 +1,7 @@
 #include "queue/downloadjob.h"
 #include "recordingsink.h"
-#include "retrieval/httptransfer.h"
-#include "retrieval/resolver.h"
+#include "retrieval/sources/resolver.h"
+#include "retrieval/transfer/httptransfer.h"
 #include "sampleservice.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "retrieval/responseheaders.h"
-#include "retrieval/resumestate.h"
-#include "retrieval/retrypolicy.h"
+#include "retrieval/transfer/responseheaders.h"
+#include "retrieval/transfer/resumestate.h"
+#include "retrieval/transfer/retrypolicy.h"
 
 #include <QTest>
 #include <curl/curl.h>

@@ -1,4 +1,4 @@
-#include "retrieval/textencoding.h"
+#include "retrieval/sources/textencoding.h"
 
 #include <QTest>
 

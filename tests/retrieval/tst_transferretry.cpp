@@ -1,5 +1,5 @@
 #include "recordingsink.h"
-#include "retrieval/httptransfer.h"
+#include "retrieval/transfer/httptransfer.h"
 #include "sampleservice.h"
 #include "scriptedserver.h"
 #include "transfertesting.h"

@@ -5,7 +5,7 @@
 #include "catalogtesting.h"
 #include "conversion/conversionengine.h"
 #include "conversion/outputformat.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/processjob.h"
 #include "sampleservice.h"
 #include "testenvironment.h"
 #include "testjobcontext.h"

@@ -1,9 +1,9 @@
 // The readers of web pages and HLS playlists, and the choices made from what they read.
 
-#include "retrieval/hlsplaylist.h"
-#include "retrieval/htmlvideoscan.h"
-#include "retrieval/mediatype.h"
-#include "retrieval/renditionchoice.h"
+#include "retrieval/sources/hlsplaylist.h"
+#include "retrieval/sources/htmlvideoscan.h"
+#include "retrieval/sources/mediatype.h"
+#include "retrieval/sources/renditionchoice.h"
 
 #include <QTest>
 

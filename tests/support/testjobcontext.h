@@ -1,8 +1,8 @@
 #pragma once
 
 #include "recordingsink.h"
-#include "retrieval/httptransfer.h"
-#include "retrieval/jobcontext.h"
+#include "retrieval/job/jobcontext.h"
+#include "retrieval/transfer/httptransfer.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "consolejobcontext.h"
 
-#include "retrieval/httptransfer.h"
+#include "retrieval/transfer/httptransfer.h"
 #include "terminaltext.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include "consolesink.h"
 #include "queue/downloadrun.h"
-#include "retrieval/jobcontext.h"
+#include "retrieval/job/jobcontext.h"
 
 #include <QList>
 

@@ -3,7 +3,7 @@
 
 #include "app/appsettings.h"
 #include "consolejobcontext.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/processjob.h"
 #include "terminaltext.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 
 #include "conversion/formatcatalog.h"
 #include "presetfilecheck.h"
-#include "retrieval/fileoperations.h"
+#include "retrieval/job/fileoperations.h"
 #include "safefilereplace.h"
 #include "valueformat.h"
 

@@ -3,7 +3,7 @@
 #include "app/commandline.h"
 #include "messages.h"
 #include "queue/mainwindow.h"
-#include "retrieval/processjob.h"
+#include "retrieval/job/processjob.h"
 #include "terminationsignals.h"
 #include "ui/foldericon.h"
 

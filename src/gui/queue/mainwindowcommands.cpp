@@ -12,7 +12,7 @@
 #include "presets/optionsdialog.h"
 #include "presets/presetsdialog.h"
 #include "queue/outputfile.h"
-#include "retrieval/fileoperations.h"
+#include "retrieval/job/fileoperations.h"
 #include "ui/aboutbox.h"
 #include "ui/twocolumncombobox.h"
 #include "ui/vendor.h"

@@ -1,7 +1,7 @@
 #include "overwriteconfirmdialog.h"
 
 #include "commandids.h"
-#include "retrieval/jobcontext.h"
+#include "retrieval/job/jobcontext.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

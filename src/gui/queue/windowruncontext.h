@@ -3,7 +3,7 @@
 #include "conversion/preset.h"
 #include "queue/downloadrun.h"
 #include "queue/runprogress.h"
-#include "retrieval/jobcontext.h"
+#include "retrieval/job/jobcontext.h"
 
 #include <optional>
 

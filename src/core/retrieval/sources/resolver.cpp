@@ -1,7 +1,7 @@
 #include "resolver.h"
 
-#include "httptransfer.h"
-#include "limitedbuffer.h"
+#include "retrieval/transfer/httptransfer.h"
+#include "retrieval/transfer/limitedbuffer.h"
 #include "textencoding.h"
 #include "watchpageparser.h"
 
@@ -28,6 +28,10 @@ bool FetchPage(HttpTransfer& transfer, const QString& url, QString& page) {
         return false;
     page = PageBytesToText(buffer.Data());
     return true;
+}
+
+QString DownloadExtension(VideoQuality quality) {
+    return quality == VideoQuality::HighMp4 ? QStringLiteral(".mp4") : QStringLiteral(".flv");
 }
 
 bool ResolveJob(HttpTransfer& transfer, DownloadJob& job, VideoQuality quality, const QString& videoHost) {

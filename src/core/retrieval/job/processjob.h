@@ -20,7 +20,4 @@ constexpr int JobFailed = -1;
 // JobSkipped or JobFailed; no temporary file is left behind on any path.
 int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert);
 
-// ".mp4" for the high-quality MP4 stream, else ".flv".
-QString DownloadExtension(VideoQuality quality);
-
 } // namespace Tarnwick

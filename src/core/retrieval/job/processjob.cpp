@@ -3,12 +3,12 @@
 #include "conversion/conversionjob.h"
 #include "conversion/outputformat.h"
 #include "fileoperations.h"
-#include "httptransfer.h"
 #include "jobcontext.h"
 #include "jobtempfile.h"
 #include "labelledsink.h"
-#include "mediaresolver.h"
 #include "queue/progresssink.h"
+#include "retrieval/sources/mediaresolver.h"
+#include "retrieval/transfer/httptransfer.h"
 #include "segmentdownload.h"
 
 #include <QFileInfo>
@@ -85,10 +85,6 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
 }
 
 } // namespace
-
-QString DownloadExtension(VideoQuality quality) {
-    return quality == VideoQuality::HighMp4 ? QStringLiteral(".mp4") : QStringLiteral(".flv");
-}
 
 int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert) {
     DownloadJob& job = context.Job(jobIndex);

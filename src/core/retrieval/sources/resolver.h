@@ -25,4 +25,7 @@ bool FetchPage(HttpTransfer& transfer, const QString& url, QString& page);
 // "&fmt=6", "&fmt=18" or nothing.
 QString QualitySelector(VideoQuality quality);
 
+// ".mp4" for the high-quality MP4 stream, else ".flv".
+QString DownloadExtension(VideoQuality quality);
+
 } // namespace Tarnwick

@@ -2,13 +2,12 @@
 
 #include "app/urlcheck.h"
 #include "htmlvideoscan.h"
-#include "httptransfer.h"
-#include "limitedbuffer.h"
 #include "mediatype.h"
-#include "processjob.h"
 #include "queue/progresssink.h"
 #include "renditionchoice.h"
 #include "resolver.h"
+#include "retrieval/transfer/httptransfer.h"
+#include "retrieval/transfer/limitedbuffer.h"
 #include "textencoding.h"
 #include "watchpageparser.h"
 

@@ -1,8 +1,8 @@
 #include "segmentdownload.h"
 
-#include "httptransfer.h"
-#include "mediaresolver.h"
 #include "queue/progresssink.h"
+#include "retrieval/sources/mediaresolver.h"
+#include "retrieval/transfer/httptransfer.h"
 
 #include <QFile>
 #include <ctime>
