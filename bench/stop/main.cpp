@@ -1,11 +1,13 @@
 // bench_stop [rounds]: how long a transfer takes to end after Stop, in the states a transfer
 // waits in: a stream that has stalled after data, a server that took the request and never
-// answers, the wait before a retry, and a slow stream that is still flowing. The goal is
-// 250 ms in every state; per state it prints the median, min and max latency and their ratio
-// to that goal (at most 1.0 meets it).
+// answers, the wait before a retry, and a slow stream that is still flowing. The stop is made
+// the way the window makes it: the request is set, then StopWakeup wakes the waiting transfer.
+// The goal is a median under 10 ms in every state; per state it prints the median, min and max
+// latency and their ratio to that goal (at most 1.0 meets it).
 
 #include "benchsupport.h"
 #include "queue/progresssink.h"
+#include "queue/stopwakeup.h"
 #include "retrieval/transfer/httptransfer.h"
 
 #include <QBuffer>
@@ -28,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr double GoalMs = 250.0;
+constexpr double GoalMs = 10.0;
 // How long the transfer sits in its state before the stop comes.
 constexpr auto SettleTime = std::chrono::milliseconds(400);
 
@@ -92,6 +94,7 @@ double MeasureOnce(const QString& url, const QString& marker) {
         std::this_thread::sleep_for(SettleTime);
         stoppedAt = Clock::now();
         sink.stop = true;
+        StopWakeup::WakeAll();
     });
     transfer.CopyUrlToFile(url, target);
     const Clock::time_point returnedAt = Clock::now();
@@ -137,10 +140,10 @@ int main(int argc, char** argv) {
         std::printf("%-26s median %6.1f ms (min %6.1f, max %6.1f); ratio to goal %.2f (min %.2f, max %.2f)\n",
                     state.name, median, latencies.front(), latencies.back(), median / GoalMs,
                     latencies.front() / GoalMs, latencies.back() / GoalMs);
-        met = met && latencies.back() <= GoalMs;
+        met = met && median <= GoalMs;
     }
     service.terminate();
     service.waitForFinished(5000);
-    std::printf("%s\n", met ? "every stop within the goal" : "some stop took longer than the goal");
+    std::printf("%s\n", met ? "every median within the goal" : "some median above the goal");
     return met ? 0 : 1;
 }

@@ -277,6 +277,8 @@ void TestWindowRun::stopDuringATransfer() {
     f.window->findChild<QPushButton*>(IdName(Control::StopButton))->click();
     QVERIFY(finished.wait(30000));
     QCOMPARE(f.window->Model()->Job(0).state, JobState::Failed);
+    // Like a failure, a stopped job says why it ended.
+    QCOMPARE(f.window->Model()->Job(0).failureText, StopReasonText(StopRequest::Stop));
     QCOMPARE(f.window->Model()->Job(1).state, JobState::Idle);
     QCOMPARE(f.window->CompactTip(), QStringLiteral("Completed: 0 success, 1 failure"));
     QVERIFY(f.window->isVisible());
@@ -396,6 +398,7 @@ void TestWindowRun::closingDuringARun() {
     QTRY_VERIFY(!f.window->isVisible());
     QCOMPARE(closed.size(), 1);
     QCOMPARE(f.window->Model()->Job(0).state, JobState::Failed);
+    QCOMPARE(f.window->Model()->Job(0).failureText, StopReasonText(StopRequest::StopAndClose));
     QCOMPARE(f.window->Model()->Job(1).state, JobState::Idle);
 }
 

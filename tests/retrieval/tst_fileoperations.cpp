@@ -30,6 +30,7 @@ private slots:
     void initTestCase();
     void sanitizeReplacesForbiddenCharacters_data();
     void sanitizeReplacesForbiddenCharacters();
+    void sanitizedNamesHoldNoControls();
     void longNamesAreCutKeepingTheExtension_data();
     void longNamesAreCutKeepingTheExtension();
     void parentFolder_data();
@@ -62,14 +63,41 @@ void TestFileOperations::sanitizeReplacesForbiddenCharacters_data() {
                                                << "a b c d e f g h i j";
     QTest::newRow("zero character") << QString(QStringLiteral("evil") + QChar(0) + QStringLiteral("x"))
                                     << "evil x";
-    QTest::newRow("the rest stays") << QStringLiteral(u"  Café\t'1' & [2]. ")
-                                    << QStringLiteral(u"  Café\t'1' & [2]. ");
+    QTest::newRow("the rest stays") << QStringLiteral(u"  Café '1' & [2]. ")
+                                    << QStringLiteral(u"  Café '1' & [2]. ");
+    QTest::newRow("controls become blanks")
+        << QStringLiteral(u"a\x1b[31mb\a\rc\nd\te\x7f" u"f\u0085g\u009bh") << "a [31mb  c d e f g h";
+    // Shown as "clip-exe.mp4" if the override stayed.
+    QTest::newRow("direction controls go") << QStringLiteral(u"clip-\u202E4pm.exe\u202C\u2066\u2069\u200F")
+                                           << "clip-4pm.exe";
+    QTest::newRow("leading dots go") << "..hidden.clip" << "hidden.clip";
+    QTest::newRow("dots after a blank stay") << " .clip" << " .clip";
+    QTest::newRow("nothing left") << QStringLiteral(u"...\u202E") << "video";
+    QTest::newRow("empty title") << "" << "video";
 }
 
 void TestFileOperations::sanitizeReplacesForbiddenCharacters() {
     QFETCH(QString, name);
     QFETCH(QString, sanitized);
     QCOMPARE(SanitizeFileName(name), sanitized);
+}
+
+void TestFileOperations::sanitizedNamesHoldNoControls() {
+    // Every BMP character after a dot, which would otherwise lead the name.
+    for (char32_t code = 1; code < 0x10000; ++code) {
+        if (code >= 0xD800 && code < 0xE000)
+            continue;
+        const QString name = SanitizeFileName(QLatin1Char('.') + QChar(char16_t(code)) + QLatin1Char('x'));
+        QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(QString::number(code, 16)));
+        for (const QChar c : name) {
+            static const QList<QChar::Direction> directionControls = {
+                QChar::DirLRE, QChar::DirLRO, QChar::DirRLE, QChar::DirRLO, QChar::DirPDF,
+                QChar::DirLRI, QChar::DirRLI, QChar::DirFSI, QChar::DirPDI};
+            const bool hidden =
+                c.category() == QChar::Other_Control || directionControls.contains(c.direction());
+            QVERIFY2(!hidden, qPrintable(QString::number(code, 16)));
+        }
+    }
 }
 
 void TestFileOperations::longNamesAreCutKeepingTheExtension_data() {

@@ -1,5 +1,7 @@
 #include "runprogress.h"
 
+#include "stopwakeup.h"
+
 #include <QMutexLocker>
 
 namespace Tarnwick {
@@ -145,6 +147,23 @@ const QString& RunProgressSink::CounterPrefix() {
         prefixCount_ = count;
     }
     return counterPrefix_;
+}
+
+void RunState::RequestStop(StopRequest kind) {
+    stopRequest = static_cast<int>(kind);
+    StopWakeup::WakeAll();
+}
+
+QString StopReasonText(StopRequest request) {
+    switch (request) {
+    case StopRequest::Stop:
+        return QStringLiteral("Stopped by the user");
+    case StopRequest::StopAndClose:
+        return QStringLiteral("Stopped because the program was closed");
+    case StopRequest::None:
+        break;
+    }
+    return QString();
 }
 
 int RunProgressSink::IsCancelled() {

@@ -27,6 +27,8 @@ struct RunState {
     std::atomic<int> total{100};
 
     bool StopRequested() const { return stopRequest.load() != static_cast<int>(StopRequest::None); }
+    // Sets the stop request and wakes whatever waits for it, so the transfer ends at once.
+    void RequestStop(StopRequest kind);
     RunPhase Phase() const { return static_cast<RunPhase>(phase.load()); }
 };
 
@@ -96,6 +98,9 @@ private:
 
     const QString& CounterPrefix();
 };
+
+// Why a job ended by a stop request failed, as its failure text says it; empty for None.
+QString StopReasonText(StopRequest request);
 
 // What the status line says when a job enters the state; empty for states it does not announce.
 QString JobStateStatusText(JobState state);

@@ -65,7 +65,7 @@ MainWindow::~MainWindow() {
         // Never leave the worker behind: it calls into this window until it ends. Its end is
         // awaited here, so the end-of-run handling (which returns without a thread) must not
         // take it over while events are processed.
-        run_.stopRequest = static_cast<int>(StopRequest::StopAndClose);
+        run_.RequestStop(StopRequest::StopAndClose);
         QThread* thread = std::exchange(thread_, nullptr);
         disconnect(thread, nullptr, this, nullptr);
         while (!thread->wait(10))
@@ -161,7 +161,7 @@ QString MainWindow::StatusText() const {
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (IsRunning()) {
         // The window stays until the worker has ended; then the run's end closes it.
-        run_.stopRequest = static_cast<int>(StopRequest::StopAndClose);
+        run_.RequestStop(StopRequest::StopAndClose);
         event->ignore();
         return;
     }
@@ -174,7 +174,7 @@ void MainWindow::accept() {
 
 void MainWindow::reject() {
     if (IsRunning()) {
-        run_.stopRequest = static_cast<int>(StopRequest::StopAndClose);
+        run_.RequestStop(StopRequest::StopAndClose);
         return;
     }
     QDialog::reject();
@@ -189,7 +189,7 @@ void MainWindow::done(int result) {
 
 void MainWindow::CloseCommand() {
     if (IsRunning()) {
-        run_.stopRequest = static_cast<int>(StopRequest::StopAndClose);
+        run_.RequestStop(StopRequest::StopAndClose);
         return;
     }
     TakeControlValues();

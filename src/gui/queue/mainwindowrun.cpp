@@ -73,7 +73,7 @@ void MainWindow::StartRun() {
 
 void MainWindow::RequestStop() {
     if (IsRunning())
-        run_.stopRequest = static_cast<int>(StopRequest::Stop);
+        run_.RequestStop(StopRequest::Stop);
 }
 
 void MainWindow::OnRunFinished() {

@@ -51,7 +51,10 @@ void WindowRunContext::SetJobState(int index, JobState state) {
     if (index != jobIndex_)
         TakeRecord(index);
     record_.state = state;
-    if (state == JobState::Failed && record_.failureText.isEmpty()) {
+    if (state == JobState::Failed && run_.StopRequested()) {
+        // A stopped transfer or conversion ends without an error of its own; say who stopped it.
+        record_.failureText = StopReasonText(static_cast<StopRequest>(run_.stopRequest.load()));
+    } else if (state == JobState::Failed && record_.failureText.isEmpty()) {
         // The procedure gave no reason of its own: the last error its transfer or conversion said.
         record_.failureText = conversionSink_.TakeResult();
         if (record_.failureText.isEmpty())

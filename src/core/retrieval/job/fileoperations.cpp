@@ -100,11 +100,27 @@ std::error_code PutInPlace(const QString& source, const QString& target) {
 
 } // namespace
 
+namespace {
+
+// Characters that change how the rest of a name is shown (bidirectional embeddings, overrides
+// and isolates, and the invisible direction marks), so that "gpj.exe" can look like "exe.jpg".
+bool IsDirectionControl(char16_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
+// C0 controls, DEL and the C1 controls: a terminal acts on them when the name is listed.
+bool IsControl(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+} // namespace
+
 QString SanitizeFileName(const QString& name) {
-    QString result = name;
-    for (QChar& c : result) {
+    QString result;
+    result.reserve(name.size());
+    for (const QChar c : name) {
         switch (c.unicode()) {
-        case 0: // would end the name early, so the file would land under another name
         case '/':
         case '\\':
         case '<':
@@ -114,12 +130,27 @@ QString SanitizeFileName(const QString& name) {
         case ':':
         case '"':
         case '|':
-            c = QLatin1Char(' ');
+            result.append(QLatin1Char(' '));
             break;
         default:
+            // A control (the zero character included, which would end the name early) stands
+            // where a word gap often was, so it becomes a blank; a direction control is
+            // invisible and simply goes.
+            if (IsControl(c.unicode()))
+                result.append(QLatin1Char(' '));
+            else if (!IsDirectionControl(c.unicode()))
+                result.append(c);
             break;
         }
     }
+    // A leading dot hides the file from file managers and listings.
+    qsizetype dots = 0;
+    while (dots < result.size() && result[dots] == QLatin1Char('.'))
+        ++dots;
+    result.remove(0, dots);
+    // With nothing left the extension alone would make a hidden name.
+    if (result.isEmpty())
+        result = QStringLiteral("video");
     return result;
 }
 

@@ -13,8 +13,6 @@ namespace Tarnwick {
 namespace {
 
 constexpr int MaxStatusTextLength = 1023;
-// While no data arrives, the stop request is still looked at this often.
-constexpr std::chrono::milliseconds IdleCancelPollInterval{TransferSession::PollMilliseconds};
 
 } // namespace
 
@@ -36,16 +34,9 @@ void CopyState::StartAttempt(bool continuing) {
 }
 
 bool CopyState::PollCancel() {
-    lastCancelPoll_ = Clock::now();
     if (sink_ != nullptr && sink_->IsCancelled() != 0)
         cancelled_ = true;
     return cancelled_;
-}
-
-bool CopyState::StopRequestedWhileIdle() {
-    if (sink_ == nullptr || Clock::now() - lastCancelPoll_ < IdleCancelPollInterval)
-        return cancelled_;
-    return PollCancel();
 }
 
 bool CopyState::Fail(const QString& text, bool retriable) {

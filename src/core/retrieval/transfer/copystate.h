@@ -35,8 +35,6 @@ public:
     static size_t HeaderCallback(char* data, size_t, size_t size, void* self);
     static size_t WriteCallback(char* data, size_t, size_t size, void* self);
 
-    // Looks at the stop request when it has not been looked at for a while; true to stop.
-    bool StopRequestedWhileIdle();
     // Looks at the stop request now.
     bool PollCancel();
 
@@ -71,7 +69,6 @@ private:
     bool began_ = false; // Begin has been sent: the copy loop is running
     bool cancelled_ = false;
     std::time_t startTime_ = 0;
-    Clock::time_point lastCancelPoll_ = Clock::now();
 
     ResponseHeaders headers_;
     bool continuing_ = false;

@@ -2,6 +2,7 @@
 
 #include "app/urlcheck.h"
 #include "copystate.h"
+#include "queue/stopwakeup.h"
 #include "queue/progresssink.h"
 #include "retrypolicy.h"
 
@@ -197,7 +198,7 @@ HttpTransfer::AttemptResult HttpTransfer::RunAttempt(CopyState& copy, const char
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
 
     session_->Report(TransferSession::HandleCreated);
-    const auto code = CURLcode(session_->Perform([&copy] { return copy.StopRequestedWhileIdle(); }));
+    const auto code = CURLcode(session_->Perform([&copy] { return copy.PollCancel(); }));
     session_->ReportRequestComplete(code == CURLE_OK ? 1 : 0, quint32(code));
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
@@ -251,6 +252,8 @@ bool HttpTransfer::WaitBeforeRetry(CopyState& copy, int retry, int seconds) {
                           RetryingText(qMax(left, 1), retry, retryPolicy_.retries));
             shown = left;
         }
+        // Read before the look at the request, so that a stop right after it still ends the wait.
+        const quint64 wakeGeneration = StopWakeup::Generation();
         if (copy.PollCancel())
             return false;
         if (elapsed >= wait) {
@@ -259,8 +262,8 @@ bool HttpTransfer::WaitBeforeRetry(CopyState& copy, int retry, int seconds) {
             return true;
         }
         const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(wait - elapsed);
-        std::this_thread::sleep_for(qMin(rest + std::chrono::milliseconds(1),
-                                         std::chrono::milliseconds(TransferSession::PollMilliseconds)));
+        StopWakeup::WaitFor(wakeGeneration, qMin(rest + std::chrono::milliseconds(1),
+                                                 std::chrono::milliseconds(TransferSession::PollMilliseconds)));
     }
 }
 

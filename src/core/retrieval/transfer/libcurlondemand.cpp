@@ -44,6 +44,7 @@ struct LibcurlFunctions {
     CURLMcode (*multiPerform)(CURLM*, int*) = nullptr;
     CURLMcode (*multiPoll)(CURLM*, curl_waitfd[], unsigned int, int, int*) = nullptr;
     CURLMsg* (*multiInfoRead)(CURLM*, int*) = nullptr;
+    CURLMcode (*multiWakeup)(CURLM*) = nullptr;
     curl_slist* (*slistAppend)(curl_slist*, const char*) = nullptr;
     void (*slistFreeAll)(curl_slist*) = nullptr;
     time_t (*getdate)(const char*, const time_t*) = nullptr;
@@ -85,7 +86,7 @@ const char* BindAll(DynamicLibrary& library, LibcurlFunctions& f) {
     bind("curl_multi_init", f.multiInit)("curl_multi_cleanup", f.multiCleanup);
     bind("curl_multi_add_handle", f.multiAddHandle)("curl_multi_remove_handle", f.multiRemoveHandle);
     bind("curl_multi_perform", f.multiPerform)("curl_multi_poll", f.multiPoll);
-    bind("curl_multi_info_read", f.multiInfoRead);
+    bind("curl_multi_info_read", f.multiInfoRead)("curl_multi_wakeup", f.multiWakeup);
     bind("curl_slist_append", f.slistAppend)("curl_slist_free_all", f.slistFreeAll);
     bind("curl_getdate", f.getdate);
     return bind.Missing();
@@ -209,6 +210,11 @@ CURLMcode curl_multi_perform(CURLM* multi, int* running) {
 CURLMcode curl_multi_poll(CURLM* multi, curl_waitfd extra[], unsigned int count, int timeoutMs, int* ready) {
     const auto* f = Functions();
     return f ? f->multiPoll(multi, extra, count, timeoutMs, ready) : CURLM_BAD_HANDLE;
+}
+
+CURLMcode curl_multi_wakeup(CURLM* multi) {
+    const auto* f = Functions();
+    return f ? f->multiWakeup(multi) : CURLM_BAD_HANDLE;
 }
 
 CURLMsg* curl_multi_info_read(CURLM* multi, int* queued) {

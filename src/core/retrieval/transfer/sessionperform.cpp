@@ -1,5 +1,7 @@
 #include "transfersession.h"
 
+#include "queue/stopwakeup.h"
+
 #include <curl/curl.h>
 
 namespace Tarnwick {
@@ -8,6 +10,9 @@ int TransferSession::Perform(const std::function<bool()>& stopRequested) {
     if (curl_multi_add_handle(multi_, handle_) != CURLM_OK)
         return CURLE_FAILED_INIT;
     CURLcode result = CURLE_OK;
+    // A stop request ends the wait below at once; the request is looked at after every wait.
+    // The wake is remembered by the handle, so one that comes before the wait is not lost.
+    const StopWakeup::Registration wakeOnStop([multi = multi_] { curl_multi_wakeup(multi); });
     for (;;) {
         int running = 0;
         if (curl_multi_perform(multi_, &running) != CURLM_OK) {

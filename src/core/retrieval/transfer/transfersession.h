@@ -37,16 +37,17 @@ public:
     TransferSession(const TransferSession&) = delete;
     TransferSession& operator=(const TransferSession&) = delete;
 
-    // How often a transfer that receives nothing still looks at its stop request.
+    // How often a transfer that receives nothing still looks at its stop request, in case a
+    // stop came without StopWakeup::WakeAll (a signal handler cannot take its lock).
     static constexpr int PollMilliseconds = 50;
 
     bool IsOpen() const { return handle_ != nullptr && multi_ != nullptr; }
     CURL* Handle() const { return handle_; }
     ProgressSink* Sink() const { return sink_; }
 
-    // Runs the request set up on Handle() to its end. stopRequested is asked between waits
-    // of at most PollMilliseconds, also while nothing arrives; true ends the request with
-    // CURLE_ABORTED_BY_CALLBACK. Returns the request's CURLcode.
+    // Runs the request set up on Handle() to its end. stopRequested is asked after every wait;
+    // a wait lasts at most PollMilliseconds and ends at once on StopWakeup::WakeAll. true ends
+    // the request with CURLE_ABORTED_BY_CALLBACK. Returns the request's CURLcode.
     int Perform(const std::function<bool()>& stopRequested);
 
     // Sends the event's activity text to the sink (some events have none).
