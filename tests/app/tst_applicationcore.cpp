@@ -46,8 +46,9 @@ void TestApplicationCore::storedInstallFolderWins() {
 
 void TestApplicationCore::engineIsFoundInTheInstallFolder() {
     QTemporaryDir folder;
-    QCOMPARE(EngineLibraryPath(folder.path()), EngineLibraryFileName());
     const QString inFolder = QDir(folder.path()).filePath(EngineLibraryFileName());
+    // Never a bare name, which the library search could find in the current folder.
+    QCOMPARE(EngineLibraryPath(folder.path()), inFolder);
     QFile file(inFolder);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
@@ -83,7 +84,7 @@ void TestApplicationCore::missingEngineReportsTheSystemText() {
     QSettings().setValue(QStringLiteral("InstallDir"), emptyFolder.path());
     QStringList reported;
     ApplicationCore core([&](const QString& text) { reported << text; });
-    // The bare name goes through the system's search, which does not know the build folder.
+    // Nothing is searched for beyond the installation's own folders.
     QVERIFY(!core.Start(emptyFolder.path()));
     QVERIFY(!core.Engine().IsOpen());
     QCOMPARE(reported.size(), 1);

@@ -54,6 +54,30 @@ QSize PngSize(const QString& path) {
     return {number(16), number(20)};
 }
 
+// The run-path entries (RUNPATH and RPATH) of every ELF file in folder that are empty or
+// relative to the current folder, each with its file: the loader would look for libraries in
+// whatever folder the program was started from.
+QStringList CurrentFolderSearchPaths(const QString& folder) {
+    QStringList found;
+    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
+        QFile elf(file.filePath());
+        if (!elf.open(QIODevice::ReadOnly) || elf.read(4) != "\x7f" "ELF")
+            continue;
+        const Run dynamic = RunProgram(QStringLiteral("readelf"), {QStringLiteral("-d"), file.filePath()});
+        for (const QByteArray& line : dynamic.out.split('\n')) {
+            if (!line.contains("(RUNPATH)") && !line.contains("(RPATH)"))
+                continue;
+            const qsizetype open = line.indexOf('[');
+            const QByteArray paths = line.mid(open + 1, line.lastIndexOf(']') - open - 1);
+            for (const QByteArray& entry : paths.split(':')) {
+                if (!entry.startsWith('/') && !entry.startsWith("$ORIGIN"))
+                    found << file.fileName() + QStringLiteral(": \"") + QString::fromUtf8(entry) + '"';
+            }
+        }
+    }
+    return found;
+}
+
 // Lets the installed program run a download from its command line by itself and close.
 void StoreAutoRun(const TestSupport::IsolatedProfile& profile, const SampleService& service,
                   const QString& folder) {
@@ -108,6 +132,12 @@ private slots:
             QCOMPARE(PngSize(root.filePath(icon)), QSize(size, size));
         }
 
+        for (const QString& folder : {root.filePath(QStringLiteral("bin")),
+                                      root.filePath(QStringLiteral(LIBRARY_FOLDER "/tarnwick"))}) {
+            const QStringList relative = CurrentFolderSearchPaths(folder);
+            QVERIFY2(relative.isEmpty(), qPrintable(relative.join(QStringLiteral(", "))));
+        }
+
         TestSupport::IsolatedProfile profile;
         SampleService service;
         QVERIFY2(service.Start() && service.AddSampleVideos(), qPrintable(service.Error()));
@@ -143,6 +173,27 @@ private slots:
                                          .value(QStringLiteral("Recent/URLs/1"))
                                          .toString() == service.WatchUrl(QStringLiteral("two")),
                                  60000);
+    }
+
+    void librariesInTheCurrentFolderAreNotLoaded() {
+        const QString bin = QStringLiteral(BUILD_FOLDER "/bin");
+        const QStringList relative = CurrentFolderSearchPaths(bin);
+        QVERIFY2(relative.isEmpty(), qPrintable(relative.join(QStringLiteral(", "))));
+
+        // A download folder holding files named like the program's libraries and its engine.
+        TestSupport::IsolatedProfile profile;
+        QTemporaryDir downloads;
+        for (const char* name : {"libtinyxml.so.2.6.2", "libQt6Core.so.6", "libvarnex1.so"}) {
+            QFile garbage(QDir(downloads.path()).filePath(QLatin1String(name)));
+            QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a library") > 0);
+        }
+        QProcess program;
+        program.setWorkingDirectory(downloads.path());
+        program.start(bin + QStringLiteral("/tarnwick"), {QStringLiteral("-?")});
+        QVERIFY(program.waitForFinished(60000));
+        const QByteArray out = program.readAllStandardOutput() + program.readAllStandardError();
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, out.constData());
+        QVERIFY2(out.contains("Usage: tarnwick"), out.constData());
     }
 
     void debianPackageHoldsTheSameInstallation() {

@@ -20,9 +20,13 @@ QString ResolveInstallFolder(const QString& executableFolder) {
     return folder;
 }
 
-QString EngineLibraryPath(const QString& installFolder) {
+QString EngineLibraryPath(const QString& installFolder, const QString& executableFolder) {
     const QString path = QDir(installFolder).filePath(EngineLibraryFileName());
-    return QFileInfo::exists(path) ? path : EngineLibraryFileName();
+    if (QFileInfo::exists(path) || executableFolder.isEmpty())
+        return QFileInfo(path).absoluteFilePath();
+    const QString installed = QDir::cleanPath(QDir(executableFolder).filePath(
+        QStringLiteral(TARNWICK_ENGINE_FROM_BIN "/") + EngineLibraryFileName()));
+    return QFileInfo::exists(installed) ? installed : QFileInfo(path).absoluteFilePath();
 }
 
 ApplicationCore::ApplicationCore(ConversionEngine::ErrorReporter reportEngineError,
@@ -42,7 +46,7 @@ bool ApplicationCore::Start(const QString& executableFolder) {
     // From here on the settings are written at exit whatever happens next, as they were read.
     started_ = true;
     installFolder_ = ResolveInstallFolder(executableFolder);
-    if (!engine_.Open(EngineLibraryPath(installFolder_)))
+    if (!engine_.Open(EngineLibraryPath(installFolder_, executableFolder)))
         return false;
     const bool loaded = presets_.LoadPresets(installFolder_);
     if (!presets_.LoadNotice().isEmpty() && reportNotice_)

@@ -52,8 +52,11 @@ LeftoverPlaces LeftoverPlacesOf(const AppSettings& settings, const QString& pres
 
 // The "InstallDir" value; when it is empty, executableFolder is written there and returned.
 QString ResolveInstallFolder(const QString& executableFolder);
-// The engine library in the installation folder when that file exists, else the bare file
-// name for the system's library search.
-QString EngineLibraryPath(const QString& installFolder);
+// The engine library, always as an absolute path: a bare name would go through the library
+// search, where an empty run-path entry means the current folder, and a file of that name in a
+// download folder would be run. The installation folder's copy when it exists, else the one in
+// an installation's private library folder beside executableFolder's bin; when neither exists,
+// the installation folder's path, whose failure then names the file.
+QString EngineLibraryPath(const QString& installFolder, const QString& executableFolder = {});
 
 } // namespace Tarnwick
