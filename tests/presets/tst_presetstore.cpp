@@ -1,6 +1,7 @@
 #include "app/applicationcore.h"
 #include "catalogtesting.h"
 #include "presetcatalogvariants.h"
+#include "presets/presetfilecheck.h"
 #include "presets/presetstore.h"
 #include "testenvironment.h"
 
@@ -9,10 +10,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
+#include <sys/stat.h>
 
 using namespace Tarnwick;
 using TestSupport::PresetNames;
@@ -70,6 +73,9 @@ private slots:
     void unacceptedFilesGiveFactoryPresets();
     void onlyRegularFilesAreRead_data();
     void onlyRegularFilesAreRead();
+    void namesThatXmlCannotCarryAreCleaned_data();
+    void namesThatXmlCannotCarryAreCleaned();
+    void unchangedPresetsAreNotWrittenAgain();
     void damagedFileIsToldOnceAndOnlyTheNewestKept();
     void symbolicLinkIsSavedThrough();
     void defaultIndicesAreKeptInRange();
@@ -277,6 +283,9 @@ void TestPresetStore::onlyRegularFilesAreRead_data() {
     QTest::addColumn<QString>("kind");
     QTest::newRow("a folder") << "folder";
     QTest::newRow("a named pipe") << "pipe"; // opening it would wait for a writer for ever
+    QTest::newRow("a socket") << "socket";
+    QTest::newRow("a link to a named pipe") << "link to pipe";
+    QTest::newRow("a link to a socket") << "link to socket";
 }
 
 void TestPresetStore::onlyRegularFilesAreRead() {
@@ -284,10 +293,15 @@ void TestPresetStore::onlyRegularFilesAreRead() {
     TestSupport::IsolatedProfile profile;
     QTemporaryDir install;
     const QString path = install.filePath(QStringLiteral("Presets.xml"));
+    QTemporaryDir elsewhere;
+    const bool linked = kind.startsWith(QLatin1String("link to "));
+    const QString node = linked ? elsewhere.filePath(QStringLiteral("node")) : path;
     if (kind == QLatin1String("folder"))
         QVERIFY(QDir().mkdir(path));
     else
-        QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path}), 0);
+        QVERIFY(TestSupport::MakeSpecialFile(node, kind.endsWith(QLatin1String("socket"))));
+    if (linked)
+        QVERIFY(QFile::link(node, path));
     PresetStore store;
     QVERIFY(store.LoadPresets(install.path()));
     QCOMPARE(FindFormat(store, QStringLiteral("FLV"))->presets.size(), size_t(6));
@@ -297,6 +311,76 @@ void TestPresetStore::onlyRegularFilesAreRead() {
     store.SaveAndRelease();
     QCOMPARE(QFileInfo(path).isDir(), kind == QLatin1String("folder"));
     QVERIFY(!QFile::exists(path + QStringLiteral(".damaged")));
+    // Asked to save all the same, the store never puts a regular file in the node's place.
+    store.BuildCatalog();
+    QVERIFY(!store.WritePresetFile());
+    QVERIFY(QFileInfo(node).exists() && !QFileInfo(node).isFile());
+    QCOMPARE(QFileInfo(path).isSymLink(), linked);
+}
+
+void TestPresetStore::namesThatXmlCannotCarryAreCleaned_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("cleaned");
+    QTest::newRow("escape and bell") << QByteArray("Pho\x1bne\x07") << "Phone";
+    QTest::newRow("character references") << QByteArray("Ph&#x1B;one&#x7F;") << "Phone";
+    QTest::newRow("C1 control") << QByteArray("Ph\xc2\x9bone") << "Phone";
+    QTest::newRow("not UTF-8") << QByteArray("Ph\xffone") << QStringLiteral(u"Ph\uFFFDone");
+}
+
+void TestPresetStore::namesThatXmlCannotCarryAreCleaned() {
+    QFETCH(QByteArray, name);
+    QFETCH(QString, cleaned);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("Presets.xml"));
+    QVERIFY(WriteAll(path, PhoneFile(PhonePreset(name))));
+    PresetStore store;
+    QVERIFY(store.LoadPresets(folder.path()));
+    OutputFormat* phone = TestSupport::FindFormat(store.Groups(), QStringLiteral("Mobile Phone - 3GP"));
+    QCOMPARE(phone->presets.size(), size_t(1));
+    QCOMPARE(TextOf(phone->presets.front()->settings.name), cleaned);
+    // A name typed with a control character is cleaned on the way out too.
+    phone->presets.push_back(std::make_unique<Preset>(*phone->presets.front()));
+    SetText(phone->presets.back()->settings.name, QString::fromUtf8(name));
+    QVERIFY(store.WritePresetFile());
+    QVERIFY(IsStrictlyWellFormed(ReadAll(path)));
+    PresetStore again;
+    QVERIFY(again.LoadPresets(folder.path()));
+    QVERIFY2(again.RejectReason().isEmpty(), qPrintable(again.RejectReason()));
+    const OutputFormat* reread = FindFormat(again, QStringLiteral("Mobile Phone - 3GP"));
+    QCOMPARE(reread->presets.size(), size_t(2));
+    for (const auto& preset : reread->presets)
+        QVERIFY(!TextOf(preset->settings.name).contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f-\\x9f]"))));
+}
+
+void TestPresetStore::unchangedPresetsAreNotWrittenAgain() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("Presets.xml"));
+    const auto identity = [&] {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0
+                   ? std::pair<qint64, qint64>(info.st_ino, info.st_mtim.tv_nsec + info.st_mtim.tv_sec * 1000000000LL)
+                   : std::pair<qint64, qint64>(-1, -1);
+    };
+    {
+        PresetStore store;
+        QVERIFY(store.LoadPresets(folder.path()));
+        store.SaveAndRelease();
+    }
+    const auto written = identity();
+    QVERIFY(written.first >= 0);
+    {
+        PresetStore store;
+        QVERIFY(store.LoadPresets(folder.path()));
+        store.SaveAndRelease();
+    }
+    QCOMPARE(identity(), written);
+    {
+        PresetStore store;
+        QVERIFY(store.LoadPresets(folder.path()));
+        TestSupport::FindFormat(store.Groups(), QStringLiteral("FLV"))->defaultPreset = 1;
+        store.SaveAndRelease();
+    }
+    QVERIFY(identity().first != written.first);
 }
 
 void TestPresetStore::damagedFileIsToldOnceAndOnlyTheNewestKept() {

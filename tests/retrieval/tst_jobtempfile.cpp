@@ -1,10 +1,13 @@
 #include "retrieval/job/jobtempfile.h"
+#include "retrieval/job/stalejobfiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
+#include <sys/stat.h>
 
 using namespace Tarnwick;
 
@@ -27,6 +30,7 @@ private slots:
     void releasedFileStays();
     void fallsBackToTheTemporaryFolder_data();
     void fallsBackToTheTemporaryFolder();
+    void staleFilesGoAndHeldOnesStay();
 
 private:
     QTemporaryDir tempHome_;
@@ -117,6 +121,49 @@ void TestJobTempFile::fallsBackToTheTemporaryFolder() {
     }
     QVERIFY(!QFileInfo::exists(path));
     QVERIFY(blocker.remove());
+}
+
+void TestJobTempFile::staleFilesGoAndHeldOnesStay() {
+    QTemporaryDir folder;
+    QTemporaryDir elsewhere;
+    const auto make = [&](const QString& name) {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+    };
+    std::optional<JobTempFile> running(std::in_place, folder.path());
+    const QString runningName = QFileInfo(running->Path()).fileName();
+    QVERIFY(running->Close());
+    const QStringList kept = {
+        runningName,                                 // a running job's file, held while it lives
+        runningName + QStringLiteral(".partial-1a"), // its conversion's output in the making
+        QStringLiteral(".~VDnotours"),
+        QStringLiteral("clip.part"),
+        QStringLiteral("~VDclip.mp4"),
+        QStringLiteral(".~VDfeedface.part"), // a link: never followed, never removed
+        QStringLiteral(".~VD0000fifo.part"), // not a regular file
+    };
+    const QStringList stale = {QStringLiteral(".~VDdeadbeef.part"), QStringLiteral(".~VDdeadbeef.part.partial-0badf00d"),
+                               QStringLiteral(".~VD0000abcd.part.partial-12345678"), QStringLiteral("~VD00001234.tmp"),
+                               QStringLiteral("~VD00001234.tmp.partial-00c0ffee")};
+    for (const QString& name : stale + kept.mid(1, 4))
+        QVERIFY2(make(name), qPrintable(name));
+    QFile target(elsewhere.filePath(QStringLiteral("target")));
+    QVERIFY(target.open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(target.fileName(), folder.filePath(kept[5])));
+    QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(kept[6])).constData(), 0600), 0);
+
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // Files just made may belong to a job that has not taken hold of its file yet.
+    QCOMPARE(RemoveStaleJobFiles(folder.path(), now), 0);
+    const QDateTime later = now.addSecs(StaleJobFileMinimumAgeSeconds + 1);
+    QCOMPARE(RemoveStaleJobFiles(folder.path(), later), int(stale.size()));
+    QStringList expected = kept;
+    expected.sort();
+    QCOMPARE(Entries(folder.path()), expected);
+    // The job ended: its file went with it, and its orphaned partial goes with the next run.
+    running.reset();
+    QCOMPARE(RemoveStaleJobFiles(folder.path(), later), 1);
+    QVERIFY(!Entries(folder.path()).contains(kept[1]));
 }
 
 QTEST_GUILESS_MAIN(TestJobTempFile)

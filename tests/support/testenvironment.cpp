@@ -2,7 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace TestSupport {
 
@@ -29,6 +35,22 @@ IsolatedProfile::IsolatedProfile()
 IsolatedProfile::~IsolatedProfile() {
     qputenv("XDG_CONFIG_HOME", oldConfigHome_);
     qputenv("XDG_DATA_HOME", oldDataHome_);
+}
+
+bool MakeSpecialFile(const QString& path, bool socket) {
+    const QByteArray name = QFile::encodeName(path);
+    if (!socket)
+        return ::mkfifo(name.constData(), 0600) == 0;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int handle = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = handle >= 0 && ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (handle >= 0)
+        ::close(handle);
+    return bound;
 }
 
 QString IsolatedProfile::ConfigHome() const {

@@ -27,6 +27,9 @@ private:
     QByteArray oldDataHome_;
 };
 
+// Makes a named pipe, or a socket (left without a listener), at path; true when it exists.
+bool MakeSpecialFile(const QString& path, bool socket);
+
 // The build's installation folder (build/bin) and the tools the tests run.
 QString BinDir();
 QString FfmpegPath();

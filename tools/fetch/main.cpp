@@ -1,14 +1,13 @@
 // tarnwick-fetch <folder> <url>...: downloads each watch-page address into the folder with the
 // program's own download procedure and settings, one after another, and prints what happened.
 
-#include "app/appsettings.h"
+#include "app/settingsstore.h"
 #include "consolejobcontext.h"
 #include "retrieval/job/processjob.h"
 #include "terminaltext.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QSettings>
 #include <csignal>
 #include <cstdio>
 
@@ -70,9 +69,9 @@ int main(int argc, char** argv) {
     }
 #endif
 
-    AppSettings settings;
-    QSettings store;
-    settings.Load(store);
+    SettingsStore store;
+    store.Load();
+    const AppSettings& settings = store.Values();
 
     ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost,
                               settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll

@@ -10,6 +10,9 @@
 namespace Tarnwick {
 
 QString ResolveInstallFolder(const QString& executableFolder) {
+    // A settings file that cannot be read is not written either.
+    if (!SettingsFileIsReadable())
+        return QDir::toNativeSeparators(executableFolder);
     QSettings settings;
     QString folder = settings.value(QStringLiteral("InstallDir")).toString();
     if (folder.isEmpty()) {
@@ -39,10 +42,7 @@ ApplicationCore::~ApplicationCore() {
 }
 
 bool ApplicationCore::Start(const QString& executableFolder) {
-    {
-        QSettings settings;
-        settings_.Load(settings);
-    }
+    settings_.Load();
     // From here on the settings are written at exit whatever happens next, as they were read.
     started_ = true;
     installFolder_ = ResolveInstallFolder(executableFolder);
@@ -56,14 +56,14 @@ bool ApplicationCore::Start(const QString& executableFolder) {
     // kind of temporary names.
     leftoverRemoval_ =
         std::async(std::launch::async,
-                   [places = LeftoverPlacesOf(settings_, presets_.Path())] { RemoveLeftovers(places); });
+                   [places = LeftoverPlacesOf(settings_.Values(), presets_.Path())] { RemoveLeftovers(places); });
     return loaded;
 }
 
 LeftoverPlaces LeftoverPlacesOf(const AppSettings& settings, const QString& presetFile) {
     LeftoverPlaces places;
 #if !defined(Q_OS_WIN) && !defined(Q_OS_DARWIN)
-    places.settingsFile = QSettings().fileName(); // elsewhere the settings are not a file of ours
+    places.settingsFile = SettingsFilePath(); // elsewhere the settings are not a file of ours
 #endif
     places.presetFile = presetFile;
     places.outputFolders = settings.recentFolderList.Entries();
@@ -79,7 +79,7 @@ void ApplicationCore::Shutdown() {
     if (leftoverRemoval_.valid())
         leftoverRemoval_.wait();
     // On a full disk the old file stays whole; this session's changes are what is lost.
-    WriteSettingsSafely([&](QSettings& stored) { settings_.Save(stored); });
+    settings_.Save();
     // The store writes only a catalogue it loaded, so an early end of start-up keeps the file.
     presets_.SaveAndRelease();
     engine_.Close();

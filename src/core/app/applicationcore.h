@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appsettings.h"
+#include "settingsstore.h"
 #include "conversion/conversionengine.h"
 #include "presets/presetstore.h"
 
@@ -27,17 +28,19 @@ public:
     // on a thread of its own. False when the program cannot go on; the engine's load failure
     // has been reported by then.
     bool Start(const QString& executableFolder);
-    // Waits for the removal of leftovers, writes the settings, saves the presets and releases
+    // Waits for the removal of leftovers, writes the settings this instance changed, saves the
+    // presets when they changed and releases
     // the catalogue, and shuts the engine down. Runs once; the destructor calls it too.
     void Shutdown();
 
-    AppSettings& Settings() { return settings_; }
+    AppSettings& Settings() { return settings_.Values(); }
+    SettingsStore& StoredSettings() { return settings_; }
     const QString& InstallFolder() const { return installFolder_; }
     ConversionEngine& Engine() { return engine_; }
     PresetStore& Presets() { return presets_; }
 
 private:
-    AppSettings settings_;
+    SettingsStore settings_;
     QString installFolder_;
     ConversionEngine engine_;
     PresetStore presets_;

@@ -35,6 +35,16 @@ void RecentList::Add(const QString& text) {
     for (int k = found; k > 0; --k)
         entries_[k] = entries_[k - 1];
     entries_[0] = item;
+    additions_.removeAll(item);
+    additions_.append(item);
+    // Older additions would be pushed out of any list by the newer ones.
+    if (additions_.size() > Capacity)
+        additions_.removeFirst();
+}
+
+void RecentList::AddAdditionsTo(RecentList& other) const {
+    for (const QString& text : additions_)
+        other.Add(text);
 }
 
 QStringList RecentList::Entries() const {
@@ -52,6 +62,7 @@ void RecentList::Read(QSettings& settings, const QString& group) {
     for (int k = 0; k < Capacity; ++k)
         entries_[k] = settings.value(QString::number(k + 1)).toString();
     settings.endGroup();
+    additions_.clear();
 }
 
 void RecentList::Write(QSettings& settings, const QString& group) const {

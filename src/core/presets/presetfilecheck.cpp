@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 namespace Tarnwick {
 
@@ -76,6 +77,33 @@ bool ReadPresetFileBytes(const QString& path, QByteArray& bytes, QString* reason
     }
     bytes = NormalizeLineEnds(read);
     return true;
+}
+
+QString CleanPresetName(const QString& name) {
+    QString clean;
+    clean.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0xFFFE || c == 0xFFFF)
+            continue;
+        if (QChar::isSurrogate(c)) {
+            // A pair stays whole; a lone half has no character to stand for.
+            if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+                clean.append(name.mid(i, 2));
+                ++i;
+            }
+            continue;
+        }
+        clean.append(QChar(c));
+    }
+    return clean;
+}
+
+bool IsStrictlyWellFormed(const QByteArray& bytes) {
+    QXmlStreamReader reader(bytes);
+    while (!reader.atEnd())
+        reader.readNext();
+    return !reader.hasError();
 }
 
 bool NestingWithin(QByteArrayView text, int maxDepth) {

@@ -23,4 +23,13 @@ bool ReadPresetFileBytes(const QString& path, QByteArray& bytes, QString* reason
 // self-closing tag opens nothing. Where the two could disagree the count errs high.
 bool NestingWithin(QByteArrayView text, int maxDepth);
 
+// A preset name as the file may hold it: without control characters (C0, DEL, C1), which an
+// XML file cannot carry, and without the two non-characters; bytes that are not UTF-8 have
+// become U+FFFD on the way in.
+QString CleanPresetName(const QString& name);
+
+// Whether bytes are a well-formed XML document by the letter of the standard (characters,
+// references and encoding included), which the preset parser itself is lenient about.
+bool IsStrictlyWellFormed(const QByteArray& bytes);
+
 } // namespace Tarnwick

@@ -22,10 +22,6 @@ namespace {
 // file written since carries the same text, so it stays.
 constexpr char IdentityBytes[] = "(null) (null)";
 
-QByteArray LocalPath(const QString& path) {
-    return QFile::encodeName(path);
-}
-
 bool ReadInt(const TiXmlElement& element, const char* name, int& value) {
     int read = 0;
     if (element.QueryIntAttribute(name, &read) != TIXML_SUCCESS)
@@ -86,7 +82,9 @@ bool ReadRecord(const TiXmlElement& element, const OutputFormat& format, Convers
     int favorite = 0;
     if (name == nullptr || !ReadInt(element, "Favorite", favorite))
         return false;
-    SetText(record.name, name);
+    // A name that an earlier version let in with control characters or broken UTF-8 comes
+    // out clean, so that the next save writes a file that can be read again.
+    SetText(record.name, CleanPresetName(QString::fromUtf8(name)));
     if (favorite != 0)
         record.flags |= ConversionSettings::FavoriteMark;
     if (format.HasAudio() && !ReadAudio(element, record))
@@ -142,7 +140,7 @@ bool WritePreset(TiXmlElement& parent, const OutputFormat& format, const Preset&
     TiXmlElement* element = AddElement(parent, "Preset");
     if (element == nullptr)
         return false;
-    element->SetAttribute("Name", record.name);
+    element->SetAttribute("Name", CleanPresetName(TextOf(record.name)).toUtf8().constData());
     element->SetAttribute("Favorite", (record.flags & ConversionSettings::FavoriteMark) ? 1 : 0);
     if (format.HasAudio() && preset.audioCodec != nullptr) {
         TiXmlElement* audio = AddElement(*element, "Audio");
@@ -193,19 +191,34 @@ const TiXmlElement* ParseOurDocument(const QByteArray& bytes, TiXmlDocument& doc
     return factory;
 }
 
-const TiXmlElement* LoadOurDocument(const QString& path, TiXmlDocument& document, QString* reason) {
+// A file that lost its end on the way to the disk does not parse; one that parses, names us
+// and is well-formed by the letter of XML (which the parser is lenient about) is whole.
+bool IsWholePresetFile(const QString& path) {
     QByteArray bytes;
-    if (!ReadPresetFileBytes(path, bytes, reason))
-        return nullptr;
-    return ParseOurDocument(bytes, document, reason);
+    QString reason;
+    if (!ReadPresetFileBytes(path, bytes, &reason) || !IsStrictlyWellFormed(bytes))
+        return false;
+    TiXmlDocument document;
+    return ParseOurDocument(bytes, document, &reason) != nullptr;
 }
 
-// A file that lost its end on the way to the disk does not parse; one that parses and names
-// us is whole.
-bool IsWholePresetFile(const QString& path) {
-    TiXmlDocument document;
-    QString reason;
-    return LoadOurDocument(path, document, &reason) != nullptr;
+// The file's bytes as they are now, when it is a regular file small enough to be ours.
+QByteArray CurrentBytes(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(PresetFileSizeLimit + 1);
+}
+
+bool WriteBytes(const QString& path, const std::string& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool written = file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && file.flush();
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
 }
 
 bool IsWritableFolder(const QString& folder) {
@@ -343,10 +356,17 @@ bool PresetStore::WritePresetFile() const {
         }
     }
 
+    TiXmlPrinter printer;
+    if (!document.Accept(&printer))
+        return false;
+    const std::string bytes = printer.Str();
+    const QString target = SaveTarget(path_);
+    // Unchanged presets leave the file alone: no write, no sync, no new inode at every exit.
+    const QByteArray current = CurrentBytes(target);
+    if (current.size() == qsizetype(bytes.size()) && std::memcmp(current.constData(), bytes.data(), bytes.size()) == 0)
+        return true;
     return ReplaceFileSafely(
-        SaveTarget(path_),
-        [&](const QString& tempPath) { return document.SaveFile(LocalPath(tempPath).constData()); },
-        IsWholePresetFile);
+        target, [&](const QString& tempPath) { return WriteBytes(tempPath, bytes); }, IsWholePresetFile);
 }
 
 void PresetStore::SaveAndRelease() {

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -56,6 +57,13 @@ void SyncFolder(const QString& folder) {
 bool ReplaceFileSafely(const QString& target, const std::function<bool(const QString&)>& write,
                        const std::function<bool(const QString&)>& verify) {
     const QFileInfo targetInfo(target);
+    if (targetInfo.exists() && !targetInfo.isFile()) {
+        // A pipe, a socket or a device node (reached through a link, say) would be replaced by
+        // a regular file and lost; a folder cannot be.
+        std::fprintf(stderr, "tarnwick: %s is not a regular file; it is not replaced\n",
+                     qPrintable(QDir::toNativeSeparators(target)));
+        return false;
+    }
     if (!QDir().mkpath(targetInfo.absolutePath()))
         return false;
 

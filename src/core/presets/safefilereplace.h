@@ -13,7 +13,9 @@ constexpr char SaveCopyMarker[] = "~TW";
 // failed write at any point leaves either the old file or the complete new one, never a
 // damaged or empty one. write() receives a fresh temporary path in target's folder; verify()
 // may reject what was written before it takes the target's place. The folder is created when
-// missing. The temporary file is removed on every failure.
+// missing. The temporary file is removed on every failure. A target that exists and is not a
+// regular file (a pipe, a socket, a device) is never replaced: false, with a message on
+// standard error.
 bool ReplaceFileSafely(const QString& target, const std::function<bool(const QString& tempPath)>& write,
                        const std::function<bool(const QString& tempPath)>& verify = {});
 

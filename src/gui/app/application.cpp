@@ -2,6 +2,7 @@
 
 #include "app/commandline.h"
 #include "messages.h"
+#include "presets/optionsdialog.h"
 #include "queue/mainwindow.h"
 #include "retrieval/job/processjob.h"
 #include "terminationsignals.h"
@@ -61,6 +62,8 @@ int Application::Run(const QStringList& arguments) {
     }
 
     MainWindow window(core_.Settings(), &core_.Engine(), &core_.Presets().Groups(), ProcessJob);
+    window.SetOptionsRefresher(
+        [this] { core_.StoredSettings().Refresh(OptionsDialog::StoredKeys()); });
     window.ApplyCommandLine(args);
     QObject::connect(&termination, &TerminationSignals::Arrived, &window,
                      [&window] { CloseForTermination(window); });

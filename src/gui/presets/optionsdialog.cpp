@@ -39,6 +39,11 @@ const char* const OptionsDialog::BrowserUnavailableTip =
 const char* const OptionsDialog::ToolsMenuTip =
     "Only Firefox has a Tools menu for extensions; other browsers do not show this item.";
 
+QStringList OptionsDialog::StoredKeys() {
+    return {QStringLiteral("Settings/DefaultFolder"), QStringLiteral("Settings/AutoStart"),
+            QStringLiteral("Settings/AlwaysOverwrite"), QStringLiteral("Settings/Player")};
+}
+
 OptionsDialog::OptionsDialog(AppSettings& settings, ExtensionRegistrar* registrar, QWidget* parent)
     : QDialog(parent)
     , settings_(settings)

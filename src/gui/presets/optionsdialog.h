@@ -3,6 +3,7 @@
 #include "browser/entrypoints.h"
 
 #include <QDialog>
+#include <QStringList>
 
 class QCheckBox;
 class QComboBox;
@@ -27,6 +28,9 @@ public:
     static const char* const BrowserUnavailableTip;
 
     static const char* const ToolsMenuTip;
+
+    // The stored settings the dialog shows and changes.
+    static QStringList StoredKeys();
 
     explicit OptionsDialog(AppSettings& settings, ExtensionRegistrar* registrar = nullptr,
                            QWidget* parent = nullptr);

@@ -75,6 +75,9 @@ public:
     bool IsRunning() const { return thread_ != nullptr; }
     bool IsCompact() const { return compact_; }
     void SetCompact(bool compact);
+    // Called before the Options dialog shows the settings, so that it can show what another
+    // Tarnwick stored meanwhile.
+    void SetOptionsRefresher(std::function<void()> refresh) { refreshOptions_ = std::move(refresh); }
 
     // Applies every enabling rule to the actions and buttons.
     void UpdateCommands();
@@ -192,6 +195,7 @@ private:
     void ShowSummary(const QString& text) override;
 
     AppSettings& settings_;
+    std::function<void()> refreshOptions_;
     ConversionEngine* engine_;
     Catalog* catalog_;
     OutputFormat* currentFormat_ = nullptr;

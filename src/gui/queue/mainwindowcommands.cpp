@@ -246,6 +246,8 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::ShowOptions() {
+    if (refreshOptions_)
+        refreshOptions_();
     ExtensionRegistrar registrar;
     OptionsDialog dialog(settings_, &registrar, this);
     dialog.exec();

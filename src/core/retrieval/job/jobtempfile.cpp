@@ -1,11 +1,13 @@
 #include "jobtempfile.h"
 
 #include "fileoperations.h"
+#include "stalejobfiles.h"
 #include "queue/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <utility>
 
 namespace Tarnwick {
 
@@ -32,6 +34,12 @@ JobTempFile::~JobTempFile() {
     file_.close();
     if (!path_.isEmpty())
         DeleteFileSilently(path_);
+    ReleaseJobFile(hold_);
+}
+
+void JobTempFile::Release() {
+    path_.clear();
+    ReleaseJobFile(std::exchange(hold_, -1));
 }
 
 bool JobTempFile::Close(QString* reason) {
@@ -58,6 +66,7 @@ bool JobTempFile::CreateIn(const QString& folder, const QString& prefix, const Q
         if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
                        QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
             path_ = candidate;
+            hold_ = HoldJobFile(candidate);
             return true;
         }
         // Only a name already taken is worth another try; anything else is the folder refusing.

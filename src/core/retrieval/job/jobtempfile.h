@@ -13,7 +13,8 @@ namespace Tarnwick {
 // that putting the finished file in place is a rename on one file system: no second write of a
 // large video, and no video held in memory where the temporary folder is a RAM disk. Only when
 // the output folder cannot hold it does it go to the system's temporary folder, as
-// "~VD" + a unique part + ".tmp".
+// "~VD" + a unique part + ".tmp". A file left by a killed job is removed by the next job through
+// the same folder.
 class JobTempFile {
 public:
     explicit JobTempFile(const QString& outputFolder);
@@ -30,13 +31,16 @@ public:
     // reason when one is asked for.
     bool Close(QString* reason = nullptr);
     // The file has gone somewhere else under another name and is no longer ours to delete.
-    void Release() { path_.clear(); }
+    void Release();
 
 private:
     bool CreateIn(const QString& folder, const QString& prefix, const QString& suffix);
 
     QFile file_;
     QString path_;
+    // Held for the file's life, also while the file itself is closed, so that another job's
+    // clean-up of the folder knows it is in use (RemoveStaleJobFiles).
+    int hold_ = -1;
 };
 
 } // namespace Tarnwick

@@ -10,6 +10,7 @@
 #include "retrieval/sources/mediaresolver.h"
 #include "retrieval/transfer/httptransfer.h"
 #include "segmentdownload.h"
+#include "stalejobfiles.h"
 
 #include <QFileInfo>
 #include <optional>
@@ -119,8 +120,12 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
 
     context.SetPhase(RunPhase::PhaseDownload);
     context.SetJobState(jobIndex, JobState::Downloading);
+    // What a killed job left in the folder goes before this job adds its own files.
+    RemoveStaleJobFiles(context.OutputFolder());
     // The working files sit beside the final file, so that putting it in place is a rename.
     JobTempFile download(context.OutputFolder());
+    if (download.IsValid() && QFileInfo(download.Path()).absolutePath() != QFileInfo(context.OutputFolder()).absoluteFilePath())
+        RemoveStaleJobFiles(QFileInfo(download.Path()).absolutePath());
     if (!download.IsValid())
         return Fail(context, jobIndex, QStringLiteral("Cannot create a temporary file"));
     QString reason;
