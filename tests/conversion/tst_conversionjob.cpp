@@ -251,8 +251,6 @@ void TestConversionJob::engineIsNotAskedToConvert_data() {
                                     << "out.tmp" << 0 << "The file to convert is missing";
     QTest::newRow("probe fails") << ""
                                  << "out.tmp" << -3 << "cannot read the downloaded file";
-    QTest::newRow("quote in the output path") << ""
-                                              << "out\" -f null \".tmp" << 0 << "double quote";
 }
 
 void TestConversionJob::engineIsNotAskedToConvert() {

@@ -47,6 +47,7 @@ private slots:
 
     void convertsIntoThePresetFormat_data();
     void convertsIntoThePresetFormat();
+    void convertsInAFolderWithQuotesAndBackslashes();
     void failedConversionLeavesNoFileBehind();
     void conversionWithoutEngineFails();
     void engineWithoutItsMediaPartNamesTheCause();
@@ -159,6 +160,25 @@ void TestJobConversion::convertsIntoThePresetFormat() {
     codecs.sort();
     QCOMPARE(found, codecs);
     QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+void TestJobConversion::convertsInAFolderWithQuotesAndBackslashes() {
+    ConversionEngine engine;
+    QVERIFY(engine.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
+    // On Linux a double quote and a backslash are characters like any other in a name.
+    const QString folder = output_.filePath(QStringLiteral("say \"hi\" \\\" -f null \\"));
+    QVERIFY(QDir().mkpath(folder));
+    TestJobContext context;
+    AddJob(context);
+    context.outputFolder = folder;
+    context.engine = &engine;
+    context.preset = &CatalogPreset(catalog_, QStringLiteral("MP3"), 0);
+
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobSucceeded);
+    QCOMPARE(context.jobs[0].outputPath, folder + QStringLiteral("/Trip  day 1 .mp3"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Trip  day 1 .mp3"});
+    QCOMPARE(StreamCodecs(context.jobs[0].outputPath), QStringList{"mp3"});
+    QVERIFY(QDir(folder).removeRecursively());
 }
 
 void TestJobConversion::failedConversionLeavesNoFileBehind() {

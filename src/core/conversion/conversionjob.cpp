@@ -29,12 +29,6 @@ std::optional<SourceAudio> FirstAudio(const MediaInfo& info) {
     return SourceAudio{values.sampleRate, values.bitRate, values.channels};
 }
 
-// The line encloses paths in double quotes and has no escape, so a path holding one would
-// end early and hand the engine a different path.
-bool FitsInQuotes(const QString& path) {
-    return !path.contains(QLatin1Char('"'));
-}
-
 } // namespace
 
 bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QString& sourcePath,
@@ -46,13 +40,6 @@ bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QSt
     if (preset.format == nullptr) {
         why.reason = QStringLiteral("The preset names no output format");
         return false;
-    }
-    for (const QString& path : {sourcePath, outputPath}) {
-        if (!FitsInQuotes(path)) {
-            why.reason =
-                QStringLiteral("A file name holding a double quote cannot be converted: %1").arg(path);
-            return false;
-        }
     }
     if (sourcePath.isEmpty() || !QFileInfo::exists(sourcePath)) {
         why.reason = QStringLiteral("The file to convert is missing: %1").arg(sourcePath);

@@ -132,7 +132,12 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     });
     char errorText[CURL_ERROR_SIZE] = {};
     const QByteArray address = url.toUtf8();
-    curl_easy_setopt(handle, CURLOPT_URL, address.constData());
+    if (curl_easy_setopt(handle, CURLOPT_URL, address.constData()) != CURLE_OK) {
+        // libcurl takes no text of more than 8 MB; the reused handle is then left without an
+        // address, which it would report as "No URL set".
+        ReportResult(QStringLiteral("Cannot fetch an address of %1 bytes: address too long").arg(address.size()));
+        return false;
+    }
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
     // libcurl receives in larger blocks than the read size: one system call per 4 KiB would
     // cost a third of the throughput on a fast link. The copy still hands the data on, and
