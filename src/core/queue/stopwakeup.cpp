@@ -1,5 +1,6 @@
 #include "stopwakeup.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -11,7 +12,8 @@ namespace {
 struct Waiters {
     std::mutex mutex;
     std::condition_variable woken;
-    quint64 generation = 0;
+    // Written under the lock, read without it on every wait of a transfer.
+    std::atomic<quint64> generation{0};
     quint64 nextId = 0;
     std::map<quint64, std::function<void()>> registered;
 };
@@ -47,9 +49,7 @@ Registration::~Registration() {
 }
 
 quint64 Generation() {
-    Waiters& waiters = Shared();
-    std::lock_guard lock(waiters.mutex);
-    return waiters.generation;
+    return Shared().generation.load();
 }
 
 bool WaitFor(quint64 generation, std::chrono::milliseconds timeout) {

@@ -2,6 +2,7 @@
 
 #include "httptransfer.h"
 #include "queue/progresssink.h"
+#include "queue/stopwakeup.h"
 #include "retrypolicy.h"
 #include "transfersession.h"
 
@@ -13,6 +14,9 @@ namespace Tarnwick {
 namespace {
 
 constexpr int MaxStatusTextLength = 1023;
+// While no data arrives and nothing wakes the transfer, the stop request is still looked at
+// this often.
+constexpr std::chrono::milliseconds IdleCancelPollInterval{TransferSession::PollMilliseconds};
 
 } // namespace
 
@@ -21,7 +25,8 @@ CopyState::CopyState(TransferSession& session, QIODevice& target, ProgressSink* 
     , target_(target)
     , sink_(sink)
     , chunkSize_(chunkSize)
-    , origin_(target.pos()) {}
+    , origin_(target.pos())
+    , wakeGeneration_(StopWakeup::Generation()) {}
 
 void CopyState::StartAttempt(bool continuing) {
     headers_ = ResponseHeaders();
@@ -34,9 +39,19 @@ void CopyState::StartAttempt(bool continuing) {
 }
 
 bool CopyState::PollCancel() {
+    lastCancelPoll_ = Clock::now();
+    wakeGeneration_ = StopWakeup::Generation();
     if (sink_ != nullptr && sink_->IsCancelled() != 0)
         cancelled_ = true;
     return cancelled_;
+}
+
+bool CopyState::StopRequestedWhileIdle() {
+    if (sink_ == nullptr)
+        return cancelled_;
+    if (StopWakeup::Generation() == wakeGeneration_ && Clock::now() - lastCancelPoll_ < IdleCancelPollInterval)
+        return cancelled_;
+    return PollCancel();
 }
 
 bool CopyState::Fail(const QString& text, bool retriable) {

@@ -35,6 +35,9 @@ public:
     static size_t HeaderCallback(char* data, size_t, size_t size, void* self);
     static size_t WriteCallback(char* data, size_t, size_t size, void* self);
 
+    // Looks at the stop request when it has not been looked at for a while, or at once when
+    // StopWakeup woke the transfer since the last look; true to stop.
+    bool StopRequestedWhileIdle();
     // Looks at the stop request now.
     bool PollCancel();
 
@@ -69,6 +72,8 @@ private:
     bool began_ = false; // Begin has been sent: the copy loop is running
     bool cancelled_ = false;
     std::time_t startTime_ = 0;
+    Clock::time_point lastCancelPoll_ = Clock::now();
+    quint64 wakeGeneration_ = 0;
 
     ResponseHeaders headers_;
     bool continuing_ = false;

@@ -132,9 +132,11 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     });
     char errorText[CURL_ERROR_SIZE] = {};
     const QByteArray address = url.toUtf8();
-    if (curl_easy_setopt(handle, CURLOPT_URL, address.constData()) != CURLE_OK) {
-        // libcurl takes no text of more than 8 MB; the reused handle is then left without an
-        // address, which it would report as "No URL set".
+    // libcurl parses no address of more than 8,000,000 bytes, and would then report the
+    // request as "No URL set".
+    constexpr qsizetype MaxAddressBytes = 8000000;
+    if (address.size() > MaxAddressBytes ||
+        curl_easy_setopt(handle, CURLOPT_URL, address.constData()) != CURLE_OK) {
         ReportResult(QStringLiteral("Cannot fetch an address of %1 bytes: address too long").arg(address.size()));
         return false;
     }
@@ -203,7 +205,7 @@ HttpTransfer::AttemptResult HttpTransfer::RunAttempt(CopyState& copy, const char
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
 
     session_->Report(TransferSession::HandleCreated);
-    const auto code = CURLcode(session_->Perform([&copy] { return copy.PollCancel(); }));
+    const auto code = CURLcode(session_->Perform([&copy] { return copy.StopRequestedWhileIdle(); }));
     session_->ReportRequestComplete(code == CURLE_OK ? 1 : 0, quint32(code));
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
