@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     }
 #endif
 
-    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost,
+    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost, settings.ytDlpPath,
                               settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll
                                                        : OverwritePolicy::Ask);
     context.SetStallSeconds(stallSeconds);

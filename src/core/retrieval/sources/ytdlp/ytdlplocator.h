@@ -17,4 +17,23 @@ struct YtDlpProgram {
 // asks once and keeps the answer.
 YtDlpProgram FindYtDlp(const QString& configuredPath);
 
+// Finds yt-dlp when it is first asked for, and keeps the answer: one run looks once.
+class YtDlpOnce {
+public:
+    explicit YtDlpOnce(QString configuredPath)
+        : configuredPath_(std::move(configuredPath)) {}
+    const YtDlpProgram& Get() {
+        if (!looked_) {
+            program_ = FindYtDlp(configuredPath_);
+            looked_ = true;
+        }
+        return program_;
+    }
+
+private:
+    QString configuredPath_;
+    YtDlpProgram program_;
+    bool looked_ = false;
+};
+
 } // namespace Tarnwick
