@@ -57,8 +57,6 @@ class TestYtDlpInfo : public QObject {
 private slots:
     void choosesFormatsByQuality_data();
     void choosesFormatsByQuality();
-    void refusesAnswersOfTheWrongShape_data();
-    void refusesAnswersOfTheWrongShape();
     void keepsOnlySafeAddressesAndHeaders();
     void readsPlaylistsAndTheirEntries();
     void readsProgressLines_data();
@@ -138,26 +136,6 @@ void TestYtDlpInfo::choosesFormatsByQuality() {
     QTEST(choice.label, "label");
 }
 
-void TestYtDlpInfo::refusesAnswersOfTheWrongShape_data() {
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("garbage") << QByteArray("[download] 100% of 1.2MiB\n") << "not readable JSON";
-    QTest::newRow("truncated") << QByteArray(R"json({"title": "x", "formats": [{"url": "https://a/b")json")
-                               << "not readable JSON";
-    QTest::newRow("array") << QByteArray("[1, 2]") << "not a JSON object";
-    QTest::newRow("empty") << QByteArray() << "not readable JSON";
-    QTest::newRow("binary") << QByteArray("\x00\xff\xfe{", 4) << "not readable JSON";
-}
-
-void TestYtDlpInfo::refusesAnswersOfTheWrongShape() {
-    QFETCH(QByteArray, json);
-    YtDlpInfo info;
-    QString reason;
-    QVERIFY(!ParseYtDlpInfo(json, info, reason));
-    QFETCH(QString, expected);
-    QVERIFY2(reason.contains(expected), qPrintable(reason));
-}
-
 void TestYtDlpInfo::keepsOnlySafeAddressesAndHeaders() {
     const QByteArray json = R"json({"title": 42, "formats": [
         {"format_id": "f", "url": "file:///etc/passwd", "protocol": "file", "height": 720},
@@ -215,8 +193,6 @@ void TestYtDlpInfo::readsProgressLines_data() {
                                  << qint64(65199) << qint64(65199);
     QTest::newRow("estimate") << QByteArray("[tarnwick-progress] 832 NA 2496.0 14319.7") << true
                               << qint64(832) << qint64(2496);
-    QTest::newRow("nothing known") << QByteArray("[tarnwick-progress] NA NA NA NA") << true << qint64(0)
-                                   << qint64(0);
     QTest::newRow("other output") << QByteArray("[download] Destination: x") << false << qint64(0)
                                   << qint64(0);
     QTest::newRow("too few fields") << QByteArray("[tarnwick-progress] 1 2") << false << qint64(0)
