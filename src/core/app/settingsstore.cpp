@@ -85,6 +85,11 @@ bool SettingsStore::HasChanges() const {
         if (!storedKeys_.contains(it.key()) || !SameValue(it.value(), then.value(it.key())))
             return true;
     }
+    // A value this instance cleared, which the record then leaves out.
+    for (auto it = then.cbegin(); it != then.cend(); ++it) {
+        if (!now.contains(it.key()))
+            return true;
+    }
     return false;
 }
 
@@ -98,6 +103,10 @@ bool SettingsStore::Save() {
             // A value missing from the file is written as this instance has it.
             if (!SameValue(it.value(), then.value(it.key())) || !stored.contains(it.key()))
                 stored.setValue(it.key(), it.value());
+        }
+        for (auto it = then.cbegin(); it != then.cend(); ++it) {
+            if (!now.contains(it.key()))
+                stored.remove(it.key());
         }
         const std::pair<const RecentList*, QString> lists[] = {{&values_.recentUrlList, RecentUrlsGroup},
                                                                {&values_.recentFolderList, RecentFoldersGroup}};
