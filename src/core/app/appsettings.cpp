@@ -37,6 +37,8 @@ void AppSettings::Load(QSettings& settings) {
     ReadFlag(settings, QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite);
     ReadText(settings, QStringLiteral("Settings/Player"), player);
     ReadText(settings, QStringLiteral("Settings/VideoHost"), videoHost);
+    ReadText(settings, QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
+    ReadText(settings, QStringLiteral("Settings/YtDlpUpdateUrl"), ytDlpUpdateUrl);
     recentUrlList.Read(settings, RecentUrlsGroup);
     recentFolderList.Read(settings, RecentFoldersGroup);
     ReadInt(settings, QStringLiteral("Recent/Format"), recentFormat);
@@ -54,6 +56,18 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite ? 1 : 0);
     settings.setValue(QStringLiteral("Settings/Player"), player);
     settings.setValue(QStringLiteral("Settings/VideoHost"), videoHost);
+    // Only a chosen program is written: a missing value means the default, so a user who never
+    // set it keeps a settings file without it.
+    if (ytDlpPath.isEmpty())
+        settings.remove(QStringLiteral("Settings/YtDlpPath"));
+    else
+        settings.setValue(QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
+    // Written only when it differs from the official address, so that a later change of that
+    // address reaches users who never chose their own.
+    if (ytDlpUpdateUrl == QLatin1String(DefaultYtDlpUpdateUrl))
+        settings.remove(QStringLiteral("Settings/YtDlpUpdateUrl"));
+    else
+        settings.setValue(QStringLiteral("Settings/YtDlpUpdateUrl"), ytDlpUpdateUrl);
     recentUrlList.Write(settings, RecentUrlsGroup);
     recentFolderList.Write(settings, RecentFoldersGroup);
     settings.setValue(QStringLiteral("Recent/Format"), recentFormat);

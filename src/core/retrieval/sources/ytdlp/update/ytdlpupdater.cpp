@@ -133,8 +133,8 @@ bool Update::Fetch(const QString& name, QIODevice& target) {
     if (transfer_.CopyUrlToFile(FileUrl(name), target))
         return true;
     const QString reason = sink_.TakeFailure();
-    return Fail(QStringLiteral("cannot download %1 from %2 (%3)")
-                    .arg(name, options_.releaseUrl, reason.isEmpty() ? QStringLiteral("no answer") : reason));
+    return Fail(QStringLiteral("cannot download %1 (%2) from %3")
+                    .arg(name, reason.isEmpty() ? QStringLiteral("no answer") : reason, options_.releaseUrl));
 }
 
 bool Update::FetchSmall(const QString& name, QByteArray& data) {
