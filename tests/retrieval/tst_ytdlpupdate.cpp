@@ -6,6 +6,8 @@
 #include "retrieval/sources/ytdlp/update/releasesignature.h"
 #include "retrieval/sources/ytdlp/update/versionprobe.h"
 #include "retrieval/sources/ytdlp/update/ytdlpupdater.h"
+#include "retrieval/sources/ytdlp/ytdlpinuse.h"
+#include "testenvironment.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -87,6 +89,8 @@ class TestYtDlpUpdate : public QObject {
 private slots:
     void init();
     void goodReleaseReplacesThePreviousCopy();
+    void installedCopyRunsWhenNewerThanPath_data();
+    void installedCopyRunsWhenNewerThanPath();
     void failuresLeaveThePreviousCopy_data();
     void failuresLeaveThePreviousCopy();
     void stopLeavesThePreviousCopy_data();
@@ -164,6 +168,42 @@ void TestYtDlpUpdate::goodReleaseReplacesThePreviousCopy() {
     // The download's progress reached the sink, the transfer's own result lines did not.
     QVERIFY(sink.calls.contains(QStringLiteral("Progress 1 195")));
     QVERIFY(!sink.calls.filter(QStringLiteral("Status 3")).size());
+}
+
+void TestYtDlpUpdate::installedCopyRunsWhenNewerThanPath_data() {
+    QTest::addColumn<QByteArray>("pathVersion");
+    QTest::addColumn<YtDlpOrigin>("origin");
+
+    QTest::newRow("PATH older") << QByteArray("2023.03.04") << YtDlpOrigin::Private;
+    QTest::newRow("PATH newer") << QByteArray("2100.01.01") << YtDlpOrigin::SystemPath;
+}
+
+void TestYtDlpUpdate::installedCopyRunsWhenNewerThanPath() {
+    QFETCH(QByteArray, pathVersion);
+    QFETCH(YtDlpOrigin, origin);
+    TestSupport::IsolatedProfile profile;
+    QTemporaryDir bin;
+    QFile onPath(bin.filePath(QStringLiteral("yt-dlp")));
+    QVERIFY(onPath.open(QIODevice::WriteOnly));
+    onPath.write(StandIn("echo " + pathVersion));
+    onPath.close();
+    onPath.setPermissions(onPath.permissions() | QFileDevice::ExeOwner);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":/usr/bin:/bin");
+    PutRelease(StandIn("echo 2099.01.02"));
+    YtDlpUpdateOptions options = Options();
+    options.installFolder = YtDlpUpdateDefaults(QString()).installFolder;
+
+    const YtDlpUpdateResult result = UpdateYtDlp(options, nullptr);
+    const YtDlpInUse inUse = FindYtDlpInUse(QString());
+    qputenv("PATH", oldPath);
+
+    QCOMPARE(result.outcome, YtDlpUpdateResult::Outcome::Installed);
+    QVERIFY(result.path.startsWith(profile.DataHome()));
+    QCOMPARE(inUse.origin, origin);
+    QCOMPARE(inUse.version,
+             origin == YtDlpOrigin::Private ? result.version : QString::fromLatin1(pathVersion));
+    QVERIFY(YtDlpInUseText(inUse).contains(inUse.path));
 }
 
 void TestYtDlpUpdate::failuresLeaveThePreviousCopy_data() {

@@ -132,6 +132,9 @@ void TestYtDlpVersion::staleVersionSuggestsAnUpdate() {
     QVERIFY2(hint.contains(QStringLiteral("61 days old")) && hint.contains(QStringLiteral("Update yt-dlp")),
              qPrintable(hint));
     QVERIFY(YtDlpUpdateSuggestion(QStringLiteral("unknown"), release.addYears(3)).isEmpty());
+    QCOMPARE(WithYtDlpUpdateSuggestion(QStringLiteral("yt-dlp: Unable to extract"),
+                                       QStringLiteral("2024.12.06"), release.addDays(YtDlpStaleDays + 1)),
+             QStringLiteral("yt-dlp: Unable to extract - ") + hint);
 }
 
 void TestYtDlpVersion::checksumOfTheNamedFile_data() {

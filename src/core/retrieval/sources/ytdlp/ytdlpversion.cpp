@@ -49,4 +49,9 @@ QString YtDlpUpdateSuggestion(const QString& versionText, QDate today) {
         .arg(version->DaysOld(today));
 }
 
+QString WithYtDlpUpdateSuggestion(const QString& reason, const QString& versionText, QDate today) {
+    const QString hint = YtDlpUpdateSuggestion(versionText, today);
+    return hint.isEmpty() ? reason : reason + QStringLiteral(" - ") + hint;
+}
+
 } // namespace Tarnwick

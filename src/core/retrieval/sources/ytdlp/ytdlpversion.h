@@ -35,5 +35,8 @@ inline constexpr int YtDlpStaleDays = 60;
 // The hint added to a job's failure when yt-dlp failed it and the yt-dlp in use is stale;
 // empty when it is recent enough or its version is unknown.
 QString YtDlpUpdateSuggestion(const QString& versionText, QDate today);
+// The reason of a failure that yt-dlp reported, with that hint after it when it applies.
+QString WithYtDlpUpdateSuggestion(const QString& reason, const QString& versionText,
+                                  QDate today = QDate::currentDate());
 
 } // namespace Tarnwick
