@@ -195,7 +195,7 @@ void TestYtDlpUpdate::installedCopyRunsWhenNewerThanPath() {
     options.installFolder = YtDlpUpdateDefaults(QString()).installFolder;
 
     const YtDlpUpdateResult result = UpdateYtDlp(options, nullptr);
-    const YtDlpInUse inUse = FindYtDlpInUse(QString());
+    const YtDlpProgram inUse = FindYtDlp(QString());
     qputenv("PATH", oldPath);
 
     QCOMPARE(result.outcome, YtDlpUpdateResult::Outcome::Installed);
@@ -203,7 +203,7 @@ void TestYtDlpUpdate::installedCopyRunsWhenNewerThanPath() {
     QCOMPARE(inUse.origin, origin);
     QCOMPARE(inUse.version,
              origin == YtDlpOrigin::Private ? result.version : QString::fromLatin1(pathVersion));
-    QVERIFY(YtDlpInUseText(inUse).contains(inUse.path));
+    QVERIFY(YtDlpInUseText(inUse, QString()).contains(inUse.path));
 }
 
 void TestYtDlpUpdate::failuresLeaveThePreviousCopy_data() {

@@ -4,6 +4,7 @@
 #include "app/appsettings.h"
 #include "consolejobcontext.h"
 #include "retrieval/job/processjob.h"
+#include "retrieval/sources/ytdlp/ytdlplocator.h"
 #include "terminaltext.h"
 #include "ytdlpcommands.h"
 
@@ -51,32 +52,32 @@ int main(int argc, char** argv) {
             break;
         arguments = arguments.mid(2);
     }
-    const bool askedForHelp = !arguments.isEmpty() && arguments.first() == QLatin1String("--help");
+    AppSettings settings;
+    QSettings store;
+    settings.Load(store);
+
+    if (arguments == QStringList{QStringLiteral("--update-yt-dlp")}) {
+        ConsoleSink sink(stdout);
+        runningSink = &sink;
+        std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
+        return UpdateYtDlpFromConsole(settings, sink);
+    }
+    const bool helpAsked = !arguments.isEmpty() && (arguments.first() == QLatin1String("--help") ||
+                                                    arguments.first() == QLatin1String("-h"));
     if (arguments.size() < 2 || arguments.first().startsWith(QLatin1Char('-'))) {
-        AppSettings settings;
-        QSettings store;
-        settings.Load(store);
-        if (arguments == QStringList{QStringLiteral("--update-yt-dlp")}) {
-            ConsoleSink sink(stdout);
-            runningSink = &sink;
-            std::signal(SIGINT, OnInterrupt);
-            std::signal(SIGTERM, OnInterrupt);
-            return UpdateYtDlpFromConsole(settings, sink);
-        }
-        std::FILE* out = askedForHelp ? stdout : stderr;
+        std::FILE* out = helpAsked ? stdout : stderr;
         std::fprintf(out,
                      "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] <output folder> "
                      "<url1> [<url2> ...]\n"
                      "       tarnwick-fetch --update-yt-dlp\n"
-                     "Uses the settings Quality, AlwaysOverwrite and VideoHost of [Settings].\n"
+                     "Uses the settings Quality, AlwaysOverwrite, VideoHost and YtDlpPath of [Settings].\n"
                      "--stall-seconds: how long a silent server is waited for (60)\n"
                      "--retry-wait-scale: the waits before retries times F (1)\n"
                      "--update-yt-dlp: installs yt-dlp's newest release as Tarnwick's own copy, from the\n"
                      "  settings value YtDlpUpdateUrl (nothing else reaches the network unasked)\n");
-        if (!askedForHelp)
-            return 2;
-        PrintYtDlpInUse(settings);
-        return 0;
+        PrintYtDlpInUse(out, FindYtDlp(settings.ytDlpPath));
+        return helpAsked ? 0 : 2;
     }
 
 #ifndef Q_OS_WIN
@@ -89,11 +90,7 @@ int main(int argc, char** argv) {
     }
 #endif
 
-    AppSettings settings;
-    QSettings store;
-    settings.Load(store);
-
-    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost,
+    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost, settings.ytDlpPath,
                               settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll
                                                        : OverwritePolicy::Ask);
     context.SetStallSeconds(stallSeconds);

@@ -3,7 +3,7 @@
 #include "app/appsettings.h"
 #include "consolesink.h"
 #include "retrieval/sources/ytdlp/update/ytdlpupdater.h"
-#include "retrieval/sources/ytdlp/ytdlpinuse.h"
+#include "retrieval/sources/ytdlp/ytdlplocator.h"
 #include "terminaltext.h"
 
 #include <cstdio>
@@ -21,9 +21,13 @@ int UpdateYtDlpFromConsole(const AppSettings& settings, ConsoleSink& sink) {
     return result.outcome == YtDlpUpdateResult::Outcome::Installed ? 0 : 1;
 }
 
-void PrintYtDlpInUse(const AppSettings& settings) {
-    std::printf("yt-dlp in use: %s\n",
-                qPrintable(TerminalSafe(YtDlpInUseText(FindYtDlpInUse(settings.ytDlpPath)))));
+void PrintYtDlpInUse(std::FILE* out, const YtDlpProgram& program) {
+    if (program.IsFound())
+        std::fprintf(out, "yt-dlp: %s (%s: %s)\n", qPrintable(TerminalSafe(program.version)),
+                     qPrintable(YtDlpOriginText(program.origin)), qPrintable(TerminalSafe(program.path)));
+    else
+        std::fprintf(out, "yt-dlp: not found; installing it lets Tarnwick read many more sites "
+                          "(tarnwick-fetch --update-yt-dlp installs a copy of Tarnwick's own)\n");
 }
 
 } // namespace Tarnwick

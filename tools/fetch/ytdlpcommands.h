@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstdio>
+
 namespace Tarnwick {
 
 class ConsoleSink;
 struct AppSettings;
+struct YtDlpProgram;
 
 // tarnwick-fetch --update-yt-dlp: updates Tarnwick's own yt-dlp from the settings'
 // YtDlpUpdateUrl, showing progress on the sink; its stop request (Ctrl+C) ends the update.
@@ -11,6 +14,6 @@ struct AppSettings;
 int UpdateYtDlpFromConsole(const AppSettings& settings, ConsoleSink& sink);
 
 // The line of --help that names the yt-dlp in use and where it comes from.
-void PrintYtDlpInUse(const AppSettings& settings);
+void PrintYtDlpInUse(std::FILE* out, const YtDlpProgram& program);
 
 } // namespace Tarnwick

@@ -13,7 +13,8 @@ YtDlpInUseLabel::YtDlpInUseLabel(const QString& configuredPath, QWidget* parent)
     setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto text = std::make_shared<QString>();
     lookup_ = QThread::create([configuredPath, text, closing = closing_] {
-        *text = YtDlpInUseText(FindYtDlpInUse(configuredPath, [closing] { return closing->load(); }));
+        *text =
+            YtDlpInUseText(FindYtDlp(configuredPath, [closing] { return closing->load(); }), configuredPath);
     });
     connect(lookup_, &QThread::finished, this, [this, text] {
         if (closing_->load())

@@ -25,7 +25,7 @@ QString YtDlpOriginText(YtDlpOrigin origin) {
     case YtDlpOrigin::None:
         return QStringLiteral("not found");
     case YtDlpOrigin::Configured:
-        return QStringLiteral("set in the settings (YtDlpPath)");
+        return QStringLiteral("YtDlpPath in the settings");
     case YtDlpOrigin::Private:
         return QStringLiteral("Tarnwick's own copy");
     case YtDlpOrigin::SystemPath:

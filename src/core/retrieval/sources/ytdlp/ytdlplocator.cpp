@@ -1,0 +1,76 @@
+#include "ytdlplocator.h"
+
+#include "groupprocess.h"
+#include "update/privateytdlp.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace Tarnwick {
+
+namespace {
+
+QString ProgramPath(const QString& configuredPath) {
+    if (configuredPath.isEmpty())
+        return QStandardPaths::findExecutable(QStringLiteral("yt-dlp"));
+    if (!configuredPath.contains(QLatin1Char('/')) && !configuredPath.contains(QLatin1Char('\\')))
+        return QStandardPaths::findExecutable(configuredPath);
+    const QFileInfo info(configuredPath);
+    return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
+}
+
+// A version is one short line of printable text; anything else did not come from yt-dlp.
+bool LooksLikeVersion(const QString& text) {
+    if (text.isEmpty() || text.size() > 64)
+        return false;
+    for (const QChar c : text) {
+        if (!c.isPrint() || c.isSpace())
+            return false;
+    }
+    return true;
+}
+
+YtDlpProgram ProbeYtDlp(const QString& program, const std::function<bool()>& stopRequested) {
+    if (program.isEmpty())
+        return {};
+    GroupProcessRequest request;
+    request.program = program;
+    request.arguments = {QStringLiteral("--ignore-config"), QStringLiteral("--version")};
+    // A cold start of the Python program on a busy machine can take several seconds.
+    request.silenceLimitMs = 20000;
+    request.outputCap = 4096;
+    request.shouldStop = stopRequested;
+    const GroupProcessResult result = RunGroupProcess(request);
+    if (result.end != GroupProcessResult::End::Exited || result.exitCode != 0)
+        return {};
+    const QString version = QString::fromUtf8(result.output).section(QLatin1Char('\n'), 0, 0).trimmed();
+    if (!LooksLikeVersion(version))
+        return {};
+    return {program, version};
+}
+
+} // namespace
+
+YtDlpProgram FindYtDlp(const QString& configuredPath, const std::function<bool()>& stopRequested) {
+    if (!configuredPath.isEmpty()) {
+        YtDlpProgram configured = ProbeYtDlp(ProgramPath(configuredPath), stopRequested);
+        configured.origin = configured.IsFound() ? YtDlpOrigin::Configured : YtDlpOrigin::None;
+        return configured;
+    }
+    const QString ownPath = PrivateYtDlpPath();
+    YtDlpProgram own =
+        QFileInfo(ownPath).isExecutable() ? ProbeYtDlp(ownPath, stopRequested) : YtDlpProgram();
+    YtDlpProgram system = ProbeYtDlp(ProgramPath(QString()), stopRequested);
+    switch (ChooseNewerYtDlp({own.path, own.version}, {system.path, system.version})) {
+    case YtDlpOrigin::Private:
+        own.origin = YtDlpOrigin::Private;
+        return own;
+    case YtDlpOrigin::SystemPath:
+        system.origin = YtDlpOrigin::SystemPath;
+        return system;
+    default:
+        return {};
+    }
+}
+
+} // namespace Tarnwick
