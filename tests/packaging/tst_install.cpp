@@ -214,14 +214,11 @@ private slots:
                            {QStringLiteral("-qlp"), QDir(packages.path()).filePath(rpms.first())});
             QCOMPARE(listed.exitCode, 0);
             // The same installation as the Debian package, file for file.
-            QByteArrayList debFiles;
             for (const QByteArray& line : contents.out.split('\n')) {
                 const qsizetype at = line.indexOf(" ./");
                 if (at >= 0 && !line.startsWith('d'))
-                    debFiles.append(line.mid(at + 2));
+                    QVERIFY2(listed.out.contains(line.mid(at + 2) + '\n'), line.constData());
             }
-            for (const QByteArray& file : debFiles)
-                QVERIFY2(listed.out.contains(file + '\n'), file.constData());
         }
     }
 };
