@@ -2,9 +2,7 @@
 
 #include "browser/entrypoints.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -51,9 +49,8 @@ QString LaunchTarnwick(const QString& url) {
     const QString folder = Tarnwick::StoredInstallFolder();
     if (folder.isEmpty())
         return QStringLiteral("Tarnwick's installation folder is not known (no \"InstallDir\" setting).");
-    const QString program = QDir(folder).filePath(QStringLiteral("tarnwick"));
-    const QFileInfo info(program);
-    if (!info.isFile() || !info.isExecutable())
+    const QString program = Tarnwick::TarnwickProgramPath(folder);
+    if (!Tarnwick::HoldsTarnwickProgram(folder))
         return QStringLiteral("Tarnwick is not installed in %1.").arg(folder);
 
     const QByteArray programBytes = QFile::encodeName(program);

@@ -18,7 +18,8 @@ class TestApplicationCore : public QObject {
 private slots:
     void initTestCase();
     void installFolderIsRecordedWhenMissing();
-    void storedInstallFolderWins();
+    void storedInstallFolderStaysWhileItHoldsTarnwick_data();
+    void storedInstallFolderStaysWhileItHoldsTarnwick();
     void engineIsFoundInTheInstallFolder();
     void startOpensTheEngineAndShutdownWritesSettings();
     void missingEngineReportsTheSystemText();
@@ -38,10 +39,36 @@ void TestApplicationCore::installFolderIsRecordedWhenMissing() {
     QCOMPARE(raw.value(QStringLiteral("InstallDir")).toString(), QStringLiteral("/opt/tarnwick"));
 }
 
-void TestApplicationCore::storedInstallFolderWins() {
+void TestApplicationCore::storedInstallFolderStaysWhileItHoldsTarnwick_data() {
+    QTest::addColumn<QString>("program"); // what the stored folder holds as "tarnwick"
+    QTest::addColumn<QFile::Permissions>("permissions");
+    QTest::addColumn<bool>("stays");
+    const QFile::Permissions runnable = QFile::ReadOwner | QFile::ExeOwner;
+    QTest::newRow("a Tarnwick program") << QStringLiteral("tarnwick") << runnable << true;
+    QTest::newRow("moved away: nothing") << QString() << runnable << false;
+    QTest::newRow("not a program") << QStringLiteral("tarnwick") << QFile::Permissions(QFile::ReadOwner)
+                                   << false;
+    QTest::newRow("a folder of that name") << QStringLiteral("tarnwick/") << runnable << false;
+}
+
+void TestApplicationCore::storedInstallFolderStaysWhileItHoldsTarnwick() {
+    QFETCH(QString, program);
+    QFETCH(QFile::Permissions, permissions);
+    QFETCH(bool, stays);
     TestSupport::IsolatedProfile profile;
-    QSettings().setValue(QStringLiteral("InstallDir"), QStringLiteral("/srv/elsewhere"));
-    QCOMPARE(ResolveInstallFolder(QStringLiteral("/opt/tarnwick")), QStringLiteral("/srv/elsewhere"));
+    QTemporaryDir stored;
+    if (program.endsWith(QLatin1Char('/'))) {
+        QVERIFY(QDir(stored.path()).mkdir(program));
+    } else if (!program.isEmpty()) {
+        QFile file(stored.filePath(program));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setPermissions(permissions));
+    }
+    QSettings().setValue(QStringLiteral("InstallDir"), stored.path());
+    const QString expected = stays ? stored.path() : QStringLiteral("/opt/tarnwick");
+    QCOMPARE(ResolveInstallFolder(QStringLiteral("/opt/tarnwick")), expected);
+    QSettings raw(profile.SettingsFile(), QSettings::IniFormat);
+    QCOMPARE(raw.value(QStringLiteral("InstallDir")).toString(), expected);
 }
 
 void TestApplicationCore::engineIsFoundInTheInstallFolder() {

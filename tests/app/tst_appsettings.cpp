@@ -24,6 +24,7 @@ private slots:
     void foldersCompareAsTheFileSystemDoes();
     void emptyPositionsLeaveNoValue();
     void entriesStopAtTheFirstGap();
+    void updateUrlIsStoredOnlyWhenChosen();
 
 private:
     static AppSettings LoadFresh();
@@ -241,6 +242,20 @@ void TestAppSettings::entriesStopAtTheFirstGap() {
     const AppSettings settings = LoadFresh();
     QCOMPARE(settings.recentFolderList.Entries(), QStringList{QStringLiteral("/a")});
     QCOMPARE(settings.recentFolderList.At(2), QStringLiteral("/c"));
+}
+
+void TestAppSettings::updateUrlIsStoredOnlyWhenChosen() {
+    TestSupport::IsolatedProfile profile;
+    AppSettings settings;
+    QCOMPARE(settings.ytDlpUpdateUrl, QLatin1String(DefaultYtDlpUpdateUrl));
+    {
+        QSettings store;
+        settings.Save(store);
+        QVERIFY(!store.contains(QStringLiteral("Settings/YtDlpUpdateUrl")));
+        settings.ytDlpUpdateUrl = QStringLiteral("http://127.0.0.1:8123/download/");
+        settings.Save(store);
+    }
+    QCOMPARE(LoadFresh().ytDlpUpdateUrl, settings.ytDlpUpdateUrl);
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)

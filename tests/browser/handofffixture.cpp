@@ -69,4 +69,18 @@ QList<HandOffFixture::Launch> HandOffFixture::Launches() const {
     return launches;
 }
 
+ProgramsOnPath::ProgramsOnPath(const QStringList& names)
+    : oldPath_(qgetenv("PATH")) {
+    for (const QString& name : names) {
+        QFile program(folder_.filePath(name));
+        program.open(QIODevice::WriteOnly);
+        program.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    qputenv("PATH", folder_.path().toUtf8());
+}
+
+ProgramsOnPath::~ProgramsOnPath() {
+    qputenv("PATH", oldPath_);
+}
+
 } // namespace TestSupport

@@ -4,6 +4,7 @@
 
 #include <QByteArrayList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace TestSupport {
@@ -40,6 +41,20 @@ private:
     QTemporaryDir home_;
     QTemporaryDir install_;
     QByteArray oldHome_;
+};
+
+// PATH holds only a folder of empty stand-in programs with the given names while it lives, so
+// that which browsers look installed does not depend on the machine.
+class ProgramsOnPath {
+public:
+    explicit ProgramsOnPath(const QStringList& names);
+    ~ProgramsOnPath();
+    ProgramsOnPath(const ProgramsOnPath&) = delete;
+    ProgramsOnPath& operator=(const ProgramsOnPath&) = delete;
+
+private:
+    QTemporaryDir folder_;
+    QByteArray oldPath_;
 };
 
 } // namespace TestSupport

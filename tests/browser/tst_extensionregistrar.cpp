@@ -1,12 +1,14 @@
 // The registrar on a home folder of its own: Quillet's flags, the host manifests in the folders
-// of the browsers that are installed, and what QueryState reads back.
+// of the browsers that are installed, what QueryState reads back, and the repair at start.
 
 #include "browser/extensionregistrar.h"
 #include "browser/hostmanifest.h"
 #include "handofffixture.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,6 +17,7 @@
 
 using namespace Tarnwick;
 using TestSupport::HandOffFixture;
+using TestSupport::ProgramsOnPath;
 
 namespace {
 
@@ -40,17 +43,20 @@ State Query(ExtensionRegistrar& registrar) {
     return state;
 }
 
-// A home where Chromium, Brave and Firefox have been run, and an installation folder with a
-// quillet program.
-struct BrowserHome : HandOffFixture {
-    BrowserHome() {
-        for (const QString& folder : {ConfigHome() + QStringLiteral("/chromium"),
-                                      ConfigHome() + QStringLiteral("/BraveSoftware/Brave-Browser"),
-                                      HandOffFixture::Home() + QStringLiteral("/.mozilla")})
-            QDir().mkpath(folder);
+// A home where no browser has left a folder yet, and an installation folder with a quillet
+// program.
+struct BareHome : HandOffFixture {
+    BareHome() {
         QFile quillet(QDir(InstallFolder()).filePath(QStringLiteral("quillet")));
         quillet.open(QIODevice::WriteOnly);
         quillet.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // "config/x" lies in the configuration home, anything else in the home folder.
+    QString Place(const QString& folder) const {
+        return folder.startsWith(QStringLiteral("config/"))
+                   ? ConfigHome() + folder.mid(6)
+                   : HandOffFixture::Home() + QLatin1Char('/') + folder;
     }
 
     QStringList Flags() const {
@@ -70,6 +76,16 @@ struct BrowserHome : HandOffFixture {
                 found.append(folder.browser);
         }
         return found;
+    }
+};
+
+// A home where Chromium, Brave and Firefox have been run.
+struct BrowserHome : BareHome {
+    BrowserHome() {
+        for (const QString& folder :
+             {QStringLiteral("config/chromium"), QStringLiteral("config/BraveSoftware/Brave-Browser"),
+              QStringLiteral(".mozilla")})
+            QDir().mkpath(Place(folder));
     }
 };
 
@@ -152,20 +168,78 @@ private slots:
         QCOMPARE(Query(registrar), (State{1, true, false, true}));
     }
 
-    // An entry point counts only with a way to the host, and the flags count only while one
-    // of the manifests is there.
-    void flagsWithoutAnyManifestAreNotPresent() {
-        HandOffFixture bare; // no browser has been run in this home
-        ExtensionRegistrar registrar;
-        QVERIFY(!registrar.Enable(true, true, true, true));
-        QCOMPARE(Query(registrar), (State{0, false, false, false}));
+    // Browsers count as installed by their program on PATH or a folder of theirs, before their
+    // first start too; the manifest folders are made as needed.
+    void installedBrowsersGetManifests_data() {
+        QTest::addColumn<QStringList>("programs");
+        QTest::addColumn<QStringList>("folders"); // below the home folder
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("none") << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("firefox-esr, never started")
+            << QStringList{QStringLiteral("firefox-esr")} << QStringList{}
+            << QStringList{QStringLiteral("firefox")};
+        QTest::newRow("Firefox ESR's profiles in the configuration home")
+            << QStringList{} << QStringList{QStringLiteral("config/mozilla")}
+            << QStringList{QStringLiteral("firefox")};
+        QTest::newRow("chromium and vivaldi, never started")
+            << QStringList{QStringLiteral("chromium"), QStringLiteral("vivaldi-stable")} << QStringList{}
+            << QStringList{QStringLiteral("chromium"), QStringLiteral("vivaldi")};
+        QTest::newRow("Chrome and Edge by their folders")
+            << QStringList{}
+            << QStringList{QStringLiteral("config/google-chrome"), QStringLiteral("config/microsoft-edge")}
+            << QStringList{QStringLiteral("google-chrome"), QStringLiteral("microsoft-edge")};
+        QTest::newRow("brave-browser") << QStringList{QStringLiteral("brave-browser")} << QStringList{}
+                                       << QStringList{QStringLiteral("BraveSoftware/Brave-Browser")};
+    }
 
-        QDir().mkpath(bare.Home() + QStringLiteral("/.mozilla"));
-        QVERIFY(registrar.Apply(false, true, true, true));
+    void installedBrowsersGetManifests() {
+        QFETCH(QStringList, programs);
+        QFETCH(QStringList, folders);
+        QFETCH(QStringList, expected);
+        BareHome home;
+        ProgramsOnPath path(programs);
+        for (const QString& folder : folders)
+            QVERIFY(QDir().mkpath(home.Place(folder)));
+        QStringList installed;
+        for (const BrowserFolder& browser : BrowserFolders()) {
+            if (browser.installed)
+                installed.append(browser.browser);
+        }
+        QCOMPARE(installed, expected);
+
+        ExtensionRegistrar registrar;
+        // Nowhere to write is a failure, not a success that does nothing.
+        QCOMPARE(registrar.Enable(true, true, true, true), !expected.isEmpty());
+        QCOMPARE(home.Manifests(), expected);
+        // The switches are what Options shows, whether or not a browser could be reached.
         QCOMPARE(Query(registrar), (State{2, true, true, true}));
-        QVERIFY(QFile::remove(bare.Home() + QStringLiteral("/.mozilla/native-messaging-hosts/") +
-                              QLatin1String(HostName) + QStringLiteral(".json")));
-        QCOMPARE(Query(registrar), (State{0, false, false, false}));
+    }
+
+    // The repair a start runs (stale manifests are the start's own test): a manifest that is
+    // right is not written again, and a folder that cannot be written is named while the other
+    // browser is still served.
+    void repairLeavesWhatIsRightAndNamesWhatFails() {
+        BareHome home;
+        ProgramsOnPath path({QStringLiteral("chromium"), QStringLiteral("firefox")});
+        QList<BrowserFolder> browsers = BrowserFolders();
+        browsers.removeIf([](const BrowserFolder& browser) { return !browser.installed; });
+        QCOMPARE(browsers.size(), 2);
+        ExtensionRegistrar registrar;
+        home.SwitchOn({QStringLiteral("ToolbarButton")});
+        QCOMPARE(registrar.RepairHostManifests(), QStringList{});
+
+        const QDateTime earlier = QDateTime::currentDateTime().addSecs(-100);
+        QFile right(browsers[1].ManifestPath());
+        QVERIFY(right.open(QIODevice::ReadWrite) &&
+                right.setFileTime(earlier, QFileDevice::FileModificationTime));
+        right.close();
+        QVERIFY(QDir(browsers[0].manifestFolder).removeRecursively());
+        QFile blocker(browsers[0].manifestFolder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QCOMPARE(registrar.RepairHostManifests(), QStringList{browsers[0].ManifestPath()});
+        QCOMPARE(QFileInfo(browsers[1].ManifestPath()).lastModified().toSecsSinceEpoch(),
+                 earlier.toSecsSinceEpoch());
     }
 
     void quilletMustBeARunnableProgramInTheInstallFolder_data() {

@@ -20,7 +20,8 @@ using namespace DialogTesting;
 namespace {
 
 // Reports the entry points it is given and records what the dialog applies, as "1011" for
-// Apply(true, false, true, true). Enable is the real one, so its mapping is part of the test.
+// Apply(true, false, true, true), or "repair" for a rewrite of the host manifests. Enable is the real one, so
+// its mapping is part of the test.
 class RecordingRegistrar : public ExtensionRegistrar {
 public:
     explicit RecordingRegistrar(EntryPoints present)
@@ -39,7 +40,11 @@ public:
         applied.append(call);
         return true;
     }
-    QStringList applied;
+    QStringList RepairHostManifests() const override {
+        applied.append(QStringLiteral("repair"));
+        return {};
+    }
+    mutable QStringList applied;
 
 private:
     EntryPoints present_;
@@ -182,16 +187,19 @@ private slots:
         }
     }
 
-    // What reaches the registrar for a sequence of clicks: Enable only on OK and only when one of
-    // the four boxes differs from the opening, the extension box ticking all three when switched
-    // on and keeping (but disabling) the ticks when switched off.
+    // What reaches the registrar for a sequence of clicks: on OK, Enable when one of the four
+    // boxes differs from the opening, else a repair of the manifests while an entry point is
+    // ticked; the extension box ticks all three when switched on and keeps (but disables) the
+    // ticks when switched off.
     void browserChoiceReachesRegistrar_data() {
         QTest::addColumn<QString>("present");
         QTest::addColumn<QList<int>>("clicks");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QStringList>("applied");
         QTest::newRow("only Tools, OK unchanged")
-            << QStringLiteral("001") << QList<int>{} << true << QStringList{};
+            << QStringLiteral("001") << QList<int>{} << true << QStringList{QStringLiteral("repair")};
+        QTest::newRow("all off, OK unchanged")
+            << QStringLiteral("000") << QList<int>{} << true << QStringList{};
         QTest::newRow("extension switched off")
             << QStringLiteral("001") << QList<int>{1029} << true << QStringList{QStringLiteral("0000")};
         QTest::newRow("extension switched on ticks all")
@@ -200,8 +208,8 @@ private slots:
             << QStringLiteral("100") << QList<int>{1029, 1029} << true << QStringList{QStringLiteral("1111")};
         QTest::newRow("toolbar button taken away")
             << QStringLiteral("111") << QList<int>{1018} << true << QStringList{QStringLiteral("1101")};
-        QTest::newRow("a box changed and changed back")
-            << QStringLiteral("100") << QList<int>{1034, 1034} << true << QStringList{};
+        QTest::newRow("a box changed and changed back") << QStringLiteral("100") << QList<int>{1034, 1034}
+                                                        << true << QStringList{QStringLiteral("repair")};
         QTest::newRow("Cancel touches nothing")
             << QStringLiteral("111") << QList<int>{1029} << false << QStringList{};
     }

@@ -115,6 +115,10 @@ void TestStartup::missingEngineEndsWithTheSystemText() {
         QSettings stored(profile.SettingsFile(), QSettings::IniFormat);
         stored.setValue(QStringLiteral("InstallDir"), elsewhere.path());
     }
+    // A Tarnwick of its own keeps the stored folder in force, with no engine beside it.
+    QFile program(elsewhere.filePath(QStringLiteral("tarnwick")));
+    QVERIFY(program.open(QIODevice::WriteOnly));
+    QVERIFY(program.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
     const Result result = Run({QStringLiteral("-?")});
     QVERIFY(result.exitCode != 0);
     QVERIFY2(result.err.contains(QStringLiteral("libvarnex1.so")), qPrintable(result.err));

@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -198,10 +201,11 @@ private slots:
 
     void debianPackageHoldsTheSameInstallation() {
         QTemporaryDir packages;
-        const Run cpack = RunProgram(QStringLiteral(CPACK_EXECUTABLE),
-                                     {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
-                                      QStringLiteral(BUILD_FOLDER "/CPackConfig.cmake"), QStringLiteral("-B"),
-                                      packages.path()});
+        const Run cpack =
+            RunProgram(QStringLiteral(CPACK_EXECUTABLE),
+                       {QStringLiteral("-G"), MAKES_RPM ? QStringLiteral("DEB;RPM") : QStringLiteral("DEB"),
+                        QStringLiteral("--config"), QStringLiteral(BUILD_FOLDER "/CPackConfig.cmake"),
+                        QStringLiteral("-B"), packages.path()});
         QVERIFY2(cpack.exitCode == 0, cpack.out.constData());
         const QStringList debs = QDir(packages.path()).entryList({QStringLiteral("tarnwick_*.deb")});
         QCOMPARE(debs.size(), 1);
@@ -217,6 +221,29 @@ private slots:
               "./usr/share/tarnwick/browser/chromium/manifest.json",
               "./usr/share/tarnwick/browser/tarnwick.xpi"})
             QVERIFY2(contents.out.contains(QByteArray(path) + '\n'), path);
+        // Every user's browsers find the installed host without opening Tarnwick first.
+        QTemporaryDir unpacked;
+        QCOMPARE(
+            RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), deb, unpacked.path()}).exitCode, 0);
+        for (const char* folder :
+             {"usr/lib/mozilla/native-messaging-hosts", "etc/chromium/native-messaging-hosts",
+              "etc/opt/chrome/native-messaging-hosts"}) {
+            QFile file(
+                QDir(unpacked.path())
+                    .filePath(QLatin1String(folder) + QStringLiteral("/ostrand.tarnwick.quillet.json")));
+            QVERIFY2(file.open(QIODevice::ReadOnly), folder);
+            const QJsonObject manifest = QJsonDocument::fromJson(file.readAll()).object();
+            QCOMPARE(manifest.value(QStringLiteral("path")).toString(), QStringLiteral("/usr/bin/quillet"));
+            QCOMPARE(manifest.value(QStringLiteral("name")).toString(),
+                     QStringLiteral("ostrand.tarnwick.quillet"));
+            const bool firefox = QByteArray(folder).contains("mozilla");
+            QCOMPARE(
+                manifest
+                    .value(firefox ? QStringLiteral("allowed_extensions") : QStringLiteral("allowed_origins"))
+                    .toArray()
+                    .size(),
+                1);
+        }
         // Nothing of the build or the tests slips in.
         QVERIFY(!contents.out.contains("videosvc"));
         QVERIFY(!contents.out.contains("argvrecorder"));
@@ -224,6 +251,26 @@ private slots:
         const Run depends =
             RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")});
         QVERIFY2(depends.out.contains("libqt6core6"), depends.out.constData());
+        // Loaded at run time, so no scan of the program finds it.
+        QVERIFY2(depends.out.contains("libcurl4"), depends.out.constData());
+        const Run recommends =
+            RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Recommends")});
+        QVERIFY2(recommends.out.contains("yt-dlp"), recommends.out.constData());
+
+        const QStringList rpms = QDir(packages.path()).entryList({QStringLiteral("tarnwick-*.rpm")});
+        if (MAKES_RPM) {
+            QCOMPARE(rpms.size(), 1);
+            const Run listed =
+                RunProgram(QStringLiteral("rpm"),
+                           {QStringLiteral("-qlp"), QDir(packages.path()).filePath(rpms.first())});
+            QCOMPARE(listed.exitCode, 0);
+            // The same installation as the Debian package, file for file.
+            for (const QByteArray& line : contents.out.split('\n')) {
+                const qsizetype at = line.indexOf(" ./");
+                if (at >= 0 && !line.startsWith('d'))
+                    QVERIFY2(listed.out.contains(line.mid(at + 2) + '\n'), line.constData());
+            }
+        }
     }
 };
 

@@ -76,6 +76,7 @@ private slots:
     void dashQualityGivesHeightAndOneSound();
     void readsPagesTheBuiltInReadersCannot();
     void severalVideosBecomeRows();
+    void longPlaylistsStopAtTheLimit();
     void stopEndsAStalledExtractionAndItsChildren();
     void addressesNeverBecomeOptions_data();
     void addressesNeverBecomeOptions();
@@ -252,6 +253,30 @@ void TestYtDlpJob::severalVideosBecomeRows() {
     QVERIFY(second.open(QIODevice::ReadOnly));
     QCOMPARE(second.size(), clip_.size() + 16);
     QCOMPARE(Entries(output_->path()).size(), 3); // two entries' files and the plain link's
+}
+
+void TestYtDlpJob::longPlaylistsStopAtTheLimit() {
+    // As yt-dlp answers when asked for one entry beyond the limit of a list of 5000.
+    QByteArray entries;
+    for (int i = 1; i <= YtDlpPlaylistLimit + 1; ++i)
+        entries +=
+            (i > 1 ? "," : "") +
+            QStringLiteral("{\"_type\": \"url\", \"url\": \"https://site.example/v/%1\"}").arg(i).toUtf8();
+    const QString answer = scratch_.filePath(QStringLiteral("longlist.json"));
+    QFile file(answer);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"json({"_type": "playlist", "playlist_count": 5000, "entries": [)json" + entries + "]}");
+    file.close();
+    const QString program = scratch_.filePath(QStringLiteral("longlist"));
+    QVERIFY(WriteStandInProgram(program, "cat '" + answer.toUtf8() + "'"));
+    TestJobContext context;
+    PrepareContext(context, program);
+    context.AddJob(service_.Url(QStringLiteral("/novideo")));
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
+    QCOMPARE(context.jobs.size(), 1 + YtDlpPlaylistLimit);
+    QCOMPARE(context.jobs.last().url, QStringLiteral("https://site.example/v/1000"));
+    QCOMPARE(context.jobs[0].title,
+             QStringLiteral("Playlist: the first 1000 of 5000 entries added to the list"));
 }
 
 void TestYtDlpJob::stopEndsAStalledExtractionAndItsChildren() {

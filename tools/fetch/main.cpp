@@ -6,6 +6,7 @@
 #include "retrieval/job/processjob.h"
 #include "retrieval/sources/ytdlp/ytdlplocator.h"
 #include "terminaltext.h"
+#include "ytdlpcommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,6 +55,13 @@ int main(int argc, char** argv) {
     store.Load();
     const AppSettings& settings = store.Values();
 
+    if (arguments == QStringList{QStringLiteral("--update-yt-dlp")}) {
+        ConsoleSink sink(stdout);
+        runningSink = &sink;
+        std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
+        return UpdateYtDlpFromConsole(settings, sink);
+    }
     const bool helpAsked = !arguments.isEmpty() && (arguments.first() == QLatin1String("--help") ||
                                                     arguments.first() == QLatin1String("-h"));
     if (arguments.size() < 2 || arguments.first().startsWith(QLatin1Char('-'))) {
@@ -61,15 +69,13 @@ int main(int argc, char** argv) {
         std::fprintf(out,
                      "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] <output folder> "
                      "<url1> [<url2> ...]\n"
+                     "       tarnwick-fetch --update-yt-dlp\n"
                      "Uses the settings Quality, AlwaysOverwrite, VideoHost and YtDlpPath of [Settings].\n"
                      "--stall-seconds: how long a silent server is waited for (60)\n"
-                     "--retry-wait-scale: the waits before retries times F (1)\n");
-        const YtDlpProgram ytDlp = FindYtDlp(settings.ytDlpPath);
-        if (ytDlp.IsFound())
-            std::fprintf(out, "yt-dlp: %s (%s)\n", qPrintable(TerminalSafe(ytDlp.version)),
-                         qPrintable(TerminalSafe(ytDlp.path)));
-        else
-            std::fprintf(out, "yt-dlp: not found; installing it lets Tarnwick read many more sites\n");
+                     "--retry-wait-scale: the waits before retries times F (1)\n"
+                     "--update-yt-dlp: installs yt-dlp's newest release as Tarnwick's own copy, from the\n"
+                     "  settings value YtDlpUpdateUrl (nothing else reaches the network unasked)\n");
+        PrintYtDlpInUse(out, FindYtDlp(settings.ytDlpPath));
         return helpAsked ? 0 : 2;
     }
 

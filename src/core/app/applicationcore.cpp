@@ -1,5 +1,7 @@
 #include "applicationcore.h"
 
+#include "browser/entrypoints.h"
+#include "browser/extensionregistrar.h"
 #include "leftovers.h"
 #include "settingsfile.h"
 
@@ -14,12 +16,15 @@ QString ResolveInstallFolder(const QString& executableFolder) {
     if (!SettingsFileIsReadable())
         return QDir::toNativeSeparators(executableFolder);
     QSettings settings;
-    QString folder = settings.value(QStringLiteral("InstallDir")).toString();
-    if (folder.isEmpty()) {
-        folder = QDir::toNativeSeparators(executableFolder);
+    const QString stored = settings.value(QStringLiteral("InstallDir")).toString();
+    // A folder the program was moved or uninstalled from would have the browser start nothing,
+    // or an old copy; one that still holds a Tarnwick stays, as the user may have chosen it.
+    if (HoldsTarnwickProgram(stored))
+        return stored;
+    const QString folder = QDir::toNativeSeparators(executableFolder);
+    if (folder != stored)
         WriteSettingsSafely(
-            [&](QSettings& stored) { stored.setValue(QStringLiteral("InstallDir"), folder); });
-    }
+            [&](QSettings& written) { written.setValue(QStringLiteral("InstallDir"), folder); });
     return folder;
 }
 
@@ -46,6 +51,7 @@ bool ApplicationCore::Start(const QString& executableFolder) {
     // From here on the settings are written at exit whatever happens next, as they were read.
     started_ = true;
     installFolder_ = ResolveInstallFolder(executableFolder);
+    RepairBrowserHandOff();
     if (!engine_.Open(EngineLibraryPath(installFolder_, executableFolder)))
         return false;
     const bool loaded = presets_.LoadPresets(installFolder_);
@@ -58,6 +64,16 @@ bool ApplicationCore::Start(const QString& executableFolder) {
         std::async(std::launch::async,
                    [places = LeftoverPlacesOf(settings_.Values(), presets_.Path())] { RemoveLeftovers(places); });
     return loaded;
+}
+
+void ApplicationCore::RepairBrowserHandOff() {
+    // The manifests may name an earlier installation, or a browser may have come since; without
+    // them the browser's entry points fail however often the user ticks them.
+    const QStringList failed = ExtensionRegistrar(installFolder_).RepairHostManifests();
+    if (!failed.isEmpty() && reportNotice_)
+        reportNotice_(QStringLiteral("The web browser cannot reach Tarnwick: its access could not be "
+                                     "written to\n%1")
+                          .arg(failed.join(QLatin1Char('\n'))));
 }
 
 LeftoverPlaces LeftoverPlacesOf(const AppSettings& settings, const QString& presetFile) {

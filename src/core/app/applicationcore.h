@@ -16,14 +16,16 @@ namespace Tarnwick {
 class ApplicationCore {
 public:
     // reportEngineError: the engine's load failure. reportNotice: what the user is told once
-    // at start-up without ending it (an unreadable preset file and where it was kept).
+    // at start-up without ending it (an unreadable preset file and where it was kept, host
+    // manifests that could not be written).
     explicit ApplicationCore(ConversionEngine::ErrorReporter reportEngineError = {},
                              ConversionEngine::ErrorReporter reportNotice = {});
     ~ApplicationCore();
     ApplicationCore(const ApplicationCore&) = delete;
     ApplicationCore& operator=(const ApplicationCore&) = delete;
 
-    // Loads the settings, settles the installation folder, opens the engine, loads the
+    // Loads the settings, settles the installation folder and the browsers' way to it (while
+    // an entry point is on), opens the engine, loads the
     // catalogue with its presets and sets about removing what an earlier Tarnwick left behind,
     // on a thread of its own. False when the program cannot go on; the engine's load failure
     // has been reported by then.
@@ -40,6 +42,8 @@ public:
     PresetStore& Presets() { return presets_; }
 
 private:
+    void RepairBrowserHandOff();
+
     SettingsStore settings_;
     QString installFolder_;
     ConversionEngine engine_;
@@ -53,7 +57,8 @@ struct LeftoverPlaces;
 // Where start-up looks for what an earlier Tarnwick left behind.
 LeftoverPlaces LeftoverPlacesOf(const AppSettings& settings, const QString& presetFile);
 
-// The "InstallDir" value; when it is empty, executableFolder is written there and returned.
+// The "InstallDir" value while that folder holds a Tarnwick program; else executableFolder,
+// which is then written there.
 QString ResolveInstallFolder(const QString& executableFolder);
 // The engine library, always as an absolute path: a bare name would go through the library
 // search, where an empty run-path entry means the current folder, and a file of that name in a

@@ -38,6 +38,7 @@ void AppSettings::Load(QSettings& settings) {
     ReadText(settings, QStringLiteral("Settings/Player"), player);
     ReadText(settings, QStringLiteral("Settings/VideoHost"), videoHost);
     ReadText(settings, QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
+    ReadText(settings, QStringLiteral("Settings/YtDlpUpdateUrl"), ytDlpUpdateUrl);
     recentUrlList.Read(settings, RecentUrlsGroup);
     recentFolderList.Read(settings, RecentFoldersGroup);
     ReadInt(settings, QStringLiteral("Recent/Format"), recentFormat);
@@ -61,6 +62,12 @@ void AppSettings::Save(QSettings& settings) const {
         settings.remove(QStringLiteral("Settings/YtDlpPath"));
     else
         settings.setValue(QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
+    // Written only when it differs from the official address, so that a later change of that
+    // address reaches users who never chose their own.
+    if (ytDlpUpdateUrl == QLatin1String(DefaultYtDlpUpdateUrl))
+        settings.remove(QStringLiteral("Settings/YtDlpUpdateUrl"));
+    else
+        settings.setValue(QStringLiteral("Settings/YtDlpUpdateUrl"), ytDlpUpdateUrl);
     recentUrlList.Write(settings, RecentUrlsGroup);
     recentFolderList.Write(settings, RecentFoldersGroup);
     settings.setValue(QStringLiteral("Recent/Format"), recentFormat);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recentlist.h"
+#include "retrieval/sources/ytdlp/update/ytdlpupdater.h"
 
 #include <QString>
 
@@ -24,6 +25,8 @@ struct AppSettings {
     QString videoHost = QStringLiteral("www.youtube.com");
     // The yt-dlp program to use; empty means "yt-dlp" on PATH.
     QString ytDlpPath;
+    // Where "Update yt-dlp" fetches yt-dlp's newest release files from.
+    QString ytDlpUpdateUrl = QString::fromLatin1(DefaultYtDlpUpdateUrl);
     RecentList recentUrlList{RecentList::Matching::Exact};
     RecentList recentFolderList{RecentList::Matching::Path};
     int recentFormat = 0;

@@ -1,5 +1,7 @@
 #include "entrypoints.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace Tarnwick {
@@ -58,6 +60,21 @@ QString StoredInstallFolder() {
     const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrand"),
                              QStringLiteral("Tarnwick"));
     return settings.value(QStringLiteral("InstallDir")).toString();
+}
+
+QString TarnwickProgramPath(const QString& folder) {
+#ifdef Q_OS_WIN
+    return QDir(folder).filePath(QStringLiteral("Tarnwick.exe"));
+#else
+    return QDir(folder).filePath(QStringLiteral("tarnwick"));
+#endif
+}
+
+bool HoldsTarnwickProgram(const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    const QFileInfo program(TarnwickProgramPath(folder));
+    return program.isFile() && program.isExecutable();
 }
 
 } // namespace Tarnwick

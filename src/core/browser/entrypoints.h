@@ -33,5 +33,9 @@ bool SwitchOff(Entry entry);
 
 // The installation folder, "InstallDir" in the program's own settings; empty when unset.
 QString StoredInstallFolder();
+// Where the program sits in an installation folder.
+QString TarnwickProgramPath(const QString& folder);
+// Whether the folder holds a program that can be started as Tarnwick.
+bool HoldsTarnwickProgram(const QString& folder);
 
 } // namespace Tarnwick

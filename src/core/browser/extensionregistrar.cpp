@@ -18,15 +18,15 @@ bool Switch(Entry entry, bool on) {
     return on ? QuilletState::SwitchOn(entry) : QuilletState::SwitchOff(entry);
 }
 
-bool AnyHostManifest() {
-    for (const BrowserFolder& folder : BrowserFolders()) {
-        if (QFileInfo(folder.ManifestPath()).isFile())
-            return true;
-    }
-    return false;
+bool HoldsAlready(const QString& path, const QByteArray& contents) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.size() == contents.size() && file.readAll() == contents;
 }
 
+// A manifest that already says the same is left alone, so that a start changes no file.
 bool WriteFileAtomically(const QString& path, const QByteArray& contents) {
+    if (HoldsAlready(path, contents))
+        return true;
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit();
 }
@@ -55,11 +55,12 @@ bool ExtensionRegistrar::Enable(bool enabled, bool contextMenu, bool toolbarButt
 }
 
 int ExtensionRegistrar::QueryState(bool& contextMenu, bool& toolbarButton, bool& toolsMenu) {
+    // The switches are the user's choice; whether the browsers can reach the host is the
+    // manifests' business, which each start and each OK in Options put right.
     const EntryPoints flags = QuilletState::Read();
-    const bool reachable = AnyHostManifest();
-    contextMenu = reachable && flags.contextMenu;
-    toolbarButton = reachable && flags.toolbarButton;
-    toolsMenu = reachable && flags.toolsMenu;
+    contextMenu = flags.contextMenu;
+    toolbarButton = flags.toolbarButton;
+    toolsMenu = flags.toolsMenu;
     if (contextMenu)
         return toolbarButton && toolsMenu ? 2 : 1;
     return toolbarButton || toolsMenu ? 1 : 0;
@@ -78,24 +79,33 @@ bool ExtensionRegistrar::Apply(bool registerLibrary, bool contextMenu, bool tool
     return ok;
 }
 
-bool ExtensionRegistrar::WriteHostManifests() const {
+QStringList ExtensionRegistrar::RepairHostManifests() const {
+    if (!QuilletState::Read().Any())
+        return {};
+    QStringList failed;
+    WriteHostManifests(&failed);
+    return failed;
+}
+
+bool ExtensionRegistrar::WriteHostManifests(QStringList* failedPaths) const {
     const QString folder = ProgramFolder();
-    // A manifest naming a relative or empty path would start whatever the browser finds there.
-    if (folder.isEmpty() || QDir::isRelativePath(folder))
-        return false;
-    const QString quillet = QDir(folder).filePath(QuilletFileName());
+    QStringList failed;
     int written = 0;
-    bool failed = false;
+    // A manifest naming a relative or empty path would start whatever the browser finds there.
+    const bool knownFolder = !folder.isEmpty() && !QDir::isRelativePath(folder);
+    const QString quillet = QDir(folder).filePath(QuilletFileName());
     for (const BrowserFolder& browser : BrowserFolders()) {
-        if (!QFileInfo(browser.profileFolder).isDir())
+        if (!browser.installed)
             continue;
-        if (QDir().mkpath(browser.manifestFolder) &&
+        if (knownFolder && QDir().mkpath(browser.manifestFolder) &&
             WriteFileAtomically(browser.ManifestPath(), HostManifest(quillet, browser.firefox)))
             ++written;
         else
-            failed = true;
+            failed.append(browser.ManifestPath());
     }
-    return written > 0 && !failed;
+    if (failedPaths != nullptr)
+        *failedPaths = failed;
+    return written > 0 && failed.isEmpty();
 }
 
 bool ExtensionRegistrar::RemoveHostManifests() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace Tarnwick {
 
@@ -18,19 +19,23 @@ public:
 
     // Apply(true, ...) when enabled, else Apply(false, false, false, false).
     virtual bool Enable(bool enabled, bool contextMenu, bool toolbarButton, bool toolsMenu);
-    // 0 when no entry point is present, 2 when all three are, 1 otherwise. An entry point is
-    // present when its flag is on and at least one browser has the host manifest.
+    // 0 when no entry point is switched on, 2 when all three are, 1 otherwise: what Quillet's
+    // settings hold now, whichever Tarnwick wrote them.
     virtual int QueryState(bool& contextMenu, bool& toolbarButton, bool& toolsMenu);
     // Runs all five steps (context menu, toolbar button, Tools menu, host manifests, quillet
     // program check) and is true only when every one succeeded. Switching off what is not on,
     // or removing manifests that are not there, fails that step.
     virtual bool Apply(bool registerLibrary, bool contextMenu, bool toolbarButton, bool toolsMenu);
 
+    // While any entry point is on, makes sure every installed browser has a host manifest naming
+    // the program folder's quillet. Answers the manifests that could not be written.
+    virtual QStringList RepairHostManifests() const;
+
     static QString QuilletFileName();
 
 private:
     QString ProgramFolder() const;
-    bool WriteHostManifests() const;
+    bool WriteHostManifests(QStringList* failedPaths = nullptr) const;
     bool RemoveHostManifests() const;
     bool QuilletRunnable() const;
 

@@ -1,11 +1,81 @@
 #include "hostmanifest.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
+#include <array>
 
 namespace Tarnwick {
+
+namespace {
+
+// How one browser shows that it is installed, and where it reads host manifests. Unused
+// places are null.
+struct KnownBrowser {
+    const char* name;
+    bool firefox;
+    // Below the home folder for Firefox, below the configuration home for the others.
+    const char* manifestFolder;
+    std::array<const char*, 2> programs;
+    // Folders a first start of the browser makes, below the home and the configuration home.
+    const char* profileInHome;
+    const char* profileInConfig;
+};
+
+const KnownBrowser KnownBrowsers[] = {
+    {"chromium",
+     false,
+     "chromium/NativeMessagingHosts",
+     {"chromium", "chromium-browser"},
+     nullptr,
+     "chromium"},
+    {"google-chrome",
+     false,
+     "google-chrome/NativeMessagingHosts",
+     {"google-chrome", "google-chrome-stable"},
+     nullptr,
+     "google-chrome"},
+    {"microsoft-edge",
+     false,
+     "microsoft-edge/NativeMessagingHosts",
+     {"microsoft-edge", "microsoft-edge-stable"},
+     nullptr,
+     "microsoft-edge"},
+    {"BraveSoftware/Brave-Browser",
+     false,
+     "BraveSoftware/Brave-Browser/NativeMessagingHosts",
+     {"brave-browser", "brave"},
+     nullptr,
+     "BraveSoftware/Brave-Browser"},
+    {"vivaldi", false, "vivaldi/NativeMessagingHosts", {"vivaldi", "vivaldi-stable"}, nullptr, "vivaldi"},
+    // Firefox ESR keeps its profiles in the configuration home and still reads ~/.mozilla.
+    {"firefox", true, ".mozilla/native-messaging-hosts", {"firefox", "firefox-esr"}, ".mozilla", "mozilla"},
+};
+
+QString ConfigHome(const QString& home) {
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    // The base directory rules ignore a relative value.
+    if (configHome.isEmpty() || QDir::isRelativePath(configHome))
+        return home + QStringLiteral("/.config");
+    return configHome;
+}
+
+bool IsFolderIn(const QString& base, const char* relative) {
+    return relative != nullptr && QFileInfo(base + QLatin1Char('/') + QLatin1String(relative)).isDir();
+}
+
+bool Installed(const KnownBrowser& known, const QString& home, const QString& configHome) {
+    for (const char* program : known.programs) {
+        if (program != nullptr && !QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
+            return true;
+    }
+    return IsFolderIn(home, known.profileInHome) || IsFolderIn(configHome, known.profileInConfig);
+}
+
+} // namespace
 
 const char* ChromiumExtensionId() {
     return TARNWICK_CHROMIUM_ID;
@@ -21,21 +91,14 @@ QString BrowserFolder::ManifestPath() const {
 
 QList<BrowserFolder> BrowserFolders() {
     const QString home = QDir::homePath();
-    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory rules ignore a relative value.
-    if (configHome.isEmpty() || QDir::isRelativePath(configHome))
-        configHome = home + QStringLiteral("/.config");
-
+    const QString configHome = ConfigHome(home);
     QList<BrowserFolder> folders;
-    for (const char* chromiumFamily :
-         {"chromium", "google-chrome", "microsoft-edge", "BraveSoftware/Brave-Browser"}) {
-        const QString profile = configHome + QLatin1Char('/') + QLatin1String(chromiumFamily);
-        folders.append({QLatin1String(chromiumFamily), profile,
-                        profile + QStringLiteral("/NativeMessagingHosts"), false});
+    for (const KnownBrowser& known : KnownBrowsers) {
+        const QString base = known.firefox ? home : configHome;
+        folders.append({QLatin1String(known.name),
+                        base + QLatin1Char('/') + QLatin1String(known.manifestFolder), known.firefox,
+                        Installed(known, home, configHome)});
     }
-    const QString mozilla = home + QStringLiteral("/.mozilla");
-    folders.append(
-        {QStringLiteral("firefox"), mozilla, mozilla + QStringLiteral("/native-messaging-hosts"), true});
     return folders;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace Tarnwick {
 
@@ -13,19 +14,22 @@ inline constexpr char HostName[] = "ostrand.tarnwick.quillet";
 const char* ChromiumExtensionId();
 const char* FirefoxExtensionId();
 
-// A browser that may be installed for this user: its per-user folder, whose presence says the
-// browser is installed, and the folder it reads host manifests from.
+// A browser that may be installed for this user: the folder it reads host manifests from, and
+// whether it is installed, which its program on PATH or a per-user folder of its says.
 struct BrowserFolder {
     QString browser;
-    QString profileFolder;
     QString manifestFolder;
     bool firefox = false;
+    bool installed = false;
 
     QString ManifestPath() const;
 };
 
-// Chromium, Google Chrome, Microsoft Edge, Brave and Firefox, under $XDG_CONFIG_HOME (else
-// ~/.config) and $HOME as they are at the time of the call.
+// The Chromium family (Chromium, Google Chrome, Microsoft Edge, Brave, Vivaldi) and Firefox,
+// under $XDG_CONFIG_HOME (else ~/.config), $HOME and $PATH as they are at the time of the call.
+// A browser counts as installed before it has ever been started: Firefox ESR keeps its profiles
+// in ~/.config/mozilla yet reads host manifests from ~/.mozilla, and a fresh Chromium has no
+// folder at all until its first start.
 QList<BrowserFolder> BrowserFolders();
 
 // The host manifest for one browser family: name, description, the quillet program's absolute

@@ -193,6 +193,9 @@ void OptionsDialog::accept() {
         if (extension_->isChecked() != extensionAtOpening_ || entries != entriesAtOpening_)
             registrar_->Enable(extension_->isChecked(), entries.contextMenu, entries.toolbarButton,
                                entries.toolsMenu);
+        else if (extension_->isChecked() && entries.Any())
+            // Unchanged ticks still put back manifests that went missing or name an old place.
+            registrar_->RepairHostManifests();
     }
     QDialog::accept();
 }

@@ -25,6 +25,7 @@ constexpr int Options = 32785;
 constexpr int Support = 32788;
 constexpr int WebSite = 32789;
 constexpr int WatchOnline = 32790;
+constexpr int UpdateYtDlp = 32791;
 } // namespace Command
 
 namespace Control {

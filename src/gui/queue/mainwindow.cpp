@@ -123,6 +123,7 @@ void MainWindow::UpdateCommands() {
     enable(Command::Play, firstSucceeded);
     enable(Command::Rename, firstSucceeded);
     enable(Command::CopyTo, firstSucceeded);
+    enable(Command::UpdateYtDlp, !IsRunning());
 }
 
 void MainWindow::UpdateHeader() {

@@ -36,6 +36,7 @@ class TwoColumnComboBox;
 class WindowRunContext;
 struct AppSettings;
 struct CommandLineArgs;
+struct YtDlpUpdateResult;
 
 // The program's one window: the job list, the run options, the download run with its progress,
 // the list commands, and the compact mode in which it shrinks to a small icon.
@@ -71,6 +72,9 @@ public:
     bool AddFromDrop(const QString& text);
 
     void StartRun();
+    // Updates Tarnwick's own yt-dlp in the run's place: progress in the status line and the
+    // bar, Stop ends it; the outcome is shown when it is over.
+    void StartYtDlpUpdate();
     void RequestStop();
     bool IsRunning() const { return thread_ != nullptr; }
     bool IsCompact() const { return compact_; }
@@ -183,6 +187,7 @@ private:
     // The run, in mainwindowrun.cpp; the RunWindow functions run on the window's thread for
     // the worker.
     void OnRunFinished();
+    void OnYtDlpUpdateFinished(const YtDlpUpdateResult& result);
     void ApplyDisplay();
     void ShowStatus(const QString& text);
     void EchoWhereNobodySees(const QString& text);

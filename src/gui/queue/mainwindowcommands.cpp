@@ -241,7 +241,7 @@ void MainWindow::Browse() {
 }
 
 void MainWindow::ShowAbout() {
-    AboutBox about(this);
+    AboutBox about(settings_.ytDlpPath, this);
     about.exec();
 }
 

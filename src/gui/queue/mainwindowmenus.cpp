@@ -59,6 +59,8 @@ void MainWindow::CreateMenus() {
         MakeAction(Command::Options, QStringLiteral("Options..."), &MainWindow::ShowOptions));
     mainMenu_->addAction(
         MakeAction(Command::Presets, QStringLiteral("Presets..."), &MainWindow::ShowPresets));
+    mainMenu_->addAction(
+        MakeAction(Command::UpdateYtDlp, QStringLiteral("Update yt-dlp"), &MainWindow::StartYtDlpUpdate));
     mainMenu_->addSeparator();
     mainMenu_->addAction(MakeAction(Command::Support, QStringLiteral("Support"), &MainWindow::OpenSupport));
     mainMenu_->addAction(MakeAction(Command::WebSite, QStringLiteral("Web Site"), &MainWindow::OpenWebSite));

@@ -1,6 +1,7 @@
 // The download run as the window drives and shows it.
 
 #include "app/appsettings.h"
+#include "app/downloadfolder.h"
 #include "app/messages.h"
 #include "joblistview.h"
 #include "mainwindow.h"
@@ -26,6 +27,11 @@ void MainWindow::StartRun() {
     if (IsRunning())
         return;
     TakeControlValues();
+    // An empty field would make the run fail on a folder without a name.
+    if (saveFolder_.trimmed().isEmpty()) {
+        saveFolder_ = FallbackDownloadFolder();
+        SetFolderText(saveFolder_);
+    }
     chosenPreset_ =
         presetIndex_ >= 0
             ? reinterpret_cast<const Preset*>(presetCombo_->itemData(presetIndex_).value<quintptr>())

@@ -3,6 +3,7 @@
 #include "linkbutton.h"
 #include "programicon.h"
 #include "vendor.h"
+#include "ytdlpinuselabel.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -11,7 +12,7 @@
 
 namespace Tarnwick {
 
-AboutBox::AboutBox(QWidget* parent)
+AboutBox::AboutBox(const QString& ytDlpPath, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("id100"));
     setWindowTitle(QStringLiteral("About %1").arg(ProductTitle));
@@ -37,6 +38,7 @@ AboutBox::AboutBox(QWidget* parent)
     texts->addWidget(version);
     texts->addWidget(site, 0, Qt::AlignLeft);
     texts->addWidget(support, 0, Qt::AlignLeft);
+    texts->addWidget(new YtDlpInUseLabel(ytDlpPath, this));
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
     top->addLayout(texts);

@@ -4,12 +4,13 @@
 
 namespace Tarnwick {
 
-// The product title, its version and the maker's two links.
+// The product title, its version, the maker's two links and the yt-dlp in use.
 class AboutBox : public QDialog {
     Q_OBJECT
 
 public:
-    explicit AboutBox(QWidget* parent = nullptr);
+    // ytDlpPath is the settings value YtDlpPath, which decides which yt-dlp is in use.
+    explicit AboutBox(const QString& ytDlpPath = QString(), QWidget* parent = nullptr);
 };
 
 } // namespace Tarnwick

@@ -9,8 +9,8 @@ import sys
 import time
 import urllib.request
 
-from handoff import (ACTION_URL, LINK_URL, PAGE_URL, SKIP, Checks, HandOff, arguments, check_launches,
-                     wait_for_file)
+from handoff import (ACTION_URL, LINK_URL, PAGE_URL, REFUSED_REASON, REFUSED_URL, SKIP, Checks, HandOff,
+                     arguments, check_launches, check_program_wrote_manifest, wait_for_file)
 
 CHROMIUM_FLAGS = ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -82,12 +82,17 @@ def main():
     checks = Checks()
     handoff = HandOff(bin_dir, recorder, enabler)
     try:
-        # The browser's default user data folder, so that the registrar finds it installed.
+        # The browser's default user data folder, which a Chromium never started lacks: the
+        # program finds the browser by its program on PATH and makes the folder.
         user_data = os.path.join(handoff.config, "chromium")
-        os.makedirs(user_data)
+        checks.equal("program started and ended", handoff.start_program_switched_on(bin_dir) is not None, True)
+        manifest = check_program_wrote_manifest(
+            checks, os.path.join(user_data, "NativeMessagingHosts", "ostrand.tarnwick.quillet.json"),
+            os.path.join(handoff.install, "quillet"))
+        if manifest is None:
+            return checks.result()
+        origin = manifest["allowed_origins"][0]
         checks.equal("registrar enables all", handoff.enable(1, 1, 1, 1), "applied=1 state=2 entries=111")
-        with open(os.path.join(user_data, "NativeMessagingHosts", "ostrand.tarnwick.quillet.json")) as file:
-            origin = json.load(file)["allowed_origins"][0]
         extension_id = origin[len("chrome-extension://"):].strip("/")
 
         process = handoff.start_browser([chromium] + CHROMIUM_FLAGS + [
@@ -126,6 +131,8 @@ def main():
         checks.equal("toolbar off, context on", handoff.enable(1, 1, 0, 0), "applied=0 state=1 entries=100")
         checks.equal("toolbar button disabled", worker.evaluate(PROBE),
                      {"page": True, "link": True, "tools": False, "action": False})
+        checks.equal("disabled button says why", worker.evaluate("chrome.action.getTitle({})"),
+                     "Download Video (switched off in Tarnwick's Options)")
 
         # A refusal of the host shows on the toolbar button.
         handoff.remove_program()
@@ -135,6 +142,19 @@ def main():
         checks.equal("title shows the error", worker.evaluate("chrome.action.getTitle({})"),
                      f"Download Video: {error}")
         handoff.restore_program()
+
+        # A refused address is told in a notification, from a context item as from the toolbar.
+        notices = "new Promise((done) => chrome.notifications.getAll(done))"
+
+        def clear_notices():
+            for notice in worker.evaluate(notices) or {}:
+                worker.evaluate(f"new Promise((done) => chrome.notifications.clear({json.dumps(notice)}, done))")
+
+        clear_notices()
+        refused = worker.evaluate(f"OnMenuClicked({{menuItemId: 'tarnwick-link', linkUrl: {json.dumps(REFUSED_URL)}}}, "
+                                  f"{{url: {json.dumps(PAGE_URL)}}})")
+        checks.equal("refused address: the host's reason", refused, REFUSED_REASON)
+        checks.equal("refused address: one notification shown", len(worker.evaluate(notices) or {}), 1)
         worker.evaluate(f"OnActionClicked({{url: {json.dumps(ACTION_URL)}}})")
         checks.equal("badge cleared after a hand-off that works",
                      worker.evaluate("chrome.action.getBadgeText({})"), "")
@@ -143,8 +163,14 @@ def main():
         # Extension off: the manifests go, the host cannot be reached, nothing is built.
         # Removing the toolbar button that is not there fails its step; the rest goes.
         checks.equal("extension off", handoff.enable(0, 1, 1, 1), "applied=0 state=0 entries=000")
+        clear_notices()
         checks.equal("without a host nothing is built", worker.evaluate(PROBE),
                      {"page": False, "link": False, "tools": False, "action": False})
+        checks.equal("greyed button says the host is missing",
+                     worker.evaluate("chrome.action.getTitle({})").startswith("Download Video: Tarnwick cannot be reached"),
+                     True)
+        worker.evaluate(PROBE)
+        checks.equal("missing host told once", len(worker.evaluate(notices) or {}), 1)
         return checks.result()
     finally:
         handoff.close()

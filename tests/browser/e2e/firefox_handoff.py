@@ -10,8 +10,8 @@ import socket
 import sys
 import zipfile
 
-from handoff import (ACTION_URL, LINK_URL, PAGE_URL, SKIP, TOOLS_URL, Checks, HandOff, arguments,
-                     check_launches, wait_for_file)
+from handoff import (ACTION_URL, LINK_URL, PAGE_URL, REFUSED_REASON, REFUSED_URL, SKIP, TOOLS_URL, Checks,
+                     HandOff, arguments, check_launches, check_program_wrote_manifest, wait_for_file)
 
 EXTENSION_UUID = "6f1c7a52-9d3e-4b8a-a1f0-2c5e7d9b3a41"
 
@@ -106,11 +106,16 @@ def main():
     checks = Checks()
     handoff = HandOff(bin_dir, recorder, enabler)
     try:
-        os.makedirs(os.path.join(handoff.home, ".mozilla"))  # Firefox has run for this user
+        # Firefox has never run for this user, and Firefox ESR would not make ~/.mozilla: the
+        # program finds firefox-esr on PATH and writes where Firefox reads.
+        checks.equal("program started and ended", handoff.start_program_switched_on(bin_dir) is not None, True)
+        manifest = check_program_wrote_manifest(
+            checks, os.path.join(handoff.home, ".mozilla", "native-messaging-hosts", "ostrand.tarnwick.quillet.json"),
+            os.path.join(handoff.install, "quillet"))
+        if manifest is None:
+            return checks.result()
+        allowed = manifest["allowed_extensions"]
         checks.equal("registrar enables all", handoff.enable(1, 1, 1, 1), "applied=1 state=2 entries=111")
-        with open(os.path.join(handoff.home, ".mozilla", "native-messaging-hosts",
-                               "ostrand.tarnwick.quillet.json")) as file:
-            allowed = json.load(file)["allowed_extensions"]
         extension = os.path.join(handoff.root, "extension")
         gecko_id = unpack_with_test_page(xpi, extension)
         checks.equal("host allows the add-on's id", allowed, [gecko_id])
@@ -163,6 +168,21 @@ def main():
         checks.equal("badge shows the error", marionette.run("return await browser.action.getBadgeText({});"),
                      "!")
         handoff.restore_program()
+
+        # A refused address is told in a notification, from a context item as from the toolbar.
+        # Headless Firefox closes a notification as soon as it is made, so what the browser was
+        # given, and the id it answered, stand for what a user sees.
+        marionette.run("const background = await Background(); const create = background.chrome.notifications.create;"
+                       "background.shown = [];"
+                       "background.chrome.notifications.create = (options, done) => create(options, (id) => {"
+                       "  background.shown.push({message: options.message, id: typeof id === 'string' && id !== ''});"
+                       "  done(id); });"
+                       "return 0;")
+        refused = marionette.run("return await (await Background()).OnMenuClicked("
+                                 f"{{menuItemId: 'tarnwick-link', linkUrl: {json.dumps(REFUSED_URL)}}}, {{}});")
+        checks.equal("refused address: the host's reason", refused, REFUSED_REASON)
+        checks.equal("refused address: one notification shown",
+                     marionette.run("return (await Background()).shown;"), [{"message": REFUSED_REASON, "id": True}])
 
         checks.equal("extension off", handoff.enable(0, 0, 0, 0), "applied=0 state=0 entries=000")
         checks.equal("without a host nothing is built", marionette.run("return await Probe();"),

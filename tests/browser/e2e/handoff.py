@@ -56,6 +56,23 @@ class HandOff:
         self.env.pop("WAYLAND_DISPLAY", None)
         self.browser = None
 
+    def start_program_switched_on(self, bin_dir):
+        """The user's choice stored in Quillet's settings, then one start of the real program:
+        the start writes the host manifests itself. In the test's environment the program runs on
+        the offscreen platform, where -? prints the usage text (or the engine's failure) and
+        ends; either way the hand-off has been set up before."""
+        with open(os.path.join(self.config, "Ostrand", "Quillet.conf"), "w") as state:
+            state.write("[General]\nContextMenu=1\nToolbarButton=1\nToolsMenu=1\n")
+        process = subprocess.Popen([os.path.join(bin_dir, "tarnwick"), "-?"], env=self.env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, start_new_session=True)
+        try:
+            return process.wait(60)
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            return None
+
     def enable(self, enabled, context, toolbar, tools):
         """The Options dialog's OK: Enable through the real registrar."""
         args = [self.enabler] + [str(int(flag)) for flag in (enabled, context, toolbar, tools)]
@@ -133,6 +150,23 @@ def arguments():
         sys.exit(2)
     return sys.argv[1:]
 
+
+def check_program_wrote_manifest(checks, path, quillet):
+    """The manifest a browser reads names the installation's quillet, which exists."""
+    try:
+        with open(path) as file:
+            manifest = json.load(file)
+    except (OSError, ValueError) as error:
+        checks.equal(f"manifest at {path}", str(error), "a readable manifest")
+        return None
+    checks.equal("manifest names the installation's quillet", manifest.get("path"), quillet)
+    checks.equal("named quillet is a program", os.access(manifest.get("path", ""), os.X_OK), True)
+    return manifest
+
+
+# An address the host refuses (not http or https), and its reason.
+REFUSED_URL = "ftp://example.test/video.flv"
+REFUSED_REASON = "Only http and https addresses can be downloaded."
 
 # Addresses a shell would split or expand, with non-ASCII text: each must arrive whole.
 PAGE_URL = "http://127.0.0.1:8123/watch?v=page one&t=\"q\" 'x' $(id)"

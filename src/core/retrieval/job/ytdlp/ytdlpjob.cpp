@@ -92,15 +92,19 @@ int YtDlpJob::ListPlaylist(const YtDlpInfo& info) {
     }
     if (rows.isEmpty())
         return Fail(QStringLiteral("yt-dlp found a playlist without entries"));
-    const int total = qMax(info.entryTotal, int(info.entries.size()));
     if (!context_.InsertJobs(jobIndex_, rows))
         return Fail(
             QStringLiteral("The playlist's %1 entries cannot be added to the list here").arg(rows.size()));
-    const QString summary = total > rows.size()
-                                ? QStringLiteral("Playlist: the first %1 of %2 entries added to the list")
-                                      .arg(rows.size())
-                                      .arg(total)
-                                : QStringLiteral("Playlist: %1 entries added to the list").arg(rows.size());
+    // yt-dlp is asked for one entry beyond the limit, so that a longer list shows.
+    const bool cut = info.entries.size() > YtDlpPlaylistLimit;
+    QString summary = QStringLiteral("Playlist: %1 entries added to the list").arg(rows.size());
+    if (cut && info.entryTotal > info.entries.size())
+        summary = QStringLiteral("Playlist: the first %1 of %2 entries added to the list")
+                      .arg(rows.size())
+                      .arg(info.entryTotal);
+    else if (cut)
+        summary =
+            QStringLiteral("Playlist: the first %1 entries added to the list; it has more").arg(rows.size());
     DownloadJob& listed = context_.Job(jobIndex_);
     listed.title = summary;
     if (context_.DownloadSink() != nullptr)

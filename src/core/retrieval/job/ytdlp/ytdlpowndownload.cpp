@@ -3,6 +3,7 @@
 #include "queue/progresssink.h"
 #include "retrieval/sources/ytdlp/groupprocess.h"
 #include "retrieval/sources/ytdlp/ytdlpextraction.h"
+#include "retrieval/sources/ytdlp/ytdlpversion.h"
 #include "retrieval/transfer/httptransfer.h"
 
 #include <QDir>
@@ -116,9 +117,11 @@ bool DownloadWithYtDlp(const YtDlpProgram& program, const QByteArray& infoJson, 
     case GroupProcessResult::End::Exited:
         if (run.exitCode != 0) {
             const QString error = YtDlpErrorLine(run.error);
-            failure = error.isEmpty()
-                          ? QStringLiteral("yt-dlp's download failed with exit code %1").arg(run.exitCode)
-                          : QStringLiteral("yt-dlp: %1").arg(error);
+            failure = WithYtDlpUpdateSuggestion(
+                error.isEmpty()
+                    ? QStringLiteral("yt-dlp's download failed with exit code %1").arg(run.exitCode)
+                    : QStringLiteral("yt-dlp: %1").arg(error),
+                program.version);
         } else if (!QFileInfo(outputPath).isFile()) {
             failure = QStringLiteral("yt-dlp's download ended without a file");
         }

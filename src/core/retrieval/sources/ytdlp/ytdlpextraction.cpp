@@ -2,6 +2,7 @@
 
 #include "groupprocess.h"
 #include "queue/progresssink.h"
+#include "ytdlpversion.h"
 
 namespace Tarnwick {
 
@@ -81,9 +82,11 @@ YtDlpExtraction ExtractWithYtDlp(const YtDlpProgram& program, const QString& add
             result.outcome = YtDlpExtraction::Outcome::NoVideo;
             result.reason = QStringLiteral("yt-dlp: %1").arg(error);
         } else {
-            result.reason = error.isEmpty()
-                                ? QStringLiteral("yt-dlp failed with exit code %1").arg(run.exitCode)
-                                : QStringLiteral("yt-dlp: %1").arg(error);
+            // An old yt-dlp is the usual reason a site it knows no longer reads.
+            result.reason = WithYtDlpUpdateSuggestion(
+                error.isEmpty() ? QStringLiteral("yt-dlp failed with exit code %1").arg(run.exitCode)
+                                : QStringLiteral("yt-dlp: %1").arg(error),
+                program.version);
         }
         return result;
     }

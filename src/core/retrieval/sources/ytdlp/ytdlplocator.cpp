@@ -1,6 +1,7 @@
 #include "ytdlplocator.h"
 
 #include "groupprocess.h"
+#include "update/privateytdlp.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -29,10 +30,7 @@ bool LooksLikeVersion(const QString& text) {
     return true;
 }
 
-} // namespace
-
-YtDlpProgram FindYtDlp(const QString& configuredPath) {
-    const QString program = ProgramPath(configuredPath);
+YtDlpProgram ProbeYtDlp(const QString& program, const std::function<bool()>& stopRequested) {
     if (program.isEmpty())
         return {};
     GroupProcessRequest request;
@@ -41,6 +39,7 @@ YtDlpProgram FindYtDlp(const QString& configuredPath) {
     // A cold start of the Python program on a busy machine can take several seconds.
     request.silenceLimitMs = 20000;
     request.outputCap = 4096;
+    request.shouldStop = stopRequested;
     const GroupProcessResult result = RunGroupProcess(request);
     if (result.end != GroupProcessResult::End::Exited || result.exitCode != 0)
         return {};
@@ -48,6 +47,30 @@ YtDlpProgram FindYtDlp(const QString& configuredPath) {
     if (!LooksLikeVersion(version))
         return {};
     return {program, version};
+}
+
+} // namespace
+
+YtDlpProgram FindYtDlp(const QString& configuredPath, const std::function<bool()>& stopRequested) {
+    if (!configuredPath.isEmpty()) {
+        YtDlpProgram configured = ProbeYtDlp(ProgramPath(configuredPath), stopRequested);
+        configured.origin = configured.IsFound() ? YtDlpOrigin::Configured : YtDlpOrigin::None;
+        return configured;
+    }
+    const QString ownPath = PrivateYtDlpPath();
+    YtDlpProgram own =
+        QFileInfo(ownPath).isExecutable() ? ProbeYtDlp(ownPath, stopRequested) : YtDlpProgram();
+    YtDlpProgram system = ProbeYtDlp(ProgramPath(QString()), stopRequested);
+    switch (ChooseNewerYtDlp({own.path, own.version}, {system.path, system.version})) {
+    case YtDlpOrigin::Private:
+        own.origin = YtDlpOrigin::Private;
+        return own;
+    case YtDlpOrigin::SystemPath:
+        system.origin = YtDlpOrigin::SystemPath;
+        return system;
+    default:
+        return {};
+    }
 }
 
 } // namespace Tarnwick

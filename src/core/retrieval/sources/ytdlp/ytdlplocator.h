@@ -1,6 +1,9 @@
 #pragma once
 
+#include "ytdlpchoice.h"
+
 #include <QString>
+#include <functional>
 
 namespace Tarnwick {
 
@@ -8,14 +11,16 @@ namespace Tarnwick {
 struct YtDlpProgram {
     QString path;    // absolute path of the program; empty when none was found
     QString version; // what its --version printed, such as "2023.03.04"
+    YtDlpOrigin origin = YtDlpOrigin::None;
     bool IsFound() const { return !path.isEmpty(); }
 };
 
-// Finds yt-dlp: the program at configuredPath ("YtDlpPath"), or "yt-dlp" on PATH when that is
-// empty (a bare name is also looked for on PATH). A program that is missing, cannot be started
-// or does not answer --version as yt-dlp does counts as no yt-dlp. Starts a process, so a run
-// asks once and keeps the answer.
-YtDlpProgram FindYtDlp(const QString& configuredPath);
+// Finds yt-dlp: the program at configuredPath ("YtDlpPath"; a bare name is looked for on PATH),
+// or when that is empty the newer of Tarnwick's own copy and "yt-dlp" on PATH (see
+// ChooseNewerYtDlp). A program that is missing, cannot be started or does not answer --version
+// as yt-dlp does counts as no yt-dlp. Starts processes, so a run asks once and keeps the
+// answer; stopRequested ends a probe that takes long.
+YtDlpProgram FindYtDlp(const QString& configuredPath, const std::function<bool()>& stopRequested = {});
 
 // Finds yt-dlp when it is first asked for, and keeps the answer: one run looks once.
 class YtDlpOnce {
