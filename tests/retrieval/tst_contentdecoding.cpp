@@ -7,6 +7,7 @@
 #include "retrieval/transfer/httptransfer.h"
 #include "retrieval/transfer/limitedbuffer.h"
 #include "scriptedserver.h"
+#include "transfertesting.h"
 
 #include <QTest>
 #include <zlib.h>
@@ -81,6 +82,7 @@ private slots:
     void undecodableAnswersFailNamingTheEncoding_data();
     void undecodableAnswersFailNamingTheEncoding();
     void theLimitHoldsForTheDecodedText();
+    void aCutCompressedPageContinuesOnlyInItsCoding();
     void mediaAreAskedForAndKeptAsStored();
 };
 
@@ -144,6 +146,32 @@ void TestContentDecoding::theLimitHoldsForTheDecodedText() {
     QVERIFY(!fetched.copied);
     QVERIFY2(fetched.result.contains(QStringLiteral("larger than 1 MiB")), qPrintable(fetched.result));
     QVERIFY(fetched.data.size() <= limit);
+}
+
+// The rest of a cut gzip body, sent as a range of the plain text, would corrupt the page: it is
+// refused, and the page is fetched whole again.
+void TestContentDecoding::aCutCompressedPageContinuesOnlyInItsCoding() {
+    const QByteArray gzip = Compressed(Page, 31);
+    const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nETag: \"p1\"\r\nAccept-Ranges: "
+                            "bytes\r\nConnection: close\r\nContent-Length: " +
+                            QByteArray::number(gzip.size()) + "\r\n\r\n";
+    const qsizetype cut = gzip.size() / 2;
+    const QByteArray plainRest =
+        "HTTP/1.1 206 Partial Content\r\nETag: \"p1\"\r\nContent-Range: bytes " + QByteArray::number(cut) +
+        "-" + QByteArray::number(gzip.size() - 1) + "/" + QByteArray::number(gzip.size()) +
+        "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(gzip.size() - cut) + "\r\n\r\n" +
+        Page.mid(cut, gzip.size() - cut);
+    ScriptedServer server({head + gzip.left(cut), plainRest, head + gzip});
+    RecordingSink sink;
+    HttpTransfer transfer;
+    transfer.SetRetries(QuickRetries());
+    transfer.OpenSession(&sink);
+    LimitedBuffer buffer(PageSizeLimit);
+    QVERIFY(transfer.CopyUrlToFile(QStringLiteral("http://127.0.0.1:%1/p").arg(server.Port()), buffer,
+                                   HttpTransfer::Body::Read));
+    QCOMPARE(buffer.Data(), Page);
+    QCOMPARE(server.Requests().size(), 3);
+    QCOMPARE(HeaderOf(server.Requests()[1], "Range"), "bytes=" + QByteArray::number(cut) + "-");
 }
 
 // Even a server that compresses what it was not asked to: the file is what it sent.

@@ -95,7 +95,10 @@ bool CopyState::OnHeadersComplete() {
     if (check_ && !check_(headers_))
         return false;
     answered_ = true;
-    if (!(continuing_ && resume_.AcceptsContinuation(headers_))) {
+    // The rest of a compressed body continues its stream only in the same coding; a server that
+    // compresses on the fly may send a range of the plain text instead.
+    const bool sameCoding = !decode_ || headers_.contentEncoding == bodyCoding_;
+    if (!(continuing_ && sameCoding && resume_.AcceptsContinuation(headers_))) {
         if (status == 206 && continuing_) {
             // A part of some other body: ask for the whole one next time.
             resume_ = ResumeState();
@@ -109,6 +112,7 @@ bool CopyState::OnHeadersComplete() {
             written_ = 0;
         }
         resume_.StartWhole(headers_);
+        bodyCoding_ = headers_.contentEncoding;
         // A continuation carries on the compressed stream where it broke off; a whole body
         // starts it afresh. Media are kept as stored, whatever the server says of them.
         if (!decoder_.Start(decode_ ? headers_.contentEncoding : QByteArray()))

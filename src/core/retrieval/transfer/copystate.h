@@ -74,6 +74,7 @@ private:
     const qint64 origin_; // where the caller positioned the target
     const bool decode_;
     ContentDecoder decoder_;
+    QByteArray bodyCoding_; // the Content-Encoding of the body's whole answer
 
     ResumeState resume_;
     qint64 written_ = 0; // bytes in the target beyond origin_
