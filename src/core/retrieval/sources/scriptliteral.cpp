@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <cmath>
 
 namespace Tarnwick {
 
@@ -127,7 +128,9 @@ private:
             ++i_;
         bool ok = false;
         const double number = text_.mid(start, i_ - start).toDouble(&ok);
-        value = ok ? QJsonValue(number) : QJsonValue(QJsonValue::Undefined);
+        // "Infinity" and NaN have no place in the result; -0 is 0 for what is read here.
+        value = ok && std::isfinite(number) ? QJsonValue(number == 0 ? 0.0 : number)
+                                            : QJsonValue(QJsonValue::Undefined);
         return true;
     }
 
