@@ -6,7 +6,9 @@
 #include "retrieval/sources/jwplayersetup.h"
 #include "retrieval/sources/scriptliteral.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <cstdint>
 
 using namespace Tarnwick;
