@@ -187,6 +187,24 @@ void TestWebDownload::downloadsEachKindOfAddress_data() {
     QTest::newRow("HLS fragmented MP4") << "/hls/sample/fmp4/index.m3u8" << q2 << "index.mp4"
                                         << "hls/sample/fmp4"
                                         << "";
+    // The set-up's adaptive "Auto" source is passed over while sized renditions are offered.
+    QTest::newRow("JW Player, smallest") << "/jwplayer?v=sample" << q0 << TitleFile + ".mp4"
+                                         << "sample-120.mp4"
+                                         << "120p, smallest of 3";
+    QTest::newRow("JW Player, largest") << "/jwplayer?v=sample" << q2 << TitleFile + ".mp4"
+                                        << "sample-240.mp4"
+                                        << "240p, largest of 3";
+    QTest::newRow("Auto and lazy sources") << "/autolazy?v=sample" << q1 << TitleFile + ".mp4"
+                                           << "sample-180.mp4"
+                                           << "180p, middle of 3";
+    // Compressed whatever the request asked for.
+    QTest::newRow("gzip page") << "/compressed?v=sample" << q1 << TitleFile + ".mp4"
+                               << "sample-180.mp4"
+                               << "180p, middle of 3";
+    QTest::newRow("raw deflate page, bytes after it")
+        << "/compressed?v=sample&encoding=rawdeflate&fault=trailing" << q2 << TitleFile + ".mp4"
+        << "sample-240.mp4"
+        << "240p, largest of 3";
 }
 
 void TestWebDownload::downloadsEachKindOfAddress() {
@@ -268,6 +286,10 @@ void TestWebDownload::badInputsFailClearlyAndLeaveNothing_data() {
                                           << "No video found on this page" << false;
     QTest::newRow("page over 16 MiB") << "/watch?v=fault-huge"
                                       << "larger than 16 MiB" << false;
+    QTest::newRow("gzip page cut short") << "/compressed?v=sample&fault=truncated"
+                                         << "gzip-compressed answer ended before" << false;
+    QTest::newRow("gzip page expanding past 16 MiB") << "/compressed?v=sample&fault=expanding"
+                                                     << "larger than 16 MiB" << false;
     QTest::newRow("redirect loop") << "/redirect?hops=-1"
                                    << "redirects" << false;
     QTest::newRow("missing media file") << "/media/nothing.mp4"

@@ -2,6 +2,7 @@
 
 #include "retrieval/sources/hlsplaylist.h"
 #include "retrieval/sources/htmlvideoscan.h"
+#include "retrieval/sources/jwplayersetup.h"
 #include "retrieval/sources/mediatype.h"
 #include "retrieval/sources/renditionchoice.h"
 
@@ -26,6 +27,8 @@ private slots:
     void refusesPlaylistsThatCannotBeDownloaded_data();
     void refusesPlaylistsThatCannotBeDownloaded();
     void keepsAtMostTheSegmentLimit();
+    void readsPlayerSetupsAndLazySources_data();
+    void readsPlayerSetupsAndLazySources();
     void choosesTheRenditionTheQualityAsksFor_data();
     void choosesTheRenditionTheQualityAsksFor();
     void classifiesAnswers_data();
@@ -251,6 +254,84 @@ void TestWebParsers::keepsAtMostTheSegmentLimit() {
     QVERIFY(HlsRefusal(over).contains(QStringLiteral("more than 100000 segments")));
 }
 
+namespace {
+
+// "address height type" of each source, one after another.
+QStringList Described(const QList<HtmlVideoSource>& sources) {
+    QStringList described;
+    for (const HtmlVideoSource& source : sources)
+        described << QStringLiteral("%1 %2 %3").arg(source.url).arg(source.height).arg(source.type).trimmed();
+    return described;
+}
+
+} // namespace
+
+void TestWebParsers::readsPlayerSetupsAndLazySources_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QStringList>("video");    // what the <video> element offers
+    QTest::addColumn<QStringList>("jwPlayer"); // what the JW Player set-up offers
+
+    const auto setup = [](const QByteArray& argument) {
+        return QStringLiteral("<script>jwplayer(\"box\").setup(%1);</script>")
+            .arg(QString::fromUtf8(argument));
+    };
+    QTest::newRow("lazy address, no src")
+        << R"(<video><source data-src="a-360p.mp4" type="video/mp4"></video>)"
+        << QStringList{"a-360p.mp4 360 video/mp4"} << QStringList();
+    QTest::newRow("placeholder src, lazy address")
+        << R"(<video src="data:," data-lazy-src="v.mp4"><source src="blob:x" data-src="w.mp4"></video>)"
+        << QStringList{"v.mp4 0", "w.mp4 0"} << QStringList();
+    QTest::newRow("a real src wins") << R"(<video src="a.mp4" data-src="b.mp4"></video>)"
+                                     << QStringList{"a.mp4 0"} << QStringList();
+    QTest::newRow("res 0 and Auto are no heights")
+        << R"(<video><source src="m.m3u8" res="0"><source src="v.mp4" label="Auto"></video>)"
+        << QStringList{"m.m3u8 0", "v.mp4 0"} << QStringList();
+    QTest::newRow("file only") << setup("{file: \"/v/clip.mp4\"}") << QStringList()
+                               << QStringList{"/v/clip.mp4 0"};
+    QTest::newRow("sources with labels")
+        << setup("{sources: [{file: 'a.mp4', label: '720p HD'}, {file: 'b.mp4', label: 'HD'},"
+                 " {file: 'c.mp4', height: 360, label: 'Low'}, {file: 'd_1920x1080.mp4', type: 'mp4'},"
+                 " {file: 'e.mp4', width: 640}]}")
+        << QStringList()
+        << QStringList{"a.mp4 720", "b.mp4 0", "c.mp4 360", "d_1920x1080.mp4 1080 video/mp4", "e.mp4 360"};
+    QTest::newRow("playlist of two: the first")
+        << setup("{file: 'top.mp4', playlist: [{sources: [{file: 'first.mp4'}]}, {file: 'second.mp4'}]}")
+        << QStringList() << QStringList{"first.mp4 0"};
+    QTest::newRow("single quotes, escapes, trailing commas, comments")
+        << setup(R"({ 'file': '\/media\/it\'s \u00e9.mp4', /* c */ label: "Auto", // c
+ })") << QStringList()
+        << QStringList{QString::fromUtf8("/media/it's é.mp4 0")};
+    QTest::newRow("HLS source") << setup("{sources: [{file: 'https://cdn/x/index', type: 'hls'}]}")
+                                << QStringList()
+                                << QStringList{"https://cdn/x/index 0 application/vnd.apple.mpegurl"};
+    QTest::newRow("set-up in a variable")
+        << "<script>var configuration = {file: 'later.mp4'};\njwplayer('p').setup(configuration);</script>"
+        << QStringList() << QStringList{"later.mp4 0"};
+    QTest::newRow("expressions are passed over")
+        << setup("{file: base + '/x.mp4', sources: [{file: 'ok.mp4', label: f(1)}], "
+                 "events: {onReady: function () { return '}'; }}, onError() { x(); }}")
+        << QStringList() << QStringList{"ok.mp4 0"};
+    QTest::newRow("garbage skipped, the next set-up read")
+        << setup("{file: 'x.mp4', sources: [}") + setup("{file: 'y.mp4'}") << QStringList()
+        << QStringList{"y.mp4 0"};
+    QTest::newRow("cut off") << setup("{file: 'v.mp4'").chopped(12) << QStringList() << QStringList();
+    QTest::newRow("deeper than allowed")
+        << setup(QByteArray("{a: ").repeated(40) + "1" + QByteArray("}").repeated(40) + ", {file: 'v.mp4'}")
+        << QStringList() << QStringList();
+}
+
+void TestWebParsers::readsPlayerSetupsAndLazySources() {
+    QFETCH(QString, page);
+    QFETCH(QStringList, video);
+    QFETCH(QStringList, jwPlayer);
+    const HtmlVideoScan scan = ScanHtmlForVideo(QStringView(page));
+    QCOMPARE(Described(scan.videoSources), video);
+    QCOMPARE(Described(scan.jwPlayerSources), jwPlayer);
+    // The other readers still read the page, whatever became of a set-up in it.
+    const QString withOpenGraph = QStringLiteral("<meta property=\"og:video\" content=\"og.mp4\">") + page;
+    QCOMPARE(ScanHtmlForVideo(QStringView(withOpenGraph)).ogVideo, QStringLiteral("og.mp4"));
+}
+
 void TestWebParsers::choosesTheRenditionTheQualityAsksFor_data() {
     QTest::addColumn<QList<qint64>>("pixels");
     QTest::addColumn<VideoQuality>("quality");
@@ -268,6 +349,14 @@ void TestWebParsers::choosesTheRenditionTheQualityAsksFor_data() {
         << QList<qint64>{360, 360} << VideoQuality::Standard << 0 << "360p, smallest of 2";
     QTest::newRow("one: no choice to show") << QList<qint64>{360} << VideoQuality::HighMp4 << 0 << "";
     QTest::newRow("none") << QList<qint64>{} << VideoQuality::HighMp4 << -1 << "";
+    // 0: a rendition without a known height ("Auto"); taken only when nothing else is offered.
+    QTest::newRow("no height: not the smallest")
+        << QList<qint64>{0, 480, 240} << VideoQuality::Standard << 2 << "240p, smallest of 3";
+    QTest::newRow("no height: not the largest")
+        << QList<qint64>{720, 0} << VideoQuality::HighMp4 << 0 << "720p, largest of 2";
+    QTest::newRow("no height: the middle of the rest")
+        << QList<qint64>{0, 720, 360, 0, 480} << VideoQuality::HighFlv << 4 << "480p, middle of 5";
+    QTest::newRow("none with a height: the first") << QList<qint64>{0, 0} << VideoQuality::HighMp4 << 0 << "";
 }
 
 void TestWebParsers::choosesTheRenditionTheQualityAsksFor() {

@@ -1,6 +1,7 @@
 // videosvc: the sample video service. Serves watch pages and video streams from a media folder
 // on a loopback port, with fault modes chosen by the video id, for the demo and the tests.
 
+#include "playerpages.h"
 #include "routes.h"
 #include "streams.h"
 #include "webroutes.h"
@@ -38,8 +39,8 @@ void PrintUsage() {
         "  /redirect?hops=K&to=ADDRESS        K redirects, then to ADDRESS\n"
         "Media folder: <id>.flv, <id>.mp4, optional <id>.title (UTF-8 page title) and\n"
         "<id>.html (served as the watch page as stored). Fault ids (streams use 'sample'):\n%s"
-        "Pages of other kinds (media laid out by make-web-media):\n%s",
-        VideoService::FaultModeList(), VideoService::WebRouteList());
+        "Pages of other kinds (media laid out by make-web-media):\n%s%s",
+        VideoService::FaultModeList(), VideoService::WebRouteList(), VideoService::PlayerRouteList());
 }
 
 } // namespace
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
         });
     VideoService::InstallRoutes(server, library);
     VideoService::InstallWebRoutes(server, library);
+    VideoService::InstallPlayerRoutes(server, library);
 
     // Loopback only: the service is for this machine.
     const char* host = "127.0.0.1";

@@ -1,11 +1,12 @@
 #include "htmlvideoscan.h"
 
+#include "jwplayersetup.h"
+#include "renditionchoice.h"
 #include "textencoding.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 namespace Tarnwick {
 
@@ -106,17 +107,6 @@ int FirstNumber(QStringView text) {
     return value <= 100000 ? value : 0;
 }
 
-// A height as addresses and labels spell it: "clip-720p.mp4", "clip_1280x720.mp4", "HD 720p",
-// "1080p60".
-int HeightSpelledIn(const QString& text) {
-    static const QRegularExpression pattern(
-        QStringLiteral("(?:\\d{2,5}x(\\d{2,5}))|(?:(\\d{3,4})p)(?![A-Za-z_])"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return 0;
-    return FirstNumber(match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
-}
-
 int HeightOf(const Tag& tag, const QString& url) {
     // Players that offer renditions mark them in one of these ways: attributes that hold the
     // height as a number, and labels of free text, where only a spelled height counts (not the
@@ -132,6 +122,24 @@ int HeightOf(const Tag& tag, const QString& url) {
             return height;
     }
     return HeightSpelledIn(url);
+}
+
+bool IsPlaceholderAddress(const QString& address) {
+    for (const char* scheme : {"data:", "blob:", "about:", "javascript:"})
+        if (address.startsWith(QLatin1StringView(scheme), Qt::CaseInsensitive))
+            return true;
+    return address.startsWith(u'#');
+}
+
+// The address of a <video> or <source>. Pages that load their players lazily name it in an
+// attribute of their own and leave src empty, or put a placeholder there, until it is shown.
+QString SourceAddress(const Tag& tag) {
+    for (const char* name : {"src", "data-src", "data-lazy-src", "data-video-src", "data-original"}) {
+        const QString address = tag.Value(QLatin1StringView(name));
+        if (!address.isEmpty() && !IsPlaceholderAddress(address))
+            return address;
+    }
+    return QString();
 }
 
 QString MediaTypeOnly(const QString& type) {
@@ -311,12 +319,12 @@ HtmlVideoScan ScanHtmlForVideo(QStringView page) {
         } else if (tag.name == QLatin1String("video")) {
             closeVideo();
             inVideo = true;
-            const QString src = tag.Value(QLatin1StringView("src"));
+            const QString src = SourceAddress(tag);
             if (!src.isEmpty())
                 current.append(
                     {src, MediaTypeOnly(tag.Value(QLatin1StringView("type"))), HeightOf(tag, src)});
         } else if (tag.name == QLatin1String("source") && inVideo) {
-            const QString src = tag.Value(QLatin1StringView("src"));
+            const QString src = SourceAddress(tag);
             if (!src.isEmpty())
                 current.append(
                     {src, MediaTypeOnly(tag.Value(QLatin1StringView("type"))), HeightOf(tag, src)});
@@ -341,6 +349,7 @@ HtmlVideoScan ScanHtmlForVideo(QStringView page) {
         }
     }
     closeVideo();
+    scan.jwPlayerSources = ReadJwPlayerSetup(page);
     return scan;
 }
 

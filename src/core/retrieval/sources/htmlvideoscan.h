@@ -18,16 +18,17 @@ struct HtmlVideoSource {
 // What a page says about its video, in the page's own words. Every field is empty when the page
 // does not say it.
 struct HtmlVideoScan {
-    QString baseHref;                    // the first <base href>
-    QList<HtmlVideoSource> videoSources; // of the first <video> that names any source
-    QString ogVideoSecureUrl;            // og:video:secure_url
-    QString ogVideoUrl;                  // og:video:url
-    QString ogVideo;                     // og:video
-    QString twitterPlayerStream;         // twitter:player:stream
-    QString jsonLdContentUrl;            // contentUrl of the first JSON-LD VideoObject
-    QString ogTitle;                     // og:title
-    QString title;                       // the text of the first <title>
-    bool hasTitle = false;               // a <title> element was there (it may be empty)
+    QString baseHref;                       // the first <base href>
+    QList<HtmlVideoSource> videoSources;    // of the first <video> that names any source
+    QList<HtmlVideoSource> jwPlayerSources; // of the first JW Player set-up that names a video
+    QString ogVideoSecureUrl;               // og:video:secure_url
+    QString ogVideoUrl;                     // og:video:url
+    QString ogVideo;                        // og:video
+    QString twitterPlayerStream;            // twitter:player:stream
+    QString jsonLdContentUrl;               // contentUrl of the first JSON-LD VideoObject
+    QString ogTitle;                        // og:title
+    QString title;                          // the text of the first <title>
+    bool hasTitle = false;                  // a <title> element was there (it may be empty)
 };
 
 // Reads the page's tags once, left to right. Never fails: a page that is not HTML at all simply

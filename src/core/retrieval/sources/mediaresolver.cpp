@@ -54,7 +54,7 @@ bool Fetch(HttpTransfer& transfer, ProgressSink* sink, const QString& url, Fetch
         fetched.kind = ClassifyResponse(response.contentType, response.url, fetched.dispositionName);
         return fetched.kind != BodyKind::Media;
     });
-    const bool copied = transfer.CopyUrlToFile(url, buffer);
+    const bool copied = transfer.CopyUrlToFile(url, buffer, HttpTransfer::Body::Read);
     transfer.SetResponseCheck({});
     if (!copied && !transfer.WasDeclined())
         return false;
@@ -157,41 +157,51 @@ bool ResolvePlaylist(HttpTransfer& transfer, ProgressSink* sink, const Fetched& 
     return true;
 }
 
-// The playable sources of the page's video among which the quality chooses: those of the
-// first playable type, addresses resolved against the page.
-QList<HtmlVideoSource> PlayableSources(const HtmlVideoScan& scan, const QUrl& base) {
-    QList<HtmlVideoSource> sources;
-    QString chosenType;
-    for (HtmlVideoSource source : scan.videoSources) {
+// The playable sources among which the quality chooses, addresses resolved against the page.
+// Those without a height count only when none has one, as they are never chosen over one that
+// has. Of a <video> element only those of one type count, as a browser plays one type; a player
+// set-up's sources are all its renditions.
+QList<HtmlVideoSource> PlayableSources(const QList<HtmlVideoSource>& offered, const QUrl& base,
+                                       bool oneTypeOnly) {
+    QList<HtmlVideoSource> playable;
+    bool sized = false;
+    for (HtmlVideoSource source : offered) {
         const QUrl url = base.resolved(QUrl(source.url));
         if (!IsPlayableSourceType(source.type) || !IsHttp(url))
             continue;
-        if (sources.isEmpty())
-            chosenType = source.type;
-        if (source.type != chosenType)
-            continue;
         source.url = url.toString();
+        sized = sized || source.height > 0;
+        playable.append(source);
+    }
+    QList<HtmlVideoSource> sources;
+    for (const HtmlVideoSource& source : playable) {
+        if (sized && source.height <= 0)
+            continue;
+        if (oneTypeOnly && !sources.isEmpty() && source.type != sources.first().type)
+            continue;
         sources.append(source);
     }
     return sources;
 }
 
+// The rendition the quality asks for; those without a height only when no other is offered.
+QString ChooseSource(const QList<HtmlVideoSource>& sources, VideoQuality quality, QString& choice) {
+    QList<RenditionSize> sizes;
+    for (const HtmlVideoSource& source : sources)
+        sizes.append(
+            {source.height, 0, source.height > 0 ? QStringLiteral("%1p").arg(source.height) : QString()});
+    const int chosen = ChooseRendition(sizes, quality);
+    choice = RenditionChoiceText(sizes, chosen, quality);
+    return sources[chosen].url;
+}
+
 // The page's video address in the order of preference, with the rendition choice made.
 QString PageVideoAddress(const HtmlVideoScan& scan, const QUrl& base, VideoQuality quality, QString& choice) {
-    const QList<HtmlVideoSource> sources = PlayableSources(scan, base);
-    if (!sources.isEmpty()) {
-        bool sized = false;
-        QList<RenditionSize> sizes;
-        for (const HtmlVideoSource& source : sources) {
-            sized = sized || source.height > 0;
-            sizes.append(
-                {source.height, 0, source.height > 0 ? QStringLiteral("%1p").arg(source.height) : QString()});
-        }
-        // Without sizes there is nothing to choose by: the first is what a browser would play.
-        const int chosen = sized ? ChooseRendition(sizes, quality) : 0;
-        if (sized)
-            choice = RenditionChoiceText(sizes, chosen, quality);
-        return sources[chosen].url;
+    for (const auto& [offered, firstTypeOnly] :
+         {std::pair(&scan.videoSources, true), std::pair(&scan.jwPlayerSources, false)}) {
+        const QList<HtmlVideoSource> sources = PlayableSources(*offered, base, firstTypeOnly);
+        if (!sources.isEmpty())
+            return ChooseSource(sources, quality, choice);
     }
     for (const QString* candidate : {&scan.ogVideoSecureUrl, &scan.ogVideoUrl, &scan.ogVideo,
                                      &scan.twitterPlayerStream, &scan.jsonLdContentUrl}) {
@@ -220,12 +230,14 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
     const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
     const QString address = PageVideoAddress(scan, PageBase(scan, page), quality, media.choice);
     if (address.isEmpty())
-        return Fail(sink, QStringLiteral("No video found on this page: it has no player block, no <video> "
-                                         "source, no og:video, no twitter:player:stream and no JSON-LD "
-                                         "VideoObject with an http or https address%1")
-                              .arg(suggestReader ? QStringLiteral(" (installing yt-dlp lets Tarnwick read "
-                                                                  "many more sites)")
-                                                 : QString()));
+        return Fail(sink,
+                    QStringLiteral(
+                        "No video found on this page: it has no player block, no <video> "
+                        "source, no JW Player set-up, no og:video, no twitter:player:stream and no JSON-LD "
+                        "VideoObject with an http or https address%1")
+                        .arg(suggestReader ? QStringLiteral(" (installing yt-dlp lets Tarnwick read "
+                                                            "many more sites)")
+                                           : QString()));
 
     Fetched video;
     if (!Fetch(transfer, sink, address, video))

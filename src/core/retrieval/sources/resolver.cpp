@@ -22,7 +22,7 @@ QString QualitySelector(VideoQuality quality) {
 bool FetchPage(HttpTransfer& transfer, const QString& url, QString& page) {
     transfer.SetReadBufferSize(4096);
     LimitedBuffer buffer(PageSizeLimit);
-    if (!transfer.CopyUrlToFile(url, buffer))
+    if (!transfer.CopyUrlToFile(url, buffer, HttpTransfer::Body::Read))
         return false;
     if (buffer.Data().isEmpty())
         return false;

@@ -20,12 +20,14 @@ constexpr std::chrono::milliseconds IdleCancelPollInterval{TransferSession::Poll
 
 } // namespace
 
-CopyState::CopyState(TransferSession& session, QIODevice& target, ProgressSink* sink, unsigned chunkSize)
+CopyState::CopyState(TransferSession& session, QIODevice& target, ProgressSink* sink, unsigned chunkSize,
+                     bool decode)
     : session_(session)
     , target_(target)
     , sink_(sink)
     , chunkSize_(chunkSize)
     , origin_(target.pos())
+    , decode_(decode)
     , wakeGeneration_(StopWakeup::Generation()) {}
 
 void CopyState::StartAttempt(bool continuing) {
@@ -99,7 +101,10 @@ bool CopyState::OnHeadersComplete() {
     if (check_ && !check_(headers_))
         return false;
     answered_ = true;
-    if (!(continuing_ && resume_.AcceptsContinuation(headers_))) {
+    // The rest of a compressed body continues its stream only in the same coding; a server that
+    // compresses on the fly may send a range of the plain text instead.
+    const bool sameCoding = !decode_ || headers_.contentEncoding == bodyCoding_;
+    if (!(continuing_ && sameCoding && resume_.AcceptsContinuation(headers_))) {
         if (status == 206 && continuing_) {
             // A part of some other body: ask for the whole one next time.
             resume_ = ResumeState();
@@ -113,6 +118,11 @@ bool CopyState::OnHeadersComplete() {
             written_ = 0;
         }
         resume_.StartWhole(headers_);
+        bodyCoding_ = headers_.contentEncoding;
+        // A continuation carries on the compressed stream where it broke off; a whole body
+        // starts it afresh. Media are kept as stored, whatever the server says of them.
+        if (!decoder_.Start(decode_ ? headers_.contentEncoding : QByteArray()))
+            return Fail(decoder_.Failure(), false);
         const int totalKB = ContentLengthKB(headers_.contentLength);
         if (began_ && sink_ != nullptr && totalKB != totalKB_)
             sink_->Progress(ProgressSink::ProgressTotal, totalKB);
@@ -133,11 +143,11 @@ bool CopyState::OnHeadersComplete() {
 // in chunks of at most the read size: a stop discards the whole file anyway.
 bool CopyState::OnBody(const char* data, size_t size) {
     errno = 0;
-    if (target_.write(data, qint64(size)) != qint64(size)) {
+    if (!decoder_.Write(data, qint64(size), target_)) {
         // A buffered file that fails while flushing reports only "Unknown error"; the system's
         // own word (a full disk, a quota) is what the user needs.
         const int systemError = errno;
-        const QString reason = systemError != 0 ? qt_error_string(systemError) : target_.errorString();
+        const QString reason = systemError != 0 ? qt_error_string(systemError) : decoder_.Failure();
         return Fail(reason.isEmpty() ? QStringLiteral("Cannot write the received data") : reason, false);
     }
     const qint64 before = resume_.Received();
@@ -156,6 +166,10 @@ bool CopyState::OnBody(const char* data, size_t size) {
             return false;
     }
     return true;
+}
+
+bool CopyState::FinishBody() {
+    return decoder_.Finish() || Fail(decoder_.Failure(), false);
 }
 
 size_t CopyState::HeaderCallback(char* data, size_t, size_t size, void* self) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contentdecoder.h"
 #include "responseheaders.h"
 #include "resumestate.h"
 
@@ -22,7 +23,10 @@ class CopyState {
 public:
     using Clock = std::chrono::steady_clock;
 
-    CopyState(TransferSession& session, QIODevice& target, ProgressSink* sink, unsigned chunkSize);
+    // decode: the body is read by Tarnwick itself and its Content-Encoding is undone on the way
+    // into the target; otherwise it is stored as it arrives.
+    CopyState(TransferSession& session, QIODevice& target, ProgressSink* sink, unsigned chunkSize,
+              bool decode);
 
     // Looked at when the body's answer has arrived, before it is taken; false ends the copy
     // quietly, for good.
@@ -34,6 +38,10 @@ public:
     // libcurl's callbacks, as C functions; data is the CopyState.
     static size_t HeaderCallback(char* data, size_t, size_t size, void* self);
     static size_t WriteCallback(char* data, size_t, size_t size, void* self);
+
+    // The attempt's body has arrived whole; false (with Failure()) when what it decodes to is
+    // incomplete.
+    bool FinishBody();
 
     // Looks at the stop request when it has not been looked at for a while, or at once when
     // StopWakeup woke the transfer since the last look; true to stop.
@@ -65,6 +73,9 @@ private:
     const unsigned chunkSize_;
     std::function<bool(const ResponseHeaders&)> check_;
     const qint64 origin_; // where the caller positioned the target
+    const bool decode_;
+    ContentDecoder decoder_;
+    QByteArray bodyCoding_; // the Content-Encoding of the body's whole answer
 
     ResumeState resume_;
     qint64 written_ = 0; // bytes in the target beyond origin_

@@ -1,6 +1,7 @@
 #include "httptransfer.h"
 
 #include "app/urlcheck.h"
+#include "contentdecoder.h"
 #include "copystate.h"
 #include "queue/stopwakeup.h"
 #include "queue/progresssink.h"
@@ -108,7 +109,7 @@ void HttpTransfer::ReportResult(const QString& text) {
     ReportResultLine(sink_, text);
 }
 
-bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
+bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body body) {
     if (!session_)
         return false;
     if (!IsWebUrl(QUrl(url))) {
@@ -117,7 +118,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     }
 
     CURL* handle = session_->Handle();
-    CopyState copy(*session_, target, sink_, readBufferSize_);
+    CopyState copy(*session_, target, sink_, readBufferSize_, body == Body::Read);
     lastResponse_ = Response{QByteArray(), QByteArray(), url};
     declined_ = false;
     copy.SetResponseCheck([this, handle](const ResponseHeaders& headers) {
@@ -152,6 +153,10 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, long(ConnectTimeoutSeconds));
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, long(stallSeconds_));
+    // libcurl only sends the header; the session leaves decoding to the copy, which knows
+    // whether the body is read or saved.
+    curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING,
+                     body == Body::Read ? ContentDecoder::AcceptedEncodings() : "identity");
 
     QString failure;
     bool completed = false;
@@ -225,6 +230,10 @@ HttpTransfer::AttemptResult HttpTransfer::RunAttempt(CopyState& copy, const char
         // A response that ended without headers (or with only redirects) delivered no body.
         if (!result.completed)
             result.failure = QStringLiteral("The server sent no response");
+        else if (!copy.FinishBody()) {
+            result.completed = false;
+            result.failure = copy.Failure();
+        }
         return result;
     }
     curl_off_t requestSize = 0;

@@ -72,7 +72,13 @@ public:
     // A transfer cut by the network or answered "try later" is tried again as Retries()
     // says, continuing from what arrived when the server allows that; a body that starts
     // again replaces what this call wrote, and nothing before the target's first position.
-    bool CopyUrlToFile(const QString& url, QIODevice& target);
+    //
+    // A body Tarnwick reads itself (Body::Read: a page, a playlist) is asked for in every
+    // encoding the transfer can decode, and decoded on its way into the target whatever encoding
+    // the server chose. A body to be saved (Body::Save: media) is asked for as stored, so that
+    // ranges, resuming and the sizes in the progress texts keep meaning its raw bytes.
+    enum class Body { Save, Read };
+    bool CopyUrlToFile(const QString& url, QIODevice& target, Body body = Body::Save);
 
     void ReportResult(const QString& text);
 

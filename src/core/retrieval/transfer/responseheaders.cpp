@@ -37,6 +37,12 @@ void ResponseHeaders::Take(const char* data, size_t size) {
         {"Last-Modified:", &lastModified},
         {"Retry-After:", &retryAfter},
     };
+    // Codings applied one after another may be named in several header lines.
+    if (NameIs(data, size, "Content-Encoding:")) {
+        const QByteArray value = QByteArray(data + 17, qsizetype(size - 17)).trimmed();
+        contentEncoding += (contentEncoding.isEmpty() || value.isEmpty() ? "" : ", ") + value;
+        return;
+    }
     for (const auto& field : fields) {
         if (NameIs(data, size, field.name)) {
             const size_t nameLength = qstrlen(field.name);

@@ -12,6 +12,7 @@ struct ResponseHeaders {
     QByteArray contentLength;
     QByteArray contentType;
     QByteArray contentDisposition;
+    QByteArray contentEncoding;
     QByteArray contentRange;
     QByteArray acceptRanges;
     QByteArray etag;

@@ -106,6 +106,10 @@ void TransferSession::InstallCallbacks() {
     curl_easy_setopt(handle_, CURLOPT_MAXCONNECTS, ConnectionLimit);
     // The transfer runs on a worker thread; signals must stay with the program.
     curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
+    // Each copy says which encodings it asks for; undoing them is the copy's business, since
+    // libcurl would neither notice a compressed body that was cut short nor pass over the bytes
+    // that some servers leave after a complete one.
+    curl_easy_setopt(handle_, CURLOPT_HTTP_CONTENT_DECODING, 0L);
 
     curl_easy_setopt(handle_, CURLOPT_RESOLVER_START_FUNCTION, &Tarnwick::OnResolverStart);
     curl_easy_setopt(handle_, CURLOPT_RESOLVER_START_DATA, this);
