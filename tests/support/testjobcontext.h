@@ -26,6 +26,7 @@ public:
     // Retries wait this fraction of the stated time, so that a case does not sleep for seconds.
     double retryWaitScale = 0.001;
     int retryCount = -1; // the policy's own when negative
+    int segmentConnections = Tarnwick::HttpTransfer::DefaultSegmentConnections;
 
     int AddJob(const QString& url) {
         Tarnwick::DownloadJob job;
@@ -60,5 +61,6 @@ public:
         if (retryCount >= 0)
             retries.retries = retryCount;
         transfer.SetRetries(retries);
+        transfer.SetSegmentConnections(segmentConnections);
     }
 };

@@ -51,12 +51,13 @@ int main(int argc, char** argv) {
         arguments = arguments.mid(2);
     }
     if (arguments.size() < 2 || arguments.first().startsWith(QLatin1Char('-'))) {
-        std::fprintf(stderr,
-                     "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] <output folder> "
-                     "<url1> [<url2> ...]\n"
-                     "Uses the settings Quality, AlwaysOverwrite and VideoHost of [Settings].\n"
-                     "--stall-seconds: how long a silent server is waited for (60)\n"
-                     "--retry-wait-scale: the waits before retries times F (1)\n");
+        std::fprintf(
+            stderr,
+            "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] <output folder> "
+            "<url1> [<url2> ...]\n"
+            "Uses the settings Quality, AlwaysOverwrite, VideoHost and SegmentConnections of [Settings].\n"
+            "--stall-seconds: how long a silent server is waited for (60)\n"
+            "--retry-wait-scale: the waits before retries times F (1)\n");
         return 2;
     }
 
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
                                                        : OverwritePolicy::Ask);
     context.SetStallSeconds(stallSeconds);
     context.SetRetryWaitScale(retryWaitScale);
+    context.SetSegmentConnections(settings.segmentConnections);
     for (const QString& url : arguments.mid(1))
         context.AddJob(url);
 

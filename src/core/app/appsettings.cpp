@@ -37,6 +37,8 @@ void AppSettings::Load(QSettings& settings) {
     ReadFlag(settings, QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite);
     ReadText(settings, QStringLiteral("Settings/Player"), player);
     ReadText(settings, QStringLiteral("Settings/VideoHost"), videoHost);
+    ReadInt(settings, QStringLiteral("Settings/SegmentConnections"), segmentConnections);
+    segmentConnections = qBound(1, segmentConnections, 16);
     recentUrlList.Read(settings, RecentUrlsGroup);
     recentFolderList.Read(settings, RecentFoldersGroup);
     ReadInt(settings, QStringLiteral("Recent/Format"), recentFormat);
@@ -54,6 +56,7 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite ? 1 : 0);
     settings.setValue(QStringLiteral("Settings/Player"), player);
     settings.setValue(QStringLiteral("Settings/VideoHost"), videoHost);
+    settings.setValue(QStringLiteral("Settings/SegmentConnections"), segmentConnections);
     recentUrlList.Write(settings, RecentUrlsGroup);
     recentFolderList.Write(settings, RecentFoldersGroup);
     settings.setValue(QStringLiteral("Recent/Format"), recentFormat);

@@ -22,6 +22,8 @@ struct AppSettings {
     QString player;
     // The web host of the video service; may carry a port ("127.0.0.1:8123").
     QString videoHost = QStringLiteral("www.youtube.com");
+    // How many segments of an HLS playlist are fetched at once, 1 to 16.
+    int segmentConnections = 4;
     RecentList recentUrlList{RecentList::Matching::Exact};
     RecentList recentFolderList{RecentList::Matching::Path};
     int recentFormat = 0;

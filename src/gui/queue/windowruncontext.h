@@ -40,6 +40,7 @@ public:
     ProgressSink* ConversionSink() override { return &conversionSink_; }
     void SetPhase(RunPhase phase) override;
     void ResetProgress() override;
+    void ConfigureTransfer(HttpTransfer& transfer) override;
 
     // RunFrontEnd
     void FolderMissing(const QString& folder) override;

@@ -44,6 +44,10 @@ public:
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
     const RetryPolicy& Retries() const { return retryPolicy_; }
     void SetRetries(const RetryPolicy& policy) { retryPolicy_ = policy; }
+    // How many segments of a playlist are fetched at once (the setting SegmentConnections).
+    static constexpr int DefaultSegmentConnections = 4;
+    int SegmentConnections() const { return segmentConnections_; }
+    void SetSegmentConnections(int connections) { segmentConnections_ = qBound(1, connections, 16); }
 
     // What the response whose body is delivered said about it, and where it came from after
     // redirects.
@@ -84,6 +88,7 @@ private:
     unsigned readBufferSize_ = DefaultReadBufferSize;
     int stallSeconds_ = DefaultStallSeconds;
     RetryPolicy retryPolicy_;
+    int segmentConnections_ = DefaultSegmentConnections;
     ProgressSink* sink_ = nullptr;
     std::function<bool(const Response&)> responseCheck_;
     Response lastResponse_;
