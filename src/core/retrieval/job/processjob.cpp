@@ -10,6 +10,7 @@
 #include "retrieval/sources/mediaresolver.h"
 #include "retrieval/transfer/httptransfer.h"
 #include "segmentdownload.h"
+#include "soundmerge.h"
 
 #include <QFileInfo>
 #include <optional>
@@ -70,7 +71,7 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
                    const QString& streamUrl, JobTempFile& file, QString& reason) {
     bool copied = false;
     if (media.isPlaylist) {
-        copied = DownloadSegments(media, file.File(), sink, transfer);
+        copied = DownloadSegments(media.segments, file.File(), sink, transfer);
     } else {
         transfer.SetReadBufferSize(4096);
         copied = transfer.CopyUrlToFile(streamUrl, file.File());
@@ -117,6 +118,13 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     if (QFileInfo::exists(finalPath) && !MayOverwrite(context, finalPath))
         return Finish(context, jobIndex, JobState::Skipped, JobSkipped);
 
+    // Asked before anything is fetched: without the engine the picture would arrive silent.
+    ConversionEngine* const engine = context.Engine();
+    if (!media.audioSegments.isEmpty() && engine == nullptr)
+        return Fail(context, jobIndex,
+                    QStringLiteral("The picture and its sound come separately, and the conversion engine "
+                                   "that merges them is not loaded"));
+
     context.SetPhase(RunPhase::PhaseDownload);
     context.SetJobState(jobIndex, JobState::Downloading);
     // The working files sit beside the final file, so that putting it in place is a rename.
@@ -129,7 +137,16 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
                                 : Fail(context, jobIndex, reason);
 
     JobTempFile* result = &download;
-    // Declared out here so that the converted file lives until it has been put in place.
+    // Declared out here so that the merged and converted files live until put in place.
+    std::optional<JobTempFile> merged;
+    if (!media.audioSegments.isEmpty()) {
+        merged.emplace(context.OutputFolder());
+        if (!FetchAndMergeSound(*engine, context.OutputFolder(), transfer, sink, media, download.Path(),
+                                *merged))
+            return Finish(context, jobIndex, JobState::Failed, JobFailed);
+        DeleteFileSilently(download.Path());
+        result = &*merged;
+    }
     std::optional<JobTempFile> converted;
     if (convert) {
         // The engine writes the result under a name of its own and renames it over this one;
@@ -139,12 +156,11 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         context.SetPhase(RunPhase::PhaseConvert);
         context.SetJobState(jobIndex, JobState::Converting);
         const Preset* preset = context.SelectedPreset();
-        ConversionEngine* engine = context.Engine();
         // On failure both temporary files go with their owners.
         if (!converted->IsValid() || preset == nullptr || engine == nullptr ||
-            ConvertFile(*engine, download.Path(), converted->Path(), *preset, context.ConversionSink()) != 0)
+            ConvertFile(*engine, result->Path(), converted->Path(), *preset, context.ConversionSink()) != 0)
             return Finish(context, jobIndex, JobState::Failed, JobFailed);
-        DeleteFileSilently(download.Path());
+        DeleteFileSilently(result->Path());
         result = &*converted;
     }
 

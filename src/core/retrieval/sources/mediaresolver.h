@@ -18,6 +18,10 @@ struct MediaSource {
     QString extension;          // of the downloaded file, dot included
     QString choice;             // which of several renditions was taken; empty when there was one
     QList<HlsSegment> segments; // absolute http(s) addresses, for a playlist
+    // The segments of the picture's sound when a master playlist gives it a rendition of its
+    // own: fetched beside the picture's and merged with them, without re-encoding, into the
+    // container that extension names.
+    QList<HlsSegment> audioSegments;
 };
 
 // Resolves the job's address into the job's streamUrl and title and what to download. A page
