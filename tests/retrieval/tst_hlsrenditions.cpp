@@ -3,17 +3,13 @@
 // the real engine, and segments fetched side by side written in playlist order.
 
 #include "conversion/conversionengine.h"
+#include "enginetesting.h"
 #include "retrieval/job/processjob.h"
 #include "sampleservice.h"
 #include "testenvironment.h"
 #include "testjobcontext.h"
 
 #include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,40 +22,6 @@ namespace {
 
 const QString Id = QStringLiteral("rend");
 
-// The streams ffprobe finds: the picture's height (0 without one), the sound streams, and
-// the length in seconds.
-struct Streams {
-    int videoStreams = 0;
-    int height = 0;
-    int audioStreams = 0;
-    double seconds = 0;
-};
-
-Streams Probe(const QString& path) {
-    QProcess probe;
-    probe.start(TestSupport::FfprobePath(),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_streams"),
-                 QStringLiteral("-show_format"), QStringLiteral("-of"), QStringLiteral("json"), path});
-    probe.waitForFinished(30000);
-    const QJsonObject report = QJsonDocument::fromJson(probe.readAllStandardOutput()).object();
-    Streams streams;
-    for (const QJsonValue& value : report.value(QStringLiteral("streams")).toArray()) {
-        const QJsonObject stream = value.toObject();
-        if (stream.value(QStringLiteral("codec_type")).toString() == QLatin1String("video")) {
-            ++streams.videoStreams;
-            streams.height = stream.value(QStringLiteral("height")).toInt();
-        } else if (stream.value(QStringLiteral("codec_type")).toString() == QLatin1String("audio")) {
-            ++streams.audioStreams;
-        }
-    }
-    streams.seconds = report.value(QStringLiteral("format"))
-                          .toObject()
-                          .value(QStringLiteral("duration"))
-                          .toString()
-                          .toDouble();
-    return streams;
-}
-
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
@@ -68,11 +30,6 @@ QStringList Entries(const QString& folder) {
 QString Failure(const RecordingSink& sink) {
     const QStringList results = sink.calls.filter(QRegularExpression(QStringLiteral("^Status 3 .")));
     return results.isEmpty() ? QString() : results.last();
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 } // namespace
@@ -91,6 +48,8 @@ private slots:
 
 private:
     int RunJob(TestJobContext& context, const QString& path, VideoQuality quality);
+    // The variant's segments one after another, as the service has them.
+    QByteArray SegmentBytes(const QString& variant) const;
 
     SampleService service_;
     ConversionEngine engine_;
@@ -106,6 +65,14 @@ void TestHlsRenditions::initTestCase() {
 
 void TestHlsRenditions::init() {
     output_.reset(new QTemporaryDir(outputRoot_.filePath(QStringLiteral("out-XXXXXX"))));
+}
+
+QByteArray TestHlsRenditions::SegmentBytes(const QString& variant) const {
+    const QDir folder(QDir(service_.MediaFolder()).filePath(QStringLiteral("hls/%1/%2").arg(Id, variant)));
+    QByteArray bytes;
+    for (const QString& segment : folder.entryList({QStringLiteral("seg*.ts")}, QDir::Files, QDir::Name))
+        bytes += EngineTesting::ReadFile(folder.filePath(segment));
+    return bytes;
 }
 
 int TestHlsRenditions::RunJob(TestJobContext& context, const QString& path, VideoQuality quality) {
@@ -148,18 +115,15 @@ void TestHlsRenditions::deliversPictureWithSound() {
     // Nothing but the delivered file: the picture's and the sound's working files are gone.
     QCOMPARE(Entries(output_->path()), QStringList{fileName});
     const QString delivered = output_->filePath(fileName);
-    const Streams streams = Probe(delivered);
-    QCOMPARE(streams.videoStreams, height > 0 ? 1 : 0);
-    QCOMPARE(streams.height, height);
-    QCOMPARE(streams.audioStreams, 1);
-    QVERIFY2(qAbs(streams.seconds - 3.0) < 0.3, qPrintable(QString::number(streams.seconds)));
+    const EngineTesting::ProbedFile probed = EngineTesting::ProbeWithFfprobe(delivered);
+    QCOMPARE(probed.video.size(), height > 0 ? 1 : 0);
+    QCOMPARE(probed.video.isEmpty() ? 0 : probed.video.first().height, height);
+    QCOMPARE(probed.audio.size(), 1);
+    QVERIFY2(qAbs(probed.duration - 3.0) < 0.3, qPrintable(QString::number(probed.duration)));
     if (!sameBytesAs.isEmpty()) {
-        const QDir folder(
-            QDir(service_.MediaFolder()).filePath(QStringLiteral("hls/%1/%2").arg(Id, sameBytesAs)));
-        QByteArray expected;
-        for (const QString& segment : folder.entryList({QStringLiteral("seg*.ts")}, QDir::Files, QDir::Name))
-            expected += ReadFile(folder.filePath(segment));
-        QVERIFY(ReadFile(delivered) == expected);
+        const QByteArray expected = SegmentBytes(sameBytesAs);
+        QVERIFY(expected.size() > 1000);
+        QVERIFY(EngineTesting::ReadFile(delivered) == expected);
     }
 }
 
@@ -182,14 +146,11 @@ void TestHlsRenditions::segmentsFinishingOutOfOrderKeepTheirOrder() {
     QFETCH(int, connections);
     TestJobContext context;
     context.segmentConnections = connections;
-    // Each segment of this playlist answers 150 ms after the one behind it.
+    // Each segment answers 150 ms after the next one: side by side, they arrive last first.
     QCOMPARE(RunJob(context, QStringLiteral("interleaved.m3u8"), VideoQuality::Standard), JobSucceeded);
-    const QDir folder(QDir(service_.MediaFolder()).filePath(QStringLiteral("hls/%1/v0").arg(Id)));
-    QByteArray expected;
-    for (const QString& segment : folder.entryList({QStringLiteral("seg*.ts")}, QDir::Files, QDir::Name))
-        expected += ReadFile(folder.filePath(segment));
+    const QByteArray expected = SegmentBytes(QStringLiteral("v0"));
     QVERIFY(expected.size() > 1000);
-    QVERIFY(ReadFile(output_->filePath(QStringLiteral("interleaved.ts"))) == expected);
+    QVERIFY(EngineTesting::ReadFile(output_->filePath(QStringLiteral("interleaved.ts"))) == expected);
     // The bar moves one segment at a time, in order, however they arrived.
     const QStringList& calls = context.sink.calls;
     const qsizetype total = calls.lastIndexOf(QRegularExpression(QStringLiteral("Progress 1 \\d+")));

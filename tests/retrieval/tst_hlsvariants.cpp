@@ -33,8 +33,6 @@ private slots:
     void choosesAPicture();
     void choosesTheSoundRendition_data();
     void choosesTheSoundRendition();
-    void mergedContainerFollowsCodecs_data();
-    void mergedContainerFollowsCodecs();
 };
 
 void TestHlsVariants::readsVariantAndRenditionAttributes() {
@@ -158,27 +156,6 @@ void TestHlsVariants::choosesTheSoundRendition() {
     const HlsAudioRendition* rendition =
         ChooseAudioRendition(master, master.variants[0].audioGroup, language);
     QCOMPARE(rendition ? rendition->name : QString(), chosen);
-}
-
-void TestHlsVariants::mergedContainerFollowsCodecs_data() {
-    QTest::addColumn<QString>("codecs");
-    QTest::addColumn<QString>("extension");
-    QTest::newRow("H.264 and AAC") << "avc1.64001f,mp4a.40.2"
-                                   << ".mp4";
-    QTest::newRow("HEVC and E-AC-3, sound first") << "ec-3, hvc1.2.4.L123.B0"
-                                                  << ".mp4";
-    QTest::newRow("VP9 and Opus") << "vp09.00.10.08,opus"
-                                  << ".webm";
-    QTest::newRow("H.264 and Opus") << "avc1.64001f,opus"
-                                    << ".mkv";
-    QTest::newRow("not told") << ""
-                              << ".mkv";
-}
-
-void TestHlsVariants::mergedContainerFollowsCodecs() {
-    QFETCH(QString, codecs);
-    QFETCH(QString, extension);
-    QCOMPARE(MergedContainerFromCodecs(codecs), extension);
 }
 
 QTEST_GUILESS_MAIN(TestHlsVariants)
