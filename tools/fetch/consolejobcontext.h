@@ -6,6 +6,7 @@
 #include "retrieval/transfer/httptransfer.h"
 
 #include <QList>
+#include <memory>
 
 namespace Tarnwick {
 
@@ -14,7 +15,8 @@ namespace Tarnwick {
 // is the window's.
 class ConsoleJobContext : public JobContext, public RunFrontEnd {
 public:
-    ConsoleJobContext(QString outputFolder, QString videoHost, OverwritePolicy policy);
+    ConsoleJobContext(QString outputFolder, QString videoHost, QString ytDlpPath, OverwritePolicy policy);
+    ~ConsoleJobContext() override;
 
     int AddJob(const QString& url);
     int JobCount() const { return int(jobs_.size()); }
@@ -25,7 +27,8 @@ public:
     QString OutputFolder() const override { return outputFolder_; }
     QString VideoHost() const override { return videoHost_; }
     const Preset* SelectedPreset() const override { return nullptr; }
-    ConversionEngine* Engine() override { return nullptr; }
+    // Opened when a job first needs it: a picture and its sound that come apart are merged.
+    ConversionEngine* Engine() override;
     OverwritePolicy Policy() const override { return policy_; }
     void SetPolicy(OverwritePolicy policy) override { policy_ = policy; }
     int AskOverwrite(const QString& fileName) override;
@@ -34,6 +37,8 @@ public:
     void SetPhase(RunPhase) override {}
     void ResetProgress() override {}
     void ConfigureTransfer(HttpTransfer& transfer) override;
+    const YtDlpProgram& YtDlp() override { return ytDlp_.Get(); }
+    bool InsertJobs(int index, const QList<DownloadJob>& jobs) override;
 
     // Shorter waits for scripted runs against a local service; 0 and 1.0 keep the defaults.
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
@@ -51,6 +56,9 @@ private:
     QList<DownloadJob> jobs_;
     QString outputFolder_;
     QString videoHost_;
+    YtDlpOnce ytDlp_;
+    std::unique_ptr<ConversionEngine> engine_;
+    bool engineTried_ = false;
     OverwritePolicy policy_;
     ConsoleSink sink_{stdout};
     int stallSeconds_ = 0;

@@ -4,6 +4,7 @@
 #include "app/appsettings.h"
 #include "consolejobcontext.h"
 #include "retrieval/job/processjob.h"
+#include "retrieval/sources/ytdlp/ytdlplocator.h"
 #include "terminaltext.h"
 
 #include <QCoreApplication>
@@ -50,15 +51,29 @@ int main(int argc, char** argv) {
             break;
         arguments = arguments.mid(2);
     }
+    AppSettings settings;
+    QSettings store;
+    settings.Load(store);
+
+    const bool helpAsked = !arguments.isEmpty() && (arguments.first() == QLatin1String("--help") ||
+                                                    arguments.first() == QLatin1String("-h"));
     if (arguments.size() < 2 || arguments.first().startsWith(QLatin1Char('-'))) {
+        std::FILE* out = helpAsked ? stdout : stderr;
         std::fprintf(
-            stderr,
+            out,
             "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] <output folder> "
             "<url1> [<url2> ...]\n"
-            "Uses the settings Quality, AlwaysOverwrite, VideoHost and SegmentConnections of [Settings].\n"
+            "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath and SegmentConnections of\n"
+            "[Settings].\n"
             "--stall-seconds: how long a silent server is waited for (60)\n"
             "--retry-wait-scale: the waits before retries times F (1)\n");
-        return 2;
+        const YtDlpProgram ytDlp = FindYtDlp(settings.ytDlpPath);
+        if (ytDlp.IsFound())
+            std::fprintf(out, "yt-dlp: %s (%s)\n", qPrintable(TerminalSafe(ytDlp.version)),
+                         qPrintable(TerminalSafe(ytDlp.path)));
+        else
+            std::fprintf(out, "yt-dlp: not found; installing it lets Tarnwick read many more sites\n");
+        return helpAsked ? 0 : 2;
     }
 
 #ifndef Q_OS_WIN
@@ -71,11 +86,7 @@ int main(int argc, char** argv) {
     }
 #endif
 
-    AppSettings settings;
-    QSettings store;
-    settings.Load(store);
-
-    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost,
+    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost, settings.ytDlpPath,
                               settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll
                                                        : OverwritePolicy::Ask);
     context.SetStallSeconds(stallSeconds);

@@ -39,6 +39,7 @@ void AppSettings::Load(QSettings& settings) {
     ReadText(settings, QStringLiteral("Settings/VideoHost"), videoHost);
     ReadInt(settings, QStringLiteral("Settings/SegmentConnections"), segmentConnections);
     segmentConnections = qBound(1, segmentConnections, 16);
+    ReadText(settings, QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
     recentUrlList.Read(settings, RecentUrlsGroup);
     recentFolderList.Read(settings, RecentFoldersGroup);
     ReadInt(settings, QStringLiteral("Recent/Format"), recentFormat);
@@ -57,6 +58,12 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/Player"), player);
     settings.setValue(QStringLiteral("Settings/VideoHost"), videoHost);
     settings.setValue(QStringLiteral("Settings/SegmentConnections"), segmentConnections);
+    // Only a chosen program is written: a missing value means the default, so a user who never
+    // set it keeps a settings file without it.
+    if (ytDlpPath.isEmpty())
+        settings.remove(QStringLiteral("Settings/YtDlpPath"));
+    else
+        settings.setValue(QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
     recentUrlList.Write(settings, RecentUrlsGroup);
     recentFolderList.Write(settings, RecentFoldersGroup);
     settings.setValue(QStringLiteral("Recent/Format"), recentFormat);

@@ -24,6 +24,8 @@ struct AppSettings {
     QString videoHost = QStringLiteral("www.youtube.com");
     // How many segments of an HLS playlist are fetched at once, 1 to 16.
     int segmentConnections = 4;
+    // The yt-dlp program to use; empty means "yt-dlp" on PATH.
+    QString ytDlpPath;
     RecentList recentUrlList{RecentList::Matching::Exact};
     RecentList recentFolderList{RecentList::Matching::Path};
     int recentFormat = 0;

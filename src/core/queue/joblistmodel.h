@@ -38,6 +38,8 @@ public:
     int Append(const QString& url);
     // Appends a job for each address in one insertion, however many; returns the first new row.
     int AppendAll(const QStringList& urls);
+    // Inserts the jobs right after row, in order (a playlist's entries after the playlist).
+    void InsertAfter(int row, const QList<DownloadJob>& jobs);
     DownloadJob& Job(int row) { return *jobs_[static_cast<size_t>(row)]; }
     const DownloadJob& Job(int row) const { return *jobs_[static_cast<size_t>(row)]; }
     void SetUrl(int row, const QString& url);

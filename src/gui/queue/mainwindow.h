@@ -187,6 +187,7 @@ private:
     void ShowJobRecord(int index, const DownloadJob& record) override;
     int SelectJob(int index) override;
     int JobCount() const override;
+    void InsertJobs(int index, const QList<DownloadJob>& jobs) override;
     int AskOverwrite(const QString& fileName) override;
     void ShowProgressDisplay(bool shown) override;
     void ShowSummary(const QString& text) override;

@@ -50,8 +50,9 @@ void MainWindow::StartRun() {
     options.quality = static_cast<VideoQuality>(qualityIndex_);
     options.segmentConnections = settings_.segmentConnections;
     RunWindow& runWindow = *this; // the run's narrow view of this window
-    context_ = std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options,
-                                                  settings_.videoHost, chosenPreset_, engine_, policy);
+    context_ =
+        std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options, settings_.videoHost,
+                                           settings_.ytDlpPath, chosenPreset_, engine_, policy);
 
     SetRunningLayout();
     WindowRunContext* context = context_.get();
@@ -153,6 +154,11 @@ int MainWindow::SelectJob(int index) {
 
 int MainWindow::JobCount() const {
     return model_->rowCount();
+}
+
+void MainWindow::InsertJobs(int index, const QList<DownloadJob>& jobs) {
+    model_->InsertAfter(index, jobs);
+    UpdateHeader();
 }
 
 void MainWindow::ShowSummary(const QString& text) {

@@ -11,13 +11,15 @@ namespace Tarnwick {
 
 WindowRunContext::WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run,
                                    RunDisplayBoard& board, RunOptions options, QString videoHost,
-                                   const Preset* preset, ConversionEngine* engine, OverwritePolicy policy)
+                                   QString ytDlpPath, const Preset* preset, ConversionEngine* engine,
+                                   OverwritePolicy policy)
     : windowObject_(windowObject)
     , window_(window)
     , run_(run)
     , board_(board)
     , options_(std::move(options))
     , videoHost_(std::move(videoHost))
+    , ytDlp_(std::move(ytDlpPath))
     , preset_(preset ? std::optional<Preset>(*preset) : std::nullopt)
     , engine_(engine)
     , policy_(policy)
@@ -60,6 +62,11 @@ void WindowRunContext::SetJobState(int index, JobState state) {
     }
     const DownloadJob shown = record_;
     OnWindowThread([this, index, &shown] { window_.ShowJobRecord(index, shown); });
+}
+
+bool WindowRunContext::InsertJobs(int index, const QList<DownloadJob>& jobs) {
+    OnWindowThread([this, index, &jobs] { window_.InsertJobs(index, jobs); });
+    return true;
 }
 
 int WindowRunContext::AskOverwrite(const QString& fileName) {

@@ -61,6 +61,8 @@ bool DownloadSegments(const QList<HlsSegment>& segments, QFile& file, ProgressSi
     settings.connections = settingsOf.SegmentConnections();
     settings.stallSeconds = settingsOf.StallSeconds();
     settings.retries = settingsOf.Retries();
+    // The job's request headers hold for every segment as for a single stream.
+    settings.requestHeaders = settingsOf.RequestHeaders();
 
     int written = 0;
     auto deliver = [&](int index, QByteArray& body, QString* failure) {

@@ -3,6 +3,8 @@
 #include "retrypolicy.h"
 #include "transfersession.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -48,6 +50,11 @@ public:
     static constexpr int DefaultSegmentConnections = 4;
     int SegmentConnections() const { return segmentConnections_; }
     void SetSegmentConnections(int connections) { segmentConnections_ = qBound(1, connections, 16); }
+    // Header lines ("Name: value") sent with every request besides the transfer's own, such
+    // as the User-Agent, Referer and cookies a site expects with its media. The caller
+    // vouches that each is one well-formed line.
+    const QList<QByteArray>& RequestHeaders() const { return requestHeaders_; }
+    void SetRequestHeaders(const QList<QByteArray>& lines) { requestHeaders_ = lines; }
 
     // What the response whose body is delivered said about it, and where it came from after
     // redirects.
@@ -89,6 +96,7 @@ private:
     int stallSeconds_ = DefaultStallSeconds;
     RetryPolicy retryPolicy_;
     int segmentConnections_ = DefaultSegmentConnections;
+    QList<QByteArray> requestHeaders_;
     ProgressSink* sink_ = nullptr;
     std::function<bool(const Response&)> responseCheck_;
     Response lastResponse_;

@@ -3,6 +3,7 @@
 #include "retrypolicy.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -27,6 +28,7 @@ public:
         int connections = 4;
         int stallSeconds = 60;
         RetryPolicy retries;
+        QList<QByteArray> requestHeaders;
         unsigned readBufferSize = 16 * 1024;
     };
 
