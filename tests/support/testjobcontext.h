@@ -25,7 +25,6 @@ public:
     RecordingSink sink;
     // Retries wait this fraction of the stated time, so that a case does not sleep for seconds.
     double retryWaitScale = 0.001;
-    int retryCount = -1; // the policy's own when negative
     int segmentConnections = Tarnwick::HttpTransfer::DefaultSegmentConnections;
     int retryCount = -1;          // the policy's own when negative
     Tarnwick::YtDlpProgram ytDlp; // none unless the case sets one

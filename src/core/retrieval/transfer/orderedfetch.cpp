@@ -144,12 +144,19 @@ OrderedFetch::Outcome OrderedFetch::Run(const QStringList& urls, const Settings&
             QString failure;
             const bool delivered = deliver(index, body, &failure);
             body = QByteArray(); // freed before a lane may fetch the next one
+            // Asked after every body as well: several may be waiting, and a stop asked for
+            // while the first is written must keep the next out of the file.
+            const bool stopNow = delivered && index + 1 < shared.count && stopRequested && stopRequested();
             lock.lock();
             if (!delivered) {
                 shared.Fail(index, failure);
                 break;
             }
             ++shared.nextToDeliver;
+            if (stopNow) {
+                outcome.stopped = true;
+                shared.stop = true;
+            }
             shared.changed.notify_all();
             continue;
         }
