@@ -1,12 +1,16 @@
-// bench_hls: downloads an HLS playlist of 200 MPEG-TS segments from the sample video service on
-// loopback through the job procedure (playlist, then segment after segment into the job's
-// file), and through `ffmpeg -i URL -c copy` on the same playlist, taking turns, and prints the
-// median of the per-round throughput ratios with their minimum and maximum. Goal: at least 0.9.
-//   bench_hls [rounds] [segments]
+// bench_hls: an HLS playlist of 100 MPEG-TS segments of one second, served on loopback by the
+// sample video service with a fixed delay before every answer (50 ms, as a distant server
+// has), downloaded three ways in rounds whose order turns: through the job procedure (the
+// segments SegmentConnections at a time), with `ffmpeg -i URL -c copy`, and with
+// `aria2c -j 4 -i <the segment addresses>`. Prints the median of the per-round throughput
+// ratios with their minimum and maximum. Goals: at least 3 against ffmpeg, at least 1.0
+// against aria2c. Needs ffmpeg and aria2c on PATH.
+//   bench_hls [rounds] [segments] [delay ms] [connections]
 
 #include "benchsupport.h"
 #include "retrieval/job/jobcontext.h"
 #include "retrieval/job/processjob.h"
+#include "retrieval/transfer/httptransfer.h"
 #include "showingsink.h"
 
 #include <QCoreApplication>
@@ -18,15 +22,16 @@
 #include <cstdio>
 
 using namespace Tarnwick;
+using BenchSupport::Measurement;
 using BenchSupport::ShowingSink;
-using BenchSupport::StartSampleService;
 
 namespace {
 
 class BenchContext : public JobContext {
 public:
-    explicit BenchContext(QString folder)
-        : folder_(std::move(folder)) {}
+    BenchContext(QString folder, int connections)
+        : folder_(std::move(folder))
+        , connections_(connections) {}
     DownloadJob job;
     ShowingSink sink;
 
@@ -43,38 +48,38 @@ public:
     ProgressSink* ConversionSink() override { return &sink; }
     void SetPhase(RunPhase) override {}
     void ResetProgress() override {}
+    void ConfigureTransfer(HttpTransfer& transfer) override { transfer.SetSegmentConnections(connections_); }
 
 private:
     QString folder_;
+    int connections_;
 };
 
-// Seconds for one download through the job procedure; 0 when it failed.
-double TimeJob(const QString& url, const QString& folder, qint64& bytes) {
-    BenchContext context(folder);
-    context.job.url = url;
-    QElapsedTimer timer;
-    timer.start();
-    const int result = ProcessJob(context, 0, VideoQuality::HighMp4, false);
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    if (result != JobSucceeded) {
-        std::fprintf(stderr, "the job failed: %s\n", qPrintable(context.sink.Result()));
-        return 0;
-    }
-    bytes = QFile(context.job.outputPath).size();
-    QFile::remove(context.job.outputPath);
-    return seconds;
+// The service with its delay before every answer; port receives its port.
+bool StartService(QProcess& service, const QString& binDir, const QString& mediaDir, int delayMs, int& port) {
+    service.start(binDir + QStringLiteral("/videosvc"),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), mediaDir,
+                   QStringLiteral("--latency"), QString::number(delayMs)});
+    if (!service.waitForStarted(5000))
+        return false;
+    while (!service.canReadLine())
+        if (!service.waitForReadyRead(5000))
+            return false;
+    port = service.readLine().trimmed().toInt();
+    return port > 0;
 }
 
-double TimeFfmpeg(const QString& url, const QString& path) {
+bool RunTool(const QString& program, const QStringList& arguments, Measurement& m) {
     QElapsedTimer timer;
     timer.start();
-    const int exitCode =
-        QProcess::execute(QStringLiteral("ffmpeg"),
-                          {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"),
-                           QStringLiteral("-i"), url, QStringLiteral("-c"), QStringLiteral("copy"), path});
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    QFile::remove(path);
-    return exitCode == 0 ? seconds : 0;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    const bool ok = process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
+                    process.exitCode() == 0;
+    m.seconds = double(timer.nsecsElapsed()) / 1e9;
+    return ok;
 }
 
 } // namespace
@@ -82,8 +87,13 @@ double TimeFfmpeg(const QString& url, const QString& path) {
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    const int rounds = arguments.size() > 1 ? arguments[1].toInt() : 7;
-    const int segments = arguments.size() > 2 ? arguments[2].toInt() : 200;
+    const auto argument = [&arguments](int index, int fallback) {
+        return arguments.size() > index ? qMax(1, arguments[index].toInt()) : fallback;
+    };
+    const int rounds = argument(1, 5);
+    const int segments = argument(2, 100);
+    const int delayMs = arguments.size() > 3 ? qMax(0, arguments[3].toInt()) : 50;
+    const int connections = argument(4, HttpTransfer::DefaultSegmentConnections);
 
     QTemporaryDir work;
     const QString binDir = QCoreApplication::applicationDirPath();
@@ -101,42 +111,93 @@ int main(int argc, char** argv) {
     }
     QProcess service;
     int port = 0;
-    if (!StartSampleService(service, binDir, work.path(), port)) {
+    if (!StartService(service, binDir, work.path(), delayMs, port)) {
         std::fprintf(stderr, "The sample video service did not start.\n");
         return 1;
     }
-    const QString url = QStringLiteral("http://127.0.0.1:%1/hls/bench/v0/index.m3u8").arg(port);
+    const QString base = QStringLiteral("http://127.0.0.1:%1/hls/bench/v0/").arg(port);
+    const QString url = base + QStringLiteral("index.m3u8");
+    // aria2c gets the segment addresses the playlist names, and the same bytes to fetch.
+    const QDir variant(work.filePath(QStringLiteral("hls/bench/v0")));
+    const QStringList names = variant.entryList({QStringLiteral("seg*.ts")}, QDir::Files, QDir::Name);
+    qint64 segmentBytes = 0;
+    QByteArray list;
+    for (const QString& name : names) {
+        segmentBytes += QFileInfo(variant.filePath(name)).size();
+        list += (base + name).toUtf8() + '\n';
+    }
+    const QString listPath = work.filePath(QStringLiteral("segments.txt"));
+    QFile listFile(listPath);
+    if (!listFile.open(QIODevice::WriteOnly) || listFile.write(list) != list.size()) {
+        std::fprintf(stderr, "cannot write the segment list\n");
+        return 1;
+    }
+    listFile.close();
     const QString folder = work.filePath(QStringLiteral("out"));
+    const QString ariaFolder = work.filePath(QStringLiteral("aria"));
     QDir().mkpath(folder);
 
-    std::printf("Playlist %s, %d rounds, taking turns\n", qPrintable(url), rounds);
-    QList<double> ratios;
-    for (int round = 1; round <= rounds; ++round) {
-        qint64 bytes = 0;
-        double ours = 0;
-        double reference = 0;
-        // Taking turns evens out whatever else the machine is doing.
-        if (round % 2 == 1) {
-            ours = TimeJob(url, folder, bytes);
-            reference = TimeFfmpeg(url, folder + QStringLiteral("/reference.ts"));
-        } else {
-            reference = TimeFfmpeg(url, folder + QStringLiteral("/reference.ts"));
-            ours = TimeJob(url, folder, bytes);
-        }
-        if (ours <= 0 || reference <= 0) {
-            std::fprintf(stderr, "round %d: a download failed\n", round);
-            return 1;
-        }
-        // The same playlist both ways: the throughput ratio is the inverse ratio of the times.
-        const double ratio = reference / ours;
-        ratios.append(ratio);
-        std::printf("round %d: job procedure %6.3f s (%6.1f MiB/s)   ffmpeg -c copy %6.3f s   ratio %.2f\n",
-                    round, ours, double(bytes) / 1048576.0 / ours, reference, ratio);
-        std::fflush(stdout);
-    }
-    BenchSupport::PrintRatio("job procedure / ffmpeg -c copy", BenchSupport::Summarize(ratios),
-                             "at least 0.9");
+    const QList<BenchSupport::Contender> contenders = {
+        [&](Measurement& m) {
+            BenchContext context(folder, connections);
+            context.job.url = url;
+            QElapsedTimer timer;
+            timer.start();
+            const bool ok = ProcessJob(context, 0, VideoQuality::HighMp4, false) == JobSucceeded;
+            m.seconds = double(timer.nsecsElapsed()) / 1e9;
+            m.bytes = segmentBytes;
+            if (!ok)
+                std::fprintf(stderr, "the job failed: %s\n", qPrintable(context.sink.Result()));
+            // Every segment's bytes, and nothing else, make the delivered file.
+            const bool whole = ok && QFile(context.job.outputPath).size() == segmentBytes;
+            if (ok && !whole)
+                std::fprintf(stderr, "the delivered file is not the segments' bytes\n");
+            QFile::remove(context.job.outputPath);
+            return whole;
+        },
+        [&](Measurement& m) {
+            const QString output = folder + QStringLiteral("/reference.ts");
+            const bool ok = RunTool(QStringLiteral("ffmpeg"),
+                                    {QStringLiteral("-nostdin"), QStringLiteral("-v"),
+                                     QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-i"), url,
+                                     QStringLiteral("-c"), QStringLiteral("copy"), output},
+                                    m);
+            m.bytes = segmentBytes;
+            QFile::remove(output);
+            return ok;
+        },
+        [&](Measurement& m) {
+            QDir(ariaFolder).removeRecursively();
+            const bool ok = RunTool(QStringLiteral("aria2c"),
+                                    {QStringLiteral("-q"), QStringLiteral("-j"), QStringLiteral("4"),
+                                     QStringLiteral("-d"), ariaFolder, QStringLiteral("-i"), listPath},
+                                    m);
+            m.bytes = segmentBytes;
+            QDir(ariaFolder).removeRecursively();
+            return ok;
+        },
+    };
+    std::printf("Playlist %s: %d segments, %.1f MiB, %d ms before every answer; %d connections; %d rounds, "
+                "order turning\n",
+                qPrintable(url), int(names.size()), double(segmentBytes) / 1048576.0, delayMs, connections,
+                rounds);
+    std::fflush(stdout);
+    QList<QList<Measurement>> results;
+    const bool ok =
+        BenchSupport::RunRounds(rounds, contenders, results, [](int round, const QList<Measurement>& m) {
+            std::printf("round %d: job procedure %6.3f s   ffmpeg -c copy %6.3f s   aria2c -j 4 %6.3f s\n",
+                        round, m[0].seconds, m[1].seconds, m[2].seconds);
+            std::fflush(stdout);
+        });
     service.terminate();
     service.waitForFinished(5000);
+    if (!ok) {
+        std::fprintf(stderr, "a download failed\n");
+        return 1;
+    }
+    BenchSupport::PrintRatio("job procedure / ffmpeg -c copy, throughput",
+                             BenchSupport::ThroughputRatio(results, 0, 1), "at least 3");
+    BenchSupport::PrintRatio("job procedure / aria2c -j 4, throughput",
+                             BenchSupport::ThroughputRatio(results, 0, 2), "at least 1.0");
     return 0;
 }

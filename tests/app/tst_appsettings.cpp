@@ -16,6 +16,8 @@ private slots:
     void freshProfileHasDefaults();
     void everyFieldSurvivesSaveAndLoad();
     void storedFlagsAreZeroOrOne();
+    void segmentConnectionsStayInRange_data();
+    void segmentConnectionsStayInRange();
     void ytDlpPathIsStoredOnlyWhenChosen();
     void recentUrlMovesToFront();
     void twentyFirstUrlDropsTheOldest();
@@ -148,6 +150,33 @@ void TestAppSettings::storedFlagsAreZeroOrOne() {
     QSettings raw(profile.SettingsFile(), QSettings::IniFormat);
     QCOMPARE(raw.value(QStringLiteral("Settings/AutoStart")).toString(), QStringLiteral("1"));
     QCOMPARE(raw.value(QStringLiteral("Settings/Convert")).toString(), QStringLiteral("0"));
+}
+
+void TestAppSettings::segmentConnectionsStayInRange_data() {
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("read");
+    QTest::newRow("absent: the default") << QVariant() << 4;
+    QTest::newRow("within range") << QVariant(9) << 9;
+    QTest::newRow("none at all is one") << QVariant(0) << 1;
+    QTest::newRow("negative") << QVariant(-3) << 1;
+    QTest::newRow("above the most") << QVariant(64) << 16;
+    QTest::newRow("not a number") << QVariant(QStringLiteral("many")) << 4;
+}
+
+void TestAppSettings::segmentConnectionsStayInRange() {
+    QFETCH(QVariant, stored);
+    QFETCH(int, read);
+    TestSupport::IsolatedProfile profile;
+    if (stored.isValid())
+        QSettings().setValue(QStringLiteral("Settings/SegmentConnections"), stored);
+    AppSettings settings = LoadFresh();
+    QCOMPARE(settings.segmentConnections, read);
+    {
+        QSettings store;
+        settings.Save(store);
+    }
+    QSettings raw(profile.SettingsFile(), QSettings::IniFormat);
+    QCOMPARE(raw.value(QStringLiteral("Settings/SegmentConnections")).toInt(), read);
 }
 
 void TestAppSettings::recentUrlMovesToFront() {

@@ -25,6 +25,7 @@ public:
     RecordingSink sink;
     // Retries wait this fraction of the stated time, so that a case does not sleep for seconds.
     double retryWaitScale = 0.001;
+    int segmentConnections = Tarnwick::HttpTransfer::DefaultSegmentConnections;
     int retryCount = -1;          // the policy's own when negative
     Tarnwick::YtDlpProgram ytDlp; // none unless the case sets one
 
@@ -69,5 +70,6 @@ public:
         if (retryCount >= 0)
             retries.retries = retryCount;
         transfer.SetRetries(retries);
+        transfer.SetSegmentConnections(segmentConnections);
     }
 };

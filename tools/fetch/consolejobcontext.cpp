@@ -87,6 +87,7 @@ void ConsoleJobContext::ConfigureTransfer(HttpTransfer& transfer) {
     RetryPolicy retries = transfer.Retries();
     retries.waitScale = retryWaitScale_;
     transfer.SetRetries(retries);
+    transfer.SetSegmentConnections(segmentConnections_);
 }
 
 void ConsoleJobContext::FolderMissing(const QString& folder) {

@@ -3,6 +3,7 @@
 #include "consolesink.h"
 #include "queue/downloadrun.h"
 #include "retrieval/job/jobcontext.h"
+#include "retrieval/transfer/httptransfer.h"
 
 #include <QList>
 #include <memory>
@@ -42,6 +43,7 @@ public:
     // Shorter waits for scripted runs against a local service; 0 and 1.0 keep the defaults.
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
     void SetRetryWaitScale(double scale) { retryWaitScale_ = scale; }
+    void SetSegmentConnections(int connections) { segmentConnections_ = connections; }
 
     // RunFrontEnd: the terminal has no list to select in and no progress display to switch.
     void FolderMissing(const QString& folder) override;
@@ -61,6 +63,7 @@ private:
     ConsoleSink sink_{stdout};
     int stallSeconds_ = 0;
     double retryWaitScale_ = 1.0;
+    int segmentConnections_ = HttpTransfer::DefaultSegmentConnections;
 };
 
 // The state's name as the job list shows it.

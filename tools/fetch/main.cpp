@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
                      "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] <output folder> "
                      "<url1> [<url2> ...]\n"
                      "       tarnwick-fetch --update-yt-dlp\n"
-                     "Uses the settings Quality, AlwaysOverwrite, VideoHost and YtDlpPath of [Settings].\n"
+                     "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath and\n"
+                     "SegmentConnections of [Settings].\n"
                      "--stall-seconds: how long a silent server is waited for (60)\n"
                      "--retry-wait-scale: the waits before retries times F (1)\n"
                      "--update-yt-dlp: installs yt-dlp's newest release as Tarnwick's own copy, from the\n"
@@ -94,6 +95,7 @@ int main(int argc, char** argv) {
                                                        : OverwritePolicy::Ask);
     context.SetStallSeconds(stallSeconds);
     context.SetRetryWaitScale(retryWaitScale);
+    context.SetSegmentConnections(settings.segmentConnections);
     for (const QString& url : arguments.mid(1))
         context.AddJob(url);
 

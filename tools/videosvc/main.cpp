@@ -8,6 +8,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -26,8 +27,9 @@ void OnStopSignal(int) {
 
 void PrintUsage() {
     std::printf(
-        "Usage: videosvc [--port N] [--media FOLDER] [--verbose]\n"
+        "Usage: videosvc [--port N] [--media FOLDER] [--latency MS] [--verbose]\n"
         "Serves on 127.0.0.1 (port 0: any free port); the first line printed is the port.\n"
+        "--latency waits MS milliseconds before each answer, as a distant server would.\n"
         "  /watch?v=<id>                      the watch page of <id>\n"
         "  /get_video?video_id=<id>&t=<token>[&fmt=6|18]  the stream (fmt 18: <id>.mp4, else <id>.flv)\n"
         "  /bytes?n=N[&chunked=1][&cut=K][&stall=K][&rate=B]  N bytes of a fixed pattern; Range honoured\n"
@@ -49,12 +51,15 @@ int main(int argc, char** argv) {
     VideoService::Library library;
     library.mediaFolder = ".";
     bool verbose = false;
+    int latencyMs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--port" && i + 1 < argc) {
             library.port = std::atoi(argv[++i]);
         } else if (argument == "--media" && i + 1 < argc) {
             library.mediaFolder = argv[++i];
+        } else if (argument == "--latency" && i + 1 < argc) {
+            latencyMs = std::clamp(std::atoi(argv[++i]), 0, 10000);
         } else if (argument == "--verbose") {
             verbose = true;
         } else {
@@ -72,6 +77,11 @@ int main(int argc, char** argv) {
         server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
             std::fprintf(stderr, "%s %s -> %d\n", request.method.c_str(), request.target.c_str(),
                          response.status);
+        });
+    if (latencyMs > 0)
+        server.set_pre_routing_handler([latencyMs](const httplib::Request&, httplib::Response&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(latencyMs));
+            return httplib::Server::HandlerResponse::Unhandled;
         });
     VideoService::InstallRoutes(server, library);
     VideoService::InstallWebRoutes(server, library);

@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace VideoService {
@@ -271,6 +274,13 @@ bool ServeDerivedPlaylist(const Library& library, const std::string& id, const s
         for (std::string& line : lines)
             if (isSegment(line) && ++seen == 2)
                 line += "?fail=503&key=" + key;
+    } else if (name == "interleaved.m3u8") {
+        // Each segment answers later than the one after it: fetched side by side, they arrive
+        // last first.
+        int segments = int(std::count_if(lines.begin(), lines.end(), isSegment));
+        for (std::string& line : lines)
+            if (isSegment(line))
+                line += "?delay=" + std::to_string(--segments * 150);
     } else if (name == "missing.m3u8") {
         // The second segment does not exist: the download fails half way.
         int seen = 0;
@@ -306,6 +316,10 @@ void InstallWebRoutes(httplib::Server& server, const Library& library) {
                 return;
             if (request.has_param("fail") && FailsThisTime(request.get_param_value("key"), 1))
                 return SendRetryLater(response, 503, 1, false);
+            // A segment that answers late, so that segments fetched side by side complete out of order.
+            if (request.has_param("delay"))
+                std::this_thread::sleep_for(std::chrono::milliseconds(
+                    std::clamp(std::atoi(request.get_param_value("delay").c_str()), 0, 5000)));
             ServeMedia(library, "hls/" + id + "/" + rest, false, response);
         });
     const auto page = [&server](const char* path, auto make) {
@@ -335,7 +349,12 @@ const char* WebRouteList() {
            "  /hls/<id>/live.m3u8, encrypted.m3u8, ftp.m3u8, missing.m3u8, huge.m3u8, flaky.m3u8\n"
            "                                     HLS faults: live, AES-128, ftp segments, a missing\n"
            "                                     segment, more than 100,000 segments, a segment that\n"
-           "                                     answers 503 once per download\n";
+           "                                     answers 503 once per download\n"
+           "  /hls/<id>/interleaved.m3u8         HLS: each segment answers 150 ms after the next one\n"
+           "  /hls/<id>/alt/master.m3u8          HLS: pictures without sound, their sound as an audio\n"
+           "                                     rendition, a sound-only variant, an I-frame playlist\n"
+           "  /hls/<id>/alt/sound.m3u8           HLS: sound-only variants and nothing else\n"
+           "  /hls/<id>/alt/inside.m3u8          HLS: an audio group without URI (sound in the variants)\n";
 }
 
 } // namespace VideoService

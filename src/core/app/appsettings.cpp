@@ -37,6 +37,8 @@ void AppSettings::Load(QSettings& settings) {
     ReadFlag(settings, QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite);
     ReadText(settings, QStringLiteral("Settings/Player"), player);
     ReadText(settings, QStringLiteral("Settings/VideoHost"), videoHost);
+    ReadInt(settings, QStringLiteral("Settings/SegmentConnections"), segmentConnections);
+    segmentConnections = qBound(1, segmentConnections, 16);
     ReadText(settings, QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
     ReadText(settings, QStringLiteral("Settings/YtDlpUpdateUrl"), ytDlpUpdateUrl);
     recentUrlList.Read(settings, RecentUrlsGroup);
@@ -56,6 +58,7 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite ? 1 : 0);
     settings.setValue(QStringLiteral("Settings/Player"), player);
     settings.setValue(QStringLiteral("Settings/VideoHost"), videoHost);
+    settings.setValue(QStringLiteral("Settings/SegmentConnections"), segmentConnections);
     // Only a chosen program is written: a missing value means the default, so a user who never
     // set it keeps a settings file without it.
     if (ytDlpPath.isEmpty())

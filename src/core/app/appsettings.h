@@ -23,6 +23,8 @@ struct AppSettings {
     QString player;
     // The web host of the video service; may carry a port ("127.0.0.1:8123").
     QString videoHost = QStringLiteral("www.youtube.com");
+    // How many segments of an HLS playlist are fetched at once, 1 to 16.
+    int segmentConnections = 4;
     // The yt-dlp program to use; empty means "yt-dlp" on PATH.
     QString ytDlpPath;
     // Where "Update yt-dlp" fetches yt-dlp's newest release files from.

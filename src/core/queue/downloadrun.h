@@ -19,6 +19,7 @@ struct RunOptions {
     QString outputFolder;
     bool convert = false;
     VideoQuality quality = VideoQuality::Standard;
+    int segmentConnections = 4; // HLS segments fetched at once (the setting SegmentConnections)
 };
 
 // What the run needs from the window besides the per-job context. Called on the worker

@@ -54,6 +54,7 @@ void MainWindow::StartRun() {
     options.outputFolder = saveFolder_;
     options.convert = convert_;
     options.quality = static_cast<VideoQuality>(qualityIndex_);
+    options.segmentConnections = settings_.segmentConnections;
     RunWindow& runWindow = *this; // the run's narrow view of this window
     context_ =
         std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options, settings_.videoHost,

@@ -1,5 +1,6 @@
 #include "windowruncontext.h"
 
+#include "retrieval/transfer/httptransfer.h"
 #include "runwindow.h"
 #include "ui/vendor.h"
 
@@ -84,6 +85,10 @@ void WindowRunContext::SetPhase(RunPhase phase) {
 void WindowRunContext::ResetProgress() {
     board_.SetBar(0);
     board_.SetPercent(QString());
+}
+
+void WindowRunContext::ConfigureTransfer(HttpTransfer& transfer) {
+    transfer.SetSegmentConnections(options_.segmentConnections);
 }
 
 void WindowRunContext::FolderMissing(const QString& folder) {

@@ -40,6 +40,7 @@ public:
     ProgressSink* ConversionSink() override { return &conversionSink_; }
     void SetPhase(RunPhase phase) override;
     void ResetProgress() override;
+    void ConfigureTransfer(HttpTransfer& transfer) override;
     const YtDlpProgram& YtDlp() override { return ytDlp_.Get(); }
     bool InsertJobs(int index, const QList<DownloadJob>& jobs) override;
 

@@ -1,5 +1,6 @@
 #include "processjob.h"
 
+#include "fileoperations.h"
 #include "jobcontext.h"
 #include "jobsteps.h"
 #include "jobtempfile.h"
@@ -8,6 +9,7 @@
 #include "retrieval/sources/mediaresolver.h"
 #include "retrieval/transfer/httptransfer.h"
 #include "segmentdownload.h"
+#include "soundmerge.h"
 #include "stalejobfiles.h"
 #include "ytdlp/ytdlpjob.h"
 #include "ytdlp/ytdlppagereader.h"
@@ -27,7 +29,7 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
                    const QString& streamUrl, JobTempFile& file, QString& reason) {
     bool copied = false;
     if (media.isPlaylist) {
-        copied = DownloadSegments(media, file.File(), sink, transfer);
+        copied = DownloadSegments(media.segments, file.File(), sink, transfer);
     } else {
         transfer.SetReadBufferSize(4096);
         copied = transfer.CopyUrlToFile(streamUrl, file.File());
@@ -80,6 +82,12 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         return JobFailed;
     if (QFileInfo::exists(finalPath) && !MayOverwrite(context, finalPath))
         return FinishJob(context, jobIndex, JobState::Skipped, JobSkipped);
+    // Asked before anything is fetched: without the engine the picture would arrive silent.
+    ConversionEngine* const engine = context.Engine();
+    if (!media.audioSegments.isEmpty() && engine == nullptr)
+        return FailJob(context, jobIndex,
+                       QStringLiteral("The picture and its sound come separately, and the conversion engine "
+                                      "that merges them is not loaded"));
 
     context.SetPhase(RunPhase::PhaseDownload);
     context.SetJobState(jobIndex, JobState::Downloading);
@@ -93,7 +101,13 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     if (!DownloadMedia(transfer, sink, media, job.streamUrl, download, reason))
         return reason.isEmpty() ? FinishJob(context, jobIndex, JobState::Failed, JobFailed)
                                 : FailJob(context, jobIndex, reason);
-    return ConvertAndDeliver(context, jobIndex, convert, download, finalPath);
+    if (media.audioSegments.isEmpty())
+        return ConvertAndDeliver(context, jobIndex, convert, download, finalPath);
+    JobTempFile merged(context.OutputFolder());
+    if (!FetchAndMergeSound(*engine, context.OutputFolder(), transfer, sink, media, download.Path(), merged))
+        return FinishJob(context, jobIndex, JobState::Failed, JobFailed);
+    DeleteFileSilently(download.Path());
+    return ConvertAndDeliver(context, jobIndex, convert, merged, finalPath);
 }
 
 } // namespace Tarnwick

@@ -89,7 +89,17 @@ HlsPlaylist ParseHlsPlaylist(QByteArrayView bytes) {
                 const QString resolution = HlsAttribute(value, "RESOLUTION");
                 variant.width = NonNegative(resolution.section(u'x', 0, 0).toInt());
                 variant.height = NonNegative(resolution.section(u'x', 1, 1).toInt());
+                variant.codecs = HlsAttribute(value, "CODECS");
+                variant.audioGroup = HlsAttribute(value, "AUDIO");
+                variant.frameRate = NonNegative(HlsAttribute(value, "FRAME-RATE").toDouble());
                 variantPending = true;
+            } else if (!(value = TagValue(line, "#EXT-X-MEDIA:")).isNull()) {
+                if (HlsAttribute(value, "TYPE") == QLatin1String("AUDIO"))
+                    playlist.audioRenditions.append(
+                        {HlsAttribute(value, "GROUP-ID"), HlsAttribute(value, "NAME"),
+                         HlsAttribute(value, "LANGUAGE"), HlsAttribute(value, "URI"),
+                         HlsAttribute(value, "DEFAULT") == QLatin1String("YES"),
+                         HlsAttribute(value, "AUTOSELECT") == QLatin1String("YES")});
             } else if (!(value = TagValue(line, "#EXTINF:")).isNull()) {
                 const qsizetype comma = value.indexOf(',');
                 duration = (comma < 0 ? value : value.first(comma)).toByteArray().toDouble();

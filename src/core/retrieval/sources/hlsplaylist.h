@@ -11,12 +11,25 @@ namespace Tarnwick {
 // their addresses would cost memory without bound.
 constexpr int HlsSegmentLimit = 100000;
 
-// One variant of a master playlist.
+// One variant of a master playlist (EXT-X-STREAM-INF).
 struct HlsVariant {
     QString uri; // as written, relative to the playlist
     qint64 bandwidth = 0;
     int width = 0;
     int height = 0;
+    QString codecs;     // CODECS as written: "avc1.4d401f,mp4a.40.2"
+    QString audioGroup; // AUDIO: the GROUP-ID of the renditions that carry its sound
+    double frameRate = 0;
+};
+
+// One alternative sound of a master playlist (EXT-X-MEDIA with TYPE=AUDIO).
+struct HlsAudioRendition {
+    QString groupId;
+    QString name;
+    QString language;
+    QString uri; // empty: the sound is in the segments of the variants that name the group
+    bool isDefault = false;
+    bool autoselect = false;
 };
 
 // One media segment, with the initialisation section (EXT-X-MAP) that applies to it.
@@ -31,6 +44,7 @@ struct HlsPlaylist {
     bool isPlaylist = false; // it starts with #EXTM3U
     bool isMaster = false;   // it lists variants (EXT-X-STREAM-INF)
     QList<HlsVariant> variants;
+    QList<HlsAudioRendition> audioRenditions;
     QList<HlsSegment> segments; // at most HlsSegmentLimit are kept
     bool tooManySegments = false;
     bool hasEndList = false;    // EXT-X-ENDLIST: the list is complete (not live)

@@ -1,6 +1,7 @@
 #include "mediaresolver.h"
 
 #include "app/urlcheck.h"
+#include "hlsvariantchoice.h"
 #include "htmlvideoscan.h"
 #include "mediatype.h"
 #include "queue/progresssink.h"
@@ -12,6 +13,7 @@
 #include "watchpageparser.h"
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QUrl>
 
 namespace Tarnwick {
@@ -99,43 +101,13 @@ void NameMediaFile(const Fetched& fetched, QString& title, QString& extension) {
         extension = QStringLiteral(".bin");
 }
 
-bool ResolvePlaylist(HttpTransfer& transfer, ProgressSink* sink, const Fetched& first, VideoQuality quality,
-                     DownloadJob& job, MediaSource& media) {
-    HlsPlaylist playlist = ParseHlsPlaylist(first.body);
-    QString playlistUrl = first.url;
-    if (playlist.isMaster) {
-        QList<RenditionSize> sizes;
-        for (const HlsVariant& variant : playlist.variants) {
-            const QString label = variant.height > 0
-                                      ? QStringLiteral("%1x%2").arg(variant.width).arg(variant.height)
-                                      : QStringLiteral("%1 kbit/s").arg(variant.bandwidth / 1000);
-            sizes.append({qint64(variant.width) * variant.height, variant.bandwidth, label});
-        }
-        const int chosen = ChooseRendition(sizes, quality);
-        media.choice = RenditionChoiceText(sizes, chosen, quality);
-        const QUrl variantUrl = QUrl(playlistUrl).resolved(QUrl(playlist.variants[chosen].uri));
-        if (!IsHttp(variantUrl))
-            return Fail(sink, QStringLiteral("The HLS variant address is not http or https: %1")
-                                  .arg(playlist.variants[chosen].uri));
-        Fetched variant;
-        if (!Fetch(transfer, sink, variantUrl.toString(), variant))
-            return false;
-        if (variant.kind == BodyKind::Media)
-            return Fail(sink,
-                        QStringLiteral("The HLS variant address is not a playlist: %1").arg(variant.url));
-        playlist = ParseHlsPlaylist(variant.body);
-        playlistUrl = variant.url;
-        if (playlist.isMaster)
-            return Fail(sink,
-                        QStringLiteral("The HLS variant is itself a list of variants: %1").arg(playlistUrl));
-    }
-    const QString refusal = HlsRefusal(playlist);
-    if (!refusal.isEmpty())
-        return Fail(sink, refusal);
-
+// Resolves the segment addresses against the playlist's own; false (having said why) when one
+// is not http or https. fragmented tells whether any has an initialisation section.
+bool ResolveSegments(ProgressSink* sink, const QString& playlistUrl, QList<HlsSegment>& segments,
+                     bool& fragmented) {
     const QUrl base(playlistUrl);
-    bool fragmented = false;
-    for (HlsSegment& segment : playlist.segments) {
+    fragmented = false;
+    for (HlsSegment& segment : segments) {
         const QUrl segmentUrl = base.resolved(QUrl(segment.uri));
         if (!IsHttp(segmentUrl))
             return Fail(sink,
@@ -150,8 +122,98 @@ bool ResolvePlaylist(HttpTransfer& transfer, ProgressSink* sink, const Fetched& 
             fragmented = true;
         }
     }
+    return true;
+}
+
+// Fetches and reads the media playlist at url (a variant or a sound rendition of a master).
+// what names it in the failure texts.
+bool FetchMediaPlaylist(HttpTransfer& transfer, ProgressSink* sink, const QString& url, const QString& what,
+                        HlsPlaylist& playlist, QString& playlistUrl) {
+    Fetched fetched;
+    if (!Fetch(transfer, sink, url, fetched))
+        return false;
+    if (fetched.kind == BodyKind::Media)
+        return Fail(sink, QStringLiteral("The HLS %1 address is not a playlist: %2").arg(what, fetched.url));
+    playlist = ParseHlsPlaylist(fetched.body);
+    playlistUrl = fetched.url;
+    if (playlist.isMaster)
+        return Fail(sink,
+                    QStringLiteral("The HLS %1 is itself a list of variants: %2").arg(what, playlistUrl));
+    return true;
+}
+
+// The extension of a media playlist's segments written one after another.
+QString SegmentsExtension(const QList<HlsSegment>& segments, bool fragmented, bool soundOnly) {
+    if (fragmented)
+        return soundOnly ? QStringLiteral(".m4a") : QStringLiteral(".mp4");
+    // Sound-only lists may be bare ADTS or MP3 streams, which concatenate as they are.
+    const QString path = segments.isEmpty() ? QString() : QUrl(segments.first().uri).path().toLower();
+    if (soundOnly && (path.endsWith(QLatin1String(".aac")) || path.endsWith(QLatin1String(".mp3"))))
+        return path.right(4);
+    return QStringLiteral(".ts");
+}
+
+bool ResolvePlaylist(HttpTransfer& transfer, ProgressSink* sink, const Fetched& first, VideoQuality quality,
+                     DownloadJob& job, MediaSource& media) {
+    HlsPlaylist playlist = ParseHlsPlaylist(first.body);
+    QString playlistUrl = first.url;
+    bool soundOnly = false;
+    QString soundUrl;
+    QString variantCodecs;
+    if (playlist.isMaster) {
+        const HlsVariantChoice choice = ChooseHlsVariant(playlist, quality);
+        const HlsVariant& variant = playlist.variants[choice.index];
+        media.choice = choice.text;
+        soundOnly = choice.audioOnly;
+        variantCodecs = variant.codecs;
+        const QUrl variantUrl = QUrl(playlistUrl).resolved(QUrl(variant.uri));
+        if (!IsHttp(variantUrl))
+            return Fail(sink,
+                        QStringLiteral("The HLS variant address is not http or https: %1").arg(variant.uri));
+        // The picture's sound may come as a rendition of its own; one without an address is
+        // in the variant's segments already.
+        const HlsAudioRendition* rendition =
+            soundOnly || variant.audioGroup.isEmpty()
+                ? nullptr
+                : ChooseAudioRendition(playlist, variant.audioGroup,
+                                       QLocale::system().name().section(u'_', 0, 0));
+        if (rendition != nullptr && !rendition->uri.isEmpty()) {
+            const QUrl url = QUrl(playlistUrl).resolved(QUrl(rendition->uri));
+            if (!IsHttp(url))
+                return Fail(
+                    sink,
+                    QStringLiteral("The HLS sound address is not http or https: %1").arg(rendition->uri));
+            soundUrl = url.toString();
+        }
+        if (!FetchMediaPlaylist(transfer, sink, variantUrl.toString(), QStringLiteral("variant"), playlist,
+                                playlistUrl))
+            return false;
+    }
+    const QString refusal = HlsRefusal(playlist);
+    if (!refusal.isEmpty())
+        return Fail(sink, refusal);
+    bool fragmented = false;
+    if (!ResolveSegments(sink, playlistUrl, playlist.segments, fragmented))
+        return false;
+
+    if (!soundUrl.isEmpty()) {
+        HlsPlaylist sound;
+        QString soundPlaylistUrl;
+        if (!FetchMediaPlaylist(transfer, sink, soundUrl, QStringLiteral("sound"), sound, soundPlaylistUrl))
+            return false;
+        const QString soundRefusal = HlsRefusal(sound);
+        if (!soundRefusal.isEmpty())
+            return Fail(sink, QStringLiteral("%1 (the sound's playlist)").arg(soundRefusal));
+        bool soundFragmented = false;
+        if (!ResolveSegments(sink, soundPlaylistUrl, sound.segments, soundFragmented))
+            return false;
+        media.audioSegments = std::move(sound.segments);
+    }
+
     media.isPlaylist = true;
-    media.extension = fragmented ? QStringLiteral(".mp4") : QStringLiteral(".ts");
+    media.extension = media.audioSegments.isEmpty()
+                          ? SegmentsExtension(playlist.segments, fragmented, soundOnly)
+                          : MergedContainerFromCodecs(variantCodecs);
     media.segments = std::move(playlist.segments);
     job.streamUrl = playlistUrl;
     return true;

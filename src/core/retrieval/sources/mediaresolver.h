@@ -19,6 +19,10 @@ struct MediaSource {
     QString extension;           // of the downloaded file, dot included
     QString choice;              // which of several renditions was taken; empty when there was one
     QList<HlsSegment> segments;  // absolute http(s) addresses, for a playlist
+    // The segments of the picture's sound when a master playlist gives it a rendition of its
+    // own: fetched beside the picture's and merged with them, without re-encoding, into the
+    // container that extension names.
+    QList<HlsSegment> audioSegments;
 };
 
 // Reads web pages that are neither watch pages nor media before the built-in readers do

@@ -46,6 +46,10 @@ public:
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
     const RetryPolicy& Retries() const { return retryPolicy_; }
     void SetRetries(const RetryPolicy& policy) { retryPolicy_ = policy; }
+    // How many segments of a playlist are fetched at once (the setting SegmentConnections).
+    static constexpr int DefaultSegmentConnections = 4;
+    int SegmentConnections() const { return segmentConnections_; }
+    void SetSegmentConnections(int connections) { segmentConnections_ = qBound(1, connections, 16); }
     // Header lines ("Name: value") sent with every request besides the transfer's own, such
     // as the User-Agent, Referer and cookies a site expects with its media. The caller
     // vouches that each is one well-formed line.
@@ -97,6 +101,7 @@ private:
     unsigned readBufferSize_ = DefaultReadBufferSize;
     int stallSeconds_ = DefaultStallSeconds;
     RetryPolicy retryPolicy_;
+    int segmentConnections_ = DefaultSegmentConnections;
     QList<QByteArray> requestHeaders_;
     ProgressSink* sink_ = nullptr;
     std::function<bool(const Response&)> responseCheck_;

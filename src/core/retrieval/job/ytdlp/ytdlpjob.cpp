@@ -184,7 +184,7 @@ bool YtDlpJob::DownloadFormat(const YtDlpFormat& format, const QByteArray& json,
     } else if (IsHlsFormat(format)) {
         MediaSource media;
         copied = ResolveHlsAddress(transfer_, sink, format.url, quality_, context_.Job(jobIndex_), media) &&
-                 DownloadSegments(media, file.File(), sink, transfer_);
+                 DownloadSegments(media.segments, file.File(), sink, transfer_);
     } else {
         // yt-dlp writes the file under its name itself; ours is closed first.
         file.Close();

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "hlsplaylist.h"
+#include "queue/jobstate.h"
+
+#include <QString>
+
+namespace Tarnwick {
+
+// Whether a variant shows a picture: it states a RESOLUTION or names a video codec in CODECS.
+bool IsPictureVariant(const HlsVariant& variant);
+// A variant whose CODECS name sound and no picture (and which states no RESOLUTION).
+bool IsAudioOnlyVariant(const HlsVariant& variant);
+
+// The variant a quality takes from a master playlist, and how the status line names the choice.
+struct HlsVariantChoice {
+    int index = -1;
+    QString text;           // "320x240, smallest of 3"; empty when there was nothing to choose
+    bool audioOnly = false; // no variant has a picture: this is the best of the sound-only ones
+};
+
+// Of the variants that are not sound only, the smallest (Standard), middle (HighFlv) or
+// largest (HighMp4) picture, by height, equal heights by bandwidth; variants without a
+// RESOLUTION or a video codec in CODECS rank below every stated height. Only when every
+// variant is sound only is one of them the answer, the one of the highest bandwidth.
+// I-frame playlists are not variants (the parser does not list them). -1 when there are none.
+HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, VideoQuality quality);
+
+// The rendition of group that carries the variant's sound: the first AUTOSELECT one in the
+// system's language, else the DEFAULT one, else the first of the group. Null when the group
+// has no rendition. language is a primary language tag ("en"); empty matches nothing.
+const HlsAudioRendition* ChooseAudioRendition(const HlsPlaylist& master, const QString& group,
+                                              const QString& language);
+
+// The container that takes the variant's picture and a separate sound without re-encoding,
+// as far as CODECS tells, by the rule of MergeContainerForCodecs; ".mkv", which takes
+// anything, when CODECS does not name both.
+QString MergedContainerFromCodecs(const QString& codecs);
+
+} // namespace Tarnwick
