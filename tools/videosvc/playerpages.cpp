@@ -137,9 +137,11 @@ void ServeCompressed(const Library& library, const httplib::Request& request, ht
     if (fault == "expanding")
         page += "<!--" + std::string(ExpandingPadding, ' ') + "-->\n";
     std::string body = Compressed(page, encoding == "gzip" ? 31 : encoding == "rawdeflate" ? -15 : 15);
-    if (fault == "trailing")
-        body += std::string("\0\0\0\0garbage after the stream", 30);
-    else if (fault == "truncated")
+    if (fault == "trailing") {
+        // Sized from the literal: its leading zero bytes would end a length taken with strlen.
+        static constexpr char Trailing[] = "\0\0\0\0garbage after the stream";
+        body.append(Trailing, sizeof Trailing - 1);
+    } else if (fault == "truncated")
         body.resize(body.size() / 2);
     response.set_header("Content-Encoding", encoding == "rawdeflate" ? "deflate" : encoding);
     // Served through a provider of known length, which the server library leaves alone: it would
