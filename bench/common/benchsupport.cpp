@@ -123,9 +123,12 @@ bool RunProcess(const QString& program, const QStringList& arguments, const QPro
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool StartSampleService(QProcess& service, const QString& binDir, const QString& mediaDir, int& port) {
-    service.start(binDir + QStringLiteral("/videosvc"),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), mediaDir});
+bool StartSampleService(QProcess& service, const QString& binDir, const QString& mediaDir, int& port,
+                        const QStringList& extraArguments) {
+    service.start(
+        binDir + QStringLiteral("/videosvc"),
+        QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), mediaDir} +
+            extraArguments);
     if (!service.waitForStarted(5000))
         return false;
     // The service prints its port on the first line once it listens.

@@ -55,7 +55,8 @@ bool RunProcess(const QString& program, const QStringList& arguments, const QPro
                 Measurement& measurement);
 
 // Starts build/bin/videosvc on a free loopback port, serving mediaDir; port receives the port.
-bool StartSampleService(QProcess& service, const QString& binDir, const QString& mediaDir, int& port);
+bool StartSampleService(QProcess& service, const QString& binDir, const QString& mediaDir, int& port,
+                        const QStringList& extraArguments = {});
 
 // The reference: `curl -s -o path url`, timed as a process. The copy is removed afterwards.
 bool MeasureCurl(const QString& url, const QString& path, Measurement& measurement);

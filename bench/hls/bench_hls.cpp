@@ -55,20 +55,6 @@ private:
     int connections_;
 };
 
-// The service with its delay before every answer; port receives its port.
-bool StartService(QProcess& service, const QString& binDir, const QString& mediaDir, int delayMs, int& port) {
-    service.start(binDir + QStringLiteral("/videosvc"),
-                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), mediaDir,
-                   QStringLiteral("--latency"), QString::number(delayMs)});
-    if (!service.waitForStarted(5000))
-        return false;
-    while (!service.canReadLine())
-        if (!service.waitForReadyRead(5000))
-            return false;
-    port = service.readLine().trimmed().toInt();
-    return port > 0;
-}
-
 bool RunTool(const QString& program, const QStringList& arguments, Measurement& m) {
     QElapsedTimer timer;
     timer.start();
@@ -111,7 +97,8 @@ int main(int argc, char** argv) {
     }
     QProcess service;
     int port = 0;
-    if (!StartService(service, binDir, work.path(), delayMs, port)) {
+    if (!BenchSupport::StartSampleService(service, binDir, work.path(), port,
+                                          {QStringLiteral("--latency"), QString::number(delayMs)})) {
         std::fprintf(stderr, "The sample video service did not start.\n");
         return 1;
     }
