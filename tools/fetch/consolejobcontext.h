@@ -4,9 +4,11 @@
 #include "queue/downloadrun.h"
 #include "retrieval/job/jobcontext.h"
 
-#include <QList>
+#include <deque>
 
 namespace Tarnwick {
+
+class JobJournal;
 
 // Runs jobs from the command line: states are printed as they change, the overwrite question is
 // asked on the terminal (or answered "no" when there is none to ask on), and the run's summary
@@ -15,7 +17,13 @@ class ConsoleJobContext : public JobContext, public RunFrontEnd {
 public:
     ConsoleJobContext(QString outputFolder, QString videoHost, OverwritePolicy policy);
 
-    int AddJob(const QString& url);
+    // A job for url, to go into the output folder at quality.
+    int AddJob(const QString& url, VideoQuality quality);
+    // A job an earlier run left unfinished, with its own choices and kept download.
+    int AddJob(const DownloadJob& job);
+    // Records the unfinished jobs in journal at every change from now on; a stopped job then
+    // keeps its download.
+    void SetJournal(JobJournal* journal);
     int JobCount() const { return int(jobs_.size()); }
     ConsoleSink& Sink() { return sink_; }
 
@@ -33,6 +41,8 @@ public:
     void SetPhase(RunPhase) override {}
     void ResetProgress() override {}
     void ConfigureTransfer(HttpTransfer& transfer) override;
+    bool KeepsUnfinished() const override { return journal_ != nullptr; }
+    void PartialChanged(int index) override;
 
     // Shorter waits for scripted runs against a local service; 0 and 1.0 keep the defaults.
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
@@ -46,7 +56,12 @@ public:
     void ShowSummary(const QString& text) override;
 
 private:
-    QList<DownloadJob> jobs_;
+    void Record();
+
+    // A deque: the job procedure holds a reference to its job while others are recorded, which
+    // an implicitly shared list would detach from.
+    std::deque<DownloadJob> jobs_;
+    JobJournal* journal_ = nullptr;
     QString outputFolder_;
     QString videoHost_;
     OverwritePolicy policy_;

@@ -3,6 +3,7 @@
 
 #include "app/appsettings.h"
 #include "consolejobcontext.h"
+#include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
 #include "terminaltext.h"
 
@@ -39,8 +40,18 @@ int main(int argc, char** argv) {
     // Scripted runs against the local sample service shorten the transfer's waits.
     int stallSeconds = 0;
     double retryWaitScale = 1.0;
-    while (arguments.size() >= 2 && (arguments.first() == QLatin1String("--stall-seconds") ||
-                                     arguments.first() == QLatin1String("--retry-wait-scale"))) {
+    bool resume = false;
+    int folderArgument = 1; // in argv
+    for (;;) {
+        if (!arguments.isEmpty() && arguments.first() == QLatin1String("--resume")) {
+            resume = true;
+            arguments = arguments.mid(1);
+            ++folderArgument;
+            continue;
+        }
+        if (arguments.size() < 2 || (arguments.first() != QLatin1String("--stall-seconds") &&
+                                     arguments.first() != QLatin1String("--retry-wait-scale")))
+            break;
         bool valid = false;
         if (arguments.first() == QLatin1String("--stall-seconds"))
             stallSeconds = arguments[1].toInt(&valid);
@@ -49,23 +60,27 @@ int main(int argc, char** argv) {
         if (!valid)
             break;
         arguments = arguments.mid(2);
+        folderArgument += 2;
     }
-    if (arguments.size() < 2 || arguments.first().startsWith(QLatin1Char('-'))) {
-        std::fprintf(stderr,
-                     "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] <output folder> "
-                     "<url1> [<url2> ...]\n"
-                     "Uses the settings Quality, AlwaysOverwrite and VideoHost of [Settings].\n"
-                     "--stall-seconds: how long a silent server is waited for (60)\n"
-                     "--retry-wait-scale: the waits before retries times F (1)\n");
+    if (arguments.size() < (resume ? 1 : 2) || arguments.first().startsWith(QLatin1Char('-'))) {
+        std::fprintf(
+            stderr,
+            "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] [--resume] <output folder> "
+            "[<url1> <url2> ...]\n"
+            "Uses the settings Quality, AlwaysOverwrite and VideoHost of [Settings].\n"
+            "--stall-seconds: how long a silent server is waited for (60)\n"
+            "--retry-wait-scale: the waits before retries times F (1)\n"
+            "--resume: first continue the unfinished downloads into the folder that an\n"
+            "          earlier tarnwick-fetch or Tarnwick window left (addresses optional)\n");
         return 2;
     }
 
 #ifndef Q_OS_WIN
     // The name would be decoded with replacement characters and the files would land in a
     // folder of another name.
-    if (!IsValidUtf8(argv[1])) {
+    if (!IsValidUtf8(argv[folderArgument])) {
         std::fprintf(stderr, "tarnwick-fetch: the folder name is not valid UTF-8: %s\n",
-                     qPrintable(EscapedBytes(argv[1])));
+                     qPrintable(EscapedBytes(argv[folderArgument])));
         return 2;
     }
 #endif
@@ -79,8 +94,29 @@ int main(int argc, char** argv) {
                                                        : OverwritePolicy::Ask);
     context.SetStallSeconds(stallSeconds);
     context.SetRetryWaitScale(retryWaitScale);
+    // Its own journal, so that a stop, a kill or an end of the session loses nothing.
+    JobJournal journal(JobJournal::Kind::Fetch);
+    if (journal.IsOpen())
+        context.SetJournal(&journal);
+    if (resume) {
+        QStringList problems;
+        const QString folder = QDir::cleanPath(context.OutputFolder());
+        const QList<DownloadJob> unfinished = journal.TakeOver(
+            {JobJournal::Kind::Window, JobJournal::Kind::Fetch},
+            [&folder](const DownloadJob& job) {
+                return job.choices &&
+                       QDir::cleanPath(QDir(job.choices->outputFolder).absolutePath()) == folder;
+            },
+            &problems);
+        for (const QString& problem : problems)
+            std::fprintf(stderr, "tarnwick-fetch: %s\n", qPrintable(problem));
+        for (const DownloadJob& job : unfinished)
+            context.AddJob(job);
+        std::printf("Unfinished downloads to continue: %d\n", int(unfinished.size()));
+        std::fflush(stdout);
+    }
     for (const QString& url : arguments.mid(1))
-        context.AddJob(url);
+        context.AddJob(url, VideoQuality(settings.quality));
 
     RunState run;
     RunOptions options;
@@ -92,5 +128,6 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnInterrupt);
 
     const RunCounts counts = ExecuteRun(run, options, context, context, ProcessJob);
+    // A stop leaves the jobs after the stopped one waiting; they stay in the journal.
     return counts.failures == 0 && !counts.folderMissing ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 
 #include "routes.h"
 #include "streams.h"
+#include "versionedbody.h"
 #include "webroutes.h"
 
 #include <httplib.h>
@@ -38,8 +39,9 @@ void PrintUsage() {
         "  /redirect?hops=K&to=ADDRESS        K redirects, then to ADDRESS\n"
         "Media folder: <id>.flv, <id>.mp4, optional <id>.title (UTF-8 page title) and\n"
         "<id>.html (served as the watch page as stored). Fault ids (streams use 'sample'):\n%s"
-        "Pages of other kinds (media laid out by make-web-media):\n%s",
-        VideoService::FaultModeList(), VideoService::WebRouteList());
+        "Pages of other kinds (media laid out by make-web-media):\n%s"
+        "A body that changes while the service runs, for continued downloads:\n%s",
+        VideoService::FaultModeList(), VideoService::WebRouteList(), VideoService::VersionedRouteList());
 }
 
 } // namespace
@@ -74,6 +76,7 @@ int main(int argc, char** argv) {
         });
     VideoService::InstallRoutes(server, library);
     VideoService::InstallWebRoutes(server, library);
+    VideoService::InstallVersionedRoutes(server);
 
     // Loopback only: the service is for this machine.
     const char* host = "127.0.0.1";

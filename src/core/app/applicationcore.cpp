@@ -1,6 +1,7 @@
 #include "applicationcore.h"
 
 #include "leftovers.h"
+#include "retrieval/job/journal/jobjournal.h"
 #include "settingsfile.h"
 
 #include <QDir>
@@ -51,8 +52,10 @@ bool ApplicationCore::Start(const QString& executableFolder) {
     // the way to the window needs it done. Saves at the end wait for it, as they use the same
     // kind of temporary names.
     leftoverRemoval_ =
-        std::async(std::launch::async,
-                   [places = LeftoverPlacesOf(settings_, presets_.Path())] { RemoveLeftovers(places); });
+        std::async(std::launch::async, [places = LeftoverPlacesOf(settings_, presets_.Path())]() mutable {
+            places.keptFiles = JobJournal::KeptFiles();
+            RemoveLeftovers(places);
+        });
     return loaded;
 }
 

@@ -38,6 +38,10 @@ public:
     int Append(const QString& url);
     // Appends a job for each address in one insertion, however many; returns the first new row.
     int AppendAll(const QStringList& urls);
+    // Appends whole records (jobs that come back from the journal) in one insertion.
+    int AppendJobs(const QList<DownloadJob>& jobs);
+    // Copies of every row's record, in list order.
+    QList<DownloadJob> Jobs() const;
     DownloadJob& Job(int row) { return *jobs_[static_cast<size_t>(row)]; }
     const DownloadJob& Job(int row) const { return *jobs_[static_cast<size_t>(row)]; }
     void SetUrl(int row, const QString& url);

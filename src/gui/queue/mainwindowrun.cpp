@@ -5,6 +5,7 @@
 #include "joblistview.h"
 #include "mainwindow.h"
 #include "overwriteconfirmdialog.h"
+#include "queue/journalkeeper.h"
 #include "ui/twocolumncombobox.h"
 #include "ui/vendor.h"
 #include "windowruncontext.h"
@@ -49,8 +50,9 @@ void MainWindow::StartRun() {
     options.convert = convert_;
     options.quality = static_cast<VideoQuality>(qualityIndex_);
     RunWindow& runWindow = *this; // the run's narrow view of this window
-    context_ = std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options,
-                                                  settings_.videoHost, chosenPreset_, engine_, policy);
+    context_ =
+        std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options, settings_.videoHost,
+                                           chosenPreset_, engine_, policy, journal_ != nullptr);
 
     SetRunningLayout();
     WindowRunContext* context = context_.get();
@@ -85,6 +87,9 @@ void MainWindow::OnRunFinished() {
     displayTimer_->stop();
     ApplyDisplay(); // the last values the worker left
     context_.reset();
+    // The stopped job's kept download is on record before the window may close.
+    if (journalKeeper_)
+        journalKeeper_->Flush();
 
     const auto stop = static_cast<StopRequest>(run_.stopRequest.load());
     SetIdleLayout();
@@ -143,6 +148,11 @@ void MainWindow::ShowJobRecord(int row, const DownloadJob& record) {
     ShowStatus(line);
     EchoWhereNobodySees(line);
     UpdateCommands();
+}
+
+void MainWindow::UpdateJobRecord(int row, const DownloadJob& record) {
+    if (row >= 0 && row < model_->rowCount())
+        model_->TakeResults(row, record);
 }
 
 int MainWindow::SelectJob(int index) {

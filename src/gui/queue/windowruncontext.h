@@ -24,7 +24,7 @@ public:
     // windowObject lives on the window's thread; window is the same window's run interface.
     WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run, RunDisplayBoard& board,
                      RunOptions options, QString videoHost, const Preset* preset, ConversionEngine* engine,
-                     OverwritePolicy policy);
+                     OverwritePolicy policy, bool keepsUnfinished);
 
     // JobContext
     DownloadJob& Job(int index) override;
@@ -40,6 +40,8 @@ public:
     ProgressSink* ConversionSink() override { return &conversionSink_; }
     void SetPhase(RunPhase phase) override;
     void ResetProgress() override;
+    bool KeepsUnfinished() const override { return keepsUnfinished_; }
+    void PartialChanged(int index) override;
 
     // RunFrontEnd
     void FolderMissing(const QString& folder) override;
@@ -67,6 +69,7 @@ private:
     std::optional<Preset> preset_;
     ConversionEngine* engine_;
     OverwritePolicy policy_;
+    bool keepsUnfinished_;
     RunProgressSink downloadSink_;
     RunProgressSink conversionSink_;
     int jobIndex_ = -1;

@@ -51,6 +51,14 @@ public:
     // Adjusts the job's transfer before it is used (how long it waits for a stalled server,
     // how it retries). The program keeps the defaults.
     virtual void ConfigureTransfer(HttpTransfer&) {}
+
+    // Whether unfinished downloads are remembered for a later run (a journal keeps them): a
+    // stopped job then shows Stopped and keeps its working file, and so does a job cut off by
+    // the network. Without that memory a kept file would only be litter.
+    virtual bool KeepsUnfinished() const { return false; }
+    // Job(index)'s kept download changed (a working file taken or let go, the body's validators
+    // learned) without a change of state: worth remembering at once, as a kill may follow.
+    virtual void PartialChanged(int) {}
 };
 
 } // namespace Tarnwick

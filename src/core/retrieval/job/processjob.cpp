@@ -2,6 +2,7 @@
 
 #include "conversion/conversionjob.h"
 #include "conversion/outputformat.h"
+#include "conversion/presetlookup.h"
 #include "fileoperations.h"
 #include "jobcontext.h"
 #include "jobtempfile.h"
@@ -12,6 +13,7 @@
 #include "segmentdownload.h"
 
 #include <QFileInfo>
+#include <memory>
 #include <optional>
 
 namespace Tarnwick {
@@ -30,11 +32,34 @@ int Fail(JobContext& context, int jobIndex, const QString& reason) {
     return Finish(context, jobIndex, JobState::Failed, JobFailed);
 }
 
-// The extension of the converted file: the selected preset's format extension, dot included.
-// Empty while no conversion can be made, which fails the job before anything is downloaded.
-QString ConvertedExtension(const JobContext& context) {
-    const Preset* preset = context.SelectedPreset();
+// The extension of the converted file: the preset's format extension, dot included. Empty
+// while no conversion can be made, which fails the job before anything is downloaded.
+QString ConvertedExtension(const Preset* preset) {
     return preset != nullptr && preset->format != nullptr ? preset->format->extension : QString();
+}
+
+// Lets go of the job's kept download, deleting the file (only ever one of our working files).
+void DiscardPartial(DownloadJob& job) {
+    if (job.partial.IsKept() && JobTempFile::IsWorkingFileName(job.partial.path))
+        DeleteFileSilently(job.partial.path);
+    job.partial = PartialDownload();
+    job.choices.reset();
+}
+
+bool HasValidator(const PartialDownload& partial) {
+    return !partial.lastModified.isEmpty() || (!partial.etag.isEmpty() && !partial.etag.startsWith("W/"));
+}
+
+// The kept working file when the download can go on from it, else a new one beside the final
+// file. A playlist's segments start again: only a plain stream continues by a range.
+std::unique_ptr<JobTempFile> TakeWorkingFile(DownloadJob& job, bool isPlaylist, const QString& folder) {
+    if (job.partial.IsKept() && !isPlaylist && HasValidator(job.partial)) {
+        std::unique_ptr<JobTempFile> kept = JobTempFile::Reopen(job.partial.path);
+        if (kept->IsValid())
+            return kept;
+    }
+    DiscardPartial(job);
+    return std::make_unique<JobTempFile>(folder);
 }
 
 // Whether to write over the existing file at path; may change the run's policy.
@@ -67,13 +92,16 @@ bool MayOverwrite(JobContext& context, const QString& path) {
 // download out when it is closed. The transfer reports its own failures; those of the file go
 // to reason.
 bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource& media,
-                   const QString& streamUrl, JobTempFile& file, QString& reason) {
+                   const DownloadJob& job, JobTempFile& file, QString& reason) {
     bool copied = false;
     if (media.isPlaylist) {
         copied = DownloadSegments(media, file.File(), sink, transfer);
     } else {
         transfer.SetReadBufferSize(4096);
-        copied = transfer.CopyUrlToFile(streamUrl, file.File());
+        if (file.File().pos() > 0)
+            transfer.ContinueNextCopy(file.File().pos(),
+                                      {job.partial.etag, job.partial.lastModified, job.partial.length});
+        copied = transfer.CopyUrlToFile(job.streamUrl, file.File());
     }
     // A file that cannot be completed on disk is not a finished download either. A failed write
     // has failed the copy already, with the transfer's reason.
@@ -88,6 +116,18 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
 
 int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert) {
     DownloadJob& job = context.Job(jobIndex);
+    // A job with a kept download goes on as it was started: the kept bytes are that quality's
+    // stream, in that folder.
+    if (job.partial.IsKept() && !job.choices)
+        DiscardPartial(job);
+    const bool continuing = job.partial.IsKept();
+    if (continuing) {
+        quality = job.choices->quality;
+        convert = job.choices->convert;
+    }
+    const QString outputFolder = continuing ? job.choices->outputFolder : context.OutputFolder();
+    const Preset* const preset = continuing ? job.choices->preset.get() : context.SelectedPreset();
+    const bool keepsUnfinished = context.KeepsUnfinished();
     context.SetJobState(jobIndex, JobState::Preparing);
     context.ResetProgress();
     context.SetPhase(RunPhase::PhasePrepare);
@@ -96,62 +136,110 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     // The sink names the rendition taken when a page offered several.
     LabelledSink labelledSink(context.DownloadSink());
     ProgressSink* const sink = context.DownloadSink() != nullptr ? &labelledSink : nullptr;
+    const auto stopped = [&] {
+        return keepsUnfinished && sink != nullptr && sink->IsCancelled() != 0;
+    };
     HttpTransfer transfer;
     transfer.OpenSession(sink);
     context.ConfigureTransfer(transfer);
 
     MediaSource media;
     if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media))
-        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+        return stopped() ? Finish(context, jobIndex, JobState::Stopped, JobFailed)
+                         : Finish(context, jobIndex, JobState::Failed, JobFailed);
     labelledSink.SetLabel(media.choice);
 
-    const QString extension = convert ? ConvertedExtension(context) : media.extension;
+    const QString extension = convert ? ConvertedExtension(preset) : media.extension;
     // Without a folder the name would land in the file system's root.
     if (extension.isEmpty())
-        return Fail(context, jobIndex, QStringLiteral("No output format is chosen to convert to"));
-    if (context.OutputFolder().isEmpty())
+        return Fail(context, jobIndex,
+                    continuing && convert
+                        ? QStringLiteral("The preset this download was started with is gone")
+                        : QStringLiteral("No output format is chosen to convert to"));
+    if (outputFolder.isEmpty())
         return Fail(context, jobIndex, QStringLiteral("No output folder is given"));
     const QString finalPath =
-        context.OutputFolder() + QLatin1Char('/') + FitFileName(SanitizeFileName(job.title), extension);
+        outputFolder + QLatin1Char('/') + FitFileName(SanitizeFileName(job.title), extension);
 
-    if (QFileInfo::exists(finalPath) && !MayOverwrite(context, finalPath))
+    if (QFileInfo::exists(finalPath) && !MayOverwrite(context, finalPath)) {
+        DiscardPartial(job);
         return Finish(context, jobIndex, JobState::Skipped, JobSkipped);
+    }
 
     context.SetPhase(RunPhase::PhaseDownload);
-    context.SetJobState(jobIndex, JobState::Downloading);
     // The working files sit beside the final file, so that putting it in place is a rename.
-    JobTempFile download(context.OutputFolder());
-    if (!download.IsValid())
+    std::unique_ptr<JobTempFile> download = TakeWorkingFile(job, media.isPlaylist, outputFolder);
+    // A plain stream's working file is remembered from the start, so that a kill at any moment
+    // leaves a file someone knows of; a playlist starts again anyway.
+    const bool keepable = keepsUnfinished && !media.isPlaylist && download->IsValid();
+    if (keepable && !job.partial.IsKept()) {
+        job.partial.path = download->Path();
+        job.choices =
+            JobChoices{outputFolder,
+                       quality,
+                       convert,
+                       convert && preset->format != nullptr ? preset->format->displayName : QString(),
+                       convert ? PresetName(*preset) : QString(),
+                       convert ? std::make_shared<const Preset>(*preset) : nullptr};
+    }
+    context.SetJobState(jobIndex, JobState::Downloading);
+    if (!download->IsValid())
         return Fail(context, jobIndex, QStringLiteral("Cannot create a temporary file"));
+    if (keepable)
+        transfer.SetBodyListener([&context, &job, jobIndex](const HttpTransfer::BodyIdentity& body) {
+            job.partial.etag = body.etag;
+            job.partial.lastModified = body.lastModified;
+            job.partial.length = body.length;
+            context.PartialChanged(jobIndex);
+        });
     QString reason;
-    if (!DownloadMedia(transfer, sink, media, job.streamUrl, download, reason))
+    if (!DownloadMedia(transfer, sink, media, job, *download, reason)) {
+        const bool wasStopped = stopped();
+        // What arrived is kept for a later run when that run can ask for the rest of the same
+        // body; a failure for good (a 4xx answer, a full disk) ends the job with its file.
+        if (keepable && (wasStopped || !transfer.FailedForGood()) && HasValidator(job.partial) &&
+            QFileInfo(download->Path()).size() > 0) {
+            download->Release();
+        } else if (keepable) {
+            job.partial = PartialDownload();
+            job.choices.reset();
+        }
+        if (wasStopped)
+            return Finish(context, jobIndex, JobState::Stopped, JobFailed);
         return reason.isEmpty() ? Finish(context, jobIndex, JobState::Failed, JobFailed)
                                 : Fail(context, jobIndex, reason);
+    }
 
-    JobTempFile* result = &download;
+    JobTempFile* result = download.get();
     // Declared out here so that the converted file lives until it has been put in place.
     std::optional<JobTempFile> converted;
     if (convert) {
+        // The downloaded file is whole now; a stop during the conversion starts it again.
+        job.partial = PartialDownload();
+        job.choices.reset();
         // The engine writes the result under a name of its own and renames it over this one;
         // the empty file only reserves the name.
-        converted.emplace(context.OutputFolder());
+        converted.emplace(outputFolder);
         converted->Close();
         context.SetPhase(RunPhase::PhaseConvert);
         context.SetJobState(jobIndex, JobState::Converting);
-        const Preset* preset = context.SelectedPreset();
         ConversionEngine* engine = context.Engine();
         // On failure both temporary files go with their owners.
         if (!converted->IsValid() || preset == nullptr || engine == nullptr ||
-            ConvertFile(*engine, download.Path(), converted->Path(), *preset, context.ConversionSink()) != 0)
-            return Finish(context, jobIndex, JobState::Failed, JobFailed);
-        DeleteFileSilently(download.Path());
+            ConvertFile(*engine, download->Path(), converted->Path(), *preset, context.ConversionSink()) != 0)
+            return Finish(context, jobIndex, stopped() ? JobState::Stopped : JobState::Failed, JobFailed);
+        DeleteFileSilently(download->Path());
         result = &*converted;
     }
 
-    if (!MoveFileTo(result->Path(), finalPath, &reason))
+    if (!MoveFileTo(result->Path(), finalPath, &reason)) {
+        DiscardPartial(job);
         return Fail(context, jobIndex, QStringLiteral("Cannot put the file in place: %1").arg(reason));
+    }
     result->Release();
 
+    job.partial = PartialDownload();
+    job.choices.reset();
     job.outputPath = finalPath;
     return Finish(context, jobIndex, JobState::Succeeded, JobSucceeded);
 }

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <curl/curl.h>
 #include <thread>
+#include <utility>
 
 namespace Tarnwick {
 
@@ -60,7 +61,7 @@ int ContentLengthKB(const QByteArray& headerValue) {
     return int(qMin<qint64>((length + 512) >> 10, INT_MAX));
 }
 
-QString TransferProgressText(double doneKB, int totalKB, qint64 seconds) {
+QString TransferProgressText(double doneKB, int totalKB, qint64 seconds, double startKB) {
     // "%d KB / %d KB" and ", %0.1f KB/s", written with to_chars: this runs for every 4 KiB
     // received, where a general formatter is a noticeable share of the work, and to_chars
     // writes '.' whatever the locale, as the text always had it.
@@ -77,7 +78,9 @@ QString TransferProgressText(double doneKB, int totalKB, qint64 seconds) {
     at = append(at, " KB");
     if (seconds > 0) {
         at = append(at, ", ");
-        at = std::to_chars(at, end, doneKB / double(seconds), std::chars_format::fixed, 1).ptr;
+        at =
+            std::to_chars(at, end, qMax(0.0, doneKB - startKB) / double(seconds), std::chars_format::fixed, 1)
+                .ptr;
         at = append(at, " KB/s");
     }
     return QString::fromLatin1(text, at - text);
@@ -108,6 +111,9 @@ void HttpTransfer::ReportResult(const QString& text) {
 }
 
 bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
+    failedForGood_ = true;
+    const qint64 continueBytes = std::exchange(continueBytes_, 0);
+    const BodyIdentity continueIdentity = std::exchange(continueIdentity_, BodyIdentity());
     if (!session_)
         return false;
     if (!IsWebUrl(QUrl(url))) {
@@ -129,6 +135,18 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
         declined_ = responseCheck_ && !responseCheck_(lastResponse_);
         return !declined_;
     });
+    if (continueBytes > 0 && !copy.ContinueFrom(continueBytes, continueIdentity.length, continueIdentity.etag,
+                                                continueIdentity.lastModified)) {
+        // Nothing vouches for the bytes held: the body starts again where they began.
+        if (!TruncateTarget(target, target.pos() - qMin(continueBytes, target.pos()))) {
+            ReportResult(QStringLiteral("The file cannot be started again: %1").arg(target.errorString()));
+            return false;
+        }
+    }
+    if (bodyListener_)
+        copy.SetWholeBodyListener([this](const ResumeState& body) {
+            bodyListener_(BodyIdentity{body.Etag(), body.LastModified(), body.Total()});
+        });
     char errorText[CURL_ERROR_SIZE] = {};
     const QByteArray address = url.toUtf8();
     curl_easy_setopt(handle, CURLOPT_URL, address.constData());
@@ -147,6 +165,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
 
     QString failure;
     bool completed = false;
+    bool retriable = false;
     for (int attempt = 0;; ++attempt) {
         const AttemptResult result = RunAttempt(copy, errorText);
         if (result.completed) {
@@ -156,6 +175,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
         if (copy.Cancelled() || declined_)
             break;
         failure = result.failure;
+        retriable = result.retriable;
         if (!result.retriable || attempt >= retryPolicy_.retries)
             break;
         if (!WaitBeforeRetry(copy, attempt + 1, retryPolicy_.WaitSeconds(attempt + 1, copy.RetryAfter())))
@@ -167,6 +187,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
 
+    failedForGood_ = !completed && !copy.Cancelled() && (declined_ || !retriable);
     if (declined_)
         return false;
     if (copy.Cancelled()) {
