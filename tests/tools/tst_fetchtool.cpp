@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <unistd.h>
 
 class TestFetchTool : public QObject {
@@ -21,6 +22,7 @@ private slots:
     void fullDiskIsNamedAndLeavesNothing_data();
     void fullDiskIsNamedAndLeavesNothing();
     void missingTransferLibraryIsTheJobsReason();
+    void interruptedFetchContinuesWithResume();
 };
 
 void TestFetchTool::downloadsEveryKindAndReportsFailures() {
@@ -149,5 +151,47 @@ void TestFetchTool::missingTransferLibraryIsTheJobsReason() {
     QVERIFY2(log.contains(libraries.filePath(QStringLiteral("libcurl.so.4"))), qPrintable(log));
     QVERIFY(QDir(output.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
+// Ctrl+C keeps the download in progress and the jobs after it; --resume continues them into
+// the same folder, the kept one with a range.
+void TestFetchTool::interruptedFetchContinuesWithResume() {
+    TestSupport::IsolatedProfile profile;
+    SampleService service;
+    QVERIFY2(service.Start(), qPrintable(service.Error()));
+    QTemporaryDir output;
+    constexpr qint64 bodyBytes = 16'000'000;
+    const QString slow = service.Url(QStringLiteral("/versioned?n=%1&rate=4000000").arg(bodyBytes));
+    const QString next = service.Url(QStringLiteral("/versioned/next.mp4?n=1000"));
+    const QString fetchPath = TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch");
+
+    QProcess first;
+    first.setProcessChannelMode(QProcess::MergedChannels);
+    first.start(fetchPath, {output.path(), slow, next});
+    const auto kept = [&output] {
+        const QStringList parts =
+            QDir(output.path()).entryList({QStringLiteral(".~VD*.part")}, QDir::Files | QDir::Hidden);
+        return parts.size() == 1 ? QFileInfo(output.filePath(parts.first())).size() : qint64(0);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(kept() >= bodyBytes / 2, 30000);
+    ::kill(pid_t(first.processId()), SIGINT);
+    QVERIFY(first.waitForFinished(30000));
+    const QString firstLog = QString::fromLocal8Bit(first.readAll());
+    QVERIFY2(firstLog.contains(QStringLiteral("Stopped: ")), qPrintable(firstLog));
+    const qint64 keptBytes = kept();
+    QVERIFY(keptBytes >= bodyBytes / 2);
+
+    QProcess second;
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(fetchPath, {QStringLiteral("--resume"), output.path()});
+    QVERIFY(second.waitForFinished(60000));
+    const QString log = QString::fromLocal8Bit(second.readAll());
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY2(log.contains(QStringLiteral("Unfinished downloads to continue: 2")), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("Completed: 2 success, 0 failure")), qPrintable(log));
+    QVERIFY(Served(service).requests.contains(QStringLiteral("bytes=%1-|\"ver-1\"").arg(keptBytes)));
+    QFile delivered(output.filePath(QStringLiteral("versioned.mp4")));
+    QVERIFY(delivered.open(QIODevice::ReadOnly));
+    QVERIFY(delivered.readAll() == VersionedBytes(bodyBytes, 1));
+}
+
 QTEST_GUILESS_MAIN(TestFetchTool)
 #include "tst_fetchtool.moc"

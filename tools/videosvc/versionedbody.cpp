@@ -61,7 +61,8 @@ void ServeVersioned(const httplib::Request& request, httplib::Response& response
 } // namespace
 
 void InstallVersionedRoutes(httplib::Server& server) {
-    server.Get("/versioned", ServeVersioned);
+    // A name after the path gives the downloaded file its name.
+    server.Get(R"(/versioned(/[A-Za-z0-9._-]+)?)", ServeVersioned);
     server.Get("/version", [](const httplib::Request& request, httplib::Response& response) {
         if (request.has_param("set"))
             version = std::max<int64_t>(1, Number(request, "set", 1));
