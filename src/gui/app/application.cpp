@@ -71,7 +71,9 @@ int Application::Run(const QStringList& arguments) {
         ShowMessage(nullptr, problem, QMessageBox::Warning);
 
     MainWindow window(core_.Settings(), &core_.Engine(), &core_.Presets().Groups(), ProcessJob);
-    window.SetJournal(&journal);
+    // Without a journal a kept download would be litter: the window then works as before.
+    if (journal.IsOpen())
+        window.SetJournal(&journal);
     window.RestoreJobs(std::move(unfinished));
     window.ApplyCommandLine(args);
     QObject::connect(&termination, &TerminationSignals::Arrived, &window,
