@@ -144,18 +144,25 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.ConfigureTransfer(transfer);
 
     MediaSource media;
-    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media))
-        return stopped() ? Finish(context, jobIndex, JobState::Stopped, JobFailed)
-                         : Finish(context, jobIndex, JobState::Failed, JobFailed);
+    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media)) {
+        if (stopped())
+            return Finish(context, jobIndex, JobState::Stopped, JobFailed);
+        // A page that is gone or names no video any more ends the kept download too.
+        if (!transfer.FailedTransiently())
+            DiscardPartial(job);
+        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+    }
     labelledSink.SetLabel(media.choice);
 
     const QString extension = convert ? ConvertedExtension(preset) : media.extension;
     // Without a folder the name would land in the file system's root.
-    if (extension.isEmpty())
+    if (extension.isEmpty()) {
+        DiscardPartial(job);
         return Fail(context, jobIndex,
                     continuing && convert
                         ? QStringLiteral("The preset this download was started with is gone")
                         : QStringLiteral("No output format is chosen to convert to"));
+    }
     if (outputFolder.isEmpty())
         return Fail(context, jobIndex, QStringLiteral("No output folder is given"));
     const QString finalPath =
@@ -197,7 +204,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         const bool wasStopped = stopped();
         // What arrived is kept for a later run when that run can ask for the rest of the same
         // body; a failure for good (a 4xx answer, a full disk) ends the job with its file.
-        if (keepable && (wasStopped || !transfer.FailedForGood()) && HasValidator(job.partial) &&
+        if (keepable && (wasStopped || transfer.FailedTransiently()) && HasValidator(job.partial) &&
             QFileInfo(download->Path()).size() > 0) {
             download->Release();
         } else if (keepable) {

@@ -111,7 +111,7 @@ void HttpTransfer::ReportResult(const QString& text) {
 }
 
 bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
-    failedForGood_ = true;
+    failedTransiently_ = false;
     const qint64 continueBytes = std::exchange(continueBytes_, 0);
     const BodyIdentity continueIdentity = std::exchange(continueIdentity_, BodyIdentity());
     if (!session_)
@@ -187,7 +187,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target) {
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
 
-    failedForGood_ = !completed && !copy.Cancelled() && (declined_ || !retriable);
+    failedTransiently_ = !completed && !copy.Cancelled() && !declined_ && retriable;
     if (declined_)
         return false;
     if (copy.Cancelled()) {

@@ -78,10 +78,11 @@ public:
     void SetBodyListener(std::function<void(const BodyIdentity&)> listener) {
         bodyListener_ = std::move(listener);
     }
-    // The last copy failed in a way that trying again later cannot mend: a 4xx answer, an
-    // answer the check declined, a file that cannot be written. False after a stop, a
-    // completed copy, and failures of the network or of a busy server.
-    bool FailedForGood() const { return failedForGood_; }
+    // The last copy failed in a way that a later attempt may mend: the network cut it off or
+    // the server was busy, and the retries did not get past it. False after a completed copy,
+    // a stop, and failures for good (a 4xx answer, an answer the check declined, a file that
+    // cannot be written).
+    bool FailedTransiently() const { return failedTransiently_; }
 
     // Writes the body of url to target, which the caller has opened. True when the whole body
     // arrived with a status below 400; false on any failure and on cancel, after the result
@@ -115,7 +116,7 @@ private:
     qint64 continueBytes_ = 0;
     BodyIdentity continueIdentity_;
     std::function<void(const BodyIdentity&)> bodyListener_;
-    bool failedForGood_ = false;
+    bool failedTransiently_ = false;
 };
 
 // "%d KB / %d KB" with the speed when a whole second has passed since the headers arrived; the
