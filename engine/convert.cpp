@@ -3,6 +3,7 @@
 #include "engineerror.h"
 #include "notifier.h"
 #include "optionline.h"
+#include "streamcopy.h"
 #include "transcoder.h"
 
 #include <new>
@@ -21,10 +22,15 @@ int ConvertCommand(const char* optionLine, VarnexNotifyFunction notify) {
             throw EngineError("No option line was given.");
         if (!ParseOptionLine(optionLine, options, &error))
             throw EngineError(error);
-        // The transcoder goes out of scope, removing a partial output, before the failure
+        // The transcoder (or copier) goes out of scope, removing a partial output, before the failure
         // is reported, so the host never sees an error while the file is still there.
-        Transcoder transcoder(options, notifier);
-        transcoder.Run();
+        if (options.CopiesStreams()) {
+            StreamCopier copier(options, notifier);
+            copier.Run();
+        } else {
+            Transcoder transcoder(options, notifier);
+            transcoder.Run();
+        }
     } catch (const EngineError& error) {
         failure = error.what();
     } catch (const std::bad_alloc&) {

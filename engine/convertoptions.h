@@ -13,11 +13,18 @@ struct InputOption {
     int64_t offsetUs = 0;
 };
 
-// A stream chosen with -map: input file index and stream index within that file.
+// A stream chosen with -map: input file index and stream index within that file, or that
+// file's first video ("0:v") or first audio ("1:a") stream, which a host can name without
+// knowing how the file numbers its streams.
 struct StreamMap {
+    static constexpr int kFirstVideo = -1;
+    static constexpr int kFirstAudio = -2;
     int file = 0;
     int stream = 0;
 };
+
+// The codec name that asks for a stream to be copied as it is, without decoding.
+inline constexpr char kCopyCodec[] = "copy";
 
 // Everything an option line asks for. Zero, empty or negative means "not given": the engine
 // then keeps the source's value or lets the encoder choose.
@@ -52,6 +59,11 @@ struct ConvertOptions {
 
     bool overwrite = false;
     std::string output;
+
+    // A line that copies a stream copies every stream it keeps (see StreamCopier).
+    bool CopiesStreams() const {
+        return (!disableVideo && videoCodec == kCopyCodec) || (!disableAudio && audioCodec == kCopyCodec);
+    }
 };
 
 } // namespace VarnexEngine

@@ -99,7 +99,7 @@ const std::vector<OptionEntry>& OptionTable() {
          }},
         {"-map", K::Map,
          [](ParseState& s, const std::string&, int64_t, int file, int stream) {
-             if (file < 0 || stream < 0)
+             if (file < 0)
                  return false;
              s.options.maps.push_back({file, stream});
              return true;
@@ -244,8 +244,16 @@ bool ConvertArgument(ArgumentKind kind, const std::string& text, int64_t* number
             return ParseInt(text, first);
         }
         return ParseIntPair(text, '/', first, second);
-    case ArgumentKind::Map:
-        return ParseIntPair(text, ':', first, second);
+    case ArgumentKind::Map: {
+        // "file:v" and "file:a" name the file's first video or audio stream.
+        const size_t colon = text.find(':');
+        if (colon != std::string::npos && colon + 2 == text.size() &&
+            (text.back() == 'v' || text.back() == 'a')) {
+            *second = text.back() == 'v' ? StreamMap::kFirstVideo : StreamMap::kFirstAudio;
+            return ParseInt(text.substr(0, colon), first);
+        }
+        return ParseIntPair(text, ':', first, second) && *second >= 0;
+    }
     }
     return false;
 }

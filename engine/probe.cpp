@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include <climits>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -72,6 +73,11 @@ void DescribeAudio(AVFormatContext* context, AVStream* stream, VarnexStreamRecor
     record.values.audio.channels = stream->codecpar->ch_layout.nb_channels;
 }
 
+void NameCodec(const AVStream* stream, VarnexStreamRecord& record) {
+    const char* name = avcodec_get_name(stream->codecpar->codec_id);
+    std::snprintf(record.codecName, sizeof record.codecName, "%s", name != nullptr ? name : "");
+}
+
 } // namespace
 
 int ProbeFile(const char* path, VarnexInfoBlock* info, VarnexAllocateFunction allocate) {
@@ -97,6 +103,7 @@ int ProbeFile(const char* path, VarnexInfoBlock* info, VarnexAllocateFunction al
     info->streamCount = count;
     for (int i = 0; i < count; ++i) {
         AVStream* stream = streams[static_cast<size_t>(i)];
+        NameCodec(stream, info->streams[i]);
         if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
             DescribeVideo(context.get(), stream, info->streams[i]);
         else

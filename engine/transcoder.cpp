@@ -1,6 +1,7 @@
 #include "transcoder.h"
 
 #include "engineerror.h"
+#include "streammap.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,15 +17,6 @@ constexpr auto kStatusInterval = std::chrono::seconds(1);
 struct PacketDeleter {
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
 };
-
-bool IsVideo(const AVStream* stream) {
-    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
-           !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC); // cover art is no video
-}
-
-bool IsAudio(const AVStream* stream) {
-    return stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
-}
 
 std::string FormatSpeed(double ratio) {
     char text[32];
@@ -56,38 +48,11 @@ void Transcoder::OpenInputs() {
         inputs_.push_back(std::make_unique<InputFile>(option, options_.startUs));
 }
 
-void Transcoder::ChooseStreams(StreamChoice* video, StreamChoice* audio) const {
-    if (!options_.maps.empty()) {
-        for (const StreamMap& map : options_.maps) {
-            const std::string name = "-map " + std::to_string(map.file) + ":" + std::to_string(map.stream);
-            if (map.file >= static_cast<int>(inputs_.size()) ||
-                map.stream >= inputs_[map.file]->StreamCount())
-                throw EngineError("The option " + name + " names a stream that does not exist.");
-            InputFile* input = inputs_[map.file].get();
-            const AVStream* stream = input->Stream(map.stream);
-            StreamChoice* choice = IsVideo(stream) ? video : IsAudio(stream) ? audio : nullptr;
-            if (choice == nullptr)
-                throw EngineError("The option " + name + " names a stream that is neither video nor audio.");
-            if (choice->input == nullptr)
-                *choice = StreamChoice{input, map.stream};
-        }
-        return;
-    }
-    for (const auto& input : inputs_) {
-        for (int i = 0; i < input->StreamCount(); ++i) {
-            if (video->input == nullptr && IsVideo(input->Stream(i)))
-                *video = StreamChoice{input.get(), i};
-            if (audio->input == nullptr && IsAudio(input->Stream(i)))
-                *audio = StreamChoice{input.get(), i};
-        }
-    }
-}
-
 void Transcoder::BuildPipelines() {
     output_ = std::make_unique<OutputFile>(options_);
     StreamChoice video;
     StreamChoice audio;
-    ChooseStreams(&video, &audio);
+    ChooseStreams(inputs_, options_.maps, &video, &audio);
 
     const bool wantVideo = !options_.disableVideo && output_->CarriesVideo();
     const bool wantAudio = !options_.disableAudio && output_->CarriesAudio();

@@ -27,13 +27,7 @@ public:
     void Run();
 
 private:
-    struct StreamChoice {
-        InputFile* input = nullptr;
-        int stream = -1;
-    };
-
     void OpenInputs();
-    void ChooseStreams(StreamChoice* video, StreamChoice* audio) const;
     void BuildPipelines();
     void DiscardUnusedStreams();
     InputFile* NextInput() const;

@@ -109,10 +109,16 @@ typedef struct VarnexAudioValues {
 } VarnexAudioValues;
 
 /* One stream of a probed file. Values that the file does not tell are 0. */
+#define VARNEX_CODEC_NAME_SIZE 32
+
 typedef struct VarnexStreamRecord {
     int32_t reserved0;
     int32_t type; /* VARNEX_STREAM_AUDIO or VARNEX_STREAM_VIDEO */
-    uint8_t reserved1[76 - 8];
+    /* The codec's short name ("h264", "aac", "vp9", "opus"), zero-terminated UTF-8; empty
+     * from an engine that does not tell. Lets a host choose a container that can take the
+     * stream as it is. */
+    char codecName[VARNEX_CODEC_NAME_SIZE];
+    uint8_t reserved1[76 - 8 - VARNEX_CODEC_NAME_SIZE];
     union {
         VarnexVideoValues video;
         VarnexAudioValues audio;
@@ -142,6 +148,7 @@ typedef int (*VarnexEntryPoint)(int command, void* data, intptr_t arg);
 VARNEX_STATIC_ASSERT(sizeof(VarnexQueryBlock) == 48, "query block is 48 bytes");
 VARNEX_STATIC_ASSERT(offsetof(VarnexQueryBlock, version) == 4, "query version at 4");
 VARNEX_STATIC_ASSERT(offsetof(VarnexStreamRecord, type) == 4, "stream type at 4");
+VARNEX_STATIC_ASSERT(offsetof(VarnexStreamRecord, codecName) == 8, "codec name at 8");
 VARNEX_STATIC_ASSERT(offsetof(VarnexStreamRecord, values.video.frameRateNumerator) == 76, "frame rate at 76");
 VARNEX_STATIC_ASSERT(offsetof(VarnexStreamRecord, values.video.frameRateDenominator) == 80, "rate den at 80");
 VARNEX_STATIC_ASSERT(offsetof(VarnexStreamRecord, values.video.bitRate) == 84, "video bit rate at 84");

@@ -98,6 +98,9 @@ void TestOptionLine::parses_data() {
                                                                << "in=a@0|comment=a - b|y|out=b";
     QTest::newRow("extra arguments after the output are options") << " encoder -i \"a\" -y \"b\" -ac 2"
                                                                   << "in=a@0|a= 2ch 0Hz 0|y|out=b";
+    QTest::newRow("first video and audio of a file, copied")
+        << " encoder -i \"a\" -i \"c\" -map 0:v -map 1:a -vcodec copy -acodec copy -y \"b\""
+        << "in=a@0|in=c@0|map=0:-1|map=1:-2|v=copy/|a=copy 0ch 0Hz 0|y|out=b";
     QTest::newRow("a whole-number rate, tabs as blanks") << "encoder\t-i a\t-r 30 b"
                                                          << "in=a@0|0x0 30/1 0|out=b";
 }
@@ -137,6 +140,10 @@ void TestOptionLine::refuses_data() {
                                    << "-cropleft";
     QTest::newRow("number too big") << " encoder -i \"a\" -ar 99999999999 \"b\""
                                     << "-ar";
+    QTest::newRow("negative stream index") << " encoder -i \"a\" -map 0:-1 \"b\""
+                                           << "-map";
+    QTest::newRow("unknown stream kind") << " encoder -i \"a\" -map 0:s \"b\""
+                                         << "-map";
     QTest::newRow("third input") << " encoder -i a -i b -i c \"d\""
                                  << "-i";
     QTest::newRow("no input") << " encoder -y \"b\""

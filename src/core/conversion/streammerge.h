@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace Tarnwick {
+
+class ConversionEngine;
+class ProgressSink;
+
+// A picture and its sound that arrive as two files (an HLS variant and its audio rendition,
+// say) become one file by copying both streams into one container, without re-encoding.
+
+// The container that takes both streams as they are: ".webm" for VP8/VP9/AV1 pictures with
+// Opus/Vorbis sound, ".mp4" when both codecs fit MP4, else ".mkv", which takes anything.
+// Empty when either file cannot be probed or lacks its kind of stream.
+QString MergeContainerExtension(ConversionEngine& engine, const QString& videoPath, const QString& audioPath);
+
+// The same choice for codecs named as the engine names them ("h264", "opus").
+QString MergeContainerForCodecs(const QString& videoCodec, const QString& audioCodec);
+
+// Puts the first video stream of videoPath and the first audio stream of audioPath into
+// outputPath without re-encoding, the container chosen by outputPath's extension. 0 on
+// success; otherwise non-zero with the reason sent to sink (which may be null) as the result
+// line, as ConvertFile does. The engine's notifications go to sink; its stop question stops
+// the merge.
+int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QString& audioPath,
+                 const QString& outputPath, ProgressSink* sink);
+// The same into a container named by containerExtension (".mp4", ".webm", ".mkv"), for an
+// output whose name does not tell, such as a job's working file.
+int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QString& audioPath,
+                 const QString& outputPath, const QString& containerExtension, ProgressSink* sink);
+
+} // namespace Tarnwick
