@@ -16,6 +16,7 @@ private slots:
     void freshProfileHasDefaults();
     void everyFieldSurvivesSaveAndLoad();
     void storedFlagsAreZeroOrOne();
+    void ytDlpPathIsStoredOnlyWhenChosen();
     void recentUrlMovesToFront();
     void twentyFirstUrlDropsTheOldest();
     void urlsDifferingInCaseAreTwoEntries();
@@ -107,6 +108,26 @@ void TestAppSettings::everyFieldSurvivesSaveAndLoad() {
     QCOMPARE(raw.value(QStringLiteral("Recent/Preset")).toInt(), 3);
     QCOMPARE(raw.value(QStringLiteral("Recent/URLs/1")).toString(), QStringLiteral("http://a/watch?v=2"));
     QCOMPARE(raw.value(QStringLiteral("Recent/Folders/1")).toString(), QStringLiteral("/srv/one"));
+}
+
+void TestAppSettings::ytDlpPathIsStoredOnlyWhenChosen() {
+    TestSupport::IsolatedProfile profile;
+    AppSettings settings = LoadFresh();
+    QCOMPARE(settings.ytDlpPath, QString());
+    settings.ytDlpPath = QStringLiteral("/opt/yt-dlp/yt-dlp");
+    {
+        QSettings store;
+        settings.Save(store);
+    }
+    QCOMPARE(LoadFresh().ytDlpPath, settings.ytDlpPath);
+    // Back to the default: the value goes, rather than staying behind as an empty text.
+    settings.ytDlpPath.clear();
+    {
+        QSettings store;
+        settings.Save(store);
+    }
+    QSettings raw(profile.SettingsFile(), QSettings::IniFormat);
+    QVERIFY(!raw.contains(QStringLiteral("Settings/YtDlpPath")));
 }
 
 void TestAppSettings::storedFlagsAreZeroOrOne() {

@@ -19,6 +19,7 @@ private slots:
     void appendKeepsDuplicatesAndCountsInHeader();
     void removeTakesSelectedRowsInAnyOrder();
     void recordsSurviveAppendsDuringARun();
+    void playlistEntriesGoRightAfterTheirRow();
     void stateImageFollowsState_data();
     void stateImageFollowsState();
     void onlyDeliveredFilesCanBeRenamed();
@@ -89,6 +90,31 @@ void TestJobListModel::recordsSurviveAppendsDuringARun() {
         model.Append(QStringLiteral("http://host/watch?v=%1").arg(i));
     QCOMPARE(&model.Job(0), inProgress);
     QCOMPARE(inProgress->url, QStringLiteral("http://host/watch?v=first"));
+}
+
+void TestJobListModel::playlistEntriesGoRightAfterTheirRow() {
+    JobListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.AppendAll({QStringLiteral("http://a/list"), QStringLiteral("http://a/next")});
+    DownloadJob& list = model.Job(0); // the worker's reference stays valid across the insertion
+    DownloadJob entry;
+    entry.url = QStringLiteral("http://a/list");
+    entry.extractedInfo = "{}";
+    DownloadJob other;
+    other.url = QStringLiteral("http://a/v/2");
+    model.InsertAfter(0, {entry, other});
+    QCOMPARE(model.rowCount(), 4);
+    QCOMPARE(&model.Job(0), &list);
+    QCOMPARE(model.Job(1).extractedInfo, QByteArray("{}"));
+    QCOMPARE(model.Job(2).url, QStringLiteral("http://a/v/2"));
+    QCOMPARE(model.Job(3).url, QStringLiteral("http://a/next"));
+    // A playlist's row has no file: it shows what it did.
+    list.title = QStringLiteral("Playlist: 2 entries added to the list");
+    list.state = JobState::Succeeded;
+    QCOMPARE(model.data(model.index(0, JobListModel::FileNameColumn)).toString(), list.title);
+    // Another address makes what yt-dlp said of the old one worthless.
+    model.SetUrl(1, QStringLiteral("http://b/other"));
+    QVERIFY(model.Job(1).extractedInfo.isEmpty());
 }
 
 void TestJobListModel::stateImageFollowsState_data() {

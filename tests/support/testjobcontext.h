@@ -25,7 +25,8 @@ public:
     RecordingSink sink;
     // Retries wait this fraction of the stated time, so that a case does not sleep for seconds.
     double retryWaitScale = 0.001;
-    int retryCount = -1; // the policy's own when negative
+    int retryCount = -1;          // the policy's own when negative
+    Tarnwick::YtDlpProgram ytDlp; // none unless the case sets one
 
     int AddJob(const QString& url) {
         Tarnwick::DownloadJob job;
@@ -54,6 +55,14 @@ public:
     Tarnwick::ProgressSink* ConversionSink() override { return &sink; }
     void SetPhase(Tarnwick::RunPhase phase) override { phases.append(phase); }
     void ResetProgress() override { ++progressResets; }
+    const Tarnwick::YtDlpProgram& YtDlp() override { return ytDlp; }
+    bool InsertJobs(int index, const QList<Tarnwick::DownloadJob>& added) override {
+        for (int i = 0; i < added.size(); ++i) {
+            jobs.insert(index + 1 + i, added[i]);
+            states.insert(index + 1 + i, QList<Tarnwick::JobState>());
+        }
+        return true;
+    }
     void ConfigureTransfer(Tarnwick::HttpTransfer& transfer) override {
         Tarnwick::RetryPolicy retries;
         retries.waitScale = retryWaitScale;

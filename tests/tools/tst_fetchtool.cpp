@@ -23,6 +23,8 @@ private slots:
     void fullDiskIsNamedAndLeavesNothing();
     void missingTransferLibraryIsTheJobsReason();
     void interruptedFetchContinuesWithResume();
+    void helpNamesTheYtDlpInUse_data();
+    void helpNamesTheYtDlpInUse();
 };
 
 void TestFetchTool::downloadsEveryKindAndReportsFailures() {
@@ -191,6 +193,27 @@ void TestFetchTool::interruptedFetchContinuesWithResume() {
     QFile delivered(output.filePath(QStringLiteral("versioned.mp4")));
     QVERIFY(delivered.open(QIODevice::ReadOnly));
     QVERIFY(delivered.readAll() == VersionedBytes(bodyBytes, 1));
+}
+
+void TestFetchTool::helpNamesTheYtDlpInUse_data() {
+    QTest::addColumn<QString>("ytDlpPath");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("installed") << QStringLiteral("/usr/bin/yt-dlp") << QStringLiteral("yt-dlp: 20");
+    QTest::newRow("missing") << QStringLiteral("/nonexistent/yt-dlp") << QStringLiteral("yt-dlp: not found");
+}
+
+void TestFetchTool::helpNamesTheYtDlpInUse() {
+    QFETCH(QString, ytDlpPath);
+    QFETCH(QString, expected);
+    TestSupport::IsolatedProfile profile;
+    QSettings(profile.SettingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
+    QProcess fetch;
+    fetch.start(TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"), {QStringLiteral("--help")});
+    QVERIFY(fetch.waitForFinished(60000));
+    const QString out = QString::fromLocal8Bit(fetch.readAllStandardOutput());
+    QCOMPARE(fetch.exitCode(), 0);
+    QVERIFY2(out.contains(expected), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestFetchTool)

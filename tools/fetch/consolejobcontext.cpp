@@ -1,9 +1,12 @@
 #include "consolejobcontext.h"
 
+#include "conversion/conversionengine.h"
 #include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/transfer/httptransfer.h"
 #include "terminaltext.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <cstdio>
 #include <unistd.h>
 
@@ -31,10 +34,33 @@ QString JobStateName(JobState state) {
     return QString::number(int(state));
 }
 
-ConsoleJobContext::ConsoleJobContext(QString outputFolder, QString videoHost, OverwritePolicy policy)
+ConsoleJobContext::ConsoleJobContext(QString outputFolder, QString videoHost, QString ytDlpPath,
+                                     OverwritePolicy policy)
     : outputFolder_(std::move(outputFolder))
     , videoHost_(std::move(videoHost))
+    , ytDlp_(std::move(ytDlpPath))
     , policy_(policy) {}
+
+ConsoleJobContext::~ConsoleJobContext() = default;
+
+ConversionEngine* ConsoleJobContext::Engine() {
+    if (!engineTried_) {
+        engineTried_ = true;
+        auto engine = std::make_unique<ConversionEngine>(
+            [](const QString& text) { std::fprintf(stderr, "%s\n", qPrintable(text)); });
+        const QString beside =
+            QCoreApplication::applicationDirPath() + QLatin1Char('/') + EngineLibraryFileName();
+        if (engine->Open(QFileInfo::exists(beside) ? beside : EngineLibraryFileName()))
+            engine_ = std::move(engine);
+    }
+    return engine_.get();
+}
+
+bool ConsoleJobContext::InsertJobs(int index, const QList<DownloadJob>& jobs) {
+    for (int i = 0; i < jobs.size(); ++i)
+        jobs_.insert(jobs_.begin() + index + 1 + i, jobs[i]);
+    return true;
+}
 
 int ConsoleJobContext::AddJob(const QString& url, VideoQuality quality) {
     DownloadJob job;

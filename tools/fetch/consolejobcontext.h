@@ -4,7 +4,9 @@
 #include "queue/downloadrun.h"
 #include "retrieval/job/jobcontext.h"
 
+#include <QList>
 #include <deque>
+#include <memory>
 
 namespace Tarnwick {
 
@@ -15,7 +17,8 @@ class JobJournal;
 // is the window's.
 class ConsoleJobContext : public JobContext, public RunFrontEnd {
 public:
-    ConsoleJobContext(QString outputFolder, QString videoHost, OverwritePolicy policy);
+    ConsoleJobContext(QString outputFolder, QString videoHost, QString ytDlpPath, OverwritePolicy policy);
+    ~ConsoleJobContext() override;
 
     // A job for url, to go into the output folder at quality.
     int AddJob(const QString& url, VideoQuality quality);
@@ -32,7 +35,8 @@ public:
     QString OutputFolder() const override { return outputFolder_; }
     QString VideoHost() const override { return videoHost_; }
     const Preset* SelectedPreset() const override { return nullptr; }
-    ConversionEngine* Engine() override { return nullptr; }
+    // Opened when a job first needs it: a picture and its sound that come apart are merged.
+    ConversionEngine* Engine() override;
     OverwritePolicy Policy() const override { return policy_; }
     void SetPolicy(OverwritePolicy policy) override { policy_ = policy; }
     int AskOverwrite(const QString& fileName) override;
@@ -43,6 +47,8 @@ public:
     void ConfigureTransfer(HttpTransfer& transfer) override;
     bool KeepsUnfinished() const override { return journal_ != nullptr; }
     void PartialChanged(int index) override;
+    const YtDlpProgram& YtDlp() override { return ytDlp_.Get(); }
+    bool InsertJobs(int index, const QList<DownloadJob>& jobs) override;
 
     // Shorter waits for scripted runs against a local service; 0 and 1.0 keep the defaults.
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
@@ -64,6 +70,9 @@ private:
     JobJournal* journal_ = nullptr;
     QString outputFolder_;
     QString videoHost_;
+    YtDlpOnce ytDlp_;
+    std::unique_ptr<ConversionEngine> engine_;
+    bool engineTried_ = false;
     OverwritePolicy policy_;
     ConsoleSink sink_{stdout};
     int stallSeconds_ = 0;

@@ -5,6 +5,7 @@
 #include "consolejobcontext.h"
 #include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
+#include "retrieval/sources/ytdlp/ytdlplocator.h"
 #include "terminaltext.h"
 
 #include <QCoreApplication>
@@ -62,17 +63,30 @@ int main(int argc, char** argv) {
         arguments = arguments.mid(2);
         folderArgument += 2;
     }
+    AppSettings settings;
+    QSettings store;
+    settings.Load(store);
+
+    const bool helpAsked = !arguments.isEmpty() && (arguments.first() == QLatin1String("--help") ||
+                                                    arguments.first() == QLatin1String("-h"));
     if (arguments.size() < (resume ? 1 : 2) || arguments.first().startsWith(QLatin1Char('-'))) {
+        std::FILE* out = helpAsked ? stdout : stderr;
         std::fprintf(
-            stderr,
+            out,
             "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] [--resume] <output folder> "
             "[<url1> <url2> ...]\n"
-            "Uses the settings Quality, AlwaysOverwrite and VideoHost of [Settings].\n"
+            "Uses the settings Quality, AlwaysOverwrite, VideoHost and YtDlpPath of [Settings].\n"
             "--stall-seconds: how long a silent server is waited for (60)\n"
             "--retry-wait-scale: the waits before retries times F (1)\n"
             "--resume: first continue the unfinished downloads into the folder that an\n"
             "          earlier tarnwick-fetch or Tarnwick window left (addresses optional)\n");
-        return 2;
+        const YtDlpProgram ytDlp = FindYtDlp(settings.ytDlpPath);
+        if (ytDlp.IsFound())
+            std::fprintf(out, "yt-dlp: %s (%s)\n", qPrintable(TerminalSafe(ytDlp.version)),
+                         qPrintable(TerminalSafe(ytDlp.path)));
+        else
+            std::fprintf(out, "yt-dlp: not found; installing it lets Tarnwick read many more sites\n");
+        return helpAsked ? 0 : 2;
     }
 
 #ifndef Q_OS_WIN
@@ -85,11 +99,7 @@ int main(int argc, char** argv) {
     }
 #endif
 
-    AppSettings settings;
-    QSettings store;
-    settings.Load(store);
-
-    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost,
+    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost, settings.ytDlpPath,
                               settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll
                                                        : OverwritePolicy::Ask);
     context.SetStallSeconds(stallSeconds);

@@ -37,6 +37,7 @@ void AppSettings::Load(QSettings& settings) {
     ReadFlag(settings, QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite);
     ReadText(settings, QStringLiteral("Settings/Player"), player);
     ReadText(settings, QStringLiteral("Settings/VideoHost"), videoHost);
+    ReadText(settings, QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
     recentUrlList.Read(settings, RecentUrlsGroup);
     recentFolderList.Read(settings, RecentFoldersGroup);
     ReadInt(settings, QStringLiteral("Recent/Format"), recentFormat);
@@ -54,6 +55,12 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/AlwaysOverwrite"), alwaysOverwrite ? 1 : 0);
     settings.setValue(QStringLiteral("Settings/Player"), player);
     settings.setValue(QStringLiteral("Settings/VideoHost"), videoHost);
+    // Only a chosen program is written: a missing value means the default, so a user who never
+    // set it keeps a settings file without it.
+    if (ytDlpPath.isEmpty())
+        settings.remove(QStringLiteral("Settings/YtDlpPath"));
+    else
+        settings.setValue(QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
     recentUrlList.Write(settings, RecentUrlsGroup);
     recentFolderList.Write(settings, RecentFoldersGroup);
     settings.setValue(QStringLiteral("Recent/Format"), recentFormat);

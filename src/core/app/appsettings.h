@@ -22,6 +22,8 @@ struct AppSettings {
     QString player;
     // The web host of the video service; may carry a port ("127.0.0.1:8123").
     QString videoHost = QStringLiteral("www.youtube.com");
+    // The yt-dlp program to use; empty means "yt-dlp" on PATH.
+    QString ytDlpPath;
     RecentList recentUrlList{RecentList::Matching::Exact};
     RecentList recentFolderList{RecentList::Matching::Path};
     int recentFormat = 0;

@@ -41,6 +41,9 @@ struct DownloadJob {
     QString streamUrl;   // the stream request, filled by the watch-page resolver
     QString title;       // the page title, filled by the resolver; becomes the file name
     QString failureText; // why the job failed, as the transfer or the engine said; empty otherwise
+    // What yt-dlp said about this entry of a playlist when it came resolved with the playlist,
+    // so that it is not asked again; empty for an address of its own.
+    QByteArray extractedInfo;
     JobState state = JobState::Idle;
     std::optional<JobChoices> choices; // set while a partial download is kept
     PartialDownload partial;

@@ -21,19 +21,25 @@ int JobListModel::columnCount(const QModelIndex& parent) const {
 
 namespace {
 
+// A succeeded job without a file (a playlist that became rows) says what it did instead.
+QString FileNameOrSummary(const DownloadJob& job) {
+    return job.outputPath.isEmpty() && job.state == JobState::Succeeded ? job.title
+                                                                        : FileNameOf(job.outputPath);
+}
+
 // A failed row tells why on both columns; other rows show their full texts.
 QString ToolTip(const DownloadJob& job, int column) {
     const bool failed = job.state == JobState::Failed && !job.failureText.isEmpty();
     if (column == JobListModel::FileNameColumn)
-        return failed ? job.failureText : FileNameOf(job.outputPath);
+        return failed ? job.failureText : FileNameOrSummary(job);
     return failed ? job.url + QLatin1Char('\n') + job.failureText : job.url;
 }
 
 // Column 0 names the delivered file; until there is one, a stopped job or one that comes back
 // with a kept download says so, since it will not start from nothing.
 QString FileColumnText(const DownloadJob& job) {
-    if (!job.outputPath.isEmpty())
-        return FileNameOf(job.outputPath);
+    if (!FileNameOrSummary(job).isEmpty())
+        return FileNameOrSummary(job);
     if (job.state == JobState::Stopped)
         return QStringLiteral("Stopped");
     if (job.partial.IsKept() && job.state == JobState::Idle)
@@ -69,7 +75,7 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return index.column() == FileNameColumn ? FileColumnText(job) : job.url;
     case Qt::EditRole:
-        return index.column() == FileNameColumn ? FileNameOf(job.outputPath) : job.url;
+        return index.column() == FileNameColumn ? FileNameOrSummary(job) : job.url;
     case Qt::ToolTipRole:
         return ToolTip(job, index.column());
     case StateImageRole:
@@ -159,6 +165,21 @@ QList<DownloadJob> JobListModel::Jobs() const {
     return jobs;
 }
 
+void JobListModel::InsertAfter(int row, const QList<DownloadJob>& jobs) {
+    if (jobs.isEmpty())
+        return;
+    const int first = qBound(0, row + 1, rowCount());
+    beginInsertRows({}, first, first + static_cast<int>(jobs.size()) - 1);
+    std::vector<std::unique_ptr<DownloadJob>> added;
+    added.reserve(static_cast<size_t>(jobs.size()));
+    for (const DownloadJob& job : jobs)
+        added.push_back(std::make_unique<DownloadJob>(job));
+    jobs_.insert(jobs_.begin() + first, std::make_move_iterator(added.begin()),
+                 std::make_move_iterator(added.end()));
+    endInsertRows();
+    emit headerDataChanged(Qt::Horizontal, UrlColumn, UrlColumn);
+}
+
 void JobListModel::TakeResults(int row, const DownloadJob& results) {
     DownloadJob& job = Job(row);
     job.outputPath = results.outputPath;
@@ -173,6 +194,8 @@ void JobListModel::TakeResults(int row, const DownloadJob& results) {
 
 void JobListModel::SetUrl(int row, const QString& url) {
     Job(row).url = url;
+    // What yt-dlp said about the old address says nothing about the new one.
+    Job(row).extractedInfo.clear();
     emit dataChanged(index(row, UrlColumn), index(row, UrlColumn));
 }
 

@@ -42,6 +42,8 @@ public:
     int AppendJobs(const QList<DownloadJob>& jobs);
     // Copies of every row's record, in list order.
     QList<DownloadJob> Jobs() const;
+    // Inserts the jobs right after row, in order (a playlist's entries after the playlist).
+    void InsertAfter(int row, const QList<DownloadJob>& jobs);
     DownloadJob& Job(int row) { return *jobs_[static_cast<size_t>(row)]; }
     const DownloadJob& Job(int row) const { return *jobs_[static_cast<size_t>(row)]; }
     void SetUrl(int row, const QString& url);

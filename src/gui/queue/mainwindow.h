@@ -200,6 +200,7 @@ private:
     void DiscardKeptDownloads(const QList<int>& rows);
     int SelectJob(int index) override;
     int JobCount() const override;
+    void InsertJobs(int index, const QList<DownloadJob>& jobs) override;
     int AskOverwrite(const QString& fileName) override;
     void ShowProgressDisplay(bool shown) override;
     void ShowSummary(const QString& text) override;

@@ -50,9 +50,9 @@ void MainWindow::StartRun() {
     options.convert = convert_;
     options.quality = static_cast<VideoQuality>(qualityIndex_);
     RunWindow& runWindow = *this; // the run's narrow view of this window
-    context_ =
-        std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options, settings_.videoHost,
-                                           chosenPreset_, engine_, policy, journal_ != nullptr);
+    context_ = std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options,
+                                                  settings_.videoHost, settings_.ytDlpPath, chosenPreset_,
+                                                  engine_, policy, journal_ != nullptr);
 
     SetRunningLayout();
     WindowRunContext* context = context_.get();
@@ -162,6 +162,11 @@ int MainWindow::SelectJob(int index) {
 
 int MainWindow::JobCount() const {
     return model_->rowCount();
+}
+
+void MainWindow::InsertJobs(int index, const QList<DownloadJob>& jobs) {
+    model_->InsertAfter(index, jobs);
+    UpdateHeader();
 }
 
 void MainWindow::ShowSummary(const QString& text) {

@@ -21,6 +21,8 @@ public:
     // Selects the item alone and shows it; returns the number of items in the list.
     virtual int SelectJob(int index) = 0;
     virtual int JobCount() const = 0;
+    // Puts the jobs into the list right after the row at index (a playlist's entries).
+    virtual void InsertJobs(int index, const QList<DownloadJob>& jobs) = 0;
     // Asks whether to overwrite the file; returns one of JobContext's answers.
     virtual int AskOverwrite(const QString& fileName) = 0;
     virtual void ShowMessage(const QString& text) = 0;

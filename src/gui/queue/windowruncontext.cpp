@@ -10,14 +10,15 @@ namespace Tarnwick {
 
 WindowRunContext::WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run,
                                    RunDisplayBoard& board, RunOptions options, QString videoHost,
-                                   const Preset* preset, ConversionEngine* engine, OverwritePolicy policy,
-                                   bool keepsUnfinished)
+                                   QString ytDlpPath, const Preset* preset, ConversionEngine* engine,
+                                   OverwritePolicy policy, bool keepsUnfinished)
     : windowObject_(windowObject)
     , window_(window)
     , run_(run)
     , board_(board)
     , options_(std::move(options))
     , videoHost_(std::move(videoHost))
+    , ytDlp_(std::move(ytDlpPath))
     , preset_(preset ? std::optional<Preset>(*preset) : std::nullopt)
     , engine_(engine)
     , policy_(policy)
@@ -68,6 +69,11 @@ void WindowRunContext::PartialChanged(int index) {
         return;
     const DownloadJob record = record_;
     OnWindowThread([this, index, &record] { window_.UpdateJobRecord(index, record); });
+}
+
+bool WindowRunContext::InsertJobs(int index, const QList<DownloadJob>& jobs) {
+    OnWindowThread([this, index, &jobs] { window_.InsertJobs(index, jobs); });
+    return true;
 }
 
 int WindowRunContext::AskOverwrite(const QString& fileName) {

@@ -23,8 +23,8 @@ class WindowRunContext : public JobContext, public RunFrontEnd {
 public:
     // windowObject lives on the window's thread; window is the same window's run interface.
     WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run, RunDisplayBoard& board,
-                     RunOptions options, QString videoHost, const Preset* preset, ConversionEngine* engine,
-                     OverwritePolicy policy, bool keepsUnfinished);
+                     RunOptions options, QString videoHost, QString ytDlpPath, const Preset* preset,
+                     ConversionEngine* engine, OverwritePolicy policy, bool keepsUnfinished);
 
     // JobContext
     DownloadJob& Job(int index) override;
@@ -42,6 +42,8 @@ public:
     void ResetProgress() override;
     bool KeepsUnfinished() const override { return keepsUnfinished_; }
     void PartialChanged(int index) override;
+    const YtDlpProgram& YtDlp() override { return ytDlp_.Get(); }
+    bool InsertJobs(int index, const QList<DownloadJob>& jobs) override;
 
     // RunFrontEnd
     void FolderMissing(const QString& folder) override;
@@ -64,6 +66,8 @@ private:
     RunDisplayBoard& board_;
     RunOptions options_;
     QString videoHost_;
+    // Looked for on the worker when a page first needs it, once per run.
+    YtDlpOnce ytDlp_;
     // A copy taken when the run starts: the Presets dialog may replace the catalogue's presets
     // while the worker converts with this one.
     std::optional<Preset> preset_;

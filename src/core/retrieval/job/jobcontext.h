@@ -2,7 +2,9 @@
 
 #include "queue/downloadjob.h"
 #include "queue/jobstate.h"
+#include "retrieval/sources/ytdlp/ytdlplocator.h"
 
+#include <QList>
 #include <QString>
 
 namespace Tarnwick {
@@ -59,6 +61,19 @@ public:
     // Job(index)'s kept download changed (a working file taken or let go, the body's validators
     // learned) without a change of state: worth remembering at once, as a kill may follow.
     virtual void PartialChanged(int) {}
+
+    // The yt-dlp program of the run, looked for once per run; none by default.
+    virtual const YtDlpProgram& YtDlp() { return noYtDlp_; }
+    // Puts the jobs into the list right after the job at index, in order, so that the run
+    // reaches them next. False when this runner keeps no list to put them in.
+    virtual bool InsertJobs(int index, const QList<DownloadJob>& jobs) {
+        Q_UNUSED(index);
+        Q_UNUSED(jobs);
+        return false;
+    }
+
+private:
+    YtDlpProgram noYtDlp_;
 };
 
 } // namespace Tarnwick

@@ -5,12 +5,15 @@
 #include "conversion/presetlookup.h"
 #include "fileoperations.h"
 #include "jobcontext.h"
+#include "jobsteps.h"
 #include "jobtempfile.h"
 #include "labelledsink.h"
 #include "queue/progresssink.h"
 #include "retrieval/sources/mediaresolver.h"
 #include "retrieval/transfer/httptransfer.h"
 #include "segmentdownload.h"
+#include "ytdlp/ytdlpjob.h"
+#include "ytdlp/ytdlppagereader.h"
 
 #include <QFileInfo>
 #include <memory>
@@ -20,21 +23,9 @@ namespace Tarnwick {
 
 namespace {
 
-int Finish(JobContext& context, int jobIndex, JobState state, int result) {
-    context.SetJobState(jobIndex, state);
-    return result;
-}
-
-// Ends the job as failed, with the reason as the transfer's result line, where the job's
-// failure is shown.
-int Fail(JobContext& context, int jobIndex, const QString& reason) {
-    ReportResultLine(context.DownloadSink(), reason);
-    return Finish(context, jobIndex, JobState::Failed, JobFailed);
-}
-
 // The extension of the converted file: the preset's format extension, dot included. Empty
 // while no conversion can be made, which fails the job before anything is downloaded.
-QString ConvertedExtension(const Preset* preset) {
+QString PresetExtension(const Preset* preset) {
     return preset != nullptr && preset->format != nullptr ? preset->format->extension : QString();
 }
 
@@ -60,31 +51,6 @@ std::unique_ptr<JobTempFile> TakeWorkingFile(DownloadJob& job, bool isPlaylist, 
     }
     DiscardPartial(job);
     return std::make_unique<JobTempFile>(folder);
-}
-
-// Whether to write over the existing file at path; may change the run's policy.
-bool MayOverwrite(JobContext& context, const QString& path) {
-    switch (context.Policy()) {
-    case OverwritePolicy::SkipAll:
-        return false;
-    case OverwritePolicy::OverwriteAll:
-        return true;
-    case OverwritePolicy::Ask:
-        break;
-    }
-    switch (context.AskOverwrite(QFileInfo(path).fileName())) {
-    case JobContext::AnswerYesToAll:
-        context.SetPolicy(OverwritePolicy::OverwriteAll);
-        return true;
-    case JobContext::AnswerNo:
-        return false;
-    case JobContext::AnswerNoToAll:
-    case JobContext::AnswerCancel:
-        context.SetPolicy(OverwritePolicy::SkipAll);
-        return false;
-    default: // "Yes", or the dialog ended some other way
-        return true;
-    }
 }
 
 // Writes the stream, or a playlist's segments one after another, through the file as it was
@@ -143,34 +109,48 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     transfer.OpenSession(sink);
     context.ConfigureTransfer(transfer);
 
+    // An entry of a playlist that came resolved needs no second look at the site. yt-dlp's
+    // downloads are its own and start again rather than continue.
+    YtDlpJob ytDlpJob(context, jobIndex, quality, convert, transfer, labelledSink);
+    if (!job.extractedInfo.isEmpty())
+        return ytDlpJob.RunEntry(job.extractedInfo);
+
     MediaSource media;
-    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media)) {
+    std::optional<YtDlpPageReader> reader;
+    if (context.YtDlp().IsFound())
+        reader.emplace(context.YtDlp(), sink, transfer.StallSeconds());
+    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media,
+                      reader ? &*reader : nullptr)) {
         if (stopped())
-            return Finish(context, jobIndex, JobState::Stopped, JobFailed);
+            return FinishJob(context, jobIndex, JobState::Stopped, JobFailed);
         // A page that is gone or names no video any more ends the kept download too.
         if (!transfer.FailedTransiently())
             DiscardPartial(job);
-        return Finish(context, jobIndex, JobState::Failed, JobFailed);
+        return FinishJob(context, jobIndex, JobState::Failed, JobFailed);
+    }
+    if (media.fromPageReader) {
+        DiscardPartial(job);
+        return ytDlpJob.Run(reader->Extraction());
     }
     labelledSink.SetLabel(media.choice);
 
-    const QString extension = convert ? ConvertedExtension(preset) : media.extension;
+    const QString extension = convert ? PresetExtension(preset) : media.extension;
     // Without a folder the name would land in the file system's root.
     if (extension.isEmpty()) {
         DiscardPartial(job);
-        return Fail(context, jobIndex,
-                    continuing && convert
-                        ? QStringLiteral("The preset this download was started with is gone")
-                        : QStringLiteral("No output format is chosen to convert to"));
+        return FailJob(context, jobIndex,
+                       continuing && convert
+                           ? QStringLiteral("The preset this download was started with is gone")
+                           : QStringLiteral("No output format is chosen to convert to"));
     }
     if (outputFolder.isEmpty())
-        return Fail(context, jobIndex, QStringLiteral("No output folder is given"));
+        return FailJob(context, jobIndex, QStringLiteral("No output folder is given"));
     const QString finalPath =
         outputFolder + QLatin1Char('/') + FitFileName(SanitizeFileName(job.title), extension);
 
     if (QFileInfo::exists(finalPath) && !MayOverwrite(context, finalPath)) {
         DiscardPartial(job);
-        return Finish(context, jobIndex, JobState::Skipped, JobSkipped);
+        return FinishJob(context, jobIndex, JobState::Skipped, JobSkipped);
     }
 
     context.SetPhase(RunPhase::PhaseDownload);
@@ -191,7 +171,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     }
     context.SetJobState(jobIndex, JobState::Downloading);
     if (!download->IsValid())
-        return Fail(context, jobIndex, QStringLiteral("Cannot create a temporary file"));
+        return FailJob(context, jobIndex, QStringLiteral("Cannot create a temporary file"));
     if (keepable)
         transfer.SetBodyListener([&context, &job, jobIndex](const HttpTransfer::BodyIdentity& body) {
             job.partial.etag = body.etag;
@@ -212,9 +192,9 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
             job.choices.reset();
         }
         if (wasStopped)
-            return Finish(context, jobIndex, JobState::Stopped, JobFailed);
-        return reason.isEmpty() ? Finish(context, jobIndex, JobState::Failed, JobFailed)
-                                : Fail(context, jobIndex, reason);
+            return FinishJob(context, jobIndex, JobState::Stopped, JobFailed);
+        return reason.isEmpty() ? FinishJob(context, jobIndex, JobState::Failed, JobFailed)
+                                : FailJob(context, jobIndex, reason);
     }
 
     JobTempFile* result = download.get();
@@ -234,21 +214,21 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         // On failure both temporary files go with their owners.
         if (!converted->IsValid() || preset == nullptr || engine == nullptr ||
             ConvertFile(*engine, download->Path(), converted->Path(), *preset, context.ConversionSink()) != 0)
-            return Finish(context, jobIndex, stopped() ? JobState::Stopped : JobState::Failed, JobFailed);
+            return FinishJob(context, jobIndex, stopped() ? JobState::Stopped : JobState::Failed, JobFailed);
         DeleteFileSilently(download->Path());
         result = &*converted;
     }
 
     if (!MoveFileTo(result->Path(), finalPath, &reason)) {
         DiscardPartial(job);
-        return Fail(context, jobIndex, QStringLiteral("Cannot put the file in place: %1").arg(reason));
+        return FailJob(context, jobIndex, QStringLiteral("Cannot put the file in place: %1").arg(reason));
     }
     result->Release();
 
     job.partial = PartialDownload();
     job.choices.reset();
     job.outputPath = finalPath;
-    return Finish(context, jobIndex, JobState::Succeeded, JobSucceeded);
+    return FinishJob(context, jobIndex, JobState::Succeeded, JobSucceeded);
 }
 
 } // namespace Tarnwick

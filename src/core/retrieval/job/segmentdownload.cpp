@@ -84,9 +84,10 @@ bool DownloadSegments(const MediaSource& media, QFile& file, ProgressSink* sink,
     if (!transfer.OpenSession(&segmentSink))
         return false;
     transfer.SetReadBufferSize(4096);
-    // The job's stall limit and retries hold for every segment as for a single stream.
+    // The job's stall limit, retries and request headers hold for every segment as for a single stream.
     transfer.SetStallSeconds(settingsOf.StallSeconds());
     transfer.SetRetries(settingsOf.Retries());
+    transfer.SetRequestHeaders(settingsOf.RequestHeaders());
 
     outer.Begin();
     outer.Progress(ProgressSink::ProgressTotal, count);

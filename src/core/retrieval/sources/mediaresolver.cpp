@@ -202,17 +202,30 @@ QString PageVideoAddress(const HtmlVideoScan& scan, const QUrl& base, VideoQuali
     return QString();
 }
 
-bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page, VideoQuality quality,
-                 DownloadJob& job, MediaSource& media) {
-    const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
+QUrl PageBase(const HtmlVideoScan& scan, const Fetched& page) {
     QUrl base(page.url);
     if (!scan.baseHref.isEmpty())
         base = base.resolved(QUrl(scan.baseHref));
-    const QString address = PageVideoAddress(scan, base, quality, media.choice);
+    return base;
+}
+
+bool BuiltInReadersNameVideo(const Fetched& page) {
+    const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
+    QString unused;
+    return !PageVideoAddress(scan, PageBase(scan, page), VideoQuality::Standard, unused).isEmpty();
+}
+
+bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page, VideoQuality quality,
+                 DownloadJob& job, MediaSource& media, bool suggestReader) {
+    const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
+    const QString address = PageVideoAddress(scan, PageBase(scan, page), quality, media.choice);
     if (address.isEmpty())
         return Fail(sink, QStringLiteral("No video found on this page: it has no player block, no <video> "
                                          "source, no og:video, no twitter:player:stream and no JSON-LD "
-                                         "VideoObject with an http or https address"));
+                                         "VideoObject with an http or https address%1")
+                              .arg(suggestReader ? QStringLiteral(" (installing yt-dlp lets Tarnwick read "
+                                                                  "many more sites)")
+                                                 : QString()));
 
     Fetched video;
     if (!Fetch(transfer, sink, address, video))
@@ -241,7 +254,7 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
 } // namespace
 
 bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, VideoQuality quality,
-                  const QString& videoHost, MediaSource& media) {
+                  const QString& videoHost, MediaSource& media, PageReader* reader) {
     media = MediaSource();
     Fetched fetched;
     if (!Fetch(transfer, sink, job.url, fetched))
@@ -274,7 +287,40 @@ bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, 
         return ResolveWatchPage(text, job, quality, videoHost) ||
                Fail(sink, QStringLiteral("The watch page has no title"));
     }
-    return ResolvePage(transfer, sink, fetched, quality, job, media);
+    if (reader == nullptr)
+        return ResolvePage(transfer, sink, fetched, quality, job, media, true);
+    switch (reader->Read(job.url)) {
+    case PageReader::Result::Resolved:
+        media.fromPageReader = true;
+        return true;
+    case PageReader::Result::Stopped:
+        return false;
+    case PageReader::Result::NoVideo:
+        break;
+    case PageReader::Result::Generic:
+        media.fromPageReader = !BuiltInReadersNameVideo(fetched);
+        if (media.fromPageReader)
+            return true;
+        break;
+    case PageReader::Result::Failed:
+        if (!BuiltInReadersNameVideo(fetched))
+            return Fail(sink, reader->FailureReason());
+        break;
+    }
+    return ResolvePage(transfer, sink, fetched, quality, job, media, false);
+}
+
+bool ResolveHlsAddress(HttpTransfer& transfer, ProgressSink* sink, const QString& url, VideoQuality quality,
+                       DownloadJob& job, MediaSource& media) {
+    media = MediaSource();
+    Fetched fetched;
+    if (!Fetch(transfer, sink, url, fetched))
+        return false;
+    if (fetched.kind == BodyKind::Media)
+        return Fail(
+            sink, QStringLiteral("The HLS address answered with a media file, not a playlist: %1").arg(url));
+    fetched.kind = BodyKind::Playlist;
+    return ResolvePlaylist(transfer, sink, fetched, quality, job, media);
 }
 
 } // namespace Tarnwick

@@ -14,19 +14,44 @@ class ProgressSink;
 
 // What a job downloads once its address has been resolved.
 struct MediaSource {
-    bool isPlaylist = false;    // segments to append one after another, else the job's streamUrl
-    QString extension;          // of the downloaded file, dot included
-    QString choice;             // which of several renditions was taken; empty when there was one
-    QList<HlsSegment> segments; // absolute http(s) addresses, for a playlist
+    bool fromPageReader = false; // the page reader resolved the page; it holds what to download
+    bool isPlaylist = false;     // segments to append one after another, else the job's streamUrl
+    QString extension;           // of the downloaded file, dot included
+    QString choice;              // which of several renditions was taken; empty when there was one
+    QList<HlsSegment> segments;  // absolute http(s) addresses, for a playlist
+};
+
+// Reads web pages that are neither watch pages nor media before the built-in readers do
+// (yt-dlp, where it is installed), and keeps what it found for the job.
+class PageReader {
+public:
+    enum class Result {
+        Resolved, // found the page's video (or videos)
+        Generic,  // found a video by reading the page as any page, as the built-in readers do
+        NoVideo,  // knows of no video there
+        Failed,   // FailureReason() says why
+        Stopped   // the user stopped the job
+    };
+    virtual ~PageReader() = default;
+    virtual Result Read(const QString& pageUrl) = 0;
+    virtual QString FailureReason() const = 0;
 };
 
 // Resolves the job's address into the job's streamUrl and title and what to download. A page
 // with the video service's player block is resolved exactly as a watch page always was;
-// otherwise the address may be a media file itself, an HLS playlist, or a web page that names
-// its video (a <video> element, Open Graph, twitter:player:stream, JSON-LD), tried in that
-// order. On failure the reason has gone to sink as the result line (the transfer's own
-// failures through the transfer).
+// otherwise the address may be a media file itself or an HLS playlist. Any other page goes to
+// the page reader when there is one, then to the built-in readers (a <video> element, Open
+// Graph, twitter:player:stream, JSON-LD, tried in that order). The built-in readers also go
+// before what the reader found by reading the page generically, and before its failures, when
+// they name a video: they follow <base href>, skip comments and know rendition sizes. Without
+// a reader, a page without a video fails with the advice to install one. On failure the reason
+// has gone to sink as the result line (the transfer's own failures through the transfer).
 bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, VideoQuality quality,
-                  const QString& videoHost, MediaSource& media);
+                  const QString& videoHost, MediaSource& media, PageReader* reader = nullptr);
+
+// Resolves an HLS playlist address (a master playlist or a media one) as the address of a job
+// would be, keeping the job's title.
+bool ResolveHlsAddress(HttpTransfer& transfer, ProgressSink* sink, const QString& url, VideoQuality quality,
+                       DownloadJob& job, MediaSource& media);
 
 } // namespace Tarnwick

@@ -212,6 +212,8 @@ HttpTransfer::AttemptResult HttpTransfer::RunAttempt(CopyState& copy, const char
     const bool continuing = copy.Resume().CanContinue();
     copy.StartAttempt(continuing);
     curl_slist* headers = nullptr;
+    for (const QByteArray& header : requestHeaders_)
+        headers = curl_slist_append(headers, header.constData());
     if (continuing)
         for (const QByteArray& header : copy.Resume().ContinuationHeaders())
             headers = curl_slist_append(headers, header.constData());

@@ -3,6 +3,8 @@
 #include "retrypolicy.h"
 #include "transfersession.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -44,6 +46,11 @@ public:
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
     const RetryPolicy& Retries() const { return retryPolicy_; }
     void SetRetries(const RetryPolicy& policy) { retryPolicy_ = policy; }
+    // Header lines ("Name: value") sent with every request besides the transfer's own, such
+    // as the User-Agent, Referer and cookies a site expects with its media. The caller
+    // vouches that each is one well-formed line.
+    const QList<QByteArray>& RequestHeaders() const { return requestHeaders_; }
+    void SetRequestHeaders(const QList<QByteArray>& lines) { requestHeaders_ = lines; }
 
     // What the response whose body is delivered said about it, and where it came from after
     // redirects.
@@ -109,6 +116,7 @@ private:
     unsigned readBufferSize_ = DefaultReadBufferSize;
     int stallSeconds_ = DefaultStallSeconds;
     RetryPolicy retryPolicy_;
+    QList<QByteArray> requestHeaders_;
     ProgressSink* sink_ = nullptr;
     std::function<bool(const Response&)> responseCheck_;
     Response lastResponse_;

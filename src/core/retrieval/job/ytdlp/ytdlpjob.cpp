@@ -1,0 +1,207 @@
+#include "ytdlpjob.h"
+
+#include "retrieval/job/jobcontext.h"
+#include "retrieval/job/jobsteps.h"
+#include "retrieval/job/jobtempfile.h"
+#include "retrieval/job/labelledsink.h"
+#include "retrieval/job/processjob.h"
+#include "retrieval/job/segmentdownload.h"
+#include "retrieval/sources/mediaresolver.h"
+#include "retrieval/sources/watchpageparser.h"
+#include "retrieval/sources/ytdlp/ytdlpformatchoice.h"
+#include "retrieval/transfer/httptransfer.h"
+#include "ytdlpmerge.h"
+#include "ytdlpowndownload.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace Tarnwick {
+
+namespace {
+
+QList<QByteArray> HeaderLines(const YtDlpFormat& format) {
+    QList<QByteArray> lines;
+    for (const auto& [name, value] : format.httpHeaders)
+        lines.append(name + ": " + value);
+    return lines;
+}
+
+} // namespace
+
+QString YtDlpFormatExtension(const YtDlpFormat& format) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9]{1,8}$"));
+    return plain.match(format.extension).hasMatch() ? QLatin1Char('.') + format.extension.toLower()
+                                                    : QStringLiteral(".bin");
+}
+
+QString YtDlpFileTitle(const QString& title) {
+    // Titles come from any site: control and direction characters would make names that
+    // mislead in a file list or a terminal.
+    QString visible = title;
+    for (QChar& c : visible) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            c = QLatin1Char(' ');
+    }
+    const QString cleaned = WithoutSitePrefix(visible.simplified());
+    return cleaned.isEmpty() ? QStringLiteral("untitled") : cleaned;
+}
+
+YtDlpJob::YtDlpJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert,
+                   HttpTransfer& transfer, LabelledSink& sink)
+    : context_(context)
+    , jobIndex_(jobIndex)
+    , quality_(quality)
+    , convert_(convert)
+    , transfer_(transfer)
+    , sink_(sink) {}
+
+int YtDlpJob::Fail(const QString& reason) {
+    return FailJob(context_, jobIndex_, reason);
+}
+
+int YtDlpJob::Run(const YtDlpExtraction& extraction) {
+    return extraction.info.isPlaylist ? ListPlaylist(extraction.info)
+                                      : DeliverVideo(extraction.info, extraction.json);
+}
+
+int YtDlpJob::RunEntry(const QByteArray& infoJson) {
+    YtDlpInfo info;
+    QString reason;
+    if (!ParseYtDlpInfo(infoJson, info, reason))
+        return Fail(reason);
+    // An entry that is itself a list would only list itself again.
+    if (info.isPlaylist)
+        return Fail(QStringLiteral("The playlist entry is itself a playlist"));
+    return DeliverVideo(info, infoJson);
+}
+
+int YtDlpJob::ListPlaylist(const YtDlpInfo& info) {
+    const DownloadJob& job = context_.Job(jobIndex_);
+    QList<DownloadJob> rows;
+    for (const YtDlpEntry& entry : info.entries) {
+        if (rows.size() == YtDlpPlaylistLimit)
+            break;
+        DownloadJob row;
+        // An entry resolved with the list may have no address of its own: it keeps the list's.
+        row.url = entry.url.isEmpty() ? job.url : entry.url;
+        row.extractedInfo = entry.info;
+        if (entry.url.isEmpty() && entry.info.isEmpty())
+            continue; // neither an address nor a video: nothing to download
+        rows.append(row);
+    }
+    if (rows.isEmpty())
+        return Fail(QStringLiteral("yt-dlp found a playlist without entries"));
+    const int total = qMax(info.entryTotal, int(info.entries.size()));
+    if (!context_.InsertJobs(jobIndex_, rows))
+        return Fail(
+            QStringLiteral("The playlist's %1 entries cannot be added to the list here").arg(rows.size()));
+    const QString summary = total > rows.size()
+                                ? QStringLiteral("Playlist: the first %1 of %2 entries added to the list")
+                                      .arg(rows.size())
+                                      .arg(total)
+                                : QStringLiteral("Playlist: %1 entries added to the list").arg(rows.size());
+    DownloadJob& listed = context_.Job(jobIndex_);
+    listed.title = summary;
+    if (context_.DownloadSink() != nullptr)
+        context_.DownloadSink()->Status(ProgressSink::StatusActivity, summary);
+    return FinishJob(context_, jobIndex_, JobState::Succeeded, JobSucceeded);
+}
+
+int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
+    const YtDlpChoice choice = ChooseYtDlpFormats(info.formats, quality_);
+    if (choice.IsEmpty())
+        return Fail(QStringLiteral("yt-dlp lists no format of this video that can be downloaded"));
+    sink_.SetLabel(choice.label);
+    const YtDlpFormat& first = info.formats[choice.video >= 0 ? choice.video : choice.audio];
+    const YtDlpFormat* second =
+        choice.video >= 0 && choice.audio >= 0 ? &info.formats[choice.audio] : nullptr;
+    DownloadJob& job = context_.Job(jobIndex_);
+    job.title = YtDlpFileTitle(info.title);
+    job.streamUrl = first.url;
+
+    // The name is settled before the download where it can be, so that the overwrite question
+    // comes before the waiting; a merge's container is known for certain only from the files.
+    QString extension = YtDlpFormatExtension(first);
+    if (convert_)
+        extension = ConvertedExtension(context_);
+    else if (second != nullptr)
+        extension = PredictedMergeExtension(first, *second);
+    else if (IsHlsFormat(first))
+        // Tarnwick's HLS download joins MPEG-TS segments as they are; fragmented MP4 is rare.
+        extension = QStringLiteral(".ts");
+    QString finalPath = FinalPathOrFail(context_, jobIndex_, extension);
+    if (finalPath.isEmpty())
+        return JobFailed;
+    if (QFileInfo::exists(finalPath) && !MayOverwrite(context_, finalPath))
+        return FinishJob(context_, jobIndex_, JobState::Skipped, JobSkipped);
+
+    context_.SetPhase(RunPhase::PhaseDownload);
+    context_.SetJobState(jobIndex_, JobState::Downloading);
+    JobTempFile download(context_.OutputFolder());
+    if (!download.IsValid())
+        return Fail(QStringLiteral("Cannot create a temporary file"));
+    if (!DownloadFormat(first, json, download))
+        return JobFailed;
+    if (second == nullptr)
+        return ConvertAndDeliver(context_, jobIndex_, convert_, download, finalPath);
+
+    JobTempFile sound(context_.OutputFolder());
+    if (!sound.IsValid())
+        return Fail(QStringLiteral("Cannot create a temporary file"));
+    if (!DownloadFormat(*second, json, sound))
+        return JobFailed;
+    JobTempFile merged(context_.OutputFolder());
+    if (!merged.IsValid())
+        return Fail(QStringLiteral("Cannot create a temporary file"));
+    merged.Close();
+    QString container;
+    if (!MergeDownloads(context_, download.Path(), sound.Path(), merged.Path(), container))
+        return FinishJob(context_, jobIndex_, JobState::Failed, JobFailed);
+    download.Close();
+    sound.Close();
+    if (!convert_ && container != extension) {
+        // The files' codecs decided otherwise than their names in yt-dlp's list: the name
+        // follows the container, and a file of that name needs its own answer.
+        finalPath = FinalPathOrFail(context_, jobIndex_, container);
+        if (QFileInfo::exists(finalPath) && !MayOverwrite(context_, finalPath))
+            return FinishJob(context_, jobIndex_, JobState::Skipped, JobSkipped);
+    }
+    return ConvertAndDeliver(context_, jobIndex_, convert_, merged, finalPath);
+}
+
+bool YtDlpJob::DownloadFormat(const YtDlpFormat& format, const QByteArray& json, JobTempFile& file) {
+    ProgressSink* sink = context_.DownloadSink() != nullptr ? &sink_ : nullptr;
+    transfer_.SetRequestHeaders(HeaderLines(format));
+    bool copied = false;
+    if (IsHttpFormat(format)) {
+        transfer_.SetReadBufferSize(4096);
+        copied = transfer_.CopyUrlToFile(format.url, file.File());
+    } else if (IsHlsFormat(format)) {
+        MediaSource media;
+        copied = ResolveHlsAddress(transfer_, sink, format.url, quality_, context_.Job(jobIndex_), media) &&
+                 DownloadSegments(media, file.File(), sink, transfer_);
+    } else {
+        // yt-dlp writes the file under its name itself; ours is closed first.
+        file.Close();
+        const int silence = 2 * transfer_.StallSeconds();
+        if (!DownloadWithYtDlp(context_.YtDlp(), json, format.id, file.Path(), sink, silence)) {
+            context_.SetJobState(jobIndex_, JobState::Failed);
+            return false;
+        }
+        return true;
+    }
+    QString reason;
+    const bool closed = file.Close(&reason);
+    if (!copied) {
+        context_.SetJobState(jobIndex_, JobState::Failed);
+        return false;
+    }
+    if (!closed) {
+        Fail(reason);
+        return false;
+    }
+    return true;
+}
+
+} // namespace Tarnwick

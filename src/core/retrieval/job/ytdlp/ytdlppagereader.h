@@ -1,0 +1,44 @@
+#pragma once
+
+#include "retrieval/sources/mediaresolver.h"
+#include "retrieval/sources/ytdlp/ytdlpextraction.h"
+
+namespace Tarnwick {
+
+// Lets yt-dlp read the web pages that the resolver hands on, and keeps its answer for the job.
+class YtDlpPageReader : public PageReader {
+public:
+    // An extraction that stays silent for twice the transfer's stall limit has failed: yt-dlp
+    // may load several pages of a site before it says anything.
+    YtDlpPageReader(const YtDlpProgram& program, ProgressSink* sink, int stallSeconds)
+        : program_(program)
+        , sink_(sink)
+        , silenceSeconds_(2 * stallSeconds) {}
+
+    Result Read(const QString& pageUrl) override {
+        extraction_ = ExtractWithYtDlp(program_, pageUrl, sink_, silenceSeconds_);
+        switch (extraction_.outcome) {
+        case YtDlpExtraction::Outcome::Found:
+            return extraction_.generic ? Result::Generic : Result::Resolved;
+        case YtDlpExtraction::Outcome::NoVideo:
+            return Result::NoVideo;
+        case YtDlpExtraction::Outcome::Stopped:
+            return Result::Stopped;
+        case YtDlpExtraction::Outcome::Failed:
+            break;
+        }
+        return Result::Failed;
+    }
+    QString FailureReason() const override { return extraction_.reason; }
+
+    const YtDlpExtraction& Extraction() const { return extraction_; }
+    int SilenceSeconds() const { return silenceSeconds_; }
+
+private:
+    const YtDlpProgram& program_;
+    ProgressSink* sink_;
+    int silenceSeconds_;
+    YtDlpExtraction extraction_;
+};
+
+} // namespace Tarnwick

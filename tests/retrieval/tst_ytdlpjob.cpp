@@ -1,0 +1,361 @@
+// Jobs whose pages yt-dlp reads: Debian's yt-dlp against pages of the local sample service, and
+// stand-ins that answer as a broken or hostile yt-dlp might.
+
+#include "conversion/conversionengine.h"
+#include "mediafixtures.h"
+#include "retrieval/job/processjob.h"
+#include "retrieval/sources/ytdlp/ytdlpextraction.h"
+#include "sampleservice.h"
+#include "standinprogram.h"
+#include "testenvironment.h"
+#include "testjobcontext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <signal.h>
+
+using namespace Tarnwick;
+
+Q_DECLARE_METATYPE(VideoQuality)
+
+namespace {
+
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// "video:<height>" and "audio" for each stream of the file, as ffprobe sees them.
+QStringList Streams(const QString& path) {
+    QProcess probe;
+    probe.start(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=codec_type,height"), QStringLiteral("-of"), QStringLiteral("csv=p=0"),
+                 path});
+    probe.waitForFinished(60000);
+    QStringList streams;
+    for (const QByteArray& line : probe.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        if (fields[0] == "video")
+            streams << QStringLiteral("video:") + QString::fromLatin1(fields.value(1));
+        else if (fields[0] == "audio")
+            streams << QStringLiteral("audio");
+    }
+    return streams;
+}
+
+bool ProcessGone(qint64 pid) {
+    if (::kill(static_cast<pid_t>(pid), 0) != 0)
+        return true;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") Z ");
+}
+
+bool RunFfmpeg(const QStringList& arguments) {
+    QProcess ffmpeg;
+    ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
+    ffmpeg.start(TestSupport::FfmpegPath(),
+                 QStringList{QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y")} +
+                     arguments);
+    return ffmpeg.waitForFinished(120000) && ffmpeg.exitCode() == 0;
+}
+
+} // namespace
+
+class TestYtDlpJob : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void dashQualityGivesHeightAndOneSound_data();
+    void dashQualityGivesHeightAndOneSound();
+    void readsPagesTheBuiltInReadersCannot();
+    void severalVideosBecomeRows();
+    void stopEndsAStalledExtractionAndItsChildren();
+    void addressesNeverBecomeOptions_data();
+    void addressesNeverBecomeOptions();
+    void badAnswersFailClearlyOrNameSafely_data();
+    void badAnswersFailClearlyOrNameSafely();
+
+private:
+    // Runs the job and every row it added, as a run does.
+    int RunAll(TestJobContext& context, VideoQuality quality);
+    void PrepareContext(TestJobContext& context, const QString& program = QStringLiteral("/usr/bin/yt-dlp"));
+
+    SampleService service_;
+    ConversionEngine engine_; // merges the pictures and sounds that come apart
+    std::unique_ptr<QTemporaryDir> output_;
+    QTemporaryDir scratch_;
+    QByteArray clip_;
+};
+
+void TestYtDlpJob::initTestCase() {
+    QVERIFY2(QFile::exists(QStringLiteral("/usr/bin/yt-dlp")), "yt-dlp is not installed (./run installs it)");
+    QVERIFY2(service_.Start(), qPrintable(service_.Error()));
+    QVERIFY(engine_.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
+    // DASH: three pictures of their own sizes and one sound, in segments only yt-dlp fetches.
+    const QString dash = scratch_.filePath(QStringLiteral("dash"));
+    QVERIFY(QDir().mkpath(dash));
+    QVERIFY(RunFfmpeg(
+        {QStringLiteral("-f"),
+         QStringLiteral("lavfi"),
+         QStringLiteral("-i"),
+         QStringLiteral("testsrc=size=320x240:rate=25"),
+         QStringLiteral("-f"),
+         QStringLiteral("lavfi"),
+         QStringLiteral("-i"),
+         QStringLiteral("sine=frequency=440"),
+         QStringLiteral("-t"),
+         QStringLiteral("2"),
+         QStringLiteral("-filter_complex"),
+         QStringLiteral(
+             "[0:v]split=3[a][b][c];[a]scale=160:120[v0];[b]scale=240:180[v1];[c]scale=320:240[v2]"),
+         QStringLiteral("-map"),
+         QStringLiteral("[v0]"),
+         QStringLiteral("-map"),
+         QStringLiteral("[v1]"),
+         QStringLiteral("-map"),
+         QStringLiteral("[v2]"),
+         QStringLiteral("-map"),
+         QStringLiteral("1:a"),
+         QStringLiteral("-c:v"),
+         QStringLiteral("libx264"),
+         QStringLiteral("-preset"),
+         QStringLiteral("ultrafast"),
+         QStringLiteral("-g"),
+         QStringLiteral("25"),
+         QStringLiteral("-c:a"),
+         QStringLiteral("aac"),
+         QStringLiteral("-f"),
+         QStringLiteral("dash"),
+         QStringLiteral("-seg_duration"),
+         QStringLiteral("1"),
+         QStringLiteral("-adaptation_sets"),
+         QStringLiteral("id=0,streams=v id=1,streams=a"),
+         dash + QStringLiteral("/manifest.mpd")}));
+    for (const QString& name : QDir(dash).entryList(QDir::Files)) {
+        QFile file(dash + QLatin1Char('/') + name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(service_.AddMedia(name, file.readAll()));
+    }
+    TestSupport::FixtureContents contents;
+    contents.seconds = 1.0;
+    contents.width = 160;
+    contents.height = 120;
+    const QString clipPath = scratch_.filePath(QStringLiteral("clip.mp4"));
+    QVERIFY(TestSupport::MakeMediaFixture(clipPath, contents));
+    QFile clip(clipPath);
+    QVERIFY(clip.open(QIODevice::ReadOnly));
+    clip_ = clip.readAll();
+    QVERIFY(service_.AddMedia(QStringLiteral("clip.mp4"), clip_));
+    QVERIFY(service_.AddMedia(QStringLiteral("clip2.mp4"), clip_ + QByteArray(16, '\0')));
+    // A player set up in a script: yt-dlp's reading of any page finds it, the built-in readers
+    // look at markup only.
+    const QString clipUrl = service_.Url(QStringLiteral("/media/clip.mp4"));
+    QVERIFY(service_.AddMedia(QStringLiteral("player.html"),
+                              "<html><head><title>Scripted player</title></head><body><div id=p></div>"
+                              "<script>var setup = {video_url: \"" +
+                                  clipUrl.toUtf8() + "\"};</script></body></html>"));
+    QVERIFY(service_.AddMedia(QStringLiteral("two.html"),
+                              "<html><head><title>Two players</title></head><body><script>\n"
+                              "var first = {video_url: \"" +
+                                  clipUrl.toUtf8() +
+                                  "\"};\n"
+                                  "var second = {video_url: \"" +
+                                  service_.Url(QStringLiteral("/media/clip2.mp4")).toUtf8() +
+                                  "\"};\n</script></body></html>"));
+}
+
+void TestYtDlpJob::init() {
+    output_ = std::make_unique<QTemporaryDir>();
+}
+
+void TestYtDlpJob::PrepareContext(TestJobContext& context, const QString& program) {
+    context.outputFolder = output_->path();
+    context.videoHost = service_.Host();
+    context.ytDlp = {program, QStringLiteral("test")};
+    context.engine = &engine_;
+}
+
+int TestYtDlpJob::RunAll(TestJobContext& context, VideoQuality quality) {
+    int last = JobSucceeded;
+    for (int index = 0; index < context.jobs.size(); ++index)
+        last = qMin(last, ProcessJob(context, index, quality, false));
+    return last;
+}
+
+void TestYtDlpJob::dashQualityGivesHeightAndOneSound_data() {
+    QTest::addColumn<VideoQuality>("quality");
+    QTest::addColumn<QString>("height");
+    QTest::newRow("smallest") << VideoQuality::Standard << "120";
+    QTest::newRow("largest") << VideoQuality::HighMp4 << "240";
+}
+
+void TestYtDlpJob::dashQualityGivesHeightAndOneSound() {
+    QFETCH(VideoQuality, quality);
+    QFETCH(QString, height);
+    TestJobContext context;
+    PrepareContext(context);
+    context.AddJob(service_.Url(QStringLiteral("/media/manifest.mpd")));
+    QCOMPARE(RunAll(context, quality), JobSucceeded);
+    // Named after yt-dlp's title, in the container the two codecs fit, alone in the folder.
+    QCOMPARE(Entries(output_->path()), QStringList{QStringLiteral("manifest.mp4")});
+    QCOMPARE(Streams(output_->filePath(QStringLiteral("manifest.mp4"))),
+             (QStringList{QStringLiteral("video:") + height, QStringLiteral("audio")}));
+    // yt-dlp's own download reported its progress as a transfer does.
+    QVERIFY2(!context.sink.calls.filter(QRegularExpression(QStringLiteral("^Status 4 .*KB / "))).isEmpty(),
+             qPrintable(context.sink.calls.join(u'\n')));
+    QVERIFY2(!context.sink.calls.filter(QStringLiteral("of 3: ")).isEmpty(),
+             qPrintable(context.sink.calls.join(u'\n')));
+}
+
+void TestYtDlpJob::readsPagesTheBuiltInReadersCannot() {
+    const QString page = service_.Url(QStringLiteral("/media/player.html"));
+    TestJobContext withYtDlp;
+    PrepareContext(withYtDlp);
+    withYtDlp.AddJob(page);
+    QCOMPARE(RunAll(withYtDlp, VideoQuality::HighMp4), JobSucceeded);
+    QCOMPARE(withYtDlp.jobs[0].outputPath, output_->filePath(QStringLiteral("Scripted player.mp4")));
+    QFile delivered(withYtDlp.jobs[0].outputPath);
+    QVERIFY(delivered.open(QIODevice::ReadOnly));
+    QVERIFY(delivered.readAll() == clip_);
+
+    // Without yt-dlp the page is read as before, and the failure says what would help.
+    TestJobContext without;
+    without.outputFolder = output_->path();
+    without.AddJob(page);
+    QCOMPARE(RunAll(without, VideoQuality::HighMp4), JobFailed);
+    QVERIFY2(
+        !without.sink.calls.filter(QStringLiteral("installing yt-dlp lets Tarnwick read many more sites"))
+             .isEmpty(),
+        qPrintable(without.sink.calls.join(u'\n')));
+}
+
+void TestYtDlpJob::severalVideosBecomeRows() {
+    TestJobContext context;
+    PrepareContext(context);
+    context.AddJob(service_.Url(QStringLiteral("/media/two.html")));
+    context.AddJob(service_.Url(QStringLiteral("/media/clip.mp4"))); // the rows go before this one
+    QCOMPARE(RunAll(context, VideoQuality::Standard), JobSucceeded);
+    QCOMPARE(context.jobs.size(), 4);
+    QVERIFY2(context.jobs[0].title.contains(QStringLiteral("2 entries")), qPrintable(context.jobs[0].title));
+    QVERIFY(context.jobs[0].outputPath.isEmpty());
+    QCOMPARE(context.jobs[3].url, service_.Url(QStringLiteral("/media/clip.mp4")));
+    for (const DownloadJob& job : context.jobs)
+        QCOMPARE(job.state, JobState::Succeeded);
+    QFile second(context.jobs[2].outputPath);
+    QVERIFY(second.open(QIODevice::ReadOnly));
+    QCOMPARE(second.size(), clip_.size() + 16);
+    QCOMPARE(Entries(output_->path()).size(), 3); // two entries' files and the plain link's
+}
+
+void TestYtDlpJob::stopEndsAStalledExtractionAndItsChildren() {
+    const QString program = scratch_.filePath(QStringLiteral("stalls"));
+    const QString pidFile = scratch_.filePath(QStringLiteral("stalls.pid"));
+    QVERIFY(WriteStandInProgram(program, "sleep 300 & echo $! > '" + pidFile.toUtf8() + "'; wait"));
+    TestJobContext context;
+    PrepareContext(context, program);
+    context.sink.cancelWhenStatusStartsWith = QStringLiteral("Asking yt-dlp");
+    context.sink.cancelAfterPolls = 5;
+    context.AddJob(service_.Url(QStringLiteral("/novideo")));
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobFailed);
+    QVERIFY(context.sink.cancelled);
+    QFile file(pidFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const qint64 child = file.readAll().trimmed().toLongLong();
+    QVERIFY(child > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(ProcessGone(child), 1000);
+    QCOMPARE(Entries(output_->path()), QStringList());
+}
+
+void TestYtDlpJob::addressesNeverBecomeOptions_data() {
+    QTest::addColumn<QString>("address");
+    QTest::newRow("option") << "--exec=touch pwned";
+    QTest::newRow("short option") << "-o/tmp/pwned";
+    QTest::newRow("shell") << "http://127.0.0.1:1/a;touch pwned`touch pwned`$(touch pwned)|x&y";
+}
+
+void TestYtDlpJob::addressesNeverBecomeOptions() {
+    QFETCH(QString, address);
+    QTemporaryDir folder;
+    const QString program = folder.filePath(QStringLiteral("records"));
+    // Writes each argument on a line of its own and answers no video.
+    QVERIFY(WriteStandInProgram(program, "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > args; "
+                                         "echo 'ERROR: Unsupported URL' >&2; exit 1"));
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(folder.path());
+    const YtDlpExtraction result = ExtractWithYtDlp({program, QStringLiteral("test")}, address, nullptr, 30);
+    QDir::setCurrent(old);
+    QCOMPARE(result.outcome, YtDlpExtraction::Outcome::NoVideo);
+    QFile args(folder.filePath(QStringLiteral("args")));
+    QVERIFY(args.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(args.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(lines.size() >= 3);
+    QCOMPARE(lines[lines.size() - 2], QStringLiteral("--"));
+    QCOMPARE(lines.last(), address);
+    QVERIFY(lines.contains(QStringLiteral("--ignore-config")));
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("pwned"))));
+}
+
+void TestYtDlpJob::badAnswersFailClearlyOrNameSafely_data() {
+    QTest::addColumn<QByteArray>("script");
+    QTest::addColumn<QString>("reason"); // empty: succeeds
+    QTest::addColumn<QString>("fileName");
+    const QByteArray clipUrl = service_.Url(QStringLiteral("/media/clip.mp4")).toUtf8();
+    const QByteArray format =
+        R"json("formats": [{"format_id": "0", "protocol": "https", "ext": "mp4", "url": ")json" + clipUrl +
+        "\"}]";
+    QTest::newRow("garbage") << QByteArray(
+                                    "echo '[generic] Extracting URL'; echo 'Traceback (most recent call'")
+                             << "not readable JSON"
+                             << "";
+    QTest::newRow("truncated") << QByteArray("printf '{\"title\": \"x\", \"formats\": [{'")
+                               << "not readable JSON"
+                               << "";
+    QTest::newRow("huge") << QByteArray("yes '{\"title\": \"x\"}' | head -c 40000000") << "larger than 32 MiB"
+                          << "";
+    QTest::newRow("error line")
+        << QByteArray("echo 'WARNING: x' >&2; echo 'ERROR: [site] 42: Video unavailable' >&2; exit 1")
+        << "yt-dlp: [site] 42: Video unavailable"
+        << "";
+    QTest::newRow("local file")
+        << QByteArray(
+               R"json(echo '{"title": "t", "formats": [{"format_id": "0", "url": "file:///etc/passwd"}]}')json")
+        << "No video found on this page"
+        << "";
+    QTest::newRow("path in title") << "echo '{\"title\": \"../../x/y\", " + format + "}'"
+                                   << ""
+                                   << ".. .. x y.mp4";
+    QTest::newRow("controls in title") << "printf '{\"title\": \"a\\\\u0007b\\\\u202ec\", " + format + "}'"
+                                       << ""
+                                       << "a b c.mp4";
+}
+
+void TestYtDlpJob::badAnswersFailClearlyOrNameSafely() {
+    QFETCH(QByteArray, script);
+    QFETCH(QString, reason);
+    QFETCH(QString, fileName);
+    const QString program = scratch_.filePath(QStringLiteral("answers"));
+    QVERIFY(WriteStandInProgram(program, script));
+    TestJobContext context;
+    PrepareContext(context, program);
+    context.AddJob(service_.Url(QStringLiteral("/novideo")));
+    const int result = ProcessJob(context, 0, VideoQuality::Standard, false);
+    if (reason.isEmpty()) {
+        QCOMPARE(result, JobSucceeded);
+        QCOMPARE(QFileInfo(context.jobs[0].outputPath).dir().path(), output_->path());
+        QCOMPARE(Entries(output_->path()), QStringList{fileName});
+    } else {
+        QCOMPARE(result, JobFailed);
+        QVERIFY2(!context.sink.calls.filter(reason).isEmpty(), qPrintable(context.sink.calls.join(u'\n')));
+        QCOMPARE(Entries(output_->path()), QStringList());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestYtDlpJob)
+#include "tst_ytdlpjob.moc"
