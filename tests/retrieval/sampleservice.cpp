@@ -94,3 +94,30 @@ QByteArray PatternBytes(qint64 length) {
         bytes[i] = char(PatternByte(i));
     return bytes;
 }
+
+QByteArray SampleService::Get(const QString& pathAndQuery) const {
+    QProcess curl;
+    curl.start(QStringLiteral("curl"), {QStringLiteral("-sf"), Url(pathAndQuery)});
+    if (!curl.waitForFinished(30000) || curl.exitCode() != 0)
+        return {};
+    return curl.readAllStandardOutput();
+}
+
+QByteArray VersionedBytes(qint64 length, int version) {
+    QByteArray bytes = PatternBytes(length);
+    const char flip = version <= 1 ? 0 : char(((version - 1) * 0x3B) | 1);
+    for (char& byte : bytes)
+        byte = char(byte ^ flip);
+    return bytes;
+}
+
+ServedLog Served(const SampleService& service) {
+    ServedLog log;
+    QStringList lines = QString::fromUtf8(service.Get(QStringLiteral("/served"))).split(QLatin1Char('\n'));
+    if (lines.isEmpty() || !lines.first().startsWith(QStringLiteral("bytes ")))
+        return log;
+    log.bytes = lines.takeFirst().mid(6).toLongLong();
+    lines.removeAll(QString());
+    log.requests = lines;
+    return log;
+}

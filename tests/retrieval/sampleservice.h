@@ -25,6 +25,8 @@ public:
     QString WatchUrl(const QString& id) const;
 
     QString MediaFolder() const { return media_.path(); }
+    // The body of a GET of pathAndQuery, through the curl tool; empty when it fails.
+    QByteArray Get(const QString& pathAndQuery) const;
     // Puts a file into the media folder (a video, a title or a page to be served as stored).
     bool AddMedia(const QString& fileName, const QByteArray& contents) const;
     // Makes the sample FLV and MP4 files the fault pages stream, once per service.
@@ -44,3 +46,14 @@ private:
 // Byte p of the service's /bytes bodies.
 unsigned char PatternByte(qint64 position);
 QByteArray PatternBytes(qint64 length);
+
+// Version `version` of the service's /versioned body of length bytes.
+QByteArray VersionedBytes(qint64 length, int version);
+
+// What the service's /served says: the bytes its versioned bodies sent, and each request's
+// "Range|If-Range", in order.
+struct ServedLog {
+    qint64 bytes = -1;
+    QStringList requests;
+};
+ServedLog Served(const SampleService& service);

@@ -141,12 +141,19 @@ void TestJobTempFile::staleFilesGoAndHeldOnesStay() {
         QStringLiteral("~VDclip.mp4"),
         QStringLiteral(".~VDfeedface.part"), // a link: never followed, never removed
         QStringLiteral(".~VD0000fifo.part"), // not a regular file
+        QStringLiteral(".~VD0aba1dea.part"), // kept on purpose for a later run
     };
-    const QStringList stale = {QStringLiteral(".~VDdeadbeef.part"), QStringLiteral(".~VDdeadbeef.part.partial-0badf00d"),
-                               QStringLiteral(".~VD0000abcd.part.partial-12345678"), QStringLiteral("~VD00001234.tmp"),
-                               QStringLiteral("~VD00001234.tmp.partial-00c0ffee")};
-    for (const QString& name : stale + kept.mid(1, 4))
+    const QStringList stale = {
+        QStringLiteral(".~VDdeadbeef.part"), QStringLiteral(".~VDdeadbeef.part.partial-0badf00d"),
+        QStringLiteral(".~VD0000abcd.part.partial-12345678"), QStringLiteral("~VD00001234.tmp"),
+        QStringLiteral("~VD00001234.tmp.partial-00c0ffee")};
+    for (const QString& name : stale + kept.mid(1, 4) + kept.mid(7))
         QVERIFY2(make(name), qPrintable(name));
+    int keptAsked = 0;
+    const auto keptFiles = [&] {
+        ++keptAsked;
+        return QStringList{folder.filePath(kept[7])};
+    };
     QFile target(elsewhere.filePath(QStringLiteral("target")));
     QVERIFY(target.open(QIODevice::WriteOnly));
     QVERIFY(QFile::link(target.fileName(), folder.filePath(kept[5])));
@@ -154,15 +161,17 @@ void TestJobTempFile::staleFilesGoAndHeldOnesStay() {
 
     const QDateTime now = QDateTime::currentDateTimeUtc();
     // Files just made may belong to a job that has not taken hold of its file yet.
-    QCOMPARE(RemoveStaleJobFiles(folder.path(), now), 0);
+    QCOMPARE(RemoveStaleJobFiles(folder.path(), now, keptFiles), 0);
+    QCOMPARE(keptAsked, 0); // nothing was old enough to need the list
     const QDateTime later = now.addSecs(StaleJobFileMinimumAgeSeconds + 1);
-    QCOMPARE(RemoveStaleJobFiles(folder.path(), later), int(stale.size()));
+    QCOMPARE(RemoveStaleJobFiles(folder.path(), later, keptFiles), int(stale.size()));
+    QCOMPARE(keptAsked, 1);
     QStringList expected = kept;
     expected.sort();
     QCOMPARE(Entries(folder.path()), expected);
     // The job ended: its file went with it, and its orphaned partial goes with the next run.
     running.reset();
-    QCOMPARE(RemoveStaleJobFiles(folder.path(), later), 1);
+    QCOMPARE(RemoveStaleJobFiles(folder.path(), later, keptFiles), 1);
     QVERIFY(!Entries(folder.path()).contains(kept[1]));
 }
 

@@ -4,6 +4,7 @@
 #include "sampleservice.h"
 #include "testenvironment.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -11,6 +12,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <unistd.h>
 
 class TestFetchTool : public QObject {
@@ -21,6 +23,7 @@ private slots:
     void fullDiskIsNamedAndLeavesNothing_data();
     void fullDiskIsNamedAndLeavesNothing();
     void missingTransferLibraryIsTheJobsReason();
+    void interruptedFetchContinuesWithResume();
     void helpNamesTheYtDlpInUse_data();
     void helpNamesTheYtDlpInUse();
 };
@@ -151,6 +154,61 @@ void TestFetchTool::missingTransferLibraryIsTheJobsReason() {
     QVERIFY2(log.contains(libraries.filePath(QStringLiteral("libcurl.so.4"))), qPrintable(log));
     QVERIFY(QDir(output.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
+// Ctrl+C keeps the download in progress and the jobs after it; --resume continues them into
+// the same folder, the kept one with a range.
+void TestFetchTool::interruptedFetchContinuesWithResume() {
+    TestSupport::IsolatedProfile profile;
+    SampleService service;
+    QVERIFY2(service.Start(), qPrintable(service.Error()));
+    QTemporaryDir output;
+    constexpr qint64 bodyBytes = 16'000'000;
+    const QString slow = service.Url(QStringLiteral("/versioned?n=%1&rate=4000000").arg(bodyBytes));
+    const QString next = service.Url(QStringLiteral("/versioned/next.mp4?n=1000"));
+    const QString fetchPath = TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch");
+
+    QProcess first;
+    first.setProcessChannelMode(QProcess::MergedChannels);
+    first.start(fetchPath, {output.path(), slow, next});
+    const auto kept = [&output] {
+        const QStringList parts =
+            QDir(output.path()).entryList({QStringLiteral(".~VD*.part")}, QDir::Files | QDir::Hidden);
+        return parts.size() == 1 ? QFileInfo(output.filePath(parts.first())).size() : qint64(0);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(kept() >= bodyBytes / 2, 30000);
+    ::kill(pid_t(first.processId()), SIGINT);
+    QVERIFY(first.waitForFinished(30000));
+    const QString firstLog = QString::fromLocal8Bit(first.readAll());
+    QVERIFY2(firstLog.contains(QStringLiteral("Stopped: ")), qPrintable(firstLog));
+    const qint64 keptBytes = kept();
+    QVERIFY(keptBytes >= bodyBytes / 2);
+
+    // Another run through the folder, long after: the kept download is no killed job's litter.
+    const QString keptName =
+        QDir(output.path()).entryList({QStringLiteral(".~VD*.part")}, QDir::Files | QDir::Hidden).first();
+    QFile keptFile(output.filePath(keptName));
+    QVERIFY(keptFile.open(QIODevice::ReadWrite));
+    QVERIFY(keptFile.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    keptFile.close();
+    QProcess other;
+    other.start(fetchPath, {output.path(), service.Url(QStringLiteral("/versioned/other.mp4?n=1000"))});
+    QVERIFY(other.waitForFinished(60000));
+    QCOMPARE(other.exitCode(), 0);
+    QCOMPARE(kept(), keptBytes);
+
+    QProcess second;
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(fetchPath, {QStringLiteral("--resume"), output.path()});
+    QVERIFY(second.waitForFinished(60000));
+    const QString log = QString::fromLocal8Bit(second.readAll());
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY2(log.contains(QStringLiteral("Unfinished downloads to continue: 2")), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("Completed: 2 success, 0 failure")), qPrintable(log));
+    QVERIFY(Served(service).requests.contains(QStringLiteral("bytes=%1-|\"ver-1\"").arg(keptBytes)));
+    QFile delivered(output.filePath(QStringLiteral("versioned.mp4")));
+    QVERIFY(delivered.open(QIODevice::ReadOnly));
+    QVERIFY(delivered.readAll() == VersionedBytes(bodyBytes, 1));
+}
+
 void TestFetchTool::helpNamesTheYtDlpInUse_data() {
     QTest::addColumn<QString>("ytDlpPath");
     QTest::addColumn<QString>("expected");

@@ -1,6 +1,7 @@
 #include "consolejobcontext.h"
 
 #include "conversion/conversionengine.h"
+#include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/transfer/httptransfer.h"
 #include "terminaltext.h"
 
@@ -27,6 +28,8 @@ QString JobStateName(JobState state) {
         return QStringLiteral("Succeeded");
     case JobState::Failed:
         return QStringLiteral("Failed");
+    case JobState::Stopped:
+        return QStringLiteral("Stopped");
     }
     return QString::number(int(state));
 }
@@ -55,20 +58,45 @@ ConversionEngine* ConsoleJobContext::Engine() {
 
 bool ConsoleJobContext::InsertJobs(int index, const QList<DownloadJob>& jobs) {
     for (int i = 0; i < jobs.size(); ++i)
-        jobs_.insert(index + 1 + i, jobs[i]);
+        jobs_.insert(jobs_.begin() + index + 1 + i, jobs[i]);
     return true;
 }
 
-int ConsoleJobContext::AddJob(const QString& url) {
+int ConsoleJobContext::AddJob(const QString& url, VideoQuality quality) {
     DownloadJob job;
     job.url = url;
-    jobs_.append(job);
+    // Recorded with the job, so that a later --resume knows the folder of a job that never began.
+    job.choices = JobChoices{outputFolder_, quality, false, {}, {}, nullptr};
+    return AddJob(job);
+}
+
+int ConsoleJobContext::AddJob(const DownloadJob& job) {
+    jobs_.push_back(job);
+    Record();
     return int(jobs_.size()) - 1;
+}
+
+void ConsoleJobContext::SetJournal(JobJournal* journal) {
+    journal_ = journal;
+    Record();
+}
+
+void ConsoleJobContext::Record() {
+    // Without an event loop to gather changes in, each one is recorded as it happens; the
+    // journal writes only when its text changes.
+    if (journal_ != nullptr && !journal_->Record(QList<DownloadJob>(jobs_.begin(), jobs_.end())))
+        std::fprintf(stderr, "tarnwick-fetch: the list of unfinished downloads cannot be written: %s\n",
+                     qPrintable(journal_->Path()));
+}
+
+void ConsoleJobContext::PartialChanged(int) {
+    Record();
 }
 
 void ConsoleJobContext::SetJobState(int index, JobState state) {
     DownloadJob& job = jobs_[index];
     job.state = state;
+    Record();
     sink_.FinishLine();
     QString detail;
     if (state == JobState::Downloading)

@@ -6,9 +6,12 @@
 #include "retrieval/transfer/httptransfer.h"
 
 #include <QList>
+#include <deque>
 #include <memory>
 
 namespace Tarnwick {
+
+class JobJournal;
 
 // Runs jobs from the command line: states are printed as they change, the overwrite question is
 // asked on the terminal (or answered "no" when there is none to ask on), and the run's summary
@@ -18,7 +21,13 @@ public:
     ConsoleJobContext(QString outputFolder, QString videoHost, QString ytDlpPath, OverwritePolicy policy);
     ~ConsoleJobContext() override;
 
-    int AddJob(const QString& url);
+    // A job for url, to go into the output folder at quality.
+    int AddJob(const QString& url, VideoQuality quality);
+    // A job an earlier run left unfinished, with its own choices and kept download.
+    int AddJob(const DownloadJob& job);
+    // Records the unfinished jobs in journal at every change from now on; a stopped job then
+    // keeps its download.
+    void SetJournal(JobJournal* journal);
     int JobCount() const { return int(jobs_.size()); }
     ConsoleSink& Sink() { return sink_; }
 
@@ -37,6 +46,8 @@ public:
     void SetPhase(RunPhase) override {}
     void ResetProgress() override {}
     void ConfigureTransfer(HttpTransfer& transfer) override;
+    bool KeepsUnfinished() const override { return journal_ != nullptr; }
+    void PartialChanged(int index) override;
     const YtDlpProgram& YtDlp() override { return ytDlp_.Get(); }
     bool InsertJobs(int index, const QList<DownloadJob>& jobs) override;
 
@@ -53,7 +64,12 @@ public:
     void ShowSummary(const QString& text) override;
 
 private:
-    QList<DownloadJob> jobs_;
+    void Record();
+
+    // A deque: the job procedure holds a reference to its job while others are recorded, which
+    // an implicitly shared list would detach from.
+    std::deque<DownloadJob> jobs_;
+    JobJournal* journal_ = nullptr;
     QString outputFolder_;
     QString videoHost_;
     YtDlpOnce ytDlp_;

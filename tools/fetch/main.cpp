@@ -3,6 +3,7 @@
 
 #include "app/settingsstore.h"
 #include "consolejobcontext.h"
+#include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
 #include "retrieval/sources/ytdlp/ytdlplocator.h"
 #include "terminaltext.h"
@@ -40,8 +41,18 @@ int main(int argc, char** argv) {
     // Scripted runs against the local sample service shorten the transfer's waits.
     int stallSeconds = 0;
     double retryWaitScale = 1.0;
-    while (arguments.size() >= 2 && (arguments.first() == QLatin1String("--stall-seconds") ||
-                                     arguments.first() == QLatin1String("--retry-wait-scale"))) {
+    bool resume = false;
+    int folderArgument = 1; // in argv
+    for (;;) {
+        if (!arguments.isEmpty() && arguments.first() == QLatin1String("--resume")) {
+            resume = true;
+            arguments = arguments.mid(1);
+            ++folderArgument;
+            continue;
+        }
+        if (arguments.size() < 2 || (arguments.first() != QLatin1String("--stall-seconds") &&
+                                     arguments.first() != QLatin1String("--retry-wait-scale")))
+            break;
         bool valid = false;
         if (arguments.first() == QLatin1String("--stall-seconds"))
             stallSeconds = arguments[1].toInt(&valid);
@@ -50,6 +61,7 @@ int main(int argc, char** argv) {
         if (!valid)
             break;
         arguments = arguments.mid(2);
+        folderArgument += 2;
     }
     SettingsStore store;
     store.Load();
@@ -64,18 +76,21 @@ int main(int argc, char** argv) {
     }
     const bool helpAsked = !arguments.isEmpty() && (arguments.first() == QLatin1String("--help") ||
                                                     arguments.first() == QLatin1String("-h"));
-    if (arguments.size() < 2 || arguments.first().startsWith(QLatin1Char('-'))) {
+    if (arguments.size() < (resume ? 1 : 2) || arguments.first().startsWith(QLatin1Char('-'))) {
         std::FILE* out = helpAsked ? stdout : stderr;
-        std::fprintf(out,
-                     "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] <output folder> "
-                     "<url1> [<url2> ...]\n"
-                     "       tarnwick-fetch --update-yt-dlp\n"
-                     "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath and\n"
-                     "SegmentConnections of [Settings].\n"
-                     "--stall-seconds: how long a silent server is waited for (60)\n"
-                     "--retry-wait-scale: the waits before retries times F (1)\n"
-                     "--update-yt-dlp: installs yt-dlp's newest release as Tarnwick's own copy, from the\n"
-                     "  settings value YtDlpUpdateUrl (nothing else reaches the network unasked)\n");
+        std::fprintf(
+            out,
+            "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] [--resume] <output folder> "
+            "[<url1> <url2> ...]\n"
+            "       tarnwick-fetch --update-yt-dlp\n"
+            "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath and\n"
+            "SegmentConnections of [Settings].\n"
+            "--stall-seconds: how long a silent server is waited for (60)\n"
+            "--retry-wait-scale: the waits before retries times F (1)\n"
+            "--resume: first continue the unfinished downloads into the folder that an\n"
+            "  earlier tarnwick-fetch or Tarnwick window left (addresses optional)\n"
+            "--update-yt-dlp: installs yt-dlp's newest release as Tarnwick's own copy, from the\n"
+            "  settings value YtDlpUpdateUrl (nothing else reaches the network unasked)\n");
         PrintYtDlpInUse(out, FindYtDlp(settings.ytDlpPath));
         return helpAsked ? 0 : 2;
     }
@@ -83,9 +98,9 @@ int main(int argc, char** argv) {
 #ifndef Q_OS_WIN
     // The name would be decoded with replacement characters and the files would land in a
     // folder of another name.
-    if (!IsValidUtf8(argv[1])) {
+    if (!IsValidUtf8(argv[folderArgument])) {
         std::fprintf(stderr, "tarnwick-fetch: the folder name is not valid UTF-8: %s\n",
-                     qPrintable(EscapedBytes(argv[1])));
+                     qPrintable(EscapedBytes(argv[folderArgument])));
         return 2;
     }
 #endif
@@ -96,8 +111,29 @@ int main(int argc, char** argv) {
     context.SetStallSeconds(stallSeconds);
     context.SetRetryWaitScale(retryWaitScale);
     context.SetSegmentConnections(settings.segmentConnections);
+    // Its own journal, so that a stop, a kill or an end of the session loses nothing.
+    JobJournal journal(JobJournal::Kind::Fetch);
+    if (journal.IsOpen())
+        context.SetJournal(&journal);
+    if (resume) {
+        QStringList problems;
+        const QString folder = QDir::cleanPath(context.OutputFolder());
+        const QList<DownloadJob> unfinished = journal.TakeOver(
+            {JobJournal::Kind::Window, JobJournal::Kind::Fetch},
+            [&folder](const DownloadJob& job) {
+                return job.choices &&
+                       QDir::cleanPath(QDir(job.choices->outputFolder).absolutePath()) == folder;
+            },
+            &problems);
+        for (const QString& problem : problems)
+            std::fprintf(stderr, "tarnwick-fetch: %s\n", qPrintable(problem));
+        for (const DownloadJob& job : unfinished)
+            context.AddJob(job);
+        std::printf("Unfinished downloads to continue: %d\n", int(unfinished.size()));
+        std::fflush(stdout);
+    }
     for (const QString& url : arguments.mid(1))
-        context.AddJob(url);
+        context.AddJob(url, VideoQuality(settings.quality));
 
     RunState run;
     RunOptions options;
@@ -109,5 +145,6 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnInterrupt);
 
     const RunCounts counts = ExecuteRun(run, options, context, context, ProcessJob);
+    // A stop leaves the jobs after the stopped one waiting; they stay in the journal.
     return counts.failures == 0 && !counts.folderMissing ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "playerpages.h"
 #include "routes.h"
 #include "streams.h"
+#include "versionedbody.h"
 #include "webroutes.h"
 
 #include <httplib.h>
@@ -41,8 +42,10 @@ void PrintUsage() {
         "  /redirect?hops=K&to=ADDRESS        K redirects, then to ADDRESS\n"
         "Media folder: <id>.flv, <id>.mp4, optional <id>.title (UTF-8 page title) and\n"
         "<id>.html (served as the watch page as stored). Fault ids (streams use 'sample'):\n%s"
-        "Pages of other kinds (media laid out by make-web-media):\n%s%s",
-        VideoService::FaultModeList(), VideoService::WebRouteList(), VideoService::PlayerRouteList());
+        "Pages of other kinds (media laid out by make-web-media):\n%s%s"
+        "A body that changes while the service runs, for continued downloads:\n%s",
+        VideoService::FaultModeList(), VideoService::WebRouteList(), VideoService::PlayerRouteList(),
+        VideoService::VersionedRouteList());
 }
 
 } // namespace
@@ -86,6 +89,7 @@ int main(int argc, char** argv) {
     VideoService::InstallRoutes(server, library);
     VideoService::InstallWebRoutes(server, library);
     VideoService::InstallPlayerRoutes(server, library);
+    VideoService::InstallVersionedRoutes(server);
 
     // Loopback only: the service is for this machine.
     const char* host = "127.0.0.1";

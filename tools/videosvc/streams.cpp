@@ -73,6 +73,8 @@ bool SendRange(const Source& source, int64_t position, int64_t end, const Delive
             return false;
         position += static_cast<int64_t>(length);
         sent += static_cast<int64_t>(length);
+        if (delivery.sentCounter)
+            *delivery.sentCounter += static_cast<int64_t>(length);
     }
     return true;
 }
@@ -133,7 +135,8 @@ unsigned char PatternByte(int64_t position) {
     return static_cast<unsigned char>(PatternBlock()[static_cast<size_t>(position % PatternPeriod)]);
 }
 
-void SendPattern(httplib::Response& response, int64_t length, const Delivery& delivery) {
+void SendPattern(httplib::Response& response, int64_t length, const Delivery& delivery,
+                 const std::string& contentType) {
     const Source pattern = [](int64_t position, char* out, size_t count) {
         const std::vector<char>& block = PatternBlock();
         while (count > 0) {
@@ -146,7 +149,7 @@ void SendPattern(httplib::Response& response, int64_t length, const Delivery& de
         }
         return true;
     };
-    Send(response, pattern, length, "application/octet-stream", delivery);
+    Send(response, pattern, length, contentType, delivery);
 }
 
 bool SendFile(httplib::Response& response, const std::string& path, const std::string& contentType,

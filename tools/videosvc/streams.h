@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace VideoService {
@@ -17,13 +18,15 @@ struct Delivery {
     int64_t rangeStart = -1;    // answer 206 with the bytes from here on
     std::string etag;           // sent as ETag when set
     unsigned char flip = 0;     // every byte XOR this: a second version of the same body
+    std::shared_ptr<std::atomic<int64_t>> sentCounter; // counts the body bytes sent, when set
 };
 
 // Set when the service is stopping, so that stalled answers end.
 extern std::atomic<bool> stopping;
 
 // A body of length bytes of a fixed pattern; byte p is PatternByte(p).
-void SendPattern(httplib::Response& response, int64_t length, const Delivery& delivery);
+void SendPattern(httplib::Response& response, int64_t length, const Delivery& delivery,
+                 const std::string& contentType = "application/octet-stream");
 // The file at path (Range requests are answered by the library with 206).
 bool SendFile(httplib::Response& response, const std::string& path, const std::string& contentType,
               const Delivery& delivery);

@@ -3,6 +3,7 @@
 #include "browser/entrypoints.h"
 #include "browser/extensionregistrar.h"
 #include "leftovers.h"
+#include "retrieval/job/journal/jobjournal.h"
 #include "settingsfile.h"
 
 #include <QDir>
@@ -32,8 +33,9 @@ QString EngineLibraryPath(const QString& installFolder, const QString& executabl
     const QString path = QDir(installFolder).filePath(EngineLibraryFileName());
     if (QFileInfo::exists(path) || executableFolder.isEmpty())
         return QFileInfo(path).absoluteFilePath();
-    const QString installed = QDir::cleanPath(QDir(executableFolder).filePath(
-        QStringLiteral(TARNWICK_ENGINE_FROM_BIN "/") + EngineLibraryFileName()));
+    const QString installed = QDir::cleanPath(
+        QDir(executableFolder)
+            .filePath(QStringLiteral(TARNWICK_ENGINE_FROM_BIN "/") + EngineLibraryFileName()));
     return QFileInfo::exists(installed) ? installed : QFileInfo(path).absoluteFilePath();
 }
 
@@ -60,9 +62,11 @@ bool ApplicationCore::Start(const QString& executableFolder) {
     // Listing the recent folders may be slow (a network share, a sleeping disk), and nothing on
     // the way to the window needs it done. Saves at the end wait for it, as they use the same
     // kind of temporary names.
-    leftoverRemoval_ =
-        std::async(std::launch::async,
-                   [places = LeftoverPlacesOf(settings_.Values(), presets_.Path())] { RemoveLeftovers(places); });
+    leftoverRemoval_ = std::async(std::launch::async,
+                                  [places = LeftoverPlacesOf(settings_.Values(), presets_.Path())]() mutable {
+                                      places.keptFiles = JobJournal::KeptFiles();
+                                      RemoveLeftovers(places);
+                                  });
     return loaded;
 }
 

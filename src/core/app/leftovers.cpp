@@ -15,7 +15,7 @@ namespace {
 // Removes the regular files in folder whose names match pattern (the whole name) and that
 // were last changed at least ageSeconds before now.
 int RemoveAged(const QString& folder, const QString& wildcard, const QRegularExpression& pattern,
-               qint64 ageSeconds, const QDateTime& now) {
+               qint64 ageSeconds, const QDateTime& now, const QStringList& spared = {}) {
     if (folder.isEmpty())
         return 0;
     int removed = 0;
@@ -25,6 +25,8 @@ int RemoveAged(const QString& folder, const QString& wildcard, const QRegularExp
         if (entry.isSymLink() || !pattern.match(entry.fileName()).hasMatch())
             continue;
         if (entry.lastModified().secsTo(now) < ageSeconds)
+            continue;
+        if (!spared.isEmpty() && spared.contains(entry.absoluteFilePath()))
             continue;
         if (QFile::remove(entry.absoluteFilePath()))
             ++removed;
@@ -85,7 +87,11 @@ int RemoveLeftovers(const LeftoverPlaces& places, const QDateTime& now) {
             QFileInfo(places.presetFile).absolutePath(), QStringLiteral(".tarnwick-write-test.*"),
             Whole(QStringLiteral("\\.tarnwick-write-test\\.[A-Za-z0-9]{6}")), SaveLeftoverAgeSeconds, now);
     }
-    // A job's file on its way into the output folder, and a copy into place.
+    // A job's file on its way into the output folder, and a copy into place; not a download
+    // kept for a later run, however old.
+    QStringList spared;
+    for (const QString& kept : places.keptFiles)
+        spared << QFileInfo(kept).absoluteFilePath();
     QStringList seen;
     for (const QString& folder : places.outputFolders) {
         const QString absolute = QFileInfo(folder).absoluteFilePath();
@@ -93,12 +99,13 @@ int RemoveLeftovers(const LeftoverPlaces& places, const QDateTime& now) {
             continue;
         seen << absolute;
         removed += RemoveAged(folder, QStringLiteral(".~VD*.part"),
-                              Whole(QStringLiteral("\\.~VD[A-Za-z0-9]+\\.part")), JobLeftoverAgeSeconds, now);
+                              Whole(QStringLiteral("\\.~VD[A-Za-z0-9]+\\.part")), JobLeftoverAgeSeconds, now,
+                              spared);
     }
     // A job's temporary files in the system's temporary folder.
-    removed +=
-        RemoveAged(places.tempFolder, QStringLiteral("~VD*"),
-                   Whole(QStringLiteral("~VD[A-Za-z0-9]+(\\.[A-Za-z0-9]+)?")), JobLeftoverAgeSeconds, now);
+    removed += RemoveAged(places.tempFolder, QStringLiteral("~VD*"),
+                          Whole(QStringLiteral("~VD[A-Za-z0-9]+(\\.[A-Za-z0-9]+)?")), JobLeftoverAgeSeconds,
+                          now, spared);
     return removed;
 }
 

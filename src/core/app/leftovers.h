@@ -13,6 +13,7 @@ struct LeftoverPlaces {
     QString presetFile;        // Presets.xml
     QStringList outputFolders; // the default and recent output folders
     QString tempFolder;        // the system's temporary folder
+    QStringList keptFiles;     // working files kept on purpose, for downloads a later run continues
 };
 
 // Copies of the settings and preset files younger than this may still be on their way into

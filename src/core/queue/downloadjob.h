@@ -2,9 +2,37 @@
 
 #include "jobstate.h"
 
+#include <QByteArray>
 #include <QString>
+#include <memory>
+#include <optional>
 
 namespace Tarnwick {
+
+class Preset;
+
+// What a run chose for a job whose download was kept unfinished. A later run continues that
+// download with these, whatever the window shows then: the kept bytes belong to this quality's
+// stream, in this folder.
+struct JobChoices {
+    QString outputFolder;
+    VideoQuality quality = VideoQuality::Standard;
+    bool convert = false;
+    QString formatName; // the output format's display name, when converting
+    QString presetName;
+    std::shared_ptr<const Preset> preset; // the preset itself; null when it is gone
+};
+
+// A download kept unfinished in its working file, and what the server said about the body, so
+// that a later request can ask for the rest of the same body only.
+struct PartialDownload {
+    QString path; // empty: nothing kept
+    QByteArray etag;
+    QByteArray lastModified;
+    qint64 length = -1; // the whole body's length; -1 when unknown
+
+    bool IsKept() const { return !path.isEmpty(); }
+};
 
 // One address of the job list and what became of it.
 struct DownloadJob {
@@ -17,6 +45,8 @@ struct DownloadJob {
     // so that it is not asked again; empty for an address of its own.
     QByteArray extractedInfo;
     JobState state = JobState::Idle;
+    std::optional<JobChoices> choices; // set while a partial download is kept
+    PartialDownload partial;
 };
 
 } // namespace Tarnwick

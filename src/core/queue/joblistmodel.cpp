@@ -35,6 +35,18 @@ QString ToolTip(const DownloadJob& job, int column) {
     return failed ? job.url + QLatin1Char('\n') + job.failureText : job.url;
 }
 
+// Column 0 names the delivered file; until there is one, a stopped job or one that comes back
+// with a kept download says so, since it will not start from nothing.
+QString FileColumnText(const DownloadJob& job) {
+    if (!FileNameOrSummary(job).isEmpty())
+        return FileNameOrSummary(job);
+    if (job.state == JobState::Stopped)
+        return QStringLiteral("Stopped");
+    if (job.partial.IsKept() && job.state == JobState::Idle)
+        return QStringLiteral("Unfinished");
+    return {};
+}
+
 } // namespace
 
 int JobListModel::StateImage(JobState state) {
@@ -49,6 +61,7 @@ int JobListModel::StateImage(JobState state) {
         return 3;
     case JobState::Idle:
     case JobState::Skipped:
+    case JobState::Stopped:
         break;
     }
     return 0;
@@ -60,6 +73,7 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const {
     const DownloadJob& job = Job(index.row());
     switch (role) {
     case Qt::DisplayRole:
+        return index.column() == FileNameColumn ? FileColumnText(job) : job.url;
     case Qt::EditRole:
         return index.column() == FileNameColumn ? FileNameOrSummary(job) : job.url;
     case Qt::ToolTipRole:
@@ -121,19 +135,34 @@ int JobListModel::Append(const QString& url) {
 }
 
 int JobListModel::AppendAll(const QStringList& urls) {
-    const int first = rowCount();
-    if (urls.isEmpty())
-        return first;
-    beginInsertRows({}, first, first + static_cast<int>(urls.size()) - 1);
-    jobs_.reserve(jobs_.size() + static_cast<size_t>(urls.size()));
+    QList<DownloadJob> jobs;
+    jobs.reserve(urls.size());
     for (const QString& url : urls) {
-        auto job = std::make_unique<DownloadJob>();
-        job->url = url;
-        jobs_.push_back(std::move(job));
+        jobs.append(DownloadJob());
+        jobs.last().url = url;
     }
+    return AppendJobs(jobs);
+}
+
+int JobListModel::AppendJobs(const QList<DownloadJob>& jobs) {
+    const int first = rowCount();
+    if (jobs.isEmpty())
+        return first;
+    beginInsertRows({}, first, first + static_cast<int>(jobs.size()) - 1);
+    jobs_.reserve(jobs_.size() + static_cast<size_t>(jobs.size()));
+    for (const DownloadJob& job : jobs)
+        jobs_.push_back(std::make_unique<DownloadJob>(job));
     endInsertRows();
     emit headerDataChanged(Qt::Horizontal, UrlColumn, UrlColumn);
     return first;
+}
+
+QList<DownloadJob> JobListModel::Jobs() const {
+    QList<DownloadJob> jobs;
+    jobs.reserve(rowCount());
+    for (const auto& job : jobs_)
+        jobs.append(*job);
+    return jobs;
 }
 
 void JobListModel::InsertAfter(int row, const QList<DownloadJob>& jobs) {
@@ -158,6 +187,8 @@ void JobListModel::TakeResults(int row, const DownloadJob& results) {
     job.title = results.title;
     job.failureText = results.failureText;
     job.state = results.state;
+    job.choices = results.choices;
+    job.partial = results.partial;
     JobChanged(row);
 }
 

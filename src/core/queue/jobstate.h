@@ -14,7 +14,8 @@ enum class JobState : int32_t {
     Downloading = 3, // the stream is being transferred
     Converting = 4,  // the downloaded file is being converted
     Succeeded = 5,   // the file is in the output folder
-    Failed = -1,     // resolution, transfer, conversion or delivery failed, or the job was stopped
+    Failed = -1,     // resolution, transfer, conversion or delivery failed
+    Stopped = 6,     // stopped by Stop or by the program's end; continues in a later run
 };
 
 // Selects how progress positions of the job in progress map onto the progress bar.

@@ -64,6 +64,8 @@ QString JobStateStatusText(JobState state) {
         return QStringLiteral("Download successfully");
     case JobState::Failed:
         return QStringLiteral("Download unsuccessfully");
+    case JobState::Stopped:
+        return QStringLiteral("Stopped");
     case JobState::Idle:
     case JobState::Skipped:
         break;

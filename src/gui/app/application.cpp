@@ -4,6 +4,7 @@
 #include "messages.h"
 #include "presets/optionsdialog.h"
 #include "queue/mainwindow.h"
+#include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
 #include "terminationsignals.h"
 #include "ui/foldericon.h"
@@ -27,7 +28,8 @@ bool SystemIconsAvailable() {
 }
 
 // The session or the system asks the program to end: as the window's Close, the run stops
-// (its job cleans up), the settings are kept, and any question still open is cancelled.
+// (its job keeps its download for the next start), the settings are kept, and any question
+// still open is cancelled.
 void CloseForTermination(MainWindow& window) {
     window.close();
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -61,9 +63,20 @@ int Application::Run(const QStringList& arguments) {
         return ExitOk;
     }
 
+    // This session's own journal; it outlives the window, which records its list there. The
+    // jobs an earlier session left unfinished come first, ahead of the command line's.
+    JobJournal journal(JobJournal::Kind::Window);
+    QStringList problems;
+    QList<DownloadJob> unfinished = journal.TakeOver({JobJournal::Kind::Window}, {}, &problems);
+    for (const QString& problem : problems)
+        ShowMessage(nullptr, problem, QMessageBox::Warning);
+
     MainWindow window(core_.Settings(), &core_.Engine(), &core_.Presets().Groups(), ProcessJob);
-    window.SetOptionsRefresher(
-        [this] { core_.StoredSettings().Refresh(OptionsDialog::StoredKeys()); });
+    window.SetOptionsRefresher([this] { core_.StoredSettings().Refresh(OptionsDialog::StoredKeys()); });
+    // Without a journal a kept download would be litter: the window then works as before.
+    if (journal.IsOpen())
+        window.SetJournal(&journal);
+    window.RestoreJobs(std::move(unfinished));
     window.ApplyCommandLine(args);
     QObject::connect(&termination, &TerminationSignals::Arrived, &window,
                      [&window] { CloseForTermination(window); });

@@ -3,6 +3,7 @@
 #include "app/appsettings.h"
 #include "commandids.h"
 #include "joblistview.h"
+#include "queue/journalkeeper.h"
 #include "ui/programicon.h"
 #include "ui/twocolumncombobox.h"
 #include "ui/vendor.h"
@@ -73,6 +74,10 @@ MainWindow::~MainWindow() {
         delete thread;
     }
     WriteSettings();
+    // The list as it stands at the end: what is unfinished comes back next time.
+    if (journalKeeper_)
+        journalKeeper_->Flush();
+    journalKeeper_.reset();
 }
 
 void MainWindow::PushFieldsToControls() {
@@ -185,6 +190,8 @@ void MainWindow::done(int result) {
     // Every way of closing keeps what the user set in the check boxes and lists.
     TakeControlValues();
     WriteSettings();
+    if (journalKeeper_)
+        journalKeeper_->Flush();
     QDialog::done(result);
 }
 

@@ -11,6 +11,7 @@
 #include <QRect>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -34,6 +35,8 @@ class Preset;
 class DialogUnits;
 class TwoColumnComboBox;
 class WindowRunContext;
+class JobJournal;
+class JournalKeeper;
 struct AppSettings;
 struct CommandLineArgs;
 struct YtDlpUpdateResult;
@@ -57,6 +60,13 @@ public:
     // Queues the command line's addresses, takes its folder, and starts a run when AutoStart
     // asks for it. The last step of initialisation, separate so that callers can prepare first.
     void ApplyCommandLine(const CommandLineArgs& args);
+    // Records the list's unfinished jobs in journal from now on, which outlives the window; a
+    // stopped job then keeps its download for a later run.
+    void SetJournal(JobJournal* journal);
+    // Puts jobs that an earlier session left unfinished back in the list, as waiting rows, with
+    // the presets they convert with looked up again. Before ApplyCommandLine, whose automatic
+    // start then includes them.
+    void RestoreJobs(QList<DownloadJob> jobs);
 
     void SetMessageFunction(MessageFunction function) { showMessage_ = std::move(function); }
     void SetOverwriteQuestion(OverwriteQuestion question) { askOverwrite_ = std::move(question); }
@@ -193,6 +203,9 @@ private:
     void EchoWhereNobodySees(const QString& text);
     DownloadJob JobRecord(int index) const override;
     void ShowJobRecord(int index, const DownloadJob& record) override;
+    void UpdateJobRecord(int index, const DownloadJob& record) override;
+    // Deletes the downloads kept for the rows about to be removed.
+    void DiscardKeptDownloads(const QList<int>& rows);
     int SelectJob(int index) override;
     int JobCount() const override;
     void InsertJobs(int index, const QList<DownloadJob>& jobs) override;
@@ -202,6 +215,10 @@ private:
 
     AppSettings& settings_;
     std::function<void()> refreshOptions_;
+    JobJournal* journal_ = nullptr;
+    std::unique_ptr<JournalKeeper> journalKeeper_;
+    bool restoredJobs_ = false;
+    std::optional<QString> restoredFolder_;
     ConversionEngine* engine_;
     Catalog* catalog_;
     OutputFormat* currentFormat_ = nullptr;

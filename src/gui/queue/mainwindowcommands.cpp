@@ -6,13 +6,16 @@
 #include "app/messages.h"
 #include "app/urlcheck.h"
 #include "browser/extensionregistrar.h"
+#include "conversion/presetlookup.h"
 #include "joblistview.h"
 #include "mainwindow.h"
 #include "presets/formatsettingsdialog.h"
 #include "presets/optionsdialog.h"
 #include "presets/presetsdialog.h"
+#include "queue/journalkeeper.h"
 #include "queue/outputfile.h"
 #include "retrieval/job/fileoperations.h"
+#include "retrieval/job/jobtempfile.h"
 #include "ui/aboutbox.h"
 #include "ui/twocolumncombobox.h"
 #include "ui/vendor.h"
@@ -41,9 +44,45 @@ void MainWindow::ShowMessage(const QString& text) {
 void MainWindow::ApplyCommandLine(const CommandLineArgs& args) {
     if (!args.outputFolder.isEmpty())
         SetFolderText(args.outputFolder);
+    // Jobs that came back go on into their own folders; with no folder chosen yet, the first
+    // one's stands in, so that the run can start.
+    if (FolderText().isEmpty() && restoredFolder_.has_value())
+        SetFolderText(*restoredFolder_);
     AddUrls(args.urls);
-    if (!args.urls.isEmpty() && settings_.autoStart && !FolderText().isEmpty())
+    if ((!args.urls.isEmpty() || restoredJobs_) && settings_.autoStart && !FolderText().isEmpty())
         StartRun();
+}
+
+void MainWindow::SetJournal(JobJournal* journal) {
+    journalKeeper_.reset();
+    journal_ = journal;
+    if (journal_ != nullptr)
+        journalKeeper_ = std::make_unique<JournalKeeper>(*model_, *journal_);
+}
+
+void MainWindow::RestoreJobs(QList<DownloadJob> jobs) {
+    if (jobs.isEmpty())
+        return;
+    for (DownloadJob& job : jobs)
+        if (job.choices && job.choices->convert && catalog_ != nullptr) {
+            const Preset* preset = FindPreset(*catalog_, job.choices->formatName, job.choices->presetName);
+            if (preset != nullptr)
+                job.choices->preset = std::make_shared<const Preset>(*preset);
+        }
+    model_->AppendJobs(jobs);
+    restoredJobs_ = true;
+    for (const DownloadJob& job : jobs)
+        if (job.choices && !job.choices->outputFolder.isEmpty()) {
+            restoredFolder_ = job.choices->outputFolder;
+            break;
+        }
+}
+
+void MainWindow::DiscardKeptDownloads(const QList<int>& rows) {
+    for (int row : rows)
+        if (row >= 0 && row < model_->rowCount() && model_->Job(row).partial.IsKept() &&
+            JobTempFile::IsWorkingFileName(model_->Job(row).partial.path))
+            DeleteFileSilently(model_->Job(row).partial.path);
 }
 
 int MainWindow::AddUrl(const QString& text) {
@@ -132,12 +171,18 @@ void MainWindow::OnListDoubleClicked() {
 void MainWindow::RemoveSelected() {
     if (run_.currentIndex.load() != -1)
         return;
-    model_->RemoveJobs(list_->SelectedRows());
+    const QList<int> rows = list_->SelectedRows();
+    DiscardKeptDownloads(rows);
+    model_->RemoveJobs(rows);
 }
 
 void MainWindow::ClearList() {
     if (run_.currentIndex.load() != -1)
         return;
+    QList<int> rows;
+    for (int row = 0; row < model_->rowCount(); ++row)
+        rows.append(row);
+    DiscardKeptDownloads(rows);
     model_->Clear();
 }
 

@@ -6,6 +6,7 @@
 #include "joblistview.h"
 #include "mainwindow.h"
 #include "overwriteconfirmdialog.h"
+#include "queue/journalkeeper.h"
 #include "ui/twocolumncombobox.h"
 #include "ui/vendor.h"
 #include "windowruncontext.h"
@@ -56,9 +57,9 @@ void MainWindow::StartRun() {
     options.quality = static_cast<VideoQuality>(qualityIndex_);
     options.segmentConnections = settings_.segmentConnections;
     RunWindow& runWindow = *this; // the run's narrow view of this window
-    context_ =
-        std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options, settings_.videoHost,
-                                           settings_.ytDlpPath, chosenPreset_, engine_, policy);
+    context_ = std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options,
+                                                  settings_.videoHost, settings_.ytDlpPath, chosenPreset_,
+                                                  engine_, policy, journal_ != nullptr);
 
     SetRunningLayout();
     WindowRunContext* context = context_.get();
@@ -93,6 +94,9 @@ void MainWindow::OnRunFinished() {
     displayTimer_->stop();
     ApplyDisplay(); // the last values the worker left
     context_.reset();
+    // The stopped job's kept download is on record before the window may close.
+    if (journalKeeper_)
+        journalKeeper_->Flush();
 
     const auto stop = static_cast<StopRequest>(run_.stopRequest.load());
     SetIdleLayout();
@@ -151,6 +155,11 @@ void MainWindow::ShowJobRecord(int row, const DownloadJob& record) {
     ShowStatus(line);
     EchoWhereNobodySees(line);
     UpdateCommands();
+}
+
+void MainWindow::UpdateJobRecord(int row, const DownloadJob& record) {
+    if (row >= 0 && row < model_->rowCount())
+        model_->TakeResults(row, record);
 }
 
 int MainWindow::SelectJob(int index) {

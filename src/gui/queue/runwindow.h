@@ -16,6 +16,8 @@ public:
     virtual DownloadJob JobRecord(int index) const = 0;
     // Takes what the worker found for the job (state, delivered file, title, failure) and shows it.
     virtual void ShowJobRecord(int index, const DownloadJob& record) = 0;
+    // Takes the job's record without a change of state to show (its kept download changed).
+    virtual void UpdateJobRecord(int index, const DownloadJob& record) = 0;
     // Selects the item alone and shows it; returns the number of items in the list.
     virtual int SelectJob(int index) = 0;
     virtual int JobCount() const = 0;

@@ -12,7 +12,7 @@ namespace Tarnwick {
 WindowRunContext::WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run,
                                    RunDisplayBoard& board, RunOptions options, QString videoHost,
                                    QString ytDlpPath, const Preset* preset, ConversionEngine* engine,
-                                   OverwritePolicy policy)
+                                   OverwritePolicy policy, bool keepsUnfinished)
     : windowObject_(windowObject)
     , window_(window)
     , run_(run)
@@ -23,6 +23,7 @@ WindowRunContext::WindowRunContext(QObject& windowObject, RunWindow& window, Run
     , preset_(preset ? std::optional<Preset>(*preset) : std::nullopt)
     , engine_(engine)
     , policy_(policy)
+    , keepsUnfinished_(keepsUnfinished)
     , downloadSink_(run, board, ProductTitle)
     , conversionSink_(run, board, ProductTitle) {}
 
@@ -65,6 +66,13 @@ void WindowRunContext::SetJobState(int index, JobState state) {
     }
     const DownloadJob shown = record_;
     OnWindowThread([this, index, &shown] { window_.ShowJobRecord(index, shown); });
+}
+
+void WindowRunContext::PartialChanged(int index) {
+    if (index != jobIndex_)
+        return;
+    const DownloadJob record = record_;
+    OnWindowThread([this, index, &record] { window_.UpdateJobRecord(index, record); });
 }
 
 bool WindowRunContext::InsertJobs(int index, const QList<DownloadJob>& jobs) {

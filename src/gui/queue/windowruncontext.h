@@ -24,7 +24,7 @@ public:
     // windowObject lives on the window's thread; window is the same window's run interface.
     WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run, RunDisplayBoard& board,
                      RunOptions options, QString videoHost, QString ytDlpPath, const Preset* preset,
-                     ConversionEngine* engine, OverwritePolicy policy);
+                     ConversionEngine* engine, OverwritePolicy policy, bool keepsUnfinished);
 
     // JobContext
     DownloadJob& Job(int index) override;
@@ -41,6 +41,8 @@ public:
     void SetPhase(RunPhase phase) override;
     void ResetProgress() override;
     void ConfigureTransfer(HttpTransfer& transfer) override;
+    bool KeepsUnfinished() const override { return keepsUnfinished_; }
+    void PartialChanged(int index) override;
     const YtDlpProgram& YtDlp() override { return ytDlp_.Get(); }
     bool InsertJobs(int index, const QList<DownloadJob>& jobs) override;
 
@@ -72,6 +74,7 @@ private:
     std::optional<Preset> preset_;
     ConversionEngine* engine_;
     OverwritePolicy policy_;
+    bool keepsUnfinished_;
     RunProgressSink downloadSink_;
     RunProgressSink conversionSink_;
     int jobIndex_ = -1;

@@ -54,6 +54,14 @@ public:
     // how it retries). The program keeps the defaults.
     virtual void ConfigureTransfer(HttpTransfer&) {}
 
+    // Whether unfinished downloads are remembered for a later run (a journal keeps them): a
+    // stopped job then shows Stopped and keeps its working file, and so does a job cut off by
+    // the network. Without that memory a kept file would only be litter.
+    virtual bool KeepsUnfinished() const { return false; }
+    // Job(index)'s kept download changed (a working file taken or let go, the body's validators
+    // learned) without a change of state: worth remembering at once, as a kill may follow.
+    virtual void PartialChanged(int) {}
+
     // The yt-dlp program of the run, looked for once per run; none by default.
     virtual const YtDlpProgram& YtDlp() { return noYtDlp_; }
     // Puts the jobs into the list right after the job at index, in order, so that the run

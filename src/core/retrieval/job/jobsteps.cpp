@@ -6,6 +6,7 @@
 #include "jobcontext.h"
 #include "jobtempfile.h"
 #include "processjob.h"
+#include "queue/progresssink.h"
 #include "retrieval/transfer/httptransfer.h"
 
 #include <QFileInfo>
@@ -23,22 +24,34 @@ int FailJob(JobContext& context, int jobIndex, const QString& reason) {
     return FinishJob(context, jobIndex, JobState::Failed, JobFailed);
 }
 
-QString ConvertedExtension(const JobContext& context) {
-    const Preset* preset = context.SelectedPreset();
+JobDelivery CurrentDelivery(const JobContext& context, bool convert) {
+    return {context.OutputFolder(), convert, convert ? context.SelectedPreset() : nullptr};
+}
+
+QString ConvertedExtension(const Preset* preset) {
     return preset != nullptr && preset->format != nullptr ? preset->format->extension : QString();
 }
 
+QString ConvertedExtension(const JobContext& context) {
+    return ConvertedExtension(context.SelectedPreset());
+}
+
 QString FinalPathOrFail(JobContext& context, int jobIndex, const QString& extension) {
+    return FinalPathOrFail(context, jobIndex, extension, context.OutputFolder());
+}
+
+QString FinalPathOrFail(JobContext& context, int jobIndex, const QString& extension,
+                        const QString& outputFolder) {
     // Without a folder the name would land in the file system's root.
     if (extension.isEmpty()) {
         FailJob(context, jobIndex, QStringLiteral("No output format is chosen to convert to"));
         return QString();
     }
-    if (context.OutputFolder().isEmpty()) {
+    if (outputFolder.isEmpty()) {
         FailJob(context, jobIndex, QStringLiteral("No output folder is given"));
         return QString();
     }
-    return context.OutputFolder() + QLatin1Char('/') +
+    return outputFolder + QLatin1Char('/') +
            FitFileName(SanitizeFileName(context.Job(jobIndex).title), extension);
 }
 
@@ -66,24 +79,39 @@ bool MayOverwrite(JobContext& context, const QString& path) {
     }
 }
 
-int ConvertAndDeliver(JobContext& context, int jobIndex, bool convert, JobTempFile& download,
+void DiscardPartial(DownloadJob& job) {
+    if (job.partial.IsKept() && JobTempFile::IsWorkingFileName(job.partial.path))
+        DeleteFileSilently(job.partial.path);
+    job.partial = PartialDownload();
+    job.choices.reset();
+}
+
+int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& delivery, JobTempFile& download,
                       const QString& finalPath) {
+    DownloadJob& job = context.Job(jobIndex);
+    // The download is whole now: a stop during the conversion starts the job again, and a kept
+    // file would only be litter.
+    job.partial = PartialDownload();
+    job.choices.reset();
     JobTempFile* result = &download;
     // Declared out here so that the converted file lives until it has been put in place.
     std::optional<JobTempFile> converted;
-    if (convert) {
+    if (delivery.convert) {
         // The engine writes the result under a name of its own and renames it over this one;
         // the empty file only reserves the name.
-        converted.emplace(context.OutputFolder());
+        converted.emplace(delivery.outputFolder);
         converted->Close();
         context.SetPhase(RunPhase::PhaseConvert);
         context.SetJobState(jobIndex, JobState::Converting);
-        const Preset* preset = context.SelectedPreset();
         ConversionEngine* engine = context.Engine();
         // On failure both temporary files go with their owners.
-        if (!converted->IsValid() || preset == nullptr || engine == nullptr ||
-            ConvertFile(*engine, download.Path(), converted->Path(), *preset, context.ConversionSink()) != 0)
-            return FinishJob(context, jobIndex, JobState::Failed, JobFailed);
+        if (!converted->IsValid() || delivery.preset == nullptr || engine == nullptr ||
+            ConvertFile(*engine, download.Path(), converted->Path(), *delivery.preset,
+                        context.ConversionSink()) != 0) {
+            const bool stopped = context.KeepsUnfinished() && context.DownloadSink() != nullptr &&
+                                 context.DownloadSink()->IsCancelled() != 0;
+            return FinishJob(context, jobIndex, stopped ? JobState::Stopped : JobState::Failed, JobFailed);
+        }
         DeleteFileSilently(download.Path());
         result = &*converted;
     }
@@ -93,7 +121,7 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, bool convert, JobTempFi
         return FailJob(context, jobIndex, QStringLiteral("Cannot put the file in place: %1").arg(reason));
     result->Release();
 
-    context.Job(jobIndex).outputPath = finalPath;
+    job.outputPath = finalPath;
     return FinishJob(context, jobIndex, JobState::Succeeded, JobSucceeded);
 }
 

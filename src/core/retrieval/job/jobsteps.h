@@ -8,6 +8,19 @@ namespace Tarnwick {
 
 class JobContext;
 class JobTempFile;
+struct DownloadJob;
+struct Preset;
+
+// What a job delivers and where. Taken from the run when the job starts, or from its kept
+// download, so that a download continued in a later run ends as it was begun.
+struct JobDelivery {
+    QString outputFolder;
+    bool convert = false;
+    const Preset* preset = nullptr; // what to convert with, when converting
+};
+
+// The run's current choices.
+JobDelivery CurrentDelivery(const JobContext& context, bool convert);
 
 // The steps every kind of job shares once it knows what to download.
 
@@ -17,20 +30,26 @@ int FinishJob(JobContext& context, int jobIndex, JobState state, int result);
 // failure is shown.
 int FailJob(JobContext& context, int jobIndex, const QString& reason);
 
-// The extension of the converted file: the selected preset's format extension, dot included.
-// Empty while no conversion can be made, which fails the job before anything is downloaded.
+// The extension of the converted file: the preset's format extension, dot included. Empty
+// while no conversion can be made, which fails the job before anything is downloaded.
+QString ConvertedExtension(const Preset* preset);
 QString ConvertedExtension(const JobContext& context);
 
-// The path of the delivered file for the job's title and the extension, in the output folder;
+// The path of the delivered file for the job's title and the extension, in outputFolder;
 // empty, with the job failed, when there is no extension or no output folder.
+QString FinalPathOrFail(JobContext& context, int jobIndex, const QString& extension,
+                        const QString& outputFolder);
 QString FinalPathOrFail(JobContext& context, int jobIndex, const QString& extension);
 
 // Whether to write over the existing file at path; may change the run's policy.
 bool MayOverwrite(JobContext& context, const QString& path);
 
+// Lets go of the job's kept download, deleting the file (only ever one of our working files).
+void DiscardPartial(DownloadJob& job);
+
 // Converts the downloaded file when asked, then puts the result in place at finalPath and
-// ends the job; the working files go whatever happens.
-int ConvertAndDeliver(JobContext& context, int jobIndex, bool convert, JobTempFile& download,
+// ends the job; the working files go whatever happens, and the job keeps no download after.
+int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& delivery, JobTempFile& download,
                       const QString& finalPath);
 
 } // namespace Tarnwick

@@ -1,12 +1,13 @@
 #include "jobtempfile.h"
 
 #include "fileoperations.h"
-#include "stalejobfiles.h"
 #include "queue/outputfile.h"
+#include "stalejobfiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <utility>
 
 namespace Tarnwick {
@@ -28,6 +29,27 @@ JobTempFile::JobTempFile(const QString& outputFolder) {
         CreateIn(outputFolder, QStringLiteral(".~VD"), QStringLiteral(".part")))
         return;
     CreateIn(QDir::tempPath(), QStringLiteral("~VD"), QStringLiteral(".tmp"));
+}
+
+std::unique_ptr<JobTempFile> JobTempFile::Reopen(const QString& keptPath) {
+    std::unique_ptr<JobTempFile> kept(new JobTempFile());
+    const QFileInfo info(keptPath);
+    if (!IsWorkingFileName(keptPath) || info.isSymLink() || !info.isFile())
+        return kept;
+    kept->file_.setFileName(keptPath);
+    // Read and write rather than append: a body that starts again cuts the file back.
+    if (kept->file_.open(QIODevice::ReadWrite | QIODevice::Unbuffered) &&
+        kept->file_.seek(kept->file_.size())) {
+        kept->path_ = keptPath;
+        kept->hold_ = HoldJobFile(keptPath);
+    } else
+        kept->file_.close();
+    return kept;
+}
+
+bool JobTempFile::IsWorkingFileName(const QString& path) {
+    static const QRegularExpression pattern(QStringLiteral("^(\\.~VD[0-9a-f]+\\.part|~VD[0-9a-f]+\\.tmp)$"));
+    return QFileInfo(path).isAbsolute() && pattern.match(QFileInfo(path).fileName()).hasMatch();
 }
 
 JobTempFile::~JobTempFile() {

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QString>
+#include <memory>
 
 namespace Tarnwick {
 
@@ -18,6 +19,9 @@ namespace Tarnwick {
 class JobTempFile {
 public:
     explicit JobTempFile(const QString& outputFolder);
+    // Takes up a working file an earlier run kept, to write on at its end; it is ours to delete
+    // from now on. Not valid when it is not a regular file of ours that can be written.
+    static std::unique_ptr<JobTempFile> Reopen(const QString& keptPath);
     ~JobTempFile();
     JobTempFile(const JobTempFile&) = delete;
     JobTempFile& operator=(const JobTempFile&) = delete;
@@ -33,7 +37,12 @@ public:
     // The file has gone somewhere else under another name and is no longer ours to delete.
     void Release();
 
+    // Whether path has the shape of a working file's name, so that a list naming some other file
+    // can never make a job write into or delete it.
+    static bool IsWorkingFileName(const QString& path);
+
 private:
+    JobTempFile() = default;
     bool CreateIn(const QString& folder, const QString& prefix, const QString& suffix);
 
     QFile file_;

@@ -1,9 +1,12 @@
 #include "processjob.h"
 
+#include "conversion/outputformat.h"
+#include "conversion/presetlookup.h"
 #include "fileoperations.h"
 #include "jobcontext.h"
 #include "jobsteps.h"
 #include "jobtempfile.h"
+#include "journal/jobjournal.h"
 #include "labelledsink.h"
 #include "queue/progresssink.h"
 #include "retrieval/sources/mediaresolver.h"
@@ -14,25 +17,58 @@
 #include "ytdlp/ytdlpjob.h"
 #include "ytdlp/ytdlppagereader.h"
 
+#include <QDateTime>
 #include <QFileInfo>
+#include <memory>
 #include <optional>
 
 namespace Tarnwick {
 
 namespace {
 
+bool HasValidator(const PartialDownload& partial) {
+    return !partial.lastModified.isEmpty() || (!partial.etag.isEmpty() && !partial.etag.startsWith("W/"));
+}
+
+// What killed jobs left in folder goes before this job adds its own files; the downloads that a
+// journal keeps for a later run stay. The journals are read only when there is something to
+// remove.
+void RemoveStaleFilesIn(const QString& folder) {
+    RemoveStaleJobFiles(folder, QDateTime::currentDateTimeUtc(), [] { return JobJournal::KeptFiles(); });
+}
+
+// The kept working file when the download can go on from it, else a new one beside the final
+// file. A playlist's segments start again: only a plain stream continues by a range.
+std::unique_ptr<JobTempFile> TakeWorkingFile(DownloadJob& job, bool isPlaylist, const QString& folder) {
+    if (job.partial.IsKept() && !isPlaylist && HasValidator(job.partial)) {
+        std::unique_ptr<JobTempFile> kept = JobTempFile::Reopen(job.partial.path);
+        if (kept->IsValid())
+            return kept;
+    }
+    DiscardPartial(job);
+    auto created = std::make_unique<JobTempFile>(folder);
+    // A working file that had to go to the temporary folder finds litter of its own kind there.
+    if (created->IsValid() &&
+        QFileInfo(created->Path()).absolutePath() != QFileInfo(folder).absoluteFilePath())
+        RemoveStaleFilesIn(QFileInfo(created->Path()).absolutePath());
+    return created;
+}
+
 // Writes the stream, or a playlist's segments one after another, through the file as it was
 // created: opening it again with truncation would make the file system write the whole
-// download out when it is closed. The transfer reports its own failures; those of the file go
-// to reason.
+// download out when it is closed. A stream whose file holds the start of the body already asks
+// for the rest. The transfer reports its own failures; those of the file go to reason.
 bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource& media,
-                   const QString& streamUrl, JobTempFile& file, QString& reason) {
+                   const DownloadJob& job, JobTempFile& file, QString& reason) {
     bool copied = false;
     if (media.isPlaylist) {
         copied = DownloadSegments(media.segments, file.File(), sink, transfer);
     } else {
         transfer.SetReadBufferSize(4096);
-        copied = transfer.CopyUrlToFile(streamUrl, file.File());
+        if (file.File().pos() > 0)
+            transfer.ContinueNextCopy(file.File().pos(),
+                                      {job.partial.etag, job.partial.lastModified, job.partial.length});
+        copied = transfer.CopyUrlToFile(job.streamUrl, file.File());
     }
     // A file that cannot be completed on disk is not a finished download either. A failed write
     // has failed the copy already, with the transfer's reason.
@@ -43,10 +79,38 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
     return copied && closed;
 }
 
+// Remembers the job's new working file and the choices it was started with, so that a later
+// run can continue it as it was begun.
+void KeepFromNowOn(DownloadJob& job, const JobTempFile& download, VideoQuality quality,
+                   const JobDelivery& delivery) {
+    const Preset* preset = delivery.convert ? delivery.preset : nullptr;
+    job.partial.path = download.Path();
+    job.choices =
+        JobChoices{delivery.outputFolder,
+                   quality,
+                   delivery.convert,
+                   preset != nullptr && preset->format != nullptr ? preset->format->displayName : QString(),
+                   preset != nullptr ? PresetName(*preset) : QString(),
+                   preset != nullptr ? std::make_shared<const Preset>(*preset) : nullptr};
+}
+
 } // namespace
 
 int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert) {
     DownloadJob& job = context.Job(jobIndex);
+    // A job with a kept download goes on as it was started: the kept bytes are that quality's
+    // stream, in that folder.
+    if (job.partial.IsKept() && !job.choices)
+        DiscardPartial(job);
+    const bool continuing = job.partial.IsKept();
+    if (continuing) {
+        quality = job.choices->quality;
+        convert = job.choices->convert;
+    }
+    const JobDelivery delivery =
+        continuing ? JobDelivery{job.choices->outputFolder, convert, job.choices->preset.get()}
+                   : CurrentDelivery(context, convert);
+    const bool keepsUnfinished = context.KeepsUnfinished();
     context.SetJobState(jobIndex, JobState::Preparing);
     context.ResetProgress();
     context.SetPhase(RunPhase::PhasePrepare);
@@ -55,13 +119,16 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     // The sink names the rendition taken when a page offered several.
     LabelledSink labelledSink(context.DownloadSink());
     ProgressSink* const sink = context.DownloadSink() != nullptr ? &labelledSink : nullptr;
+    const auto stopped = [&] {
+        return keepsUnfinished && sink != nullptr && sink->IsCancelled() != 0;
+    };
     HttpTransfer transfer;
     transfer.OpenSession(sink);
     context.ConfigureTransfer(transfer);
 
-    // What a killed job left in the folder goes before this job adds its own files.
-    RemoveStaleJobFiles(context.OutputFolder());
-    // An entry of a playlist that came resolved needs no second look at the site.
+    RemoveStaleFilesIn(delivery.outputFolder);
+    // An entry of a playlist that came resolved needs no second look at the site. yt-dlp's
+    // downloads are its own and start again rather than continue.
     YtDlpJob ytDlpJob(context, jobIndex, quality, convert, transfer, labelledSink);
     if (!job.extractedInfo.isEmpty())
         return ytDlpJob.RunEntry(job.extractedInfo);
@@ -70,18 +137,35 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     std::optional<YtDlpPageReader> reader;
     if (context.YtDlp().IsFound())
         reader.emplace(context.YtDlp(), sink, transfer.StallSeconds());
-    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media, reader ? &*reader : nullptr))
+    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media,
+                      reader ? &*reader : nullptr)) {
+        if (stopped())
+            return FinishJob(context, jobIndex, JobState::Stopped, JobFailed);
+        // A page that is gone or names no video any more ends the kept download too.
+        if (!transfer.FailedTransiently())
+            DiscardPartial(job);
         return FinishJob(context, jobIndex, JobState::Failed, JobFailed);
-    if (media.fromPageReader)
+    }
+    if (media.fromPageReader) {
+        DiscardPartial(job);
         return ytDlpJob.Run(reader->Extraction());
+    }
     labelledSink.SetLabel(media.choice);
 
+    if (continuing && convert && ConvertedExtension(delivery.preset).isEmpty()) {
+        DiscardPartial(job);
+        return FailJob(context, jobIndex,
+                       QStringLiteral("The preset this download was started with is gone"));
+    }
     const QString finalPath =
-        FinalPathOrFail(context, jobIndex, convert ? ConvertedExtension(context) : media.extension);
+        FinalPathOrFail(context, jobIndex, convert ? ConvertedExtension(delivery.preset) : media.extension,
+                        delivery.outputFolder);
     if (finalPath.isEmpty())
         return JobFailed;
-    if (QFileInfo::exists(finalPath) && !MayOverwrite(context, finalPath))
+    if (QFileInfo::exists(finalPath) && !MayOverwrite(context, finalPath)) {
+        DiscardPartial(job);
         return FinishJob(context, jobIndex, JobState::Skipped, JobSkipped);
+    }
     // Asked before anything is fetched: without the engine the picture would arrive silent.
     ConversionEngine* const engine = context.Engine();
     if (!media.audioSegments.isEmpty() && engine == nullptr)
@@ -90,24 +174,47 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
                                       "that merges them is not loaded"));
 
     context.SetPhase(RunPhase::PhaseDownload);
-    context.SetJobState(jobIndex, JobState::Downloading);
     // The working files sit beside the final file, so that putting it in place is a rename.
-    JobTempFile download(context.OutputFolder());
-    if (download.IsValid() && QFileInfo(download.Path()).absolutePath() != QFileInfo(context.OutputFolder()).absoluteFilePath())
-        RemoveStaleJobFiles(QFileInfo(download.Path()).absolutePath());
-    if (!download.IsValid())
+    std::unique_ptr<JobTempFile> download = TakeWorkingFile(job, media.isPlaylist, delivery.outputFolder);
+    // A plain stream's working file is remembered from the start, so that a kill at any moment
+    // leaves a file someone knows of; a playlist starts again anyway.
+    const bool keepable = keepsUnfinished && !media.isPlaylist && download->IsValid();
+    if (keepable && !job.partial.IsKept())
+        KeepFromNowOn(job, *download, quality, delivery);
+    context.SetJobState(jobIndex, JobState::Downloading);
+    if (!download->IsValid())
         return FailJob(context, jobIndex, QStringLiteral("Cannot create a temporary file"));
+    if (keepable)
+        transfer.SetBodyListener([&context, &job, jobIndex](const HttpTransfer::BodyIdentity& body) {
+            job.partial.etag = body.etag;
+            job.partial.lastModified = body.lastModified;
+            job.partial.length = body.length;
+            context.PartialChanged(jobIndex);
+        });
     QString reason;
-    if (!DownloadMedia(transfer, sink, media, job.streamUrl, download, reason))
+    if (!DownloadMedia(transfer, sink, media, job, *download, reason)) {
+        const bool wasStopped = stopped();
+        // What arrived is kept for a later run when that run can ask for the rest of the same
+        // body; a failure for good (a 4xx answer, a full disk) ends the job with its file.
+        if (keepable && (wasStopped || transfer.FailedTransiently()) && HasValidator(job.partial) &&
+            QFileInfo(download->Path()).size() > 0) {
+            download->Release();
+        } else if (keepable) {
+            job.partial = PartialDownload();
+            job.choices.reset();
+        }
+        if (wasStopped)
+            return FinishJob(context, jobIndex, JobState::Stopped, JobFailed);
         return reason.isEmpty() ? FinishJob(context, jobIndex, JobState::Failed, JobFailed)
                                 : FailJob(context, jobIndex, reason);
+    }
     if (media.audioSegments.isEmpty())
-        return ConvertAndDeliver(context, jobIndex, convert, download, finalPath);
-    JobTempFile merged(context.OutputFolder());
-    if (!FetchAndMergeSound(*engine, context.OutputFolder(), transfer, sink, media, download.Path(), merged))
-        return FinishJob(context, jobIndex, JobState::Failed, JobFailed);
-    DeleteFileSilently(download.Path());
-    return ConvertAndDeliver(context, jobIndex, convert, merged, finalPath);
+        return ConvertAndDeliver(context, jobIndex, delivery, *download, finalPath);
+    JobTempFile merged(delivery.outputFolder);
+    if (!FetchAndMergeSound(*engine, delivery.outputFolder, transfer, sink, media, download->Path(), merged))
+        return FinishJob(context, jobIndex, stopped() ? JobState::Stopped : JobState::Failed, JobFailed);
+    DeleteFileSilently(download->Path());
+    return ConvertAndDeliver(context, jobIndex, delivery, merged, finalPath);
 }
 
 } // namespace Tarnwick

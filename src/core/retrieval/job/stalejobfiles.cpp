@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -60,7 +62,8 @@ void ReleaseJobFile(int handle) {
 #endif
 }
 
-int RemoveStaleJobFiles(const QString& folder, const QDateTime& now) {
+int RemoveStaleJobFiles(const QString& folder, const QDateTime& now,
+                        const std::function<QStringList()>& keptFiles) {
 #ifdef Q_OS_UNIX
     if (folder.isEmpty())
         return 0;
@@ -70,6 +73,16 @@ int RemoveStaleJobFiles(const QString& folder, const QDateTime& now) {
     const QFileInfoList entries =
         dir.entryInfoList({QStringLiteral("*~VD*")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     int removed = 0;
+    std::optional<QSet<QString>> kept;
+    const auto isKept = [&](const QString& jobFile) {
+        if (!kept) {
+            kept.emplace();
+            if (keptFiles)
+                for (const QString& path : keptFiles())
+                    kept->insert(QFileInfo(path).absoluteFilePath());
+        }
+        return kept->contains(QFileInfo(jobFile).absoluteFilePath());
+    };
     for (const QFileInfo& entry : entries) {
         const QRegularExpressionMatch match = JobFileName.match(entry.fileName());
         if (!match.hasMatch() || entry.isSymLink() || !entry.isFile())
@@ -77,6 +90,8 @@ int RemoveStaleJobFiles(const QString& folder, const QDateTime& now) {
         if (entry.lastModified().secsTo(now) < StaleJobFileMinimumAgeSeconds)
             continue;
         const QString jobFile = dir.filePath(match.captured(1));
+        if (isKept(jobFile))
+            continue;
         // A partial output whose job file is gone belongs to no job.
         const QFileInfo jobInfo(jobFile);
         int handle = -1;
@@ -95,6 +110,7 @@ int RemoveStaleJobFiles(const QString& folder, const QDateTime& now) {
 #else
     Q_UNUSED(folder);
     Q_UNUSED(now);
+    Q_UNUSED(keptFiles);
     return 0;
 #endif
 }

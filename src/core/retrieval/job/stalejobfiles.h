@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 namespace Tarnwick {
 
@@ -13,8 +15,11 @@ constexpr qint64 StaleJobFileMinimumAgeSeconds = 60;
 // (".~VD<unique>.part", or "~VD<unique>.tmp" in the temporary folder) and the conversion's
 // partial outputs beside them ("<job file>.partial-<unique>"). Only regular files with these
 // names, never a link, and only when no running job of any Tarnwick holds the job file (a job
-// holds a lock on it for as long as it lives, see JobTempFile). Returns how many were removed.
-int RemoveStaleJobFiles(const QString& folder, const QDateTime& now = QDateTime::currentDateTimeUtc());
+// holds a lock on it for as long as it lives, see JobTempFile), and never one that keptFiles
+// names: a download kept on purpose for a later run. keptFiles is asked at most once, and only
+// when something would be removed. Returns how many were removed.
+int RemoveStaleJobFiles(const QString& folder, const QDateTime& now = QDateTime::currentDateTimeUtc(),
+                        const std::function<QStringList()>& keptFiles = {});
 
 // Holds path for its owner as RemoveStaleJobFiles understands it; -1 when it cannot. The
 // holder releases it by closing the returned handle.

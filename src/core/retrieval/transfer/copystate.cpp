@@ -30,6 +30,18 @@ CopyState::CopyState(TransferSession& session, QIODevice& target, ProgressSink* 
     , decode_(decode)
     , wakeGeneration_(StopWakeup::Generation()) {}
 
+bool CopyState::ContinueFrom(qint64 received, qint64 total, const QByteArray& etag,
+                             const QByteArray& lastModified) {
+    // A decoded body holds the decoded text, which no range of the encoded stream continues.
+    if (decode_ || received > origin_ || !resume_.StartFrom(received, total, etag, lastModified))
+        return false;
+    origin_ -= received;
+    written_ = received;
+    continuedFrom_ = received;
+    totalKB_ = total >= 0 ? ContentLengthKB(QByteArray::number(total)) : 0;
+    return true;
+}
+
 void CopyState::StartAttempt(bool continuing) {
     headers_ = ResponseHeaders();
     continuing_ = continuing;
@@ -51,7 +63,8 @@ bool CopyState::PollCancel() {
 bool CopyState::StopRequestedWhileIdle() {
     if (sink_ == nullptr)
         return cancelled_;
-    if (StopWakeup::Generation() == wakeGeneration_ && Clock::now() - lastCancelPoll_ < IdleCancelPollInterval)
+    if (StopWakeup::Generation() == wakeGeneration_ &&
+        Clock::now() - lastCancelPoll_ < IdleCancelPollInterval)
         return cancelled_;
     return PollCancel();
 }
@@ -123,6 +136,9 @@ bool CopyState::OnHeadersComplete() {
         // starts it afresh. Media are kept as stored, whatever the server says of them.
         if (!decoder_.Start(decode_ ? headers_.contentEncoding : QByteArray()))
             return Fail(decoder_.Failure(), false);
+        continuedFrom_ = 0;
+        if (wholeBodyListener_)
+            wholeBodyListener_(resume_);
         const int totalKB = ContentLengthKB(headers_.contentLength);
         if (began_ && sink_ != nullptr && totalKB != totalKB_)
             sink_->Progress(ProgressSink::ProgressTotal, totalKB);
@@ -158,9 +174,10 @@ bool CopyState::OnBody(const char* data, size_t size) {
     for (size_t offset = 0; offset < size; offset += chunkSize_) {
         const qint64 received = before + qint64(qMin<size_t>(offset + chunkSize_, size));
         const qint64 seconds = qint64(std::time(nullptr) - startTime_);
-        sink_->Status(
-            ProgressSink::StatusActivity,
-            TransferProgressText(double(received) / 1024.0, totalKB_, seconds).left(MaxStatusTextLength));
+        sink_->Status(ProgressSink::StatusActivity,
+                      TransferProgressText(double(received) / 1024.0, totalKB_, seconds,
+                                           double(continuedFrom_) / 1024.0)
+                          .left(MaxStatusTextLength));
         sink_->Progress(ProgressSink::ProgressPosition, int(received >> 10));
         if (PollCancel())
             return false;

@@ -32,6 +32,15 @@ public:
     // quietly, for good.
     void SetResponseCheck(std::function<bool(const ResponseHeaders&)> check) { check_ = std::move(check); }
 
+    // The target holds the first received bytes of the body already, up to its position, as an
+    // earlier answer described it; the first request asks for the rest. False when nothing
+    // vouches for them: the copy then starts the body afresh at the target's position.
+    bool ContinueFrom(qint64 received, qint64 total, const QByteArray& etag, const QByteArray& lastModified);
+    // Called whenever an answer starts the body from its first byte, with what it says of it.
+    void SetWholeBodyListener(std::function<void(const ResumeState&)> listener) {
+        wholeBodyListener_ = std::move(listener);
+    }
+
     // Before each request: whether it asks only for the rest of the body.
     void StartAttempt(bool continuing);
 
@@ -72,7 +81,9 @@ private:
     ProgressSink* sink_;
     const unsigned chunkSize_;
     std::function<bool(const ResponseHeaders&)> check_;
-    const qint64 origin_; // where the caller positioned the target
+    std::function<void(const ResumeState&)> wholeBodyListener_;
+    qint64 origin_;            // where the body's first byte goes in the target
+    qint64 continuedFrom_ = 0; // bytes the target held before this copy; not counted in the speed
     const bool decode_;
     ContentDecoder decoder_;
     QByteArray bodyCoding_; // the Content-Encoding of the body's whole answer

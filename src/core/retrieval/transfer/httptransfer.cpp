@@ -3,8 +3,8 @@
 #include "app/urlcheck.h"
 #include "contentdecoder.h"
 #include "copystate.h"
-#include "queue/stopwakeup.h"
 #include "queue/progresssink.h"
+#include "queue/stopwakeup.h"
 #include "retrypolicy.h"
 
 #include <QByteArray>
@@ -16,6 +16,7 @@
 #include <ctime>
 #include <curl/curl.h>
 #include <thread>
+#include <utility>
 
 namespace Tarnwick {
 
@@ -62,7 +63,7 @@ int ContentLengthKB(const QByteArray& headerValue) {
     return int(qMin<qint64>((length + 512) >> 10, INT_MAX));
 }
 
-QString TransferProgressText(double doneKB, int totalKB, qint64 seconds) {
+QString TransferProgressText(double doneKB, int totalKB, qint64 seconds, double startKB) {
     // "%d KB / %d KB" and ", %0.1f KB/s", written with to_chars: this runs for every 4 KiB
     // received, where a general formatter is a noticeable share of the work, and to_chars
     // writes '.' whatever the locale, as the text always had it.
@@ -79,7 +80,9 @@ QString TransferProgressText(double doneKB, int totalKB, qint64 seconds) {
     at = append(at, " KB");
     if (seconds > 0) {
         at = append(at, ", ");
-        at = std::to_chars(at, end, doneKB / double(seconds), std::chars_format::fixed, 1).ptr;
+        at =
+            std::to_chars(at, end, qMax(0.0, doneKB - startKB) / double(seconds), std::chars_format::fixed, 1)
+                .ptr;
         at = append(at, " KB/s");
     }
     return QString::fromLatin1(text, at - text);
@@ -110,6 +113,9 @@ void HttpTransfer::ReportResult(const QString& text) {
 }
 
 bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body body) {
+    failedTransiently_ = false;
+    const qint64 continueBytes = std::exchange(continueBytes_, 0);
+    const BodyIdentity continueIdentity = std::exchange(continueIdentity_, BodyIdentity());
     if (!session_)
         return false;
     if (!IsWebUrl(QUrl(url))) {
@@ -131,6 +137,18 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
         declined_ = responseCheck_ && !responseCheck_(lastResponse_);
         return !declined_;
     });
+    if (continueBytes > 0 && !copy.ContinueFrom(continueBytes, continueIdentity.length, continueIdentity.etag,
+                                                continueIdentity.lastModified)) {
+        // Nothing vouches for the bytes held: the body starts again where they began.
+        if (!TruncateTarget(target, target.pos() - qMin(continueBytes, target.pos()))) {
+            ReportResult(QStringLiteral("The file cannot be started again: %1").arg(target.errorString()));
+            return false;
+        }
+    }
+    if (bodyListener_)
+        copy.SetWholeBodyListener([this](const ResumeState& body) {
+            bodyListener_(BodyIdentity{body.Etag(), body.LastModified(), body.Total()});
+        });
     char errorText[CURL_ERROR_SIZE] = {};
     const QByteArray address = url.toUtf8();
     // libcurl parses no address of more than 8,000,000 bytes, and would then report the
@@ -138,7 +156,8 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
     constexpr qsizetype MaxAddressBytes = 8000000;
     if (address.size() > MaxAddressBytes ||
         curl_easy_setopt(handle, CURLOPT_URL, address.constData()) != CURLE_OK) {
-        ReportResult(QStringLiteral("Cannot fetch an address of %1 bytes: address too long").arg(address.size()));
+        ReportResult(
+            QStringLiteral("Cannot fetch an address of %1 bytes: address too long").arg(address.size()));
         return false;
     }
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorText);
@@ -160,6 +179,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
 
     QString failure;
     bool completed = false;
+    bool retriable = false;
     for (int attempt = 0;; ++attempt) {
         const AttemptResult result = RunAttempt(copy, errorText);
         if (result.completed) {
@@ -169,6 +189,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
         if (copy.Cancelled() || declined_)
             break;
         failure = result.failure;
+        retriable = result.retriable;
         if (!result.retriable || attempt >= retryPolicy_.retries)
             break;
         if (!WaitBeforeRetry(copy, attempt + 1, retryPolicy_.WaitSeconds(attempt + 1, copy.RetryAfter())))
@@ -180,6 +201,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
 
+    failedTransiently_ = !completed && !copy.Cancelled() && !declined_ && retriable;
     if (declined_)
         return false;
     if (copy.Cancelled()) {
@@ -280,8 +302,9 @@ bool HttpTransfer::WaitBeforeRetry(CopyState& copy, int retry, int seconds) {
             return true;
         }
         const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(wait - elapsed);
-        StopWakeup::WaitFor(wakeGeneration, qMin(rest + std::chrono::milliseconds(1),
-                                                 std::chrono::milliseconds(TransferSession::PollMilliseconds)));
+        StopWakeup::WaitFor(wakeGeneration,
+                            qMin(rest + std::chrono::milliseconds(1),
+                                 std::chrono::milliseconds(TransferSession::PollMilliseconds)));
     }
 }
 

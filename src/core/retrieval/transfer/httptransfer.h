@@ -70,6 +70,31 @@ public:
     const Response& LastResponse() const { return lastResponse_; }
     bool WasDeclined() const { return declined_; }
 
+    // What an answer says of the body it starts from the first byte: enough to ask a later
+    // request for the rest of that same body.
+    struct BodyIdentity {
+        QByteArray etag;
+        QByteArray lastModified;
+        qint64 length = -1;
+    };
+    // The next CopyUrlToFile continues a body whose first bytes its target holds already, up to
+    // the target's position, as identity describes it: it asks for the rest with Range and
+    // If-Range, appends an answer that continues that body and starts again from the target's
+    // start on any other. Without a validator in identity it starts again at once.
+    void ContinueNextCopy(qint64 heldBytes, const BodyIdentity& identity) {
+        continueBytes_ = heldBytes;
+        continueIdentity_ = identity;
+    }
+    // Called on the transfer's thread whenever an answer starts a body from its first byte.
+    void SetBodyListener(std::function<void(const BodyIdentity&)> listener) {
+        bodyListener_ = std::move(listener);
+    }
+    // The last copy failed in a way that a later attempt may mend: the network cut it off or
+    // the server was busy, and the retries did not get past it. False after a completed copy,
+    // a stop, and failures for good (a 4xx answer, an answer the check declined, a file that
+    // cannot be written).
+    bool FailedTransiently() const { return failedTransiently_; }
+
     // Writes the body of url to target, which the caller has opened. True when the whole body
     // arrived with a status below 400; false on any failure and on cancel, after the result
     // line has gone to the sink. What was written before a failure stays in the target.
@@ -107,10 +132,15 @@ private:
     std::function<bool(const Response&)> responseCheck_;
     Response lastResponse_;
     bool declined_ = false;
+    qint64 continueBytes_ = 0;
+    BodyIdentity continueIdentity_;
+    std::function<void(const BodyIdentity&)> bodyListener_;
+    bool failedTransiently_ = false;
 };
 
-// "%d KB / %d KB" with the speed when a whole second has passed since the headers arrived.
-QString TransferProgressText(double doneKB, int totalKB, qint64 seconds);
+// "%d KB / %d KB" with the speed when a whole second has passed since the headers arrived; the
+// speed counts what arrived beyond startKB, the part a continued download had already.
+QString TransferProgressText(double doneKB, int totalKB, qint64 seconds, double startKB = 0);
 // The Content-Length value in KB, rounded to the nearest KB; 0 when absent or not a number.
 int ContentLengthKB(const QByteArray& headerValue);
 

@@ -35,6 +35,22 @@ void ResumeState::StartWhole(const ResponseHeaders& headers) {
         rangesAllowed_ = false;
 }
 
+bool ResumeState::StartFrom(qint64 received, qint64 total, const QByteArray& etag,
+                            const QByteArray& lastModified) {
+    // The same choice of validator as for an answer: a weak ETag cannot vouch for bytes.
+    const QByteArray validator = !etag.isEmpty() && !etag.startsWith("W/") ? etag : lastModified;
+    if (validator.isEmpty() || received <= 0 || (total >= 0 && received > total))
+        return false;
+    *this = ResumeState();
+    received_ = received;
+    total_ = total;
+    rangesAllowed_ = true;
+    etag_ = etag;
+    lastModified_ = lastModified;
+    validator_ = validator;
+    return true;
+}
+
 QList<QByteArray> ResumeState::ContinuationHeaders() const {
     QList<QByteArray> headers = {"Range: bytes=" + QByteArray::number(received_) + "-"};
     if (!validator_.isEmpty())

@@ -17,10 +17,17 @@ class ResumeState {
 public:
     // An answer that carries the body from its first byte; what was received before is void.
     void StartWhole(const ResponseHeaders& headers);
+    // Goes on with a body of which received bytes are at hand already, as an earlier answer
+    // described it (its ETag and Last-Modified, and total, -1 when unknown). Without a
+    // validator nothing vouches for those bytes: false, and nothing changes.
+    bool StartFrom(qint64 received, qint64 total, const QByteArray& etag, const QByteArray& lastModified);
     void Add(qint64 bytes) { received_ += bytes; }
     qint64 Received() const { return received_; }
     // The whole body's length, -1 when unknown.
     qint64 Total() const { return total_; }
+
+    const QByteArray& Etag() const { return etag_; }
+    const QByteArray& LastModified() const { return lastModified_; }
 
     // Whether the next attempt asks only for the rest.
     bool CanContinue() const { return rangesAllowed_ && received_ > 0; }

@@ -148,7 +148,8 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
     if (!DownloadFormat(first, json, download))
         return JobFailed;
     if (second == nullptr)
-        return ConvertAndDeliver(context_, jobIndex_, convert_, download, finalPath);
+        return ConvertAndDeliver(context_, jobIndex_, CurrentDelivery(context_, convert_), download,
+                                 finalPath);
 
     JobTempFile sound(context_.OutputFolder());
     if (!sound.IsValid())
@@ -171,7 +172,7 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
         if (QFileInfo::exists(finalPath) && !MayOverwrite(context_, finalPath))
             return FinishJob(context_, jobIndex_, JobState::Skipped, JobSkipped);
     }
-    return ConvertAndDeliver(context_, jobIndex_, convert_, merged, finalPath);
+    return ConvertAndDeliver(context_, jobIndex_, CurrentDelivery(context_, convert_), merged, finalPath);
 }
 
 bool YtDlpJob::DownloadFormat(const YtDlpFormat& format, const QByteArray& json, JobTempFile& file) {

@@ -1,0 +1,197 @@
+#include "jobjournal.h"
+
+#include "journaltext.h"
+#include "presets/safefilereplace.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace Tarnwick {
+
+namespace {
+
+const QString JournalSuffix = QStringLiteral(".json");
+const QString LockSuffix = QStringLiteral(".lock");
+const QString DamagedSuffix = QStringLiteral(".bad");
+
+QString KindPrefix(JobJournal::Kind kind) {
+    return kind == JobJournal::Kind::Window ? QStringLiteral("window-") : QStringLiteral("fetch-");
+}
+
+// The path without its ".json".
+QString BaseOf(const QString& journalPath) {
+    return journalPath.left(journalPath.size() - JournalSuffix.size());
+}
+
+std::unique_ptr<QLockFile> LockOf(const QString& journalPath) {
+    auto lock = std::make_unique<QLockFile>(BaseOf(journalPath) + LockSuffix);
+    // Judged by the holder only: a journal lives as long as its instance, for days maybe.
+    lock->setStaleLockTime(0);
+    return lock;
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+    return ReplaceFileSafely(path, [&bytes](const QString& temp) {
+        QFile file(temp);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
+               file.flush();
+    });
+}
+
+// The journals of these kinds in folder, oldest first.
+QFileInfoList JournalsIn(const QString& folder, const QList<JobJournal::Kind>& kinds) {
+    QStringList patterns;
+    for (JobJournal::Kind kind : kinds)
+        patterns << KindPrefix(kind) + QLatin1Char('*') + JournalSuffix;
+    QFileInfoList journals =
+        QDir(folder).entryInfoList(patterns, QDir::Files | QDir::NoSymLinks, QDir::Time | QDir::Reversed);
+    journals.erase(std::remove_if(journals.begin(), journals.end(),
+                                  [](const QFileInfo& info) { return info.isSymLink(); }),
+                   journals.end());
+    return journals;
+}
+
+QByteArray ReadSmallFile(const QString& path, bool& ok) {
+    QFile file(path);
+    ok = file.open(QIODevice::ReadOnly);
+    return ok ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+JobJournal::JobJournal(Kind kind, const QString& folder)
+    : folder_(folder) {
+    if (folder_.isEmpty() || !QDir().mkpath(folder_))
+        return;
+    const QString id = QStringLiteral("%1-%2")
+                           .arg(QCoreApplication::applicationPid())
+                           .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QString path = QDir(folder_).filePath(KindPrefix(kind) + id + JournalSuffix);
+    lock_ = LockOf(path);
+    if (lock_->tryLock(0))
+        path_ = path;
+    else
+        lock_.reset();
+}
+
+JobJournal::~JobJournal() {
+    if (lock_)
+        lock_->unlock();
+}
+
+bool JobJournal::IsOpen() const {
+    return !path_.isEmpty();
+}
+
+QString JobJournal::DefaultFolder() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? QString() : data + QStringLiteral("/Ostrand/Tarnwick/Journal");
+}
+
+bool JobJournal::Record(const QList<DownloadJob>& jobs) {
+    if (!IsOpen())
+        return false;
+    const bool anyUnfinished = std::any_of(jobs.begin(), jobs.end(), IsUnfinished);
+    const QByteArray text = anyUnfinished ? JournalText(jobs) : QByteArray();
+    if (text == recordedText_ && fileExists_ == anyUnfinished) {
+        recorded_ = jobs;
+        return true;
+    }
+    if (!anyUnfinished) {
+        // A clean end with nothing unfinished leaves no journal.
+        if (fileExists_ && !QFile::remove(path_) && QFileInfo::exists(path_))
+            return false;
+        fileExists_ = false;
+    } else if (!WriteFile(path_, text)) {
+        return false;
+    } else {
+        fileExists_ = true;
+    }
+    recorded_ = jobs;
+    recordedText_ = text;
+    return true;
+}
+
+QList<DownloadJob> JobJournal::TakeOver(const QList<Kind>& kinds,
+                                        const std::function<bool(const DownloadJob&)>& accept,
+                                        QStringList* problems) {
+    QList<DownloadJob> taken;
+    if (!IsOpen())
+        return taken;
+    struct Claimed {
+        QString path;
+        std::unique_ptr<QLockFile> lock;
+        QList<DownloadJob> rest;
+    };
+    std::vector<Claimed> claimed;
+    for (const QFileInfo& info : JournalsIn(folder_, kinds)) {
+        const QString path = info.absoluteFilePath();
+        if (path == QFileInfo(path_).absoluteFilePath())
+            continue;
+        std::unique_ptr<QLockFile> lock = LockOf(path);
+        // Held: its instance still runs, and the jobs are its own.
+        if (!lock->tryLock(0))
+            continue;
+        bool readable = false;
+        const QByteArray text = ReadSmallFile(path, readable);
+        QList<DownloadJob> jobs;
+        if (!readable || !ReadJournalText(text, jobs)) {
+            const QString aside = path + DamagedSuffix;
+            QFile::remove(aside);
+            const bool kept = QFile::rename(path, aside);
+            if (problems != nullptr)
+                *problems << (kept ? QStringLiteral(
+                                         "The list of unfinished downloads could not be read; it was "
+                                         "kept as %1 and the list starts without it.")
+                                         .arg(QDir::toNativeSeparators(aside))
+                                   : QStringLiteral("The list of unfinished downloads %1 could not be read.")
+                                         .arg(QDir::toNativeSeparators(path)));
+            continue;
+        }
+        Claimed claim{path, std::move(lock), {}};
+        for (const DownloadJob& job : jobs) {
+            if (!accept || accept(job))
+                taken.append(job);
+            else
+                claim.rest.append(job);
+        }
+        claimed.push_back(std::move(claim));
+    }
+    if (taken.isEmpty() && claimed.empty())
+        return taken;
+    // Ours first, so that a crash in between leaves the jobs twice rather than nowhere.
+    const bool recorded = Record(recorded_ + taken);
+    for (Claimed& claim : claimed) {
+        if (!recorded)
+            break;
+        if (claim.rest.isEmpty())
+            QFile::remove(claim.path);
+        else
+            WriteFile(claim.path, JournalText(claim.rest));
+    }
+    return taken;
+}
+
+QStringList JobJournal::KeptFiles(const QString& folder) {
+    QStringList files;
+    if (folder.isEmpty())
+        return files;
+    for (const QFileInfo& info : JournalsIn(folder, {Kind::Window, Kind::Fetch})) {
+        bool readable = false;
+        QList<DownloadJob> jobs;
+        if (!ReadJournalText(ReadSmallFile(info.absoluteFilePath(), readable), jobs))
+            continue;
+        for (const DownloadJob& job : jobs)
+            if (job.partial.IsKept())
+                files << job.partial.path;
+    }
+    return files;
+}
+
+} // namespace Tarnwick

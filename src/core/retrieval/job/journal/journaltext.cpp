@@ -1,0 +1,121 @@
+#include "journaltext.h"
+
+#include "retrieval/job/jobtempfile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace Tarnwick {
+
+namespace {
+
+constexpr int JournalVersion = 1;
+// The largest journal read: some 100,000 queued addresses. Anything larger is not ours.
+constexpr qsizetype MaxJournalBytes = 64 << 20;
+
+QJsonObject JobObject(const DownloadJob& job) {
+    QJsonObject object{{QStringLiteral("url"), job.url}};
+    if (job.choices) {
+        object.insert(QStringLiteral("folder"), job.choices->outputFolder);
+        object.insert(QStringLiteral("quality"), int(job.choices->quality));
+        object.insert(QStringLiteral("convert"), job.choices->convert);
+        if (job.choices->convert) {
+            object.insert(QStringLiteral("format"), job.choices->formatName);
+            object.insert(QStringLiteral("preset"), job.choices->presetName);
+        }
+    }
+    if (job.partial.IsKept()) {
+        object.insert(QStringLiteral("partial"), job.partial.path);
+        // Validators are bytes as the server sent them; Latin-1 carries every byte unchanged.
+        object.insert(QStringLiteral("etag"), QString::fromLatin1(job.partial.etag));
+        object.insert(QStringLiteral("lastModified"), QString::fromLatin1(job.partial.lastModified));
+        object.insert(QStringLiteral("length"), double(job.partial.length));
+    }
+    return object;
+}
+
+bool IsText(const QJsonObject& object, const QString& key) {
+    return !object.contains(key) || object.value(key).isString();
+}
+
+bool ReadJob(const QJsonValue& value, DownloadJob& job) {
+    if (!value.isObject())
+        return false;
+    const QJsonObject object = value.toObject();
+    for (const char* key : {"url", "folder", "format", "preset", "partial", "etag", "lastModified"})
+        if (!IsText(object, QString::fromLatin1(key)))
+            return false;
+    job.url = object.value(QStringLiteral("url")).toString();
+    if (job.url.isEmpty())
+        return false;
+    if (object.contains(QStringLiteral("folder"))) {
+        const int quality = object.value(QStringLiteral("quality")).toInt(-1);
+        if (quality < int(VideoQuality::Standard) || quality > int(VideoQuality::HighMp4))
+            return false;
+        JobChoices choices;
+        choices.outputFolder = object.value(QStringLiteral("folder")).toString();
+        choices.quality = VideoQuality(quality);
+        choices.convert = object.value(QStringLiteral("convert")).toBool();
+        choices.formatName = object.value(QStringLiteral("format")).toString();
+        choices.presetName = object.value(QStringLiteral("preset")).toString();
+        job.choices = choices;
+    }
+    const QString partial = object.value(QStringLiteral("partial")).toString();
+    if (job.choices && JobTempFile::IsWorkingFileName(partial)) {
+        job.partial.path = partial;
+        job.partial.etag = object.value(QStringLiteral("etag")).toString().toLatin1();
+        job.partial.lastModified = object.value(QStringLiteral("lastModified")).toString().toLatin1();
+        job.partial.length = qint64(object.value(QStringLiteral("length")).toDouble(-1));
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsUnfinished(const DownloadJob& job) {
+    switch (job.state) {
+    case JobState::Succeeded:
+    case JobState::Skipped:
+        return false;
+    case JobState::Failed:
+        return job.partial.IsKept();
+    default:
+        return true;
+    }
+}
+
+QByteArray JournalText(const QList<DownloadJob>& jobs) {
+    QJsonArray list;
+    for (const DownloadJob& job : jobs)
+        if (IsUnfinished(job))
+            list.append(JobObject(job));
+    const QJsonObject root{{QStringLiteral("tarnwickJournal"), JournalVersion},
+                           {QStringLiteral("jobs"), list}};
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+bool ReadJournalText(const QByteArray& text, QList<DownloadJob>& jobs) {
+    jobs.clear();
+    if (text.size() > MaxJournalBytes)
+        return false;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    const QJsonObject root = document.object();
+    if (root.value(QStringLiteral("tarnwickJournal")).toInt() != JournalVersion ||
+        !root.value(QStringLiteral("jobs")).isArray())
+        return false;
+    QList<DownloadJob> read;
+    for (const QJsonValue& value : root.value(QStringLiteral("jobs")).toArray()) {
+        DownloadJob job;
+        if (!ReadJob(value, job))
+            return false;
+        read.append(job);
+    }
+    jobs = read;
+    return true;
+}
+
+} // namespace Tarnwick

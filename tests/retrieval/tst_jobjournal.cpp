@@ -1,0 +1,190 @@
+// The journal of unfinished jobs: what it keeps, what it refuses to read, and how instances
+// take over each other's jobs only once their owner has ended.
+
+#include "app/leftovers.h"
+#include "retrieval/job/journal/jobjournal.h"
+#include "retrieval/job/journal/journaltext.h"
+#include "testenvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Tarnwick;
+
+namespace {
+
+DownloadJob Job(const QString& url, JobState state, const QString& partial = {}) {
+    DownloadJob job;
+    job.url = url;
+    job.state = state;
+    if (!partial.isEmpty()) {
+        job.choices = JobChoices{QStringLiteral("/videos"), VideoQuality::HighMp4,   true,
+                                 QStringLiteral("MP4"),     QStringLiteral("Small"), nullptr};
+        job.partial = PartialDownload{partial, "\"tag\"", "Wed, 09 Dec 2026 10:00:00 GMT", 123456789012};
+    }
+    return job;
+}
+
+QStringList Urls(const QList<DownloadJob>& jobs) {
+    QStringList urls;
+    for (const DownloadJob& job : jobs)
+        urls << job.url;
+    return urls;
+}
+
+} // namespace
+
+class TestJobJournal : public QObject {
+    Q_OBJECT
+
+private slots:
+    void unfinishedJobsComeBackAsWaitingRows();
+    void damagedTextIsRefused_data();
+    void damagedTextIsRefused();
+    void instancesNeverShareJobs();
+    void takeOverLeavesWhatItDoesNotAccept();
+    void damagedJournalIsPutAside();
+    void keptDownloadsOutliveLeftoverRemoval();
+};
+
+void TestJobJournal::unfinishedJobsComeBackAsWaitingRows() {
+    const QString part = QStringLiteral("/videos/.~VD0123abcd.part");
+    const QList<DownloadJob> jobs = {
+        Job(QStringLiteral("http://a/waiting"), JobState::Idle),
+        Job(QStringLiteral("http://a/done"), JobState::Succeeded),
+        Job(QStringLiteral("http://a/stopped"), JobState::Stopped, part),
+        Job(QStringLiteral("http://a/gone-for-good"), JobState::Failed),
+        Job(QStringLiteral("http://a/skipped"), JobState::Skipped),
+        Job(QStringLiteral("http://a/cut-off"), JobState::Failed, QStringLiteral("/tmp/~VD00ff.tmp")),
+        Job(QStringLiteral("http://a/under-way"), JobState::Downloading),
+    };
+    QList<DownloadJob> read;
+    QVERIFY(ReadJournalText(JournalText(jobs), read));
+    QCOMPARE(Urls(read),
+             (QStringList{QStringLiteral("http://a/waiting"), QStringLiteral("http://a/stopped"),
+                          QStringLiteral("http://a/cut-off"), QStringLiteral("http://a/under-way")}));
+    // Everything a later run needs survives the round trip; the rows come back waiting.
+    QCOMPARE(JournalText(read), JournalText(jobs));
+    for (const DownloadJob& job : read)
+        QCOMPARE(job.state, JobState::Idle);
+}
+
+void TestJobJournal::damagedTextIsRefused_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<QString>("partial"); // of the one job, when readable
+    const QByteArray head = "{\"tarnwickJournal\":1,\"jobs\":[";
+    QTest::newRow("cut short") << head + "{\"url\":" << false << QString();
+    QTest::newRow("not JSON") << QByteArray("\x00\x01garbage", 9) << false << QString();
+    QTest::newRow("another version") << QByteArray("{\"tarnwickJournal\":2,\"jobs\":[]}") << false
+                                     << QString();
+    QTest::newRow("no address") << head + "{\"folder\":\"/v\",\"quality\":0}]}" << false << QString();
+    QTest::newRow("address not text") << head + "{\"url\":5}]}" << false << QString();
+    QTest::newRow("quality out of range")
+        << head + "{\"url\":\"http://a\",\"folder\":\"/v\",\"quality\":7}]}" << false << QString();
+    QTest::newRow("jobs not a list") << QByteArray("{\"tarnwickJournal\":1,\"jobs\":{}}") << false
+                                     << QString();
+    // Only a working file's name can be continued into, or deleted with its row.
+    QTest::newRow("partial elsewhere") << head + "{\"url\":\"http://a\",\"folder\":\"/v\",\"quality\":0,"
+                                                 "\"partial\":\"/home/u/.bashrc\",\"etag\":\"\\\"x\\\"\"}]}"
+                                       << true << QString();
+    QTest::newRow("partial ours") << head + "{\"url\":\"http://a\",\"folder\":\"/v\",\"quality\":0,"
+                                            "\"partial\":\"/v/.~VD12ab.part\",\"etag\":\"\\\"x\\\"\"}]}"
+                                  << true << QStringLiteral("/v/.~VD12ab.part");
+}
+
+void TestJobJournal::damagedTextIsRefused() {
+    QFETCH(QByteArray, text);
+    QFETCH(bool, readable);
+    QFETCH(QString, partial);
+    QList<DownloadJob> jobs;
+    QCOMPARE(ReadJournalText(text, jobs), readable);
+    QCOMPARE(jobs.size(), readable ? 1 : 0);
+    if (readable)
+        QCOMPARE(jobs.first().partial.path, partial);
+}
+
+void TestJobJournal::instancesNeverShareJobs() {
+    QTemporaryDir folder;
+    const QList<DownloadJob> jobs = {Job(QStringLiteral("http://a/1"), JobState::Idle),
+                                     Job(QStringLiteral("http://a/2"), JobState::Stopped)};
+    auto first = std::make_unique<JobJournal>(JobJournal::Kind::Window, folder.path());
+    QVERIFY(first->Record(jobs));
+    JobJournal second(JobJournal::Kind::Window, folder.path());
+    QVERIFY(second.TakeOver({JobJournal::Kind::Window}, {}, nullptr).isEmpty()); // the first still runs
+
+    first.reset(); // ends with its jobs unfinished
+    QCOMPARE(Urls(second.TakeOver({JobJournal::Kind::Window}, {}, nullptr)), Urls(jobs));
+    QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*.json")}),
+             QStringList{QFileInfo(second.Path()).fileName()});
+    JobJournal third(JobJournal::Kind::Window, folder.path());
+    QVERIFY(third.TakeOver({JobJournal::Kind::Window}, {}, nullptr).isEmpty());
+
+    // A clean end with nothing unfinished leaves no journal.
+    QVERIFY(second.Record({Job(QStringLiteral("http://a/1"), JobState::Succeeded)}));
+    QVERIFY(QDir(folder.path()).entryList({QStringLiteral("*.json")}).isEmpty());
+}
+
+void TestJobJournal::takeOverLeavesWhatItDoesNotAccept() {
+    QTemporaryDir folder;
+    {
+        JobJournal ended(JobJournal::Kind::Fetch, folder.path());
+        QVERIFY(ended.Record({Job(QStringLiteral("http://a/1"), JobState::Idle),
+                              Job(QStringLiteral("http://b/2"), JobState::Idle),
+                              Job(QStringLiteral("http://a/3"), JobState::Idle)}));
+    }
+    const auto fromA = [](const DownloadJob& job) {
+        return job.url.startsWith(QStringLiteral("http://a/"));
+    };
+    JobJournal taker(JobJournal::Kind::Fetch, folder.path());
+    // Windows do not take what tarnwick-fetch left.
+    QVERIFY(taker.TakeOver({JobJournal::Kind::Window}, {}, nullptr).isEmpty());
+    QCOMPARE(Urls(taker.TakeOver({JobJournal::Kind::Fetch}, fromA, nullptr)),
+             (QStringList{QStringLiteral("http://a/1"), QStringLiteral("http://a/3")}));
+    JobJournal later(JobJournal::Kind::Fetch, folder.path());
+    QCOMPARE(Urls(later.TakeOver({JobJournal::Kind::Fetch}, {}, nullptr)),
+             QStringList{QStringLiteral("http://b/2")});
+}
+
+void TestJobJournal::damagedJournalIsPutAside() {
+    QTemporaryDir folder;
+    const QString damaged = folder.filePath(QStringLiteral("window-1-00000000.json"));
+    QFile file(damaged);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("{\"tarnwickJournal\":1,\"jobs\":[{");
+    file.close();
+    JobJournal journal(JobJournal::Kind::Window, folder.path());
+    QStringList problems;
+    QVERIFY(journal.TakeOver({JobJournal::Kind::Window}, {}, &problems).isEmpty());
+    QCOMPARE(problems.size(), 1);
+    QVERIFY(problems.first().contains(QDir::toNativeSeparators(damaged + QStringLiteral(".bad"))));
+    QVERIFY(!QFile::exists(damaged));
+    QVERIFY(QFile::exists(damaged + QStringLiteral(".bad")));
+}
+
+void TestJobJournal::keptDownloadsOutliveLeftoverRemoval() {
+    QTemporaryDir journals;
+    QTemporaryDir output;
+    const QString kept = output.filePath(QStringLiteral(".~VD0000aaaa.part"));
+    const QString litter = output.filePath(QStringLiteral(".~VD0000bbbb.part"));
+    for (const QString& path : {kept, litter}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    JobJournal journal(JobJournal::Kind::Window, journals.path());
+    QVERIFY(journal.Record({Job(QStringLiteral("http://a/1"), JobState::Stopped, kept)}));
+    QCOMPARE(JobJournal::KeptFiles(journals.path()), QStringList{kept});
+
+    LeftoverPlaces places;
+    places.outputFolders = {output.path()};
+    places.keptFiles = JobJournal::KeptFiles(journals.path());
+    // Both are far older than any job's working file may be.
+    QCOMPARE(RemoveLeftovers(places, QDateTime::currentDateTimeUtc().addDays(3)), 1);
+    QVERIFY(QFile::exists(kept));
+    QVERIFY(!QFile::exists(litter));
+}
+
+QTEST_GUILESS_MAIN(TestJobJournal)
+#include "tst_jobjournal.moc"
