@@ -22,7 +22,7 @@ DownloadJob Job(const QString& url, JobState state, const QString& partial = {})
     if (!partial.isEmpty()) {
         job.choices = JobChoices{QStringLiteral("/videos"), VideoQuality::HighMp4,   true,
                                  QStringLiteral("MP4"),     QStringLiteral("Small"), nullptr};
-        job.partial = PartialDownload{partial, "\"tag\"", "Wed, 09 Dec 2026 10:00:00 GMT", 123456789012};
+        job.partial = PartialDownload{partial, "\"tag\"", "Wed, 09 Dec 2026 10:00:00 GMT", 123456789012, {}, 0, 0};
     }
     return job;
 }
@@ -51,7 +51,7 @@ private slots:
 
 void TestJobJournal::unfinishedJobsComeBackAsWaitingRows() {
     const QString part = QStringLiteral("/videos/.~VD0123abcd.part");
-    const QList<DownloadJob> jobs = {
+    QList<DownloadJob> jobs = {
         Job(QStringLiteral("http://a/waiting"), JobState::Idle),
         Job(QStringLiteral("http://a/done"), JobState::Succeeded),
         Job(QStringLiteral("http://a/stopped"), JobState::Stopped, part),
@@ -60,6 +60,10 @@ void TestJobJournal::unfinishedJobsComeBackAsWaitingRows() {
         Job(QStringLiteral("http://a/cut-off"), JobState::Failed, QStringLiteral("/tmp/~VD00ff.tmp")),
         Job(QStringLiteral("http://a/under-way"), JobState::Downloading),
     };
+    // A playlist's download, kept after its third segment.
+    jobs[5].partial.playlistDigest = QByteArray(32, '\x5a');
+    jobs[5].partial.segmentsDone = 3;
+    jobs[5].partial.segmentBytes = 1234567;
     QList<DownloadJob> read;
     QVERIFY(ReadJournalText(JournalText(jobs), read));
     QCOMPARE(Urls(read),

@@ -24,6 +24,8 @@ private slots:
     void fullDiskIsNamedAndLeavesNothing();
     void missingTransferLibraryIsTheJobsReason();
     void interruptedFetchContinuesWithResume();
+    void interruptedPlaylistGoesOnAfterItsWholeSegments_data();
+    void interruptedPlaylistGoesOnAfterItsWholeSegments();
     void helpNamesTheYtDlpInUse_data();
     void helpNamesTheYtDlpInUse();
 };
@@ -187,7 +189,8 @@ void TestFetchTool::interruptedFetchContinuesWithResume() {
         QDir(output.path()).entryList({QStringLiteral(".~VD*.part")}, QDir::Files | QDir::Hidden).first();
     QFile keptFile(output.filePath(keptName));
     QVERIFY(keptFile.open(QIODevice::ReadWrite));
-    QVERIFY(keptFile.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    QVERIFY(
+        keptFile.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
     keptFile.close();
     QProcess other;
     other.start(fetchPath, {output.path(), service.Url(QStringLiteral("/versioned/other.mp4?n=1000"))});
@@ -207,6 +210,74 @@ void TestFetchTool::interruptedFetchContinuesWithResume() {
     QFile delivered(output.filePath(QStringLiteral("versioned.mp4")));
     QVERIFY(delivered.open(QIODevice::ReadOnly));
     QVERIFY(delivered.readAll() == VersionedBytes(bodyBytes, 1));
+}
+
+void TestFetchTool::interruptedPlaylistGoesOnAfterItsWholeSegments_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("Ctrl+C") << int(SIGINT);
+    // The journal lags behind the file: what came after its last record is cut off.
+    QTest::newRow("killed") << int(SIGKILL);
+}
+
+// A stopped or killed playlist keeps the segments its file holds whole; --resume fetches only
+// the rest.
+void TestFetchTool::interruptedPlaylistGoesOnAfterItsWholeSegments() {
+    QFETCH(int, signalNumber);
+    TestSupport::IsolatedProfile profile;
+    SampleService service;
+    QVERIFY2(service.Start(), qPrintable(service.Error()));
+    constexpr int segmentCount = 20;
+    QVERIFY2(service.AddWebMedia(QStringLiteral("clip"),
+                                 {QStringLiteral("--ts-only"), QStringLiteral("--segments"),
+                                  QString::number(segmentCount), QStringLiteral("--seconds"),
+                                  QString::number(segmentCount), QStringLiteral("--size"),
+                                  QStringLiteral("160x120")}),
+             qPrintable(service.Error()));
+    {
+        QSettings settings(profile.SettingsFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Settings/SegmentConnections"), 1);
+    }
+    QByteArray whole;
+    for (int i = 0; i < segmentCount; ++i)
+        whole += service.MediaBytes(QStringLiteral("hls/clip/v0/seg%1.ts").arg(i, 3, 10, QLatin1Char('0')));
+    QVERIFY(!whole.isEmpty());
+    const QString journalFolder = profile.DataHome() + QStringLiteral("/Ostrand/Tarnwick/Journal");
+    const auto recordedSegments = [&journalFolder] {
+        const QStringList journals =
+            QDir(journalFolder).entryList({QStringLiteral("fetch-*.json")}, QDir::Files);
+        QFile journal(QDir(journalFolder).filePath(journals.value(0)));
+        if (!journal.open(QIODevice::ReadOnly))
+            return 0;
+        const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("\"segments\":(\\d+)"))
+                                                  .match(QString::fromUtf8(journal.readAll()));
+        return match.hasMatch() ? match.captured(1).toInt() : 0;
+    };
+    const QString fetchPath = TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch");
+    QTemporaryDir output;
+
+    QProcess first;
+    first.setProcessChannelMode(QProcess::MergedChannels);
+    first.start(fetchPath, {output.path(), service.Url(QStringLiteral("/hls/clip/slow.m3u8"))});
+    QTRY_VERIFY_WITH_TIMEOUT(recordedSegments() >= 3, 30000);
+    ::kill(pid_t(first.processId()), signalNumber);
+    QVERIFY(first.waitForFinished(30000));
+    const int kept = recordedSegments();
+    QVERIFY2(kept >= 3 && kept < segmentCount, qPrintable(QString::number(kept)));
+    // The segments already kept are not asked for again: changed on the server now, they would
+    // show in the delivered file if they were.
+    QVERIFY(service.AddMedia(QStringLiteral("hls/clip/v0/seg000.ts"), QByteArray("changed")));
+
+    QProcess second;
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(fetchPath, {QStringLiteral("--resume"), output.path()});
+    QVERIFY(second.waitForFinished(60000));
+    const QString log = QString::fromLocal8Bit(second.readAll());
+    QVERIFY2(log.contains(QStringLiteral("Completed: 1 success, 0 failure")), qPrintable(log));
+    const QStringList files = QDir(output.path()).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files.size(), 1); // the delivered file, and no working file left
+    QFile delivered(output.filePath(files.first()));
+    QVERIFY(delivered.open(QIODevice::ReadOnly));
+    QVERIFY2(delivered.readAll() == whole, "the delivered file is not the playlist's segments in order");
 }
 
 void TestFetchTool::helpNamesTheYtDlpInUse_data() {

@@ -281,6 +281,11 @@ bool ServeDerivedPlaylist(const Library& library, const std::string& id, const s
         for (std::string& line : lines)
             if (isSegment(line))
                 line += "?delay=" + std::to_string(--segments * 150);
+    } else if (name == "slow.m3u8") {
+        // Every segment answers late, so that a download can be stopped or killed half way.
+        for (std::string& line : lines)
+            if (isSegment(line))
+                line += "?delay=300";
     } else if (name == "missing.m3u8") {
         // The second segment does not exist: the download fails half way.
         int seen = 0;
@@ -351,6 +356,7 @@ const char* WebRouteList() {
            "                                     segment, more than 100,000 segments, a segment that\n"
            "                                     answers 503 once per download\n"
            "  /hls/<id>/interleaved.m3u8         HLS: each segment answers 150 ms after the next one\n"
+           "  /hls/<id>/slow.m3u8                HLS: each segment answers after 300 ms\n"
            "  /hls/<id>/alt/master.m3u8          HLS: pictures without sound, their sound as an audio\n"
            "                                     rendition, a sound-only variant, an I-frame playlist\n"
            "  /hls/<id>/alt/sound.m3u8           HLS: sound-only variants and nothing else\n"

@@ -24,12 +24,16 @@ struct JobChoices {
 };
 
 // A download kept unfinished in its working file, and what the server said about the body, so
-// that a later request can ask for the rest of the same body only.
+// that a later request can ask for the rest of the same body only. A playlist's download is
+// continued after the segments the file holds whole, when the playlist names the same ones.
 struct PartialDownload {
     QString path; // empty: nothing kept
     QByteArray etag;
     QByteArray lastModified;
     qint64 length = -1; // the whole body's length; -1 when unknown
+    QByteArray playlistDigest; // of the playlist's segment addresses; empty for a plain stream
+    int segmentsDone = 0;      // the segments the file holds whole
+    qint64 segmentBytes = 0;   // the file's size after them
 
     bool IsKept() const { return !path.isEmpty(); }
 };

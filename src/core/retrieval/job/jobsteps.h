@@ -9,7 +9,7 @@ namespace Tarnwick {
 class JobContext;
 class JobTempFile;
 struct DownloadJob;
-struct Preset;
+class Preset;
 
 // What a job delivers and where. Taken from the run when the job starts, or from its kept
 // download, so that a download continued in a later run ends as it was begun.

@@ -1,23 +1,19 @@
 #include "processjob.h"
 
-#include "conversion/outputformat.h"
-#include "conversion/presetlookup.h"
 #include "fileoperations.h"
 #include "jobcontext.h"
 #include "jobsteps.h"
 #include "jobtempfile.h"
-#include "journal/jobjournal.h"
+#include "keptdownload.h"
 #include "labelledsink.h"
 #include "queue/progresssink.h"
 #include "retrieval/sources/mediaresolver.h"
 #include "retrieval/transfer/httptransfer.h"
 #include "segmentdownload.h"
 #include "soundmerge.h"
-#include "stalejobfiles.h"
 #include "ytdlp/ytdlpjob.h"
 #include "ytdlp/ytdlppagereader.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 #include <memory>
 #include <optional>
@@ -26,43 +22,17 @@ namespace Tarnwick {
 
 namespace {
 
-bool HasValidator(const PartialDownload& partial) {
-    return !partial.lastModified.isEmpty() || (!partial.etag.isEmpty() && !partial.etag.startsWith("W/"));
-}
-
-// What killed jobs left in folder goes before this job adds its own files; the downloads that a
-// journal keeps for a later run stay. The journals are read only when there is something to
-// remove.
-void RemoveStaleFilesIn(const QString& folder) {
-    RemoveStaleJobFiles(folder, QDateTime::currentDateTimeUtc(), [] { return JobJournal::KeptFiles(); });
-}
-
-// The kept working file when the download can go on from it, else a new one beside the final
-// file. A playlist's segments start again: only a plain stream continues by a range.
-std::unique_ptr<JobTempFile> TakeWorkingFile(DownloadJob& job, bool isPlaylist, const QString& folder) {
-    if (job.partial.IsKept() && !isPlaylist && HasValidator(job.partial)) {
-        std::unique_ptr<JobTempFile> kept = JobTempFile::Reopen(job.partial.path);
-        if (kept->IsValid())
-            return kept;
-    }
-    DiscardPartial(job);
-    auto created = std::make_unique<JobTempFile>(folder);
-    // A working file that had to go to the temporary folder finds litter of its own kind there.
-    if (created->IsValid() &&
-        QFileInfo(created->Path()).absolutePath() != QFileInfo(folder).absoluteFilePath())
-        RemoveStaleFilesIn(QFileInfo(created->Path()).absolutePath());
-    return created;
-}
-
 // Writes the stream, or a playlist's segments one after another, through the file as it was
 // created: opening it again with truncation would make the file system write the whole
 // download out when it is closed. A stream whose file holds the start of the body already asks
 // for the rest. The transfer reports its own failures; those of the file go to reason.
 bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource& media,
-                   const DownloadJob& job, JobTempFile& file, QString& reason) {
+                   const DownloadJob& job, const SegmentContinuation& continuation, JobTempFile& file,
+                   QString& reason) {
     bool copied = false;
     if (media.isPlaylist) {
-        copied = DownloadSegments(media.segments, file.File(), sink, transfer);
+        copied = DownloadSegments(media.segments, file.File(), sink, transfer, QStringLiteral("Segment"),
+                                  continuation);
     } else {
         transfer.SetReadBufferSize(4096);
         if (file.File().pos() > 0)
@@ -77,21 +47,6 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
     if (copied && !closed)
         reason = closeError;
     return copied && closed;
-}
-
-// Remembers the job's new working file and the choices it was started with, so that a later
-// run can continue it as it was begun.
-void KeepFromNowOn(DownloadJob& job, const JobTempFile& download, VideoQuality quality,
-                   const JobDelivery& delivery) {
-    const Preset* preset = delivery.convert ? delivery.preset : nullptr;
-    job.partial.path = download.Path();
-    job.choices =
-        JobChoices{delivery.outputFolder,
-                   quality,
-                   delivery.convert,
-                   preset != nullptr && preset->format != nullptr ? preset->format->displayName : QString(),
-                   preset != nullptr ? PresetName(*preset) : QString(),
-                   preset != nullptr ? std::make_shared<const Preset>(*preset) : nullptr};
 }
 
 } // namespace
@@ -175,16 +130,14 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
 
     context.SetPhase(RunPhase::PhaseDownload);
     // The working files sit beside the final file, so that putting it in place is a rename.
-    std::unique_ptr<JobTempFile> download = TakeWorkingFile(job, media.isPlaylist, delivery.outputFolder);
-    // A plain stream's working file is remembered from the start, so that a kill at any moment
-    // leaves a file someone knows of; a playlist starts again anyway.
-    const bool keepable = keepsUnfinished && !media.isPlaylist && download->IsValid();
+    std::unique_ptr<JobTempFile> download = TakeWorkingFile(job, media, delivery.outputFolder);
+    const bool keepable = keepsUnfinished && IsKeepable(media) && download->IsValid();
     if (keepable && !job.partial.IsKept())
-        KeepFromNowOn(job, *download, quality, delivery);
+        KeepFromNowOn(job, *download, media, quality, delivery);
     context.SetJobState(jobIndex, JobState::Downloading);
     if (!download->IsValid())
         return FailJob(context, jobIndex, QStringLiteral("Cannot create a temporary file"));
-    if (keepable)
+    if (keepable && !media.isPlaylist)
         transfer.SetBodyListener([&context, &job, jobIndex](const HttpTransfer::BodyIdentity& body) {
             job.partial.etag = body.etag;
             job.partial.lastModified = body.lastModified;
@@ -192,12 +145,13 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
             context.PartialChanged(jobIndex);
         });
     QString reason;
-    if (!DownloadMedia(transfer, sink, media, job, *download, reason)) {
+    if (!DownloadMedia(transfer, sink, media, job, PlaylistContinuation(context, jobIndex, keepable),
+                       *download, reason)) {
         const bool wasStopped = stopped();
         // What arrived is kept for a later run when that run can ask for the rest of the same
         // body; a failure for good (a 4xx answer, a full disk) ends the job with its file.
-        if (keepable && (wasStopped || transfer.FailedTransiently()) && HasValidator(job.partial) &&
-            QFileInfo(download->Path()).size() > 0) {
+        if (keepable && WorthKeeping(job, media, wasStopped, transfer.FailedTransiently(),
+                                     QFileInfo(download->Path()).size())) {
             download->Release();
         } else if (keepable) {
             job.partial = PartialDownload();

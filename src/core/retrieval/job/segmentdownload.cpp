@@ -29,10 +29,11 @@ struct FetchList {
     QList<bool> isSegment;
 };
 
-FetchList BuildFetchList(const QList<HlsSegment>& segments) {
+FetchList BuildFetchList(const QList<HlsSegment>& segments, int first) {
     FetchList list;
-    QString currentMap;
-    for (qsizetype i = 0; i < segments.size(); ++i) {
+    // The section the segments already in the file were written after serves the next ones too.
+    QString currentMap = first > 0 ? segments[first - 1].mapUri : QString();
+    for (qsizetype i = first; i < segments.size(); ++i) {
         const HlsSegment& segment = segments[i];
         if (!segment.mapUri.isEmpty() && segment.mapUri != currentMap) {
             list.urls.append(segment.mapUri);
@@ -50,12 +51,16 @@ FetchList BuildFetchList(const QList<HlsSegment>& segments) {
 } // namespace
 
 bool DownloadSegments(const QList<HlsSegment>& segments, QFile& file, ProgressSink* sink,
-                      const HttpTransfer& settingsOf, const QString& label) {
+                      const HttpTransfer& settingsOf, const QString& label,
+                      const SegmentContinuation& continuation) {
     SilentSink silent;
     ProgressSink& outer = sink != nullptr ? *sink : silent;
     const int count = int(segments.size());
-    const FetchList list = BuildFetchList(segments);
+    const int first = qBound(0, continuation.firstSegment, count);
+    const FetchList list = BuildFetchList(segments, first);
     const std::time_t startTime = std::time(nullptr);
+    // Bytes an earlier run wrote count in the size, not in the speed.
+    const qint64 startBytes = file.pos();
 
     OrderedFetch::Settings settings;
     settings.connections = settingsOf.SegmentConnections();
@@ -64,7 +69,7 @@ bool DownloadSegments(const QList<HlsSegment>& segments, QFile& file, ProgressSi
     // The job's request headers hold for every segment as for a single stream.
     settings.requestHeaders = settingsOf.RequestHeaders();
 
-    int written = 0;
+    int written = first;
     auto deliver = [&](int index, QByteArray& body, QString* failure) {
         if (file.write(body) != body.size()) {
             *failure = file.errorString();
@@ -73,6 +78,8 @@ bool DownloadSegments(const QList<HlsSegment>& segments, QFile& file, ProgressSi
         if (!list.isSegment[index])
             return true;
         written = list.segmentOf[index];
+        if (continuation.segmentWritten)
+            continuation.segmentWritten(written, file.pos());
         outer.Progress(ProgressSink::ProgressPosition, written);
         // The file's position is what has been written so far, without asking the system.
         const double doneKB = double(file.pos()) / 1024.0;
@@ -80,7 +87,8 @@ bool DownloadSegments(const QList<HlsSegment>& segments, QFile& file, ProgressSi
         QString text =
             QStringLiteral("%1 %2 / %3, %4 KB").arg(label).arg(written).arg(count).arg(qint64(doneKB));
         if (seconds > 0)
-            text += QStringLiteral(", %1 KB/s").arg(doneKB / double(seconds), 0, 'f', 1);
+            text += QStringLiteral(", %1 KB/s")
+                        .arg(double(file.pos() - startBytes) / 1024.0 / double(seconds), 0, 'f', 1);
         outer.Status(ProgressSink::StatusActivity, text);
         return true;
     };
@@ -93,6 +101,7 @@ bool DownloadSegments(const QList<HlsSegment>& segments, QFile& file, ProgressSi
 
     outer.Begin();
     outer.Progress(ProgressSink::ProgressTotal, count);
+    outer.Progress(ProgressSink::ProgressPosition, written);
     const OrderedFetch::Outcome outcome =
         OrderedFetch::Run(list.urls, settings, deliver, stopRequested, waiting);
     bool complete = outcome.complete;

@@ -31,6 +31,12 @@ QJsonObject JobObject(const DownloadJob& job) {
         object.insert(QStringLiteral("etag"), QString::fromLatin1(job.partial.etag));
         object.insert(QStringLiteral("lastModified"), QString::fromLatin1(job.partial.lastModified));
         object.insert(QStringLiteral("length"), double(job.partial.length));
+        if (!job.partial.playlistDigest.isEmpty()) {
+            object.insert(QStringLiteral("playlist"),
+                          QString::fromLatin1(job.partial.playlistDigest.toHex()));
+            object.insert(QStringLiteral("segments"), job.partial.segmentsDone);
+            object.insert(QStringLiteral("segmentBytes"), double(job.partial.segmentBytes));
+        }
     }
     return object;
 }
@@ -43,7 +49,8 @@ bool ReadJob(const QJsonValue& value, DownloadJob& job) {
     if (!value.isObject())
         return false;
     const QJsonObject object = value.toObject();
-    for (const char* key : {"url", "folder", "format", "preset", "partial", "etag", "lastModified"})
+    for (const char* key :
+         {"url", "folder", "format", "preset", "partial", "etag", "lastModified", "playlist"})
         if (!IsText(object, QString::fromLatin1(key)))
             return false;
     job.url = object.value(QStringLiteral("url")).toString();
@@ -67,6 +74,15 @@ bool ReadJob(const QJsonValue& value, DownloadJob& job) {
         job.partial.etag = object.value(QStringLiteral("etag")).toString().toLatin1();
         job.partial.lastModified = object.value(QStringLiteral("lastModified")).toString().toLatin1();
         job.partial.length = qint64(object.value(QStringLiteral("length")).toDouble(-1));
+        // Segments that do not add up name no place to go on from: the playlist starts again.
+        const int segments = object.value(QStringLiteral("segments")).toInt(0);
+        const qint64 segmentBytes = qint64(object.value(QStringLiteral("segmentBytes")).toDouble(0));
+        if (segments > 0 && segmentBytes > 0) {
+            job.partial.playlistDigest =
+                QByteArray::fromHex(object.value(QStringLiteral("playlist")).toString().toLatin1());
+            job.partial.segmentsDone = segments;
+            job.partial.segmentBytes = segmentBytes;
+        }
     }
     return true;
 }
