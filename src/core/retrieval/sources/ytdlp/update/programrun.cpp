@@ -1,9 +1,8 @@
 #include "programrun.h"
 
+#include "retrieval/sources/ytdlp/groupprocess.h"
+
 #include <QDeadlineTimer>
-#include <QProcess>
-#include <csignal>
-#include <unistd.h>
 
 namespace Tarnwick {
 
@@ -24,43 +23,31 @@ QString ProgramRun::FailureText(int timeoutSeconds) const {
 
 ProgramRun RunProgram(const QString& program, const QStringList& arguments, int timeoutSeconds,
                       const std::function<bool()>& stopRequested) {
+    const QDeadlineTimer deadline{std::chrono::seconds(timeoutSeconds)};
+    bool timedOut = false;
+    GroupProcessRequest request;
+    request.program = program;
+    request.arguments = arguments;
+    request.silenceLimitMs = timeoutSeconds * 1000;
+    request.shouldStop = [&] {
+        if (stopRequested && stopRequested())
+            return true;
+        timedOut = deadline.hasExpired();
+        return timedOut;
+    };
+    const GroupProcessResult result = RunGroupProcess(request);
+
     ProgramRun run;
-    QProcess process;
-#ifndef Q_OS_WIN
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
-#endif
-    process.start(program, arguments, QIODevice::ReadOnly);
-    if (!process.waitForStarted(10000)) {
-        run.startError = process.errorString();
+    run.started = result.end != GroupProcessResult::End::NotStarted;
+    if (!run.started) {
+        run.startError = QString::fromUtf8(result.error);
         return run;
     }
-    run.started = true;
-    process.closeWriteChannel();
-    const auto endGroup = [&process] {
-#ifndef Q_OS_WIN
-        ::kill(-static_cast<pid_t>(process.processId()), SIGKILL);
-#endif
-        process.kill();
-        process.waitForFinished(5000);
-    };
-    QDeadlineTimer deadline{std::chrono::seconds(timeoutSeconds)};
-    while (!process.waitForFinished(50)) {
-        if (process.state() == QProcess::NotRunning)
-            break;
-        if (stopRequested && stopRequested()) {
-            run.stopped = true;
-            endGroup();
-            return run;
-        }
-        if (deadline.hasExpired()) {
-            run.timedOut = true;
-            endGroup();
-            return run;
-        }
-    }
-    run.output = process.readAllStandardOutput();
-    run.errorOutput = process.readAllStandardError();
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.timedOut = timedOut || result.end == GroupProcessResult::End::Silent;
+    run.stopped = result.end == GroupProcessResult::End::Stopped && !timedOut;
+    run.output = result.output;
+    run.errorOutput = result.error;
+    run.exitCode = result.end == GroupProcessResult::End::Exited ? result.exitCode : -1;
     return run;
 }
 

@@ -22,9 +22,9 @@ struct ProgramRun {
     QString FailureText(int timeoutSeconds) const;
 };
 
-// Runs the program with the arguments in a process group of its own and waits for it, asking
-// `stopRequested` every 50 ms. On a stop or when `timeoutSeconds` pass, the whole group is
-// ended, so that nothing it started lives on.
+// Runs the program with the arguments in a process group of its own (see RunGroupProcess) and
+// waits for it, asking `stopRequested` every 100 ms. On a stop or when `timeoutSeconds` pass,
+// the whole group is ended, so that nothing it started lives on.
 ProgramRun RunProgram(const QString& program, const QStringList& arguments, int timeoutSeconds,
                       const std::function<bool()>& stopRequested);
 
