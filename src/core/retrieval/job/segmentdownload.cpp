@@ -101,7 +101,9 @@ bool DownloadSegments(const QList<HlsSegment>& segments, QFile& file, ProgressSi
 
     outer.Begin();
     outer.Progress(ProgressSink::ProgressTotal, count);
-    outer.Progress(ProgressSink::ProgressPosition, written);
+    // A continued copy shows at once how far the earlier run came.
+    if (first > 0)
+        outer.Progress(ProgressSink::ProgressPosition, first);
     const OrderedFetch::Outcome outcome =
         OrderedFetch::Run(list.urls, settings, deliver, stopRequested, waiting);
     bool complete = outcome.complete;
