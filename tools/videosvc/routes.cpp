@@ -58,16 +58,6 @@ std::string TitleOf(const Library& library, const std::string& id) {
     return title;
 }
 
-int64_t NumberParam(const httplib::Request& request, const char* name, int64_t fallback) {
-    if (!request.has_param(name))
-        return fallback;
-    try {
-        return std::stoll(request.get_param_value(name));
-    } catch (...) {
-        return fallback;
-    }
-}
-
 void SendError(httplib::Response& response, int status) {
     // The error body carries an argument block of its own: a client that parses it anyway is caught.
     response.status = status;

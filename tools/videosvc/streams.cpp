@@ -169,4 +169,14 @@ bool SendFile(httplib::Response& response, const std::string& path, const std::s
     return true;
 }
 
+int64_t NumberParam(const httplib::Request& request, const char* name, int64_t fallback) {
+    if (!request.has_param(name))
+        return fallback;
+    try {
+        return std::stoll(request.get_param_value(name));
+    } catch (...) {
+        return fallback;
+    }
+}
+
 } // namespace VideoService

@@ -33,4 +33,7 @@ bool SendFile(httplib::Response& response, const std::string& path, const std::s
 
 unsigned char PatternByte(int64_t position);
 
+// The request's query value name as a number; fallback when it is missing or not a number.
+int64_t NumberParam(const httplib::Request& request, const char* name, int64_t fallback);
+
 } // namespace VideoService

@@ -18,16 +18,6 @@ const auto bytesServed = std::make_shared<std::atomic<int64_t>>(0);
 std::mutex logMutex;
 std::vector<std::string> requestLog;
 
-int64_t Number(const httplib::Request& request, const char* name, int64_t fallback) {
-    if (!request.has_param(name))
-        return fallback;
-    try {
-        return std::stoll(request.get_param_value(name));
-    } catch (...) {
-        return fallback;
-    }
-}
-
 std::string EtagOf(int64_t bodyVersion) {
     return "\"ver-" + std::to_string(bodyVersion) + "\"";
 }
@@ -48,14 +38,14 @@ void ServeVersioned(const httplib::Request& request, httplib::Response& response
     Delivery delivery;
     delivery.etag = EtagOf(current);
     delivery.flip = FlipOf(current);
-    delivery.bytesPerSecond = Number(request, "rate", 0);
+    delivery.bytesPerSecond = NumberParam(request, "rate", 0);
     delivery.sentCounter = bytesServed;
     const int64_t rangeStart = TakeRangeStart(request);
     // A careful server: the rest of a body only while the client's copy is of this version.
     if (rangeStart >= 0 && (ifRange.empty() || ifRange == delivery.etag))
         delivery.rangeStart = rangeStart;
     // Typed as a video, so that a download takes it as the media file it stands for.
-    SendPattern(response, Number(request, "n", 0), delivery, "video/mp4");
+    SendPattern(response, NumberParam(request, "n", 0), delivery, "video/mp4");
 }
 
 } // namespace
@@ -65,7 +55,7 @@ void InstallVersionedRoutes(httplib::Server& server) {
     server.Get(R"(/versioned(/[A-Za-z0-9._-]+)?)", ServeVersioned);
     server.Get("/version", [](const httplib::Request& request, httplib::Response& response) {
         if (request.has_param("set"))
-            version = std::max<int64_t>(1, Number(request, "set", 1));
+            version = std::max<int64_t>(1, NumberParam(request, "set", 1));
         response.set_content(std::to_string(version.load()) + "\n", "text/plain");
     });
     server.Get("/served", [](const httplib::Request&, httplib::Response& response) {
