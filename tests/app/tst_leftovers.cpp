@@ -1,6 +1,7 @@
 // What start-up removes of an earlier Tarnwick's leftovers, and what it must leave alone.
 
 #include "app/leftovers.h"
+#include "retrieval/job/stalejobfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,9 +61,13 @@ void TestLeftovers::removesOnlyOurOldFiles() {
     const QStringList keptInstall = {"Presets.xml", "Presets.xml.damaged", "Presets.xml.mine01"};
     for (const QString& name : keptInstall)
         Make(install.path(), name, old);
-    const QStringList keptOutput = {".~VDfresh1.part", ".~VDlink00.part", ".~VDold.part.bak", "clip.part",
-                                    "~VDclip.flv"};
+    const QStringList keptOutput = {".~VDfresh1.part",  ".~VDheld01.part", ".~VDlink00.part",
+                                    ".~VDold.part.bak", "clip.part",       "~VDclip.flv"};
     Make(output.path(), ".~VDfresh1.part", JobLeftoverAgeSeconds - 60);
+    // A download running for longer than a day.
+    Make(output.path(), ".~VDheld01.part", old);
+    const int held = HoldJobFile(output.filePath(".~VDheld01.part"));
+    QVERIFY(held >= 0);
     QVERIFY(QFile::link(QDir(temp.path()).filePath("~VDk7L8m9.tmp"), output.filePath(".~VDlink00.part")));
     Make(output.path(), ".~VDold.part.bak", old);
     Make(output.path(), "clip.part", old);
@@ -76,6 +81,7 @@ void TestLeftovers::removesOnlyOurOldFiles() {
     places.outputFolders = {output.path(), recent.path(), output.path(), QString()};
     places.tempFolder = temp.path();
     const int removed = RemoveLeftovers(places);
+    ReleaseJobFile(held);
 
     QCOMPARE(Entries(config.path()), keptConfig);
     QCOMPARE(Entries(install.path()), keptInstall);

@@ -1,6 +1,7 @@
 #include "leftovers.h"
 
 #include "presets/safefilereplace.h"
+#include "retrieval/job/stalejobfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,9 +14,11 @@ namespace Tarnwick {
 namespace {
 
 // Removes the regular files in folder whose names match pattern (the whole name) and that
-// were last changed at least ageSeconds before now.
+// were last changed at least ageSeconds before now; not those spared, nor job files that a
+// running job holds (a download may run for longer than a day).
 int RemoveAged(const QString& folder, const QString& wildcard, const QRegularExpression& pattern,
-               qint64 ageSeconds, const QDateTime& now, const QStringList& spared = {}) {
+               qint64 ageSeconds, const QDateTime& now, const QStringList& spared = {},
+               bool jobFiles = false) {
     if (folder.isEmpty())
         return 0;
     int removed = 0;
@@ -27,6 +30,8 @@ int RemoveAged(const QString& folder, const QString& wildcard, const QRegularExp
         if (entry.lastModified().secsTo(now) < ageSeconds)
             continue;
         if (!spared.isEmpty() && spared.contains(entry.absoluteFilePath()))
+            continue;
+        if (jobFiles && IsHeldJobFile(entry.absoluteFilePath()))
             continue;
         if (QFile::remove(entry.absoluteFilePath()))
             ++removed;
@@ -100,12 +105,12 @@ int RemoveLeftovers(const LeftoverPlaces& places, const QDateTime& now) {
         seen << absolute;
         removed += RemoveAged(folder, QStringLiteral(".~VD*.part"),
                               Whole(QStringLiteral("\\.~VD[A-Za-z0-9]+\\.part")), JobLeftoverAgeSeconds, now,
-                              spared);
+                              spared, true);
     }
     // A job's temporary files in the system's temporary folder.
     removed += RemoveAged(places.tempFolder, QStringLiteral("~VD*"),
                           Whole(QStringLiteral("~VD[A-Za-z0-9]+(\\.[A-Za-z0-9]+)?")), JobLeftoverAgeSeconds,
-                          now, spared);
+                          now, spared, true);
     return removed;
 }
 

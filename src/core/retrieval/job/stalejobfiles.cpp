@@ -39,6 +39,19 @@ int TakeUnheld(const QString& path) {
 
 } // namespace
 
+bool IsHeldJobFile(const QString& path) {
+#ifdef Q_OS_UNIX
+    const int handle = TakeUnheld(path);
+    if (handle < 0)
+        return QFileInfo(path).isFile(); // a file that cannot be taken is held, or not ours to judge
+    ::close(handle);
+    return false;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
 int HoldJobFile(const QString& path) {
 #ifdef Q_OS_UNIX
     const int handle = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);

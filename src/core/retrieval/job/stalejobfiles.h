@@ -21,6 +21,9 @@ constexpr qint64 StaleJobFileMinimumAgeSeconds = 60;
 int RemoveStaleJobFiles(const QString& folder, const QDateTime& now = QDateTime::currentDateTimeUtc(),
                         const std::function<QStringList()>& keptFiles = {});
 
+// Whether a running job of any Tarnwick holds the job file at path.
+bool IsHeldJobFile(const QString& path);
+
 // Holds path for its owner as RemoveStaleJobFiles understands it; -1 when it cannot. The
 // holder releases it by closing the returned handle.
 int HoldJobFile(const QString& path);
