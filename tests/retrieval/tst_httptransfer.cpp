@@ -67,7 +67,12 @@ void TestHttpTransfer::reportsEveryChunkInOrder() {
         service_.Url(QStringLiteral("/bytes?n=%1&chunked=%2").arg(size).arg(chunked ? 1 : 0)), target));
     QCOMPARE(target.data(), PatternBytes(size));
 
-    const QStringList skeleton = sink.Skeleton();
+    // The stop is also polled while no data arrives, at moments a slow or busy machine chooses;
+    // the order of the reports is what counts.
+    QStringList skeleton;
+    for (const QString& entry : sink.Skeleton())
+        if (entry != QLatin1String("IsCancelled") || (!skeleton.isEmpty() && skeleton.last() != entry))
+            skeleton << entry;
     QStringList expectedStart = {QStringLiteral("Begin"), QStringLiteral("Progress 1 %1").arg(totalKB),
                                  QStringLiteral("IsCancelled")};
     QCOMPARE(skeleton.mid(0, 3), expectedStart);
