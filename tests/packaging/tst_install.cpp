@@ -64,7 +64,8 @@ QStringList CurrentFolderSearchPaths(const QString& folder) {
     QStringList found;
     for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
         QFile elf(file.filePath());
-        if (!elf.open(QIODevice::ReadOnly) || elf.read(4) != "\x7f" "ELF")
+        if (!elf.open(QIODevice::ReadOnly) || elf.read(4) != "\x7f"
+                                                             "ELF")
             continue;
         const Run dynamic = RunProgram(QStringLiteral("readelf"), {QStringLiteral("-d"), file.filePath()});
         for (const QByteArray& line : dynamic.out.split('\n')) {
@@ -256,6 +257,18 @@ private slots:
         const Run recommends =
             RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Recommends")});
         QVERIFY2(recommends.out.contains("yt-dlp"), recommends.out.constData());
+        // Every file the package puts in /etc is a configuration file, kept when edited.
+        QStringList inEtc;
+        for (const QByteArray& line : contents.out.split('\n')) {
+            const qsizetype at = line.indexOf(" ./etc/");
+            if (at >= 0 && !line.startsWith('d'))
+                inEtc << QString::fromUtf8(line.mid(at + 2));
+        }
+        QCOMPARE(inEtc.size(), 2);
+        const Run conffiles =
+            RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-I"), deb, QStringLiteral("conffiles")});
+        for (const QString& file : inEtc)
+            QVERIFY2(conffiles.out.contains(file.toUtf8() + '\n'), qPrintable(file));
 
         const QStringList rpms = QDir(packages.path()).entryList({QStringLiteral("tarnwick-*.rpm")});
         if (MAKES_RPM) {
@@ -270,6 +283,11 @@ private slots:
                 if (at >= 0 && !line.startsWith('d'))
                     QVERIFY2(listed.out.contains(line.mid(at + 2) + '\n'), line.constData());
             }
+            const Run configs =
+                RunProgram(QStringLiteral("rpm"),
+                           {QStringLiteral("-qcp"), QDir(packages.path()).filePath(rpms.first())});
+            for (const QString& file : inEtc)
+                QVERIFY2(configs.out.contains(file.toUtf8() + '\n'), qPrintable(file));
         }
     }
 };
