@@ -1,19 +1,15 @@
 #include "streamcopy.h"
 
 #include "engineerror.h"
+#include "progresspacer.h"
 #include "streammap.h"
-#include "transcoder.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace VarnexEngine {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr auto kPositionInterval = std::chrono::milliseconds(100);
-constexpr auto kStatusInterval = std::chrono::seconds(1);
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};
 
 struct PacketDeleter {
@@ -29,7 +25,8 @@ bool CopiesOrFollows(bool disabled, const std::string& codec) {
 
 StreamCopier::StreamCopier(const ConvertOptions& options, Notifier& notifier)
     : options_(options)
-    , notifier_(notifier) {}
+    , notifier_(notifier)
+    , progress_(notifier, " (copy)") {}
 
 StreamCopier::~StreamCopier() = default;
 
@@ -171,7 +168,7 @@ void StreamCopier::Copy() {
             cutShort_ = true;
             break;
         }
-        Report(false);
+        progress_.Report(output_->PositionMs(), false);
     }
     if (notifier_.StopRequested())
         throw EngineError("The conversion was stopped.");
@@ -200,25 +197,8 @@ void StreamCopier::CheckComplete() const {
     }
 }
 
-void StreamCopier::Report(bool force) {
-    const auto now = Clock::now();
-    if (force || now - lastPosition_ >= kPositionInterval) {
-        lastPosition_ = now;
-        const int64_t position = output_->PositionMs();
-        notifier_.Position(totalMs_ > 0 && position > totalMs_ ? totalMs_ : position);
-    }
-    if (force || now - lastStatus_ >= kStatusInterval) {
-        lastStatus_ = now;
-        const double seconds = std::chrono::duration<double>(now - started_).count();
-        char speed[32];
-        std::snprintf(speed, sizeof speed, "%.2fx",
-                      seconds > 0 ? output_->PositionMs() / 1000.0 / seconds : 0);
-        notifier_.Activity("Time " + FormatClock(output_->PositionMs()) + ", speed " + speed + " (copy)");
-    }
-}
-
 void StreamCopier::Run() {
-    started_ = Clock::now();
+    progress_.Start();
     CheckOptions();
     for (const InputOption& option : options_.inputs)
         inputs_.push_back(std::make_unique<InputFile>(option, 0));
@@ -233,15 +213,12 @@ void StreamCopier::Run() {
     }
     if (options_.durationUs > 0 && (totalUs == 0 || options_.durationUs < totalUs))
         totalUs = options_.durationUs;
-    totalMs_ = totalUs / 1000;
-    notifier_.Total(totalMs_);
+    progress_.SetTotal(totalUs / 1000);
 
     Copy();
     CheckComplete();
     output_->Finish();
-    Report(true);
-    if (totalMs_ > 0)
-        notifier_.Position(totalMs_); // complete: the bar ends full
+    progress_.Finish(output_->PositionMs());
 }
 
 } // namespace VarnexEngine

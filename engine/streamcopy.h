@@ -4,8 +4,8 @@
 #include "inputfile.h"
 #include "notifier.h"
 #include "outputfile.h"
+#include "progresspacer.h"
 
-#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -46,17 +46,13 @@ private:
     InputFile* NextInput() const;
     bool InputNeeded(const InputFile& input) const;
     void CheckComplete() const;
-    void Report(bool force);
 
     const ConvertOptions& options_;
     Notifier& notifier_;
     std::vector<std::unique_ptr<InputFile>> inputs_;
     std::unique_ptr<OutputFile> output_;
     std::vector<CopiedStream> streams_;
-    std::chrono::steady_clock::time_point started_;
-    std::chrono::steady_clock::time_point lastPosition_{};
-    std::chrono::steady_clock::time_point lastStatus_{};
-    int64_t totalMs_ = 0;
+    ProgressPacer progress_;
     bool cutShort_ = false; // -t or -fs ended the copy on purpose
 };
 

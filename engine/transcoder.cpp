@@ -4,42 +4,21 @@
 #include "streammap.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace VarnexEngine {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr auto kPositionInterval = std::chrono::milliseconds(100);
-constexpr auto kStatusInterval = std::chrono::seconds(1);
-
 struct PacketDeleter {
     void operator()(AVPacket* packet) const { av_packet_free(&packet); }
 };
 
-std::string FormatSpeed(double ratio) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2fx", ratio);
-    return text;
-}
-
 } // namespace
-
-std::string FormatClock(int64_t milliseconds) {
-    if (milliseconds < 0)
-        milliseconds = 0;
-    char text[32];
-    std::snprintf(
-        text, sizeof text, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(milliseconds / 3600000),
-        static_cast<long long>(milliseconds / 60000 % 60), static_cast<long long>(milliseconds / 1000 % 60),
-        static_cast<long long>(milliseconds % 1000));
-    return text;
-}
 
 Transcoder::Transcoder(const ConvertOptions& options, Notifier& notifier)
     : options_(options)
-    , notifier_(notifier) {}
+    , notifier_(notifier)
+    , progress_(notifier) {}
 
 Transcoder::~Transcoder() = default;
 
@@ -127,22 +106,6 @@ int64_t Transcoder::TotalMs() const {
     return totalUs / 1000;
 }
 
-void Transcoder::Report(bool force) {
-    const auto now = Clock::now();
-    if (force || now - lastPosition_ >= kPositionInterval) {
-        lastPosition_ = now;
-        // Encoders pad the last frame; the position never runs past the announced total.
-        const int64_t position = output_->PositionMs();
-        notifier_.Position(totalMs_ > 0 && position > totalMs_ ? totalMs_ : position);
-    }
-    if (force || now - lastStatus_ >= kStatusInterval) {
-        lastStatus_ = now;
-        const double seconds = std::chrono::duration<double>(now - started_).count();
-        const double speed = seconds > 0 ? output_->PositionMs() / 1000.0 / seconds : 0;
-        notifier_.Activity("Time " + FormatClock(output_->PositionMs()) + ", speed " + FormatSpeed(speed));
-    }
-}
-
 // A conversion that wrote nothing, or stopped well short of the length the input states,
 // did not succeed, however quietly the demuxer reached its end.
 void Transcoder::CheckComplete() const {
@@ -184,12 +147,11 @@ void Transcoder::RequireReached(const InputFile& input, int64_t reachedUs, int64
 }
 
 void Transcoder::Run() {
-    started_ = Clock::now();
+    progress_.Start();
     OpenInputs();
     BuildPipelines();
     output_->Open(options_);
-    totalMs_ = TotalMs();
-    notifier_.Total(totalMs_);
+    progress_.SetTotal(TotalMs());
 
     std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
     if (packet == nullptr)
@@ -208,7 +170,7 @@ void Transcoder::Run() {
             sizeLimitReached_ = true;
             break;
         }
-        Report(false);
+        progress_.Report(output_->PositionMs(), false);
     }
     if (notifier_.StopRequested())
         throw EngineError("The conversion was stopped.");
@@ -226,9 +188,7 @@ void Transcoder::Run() {
         damaged += audio_->SourceDecoder().DamagedPackets();
     if (damaged > 0)
         notifier_.Activity(std::to_string(damaged) + " damaged packets of the input were skipped.");
-    Report(true);
-    if (totalMs_ > 0)
-        notifier_.Position(totalMs_); // complete: the bar ends full
+    progress_.Finish(output_->PositionMs());
 }
 
 } // namespace VarnexEngine

@@ -5,9 +5,9 @@
 #include "inputfile.h"
 #include "notifier.h"
 #include "outputfile.h"
+#include "progresspacer.h"
 #include "videopipeline.h"
 
-#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -34,7 +34,6 @@ private:
     bool InputNeeded(const InputFile& input) const;
     bool AllDone() const;
     void Dispatch(const InputFile& input, const AVPacket* packet);
-    void Report(bool force);
     void CheckComplete() const;
     void RequireReached(const InputFile& input, int64_t reachedUs, int64_t statedUs) const;
     int64_t TotalMs() const;
@@ -46,14 +45,8 @@ private:
     std::unique_ptr<OutputFile> output_;
     std::unique_ptr<VideoPipeline> video_;
     std::unique_ptr<AudioPipeline> audio_;
-    std::chrono::steady_clock::time_point started_;
-    std::chrono::steady_clock::time_point lastPosition_{};
-    std::chrono::steady_clock::time_point lastStatus_{};
-    int64_t totalMs_ = 0;
+    ProgressPacer progress_;
     bool sizeLimitReached_ = false;
 };
-
-// "HH:MM:SS.mmm"
-std::string FormatClock(int64_t milliseconds);
 
 } // namespace VarnexEngine
