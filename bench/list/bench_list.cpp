@@ -12,6 +12,7 @@
 #include "queue/commandids.h"
 #include "queue/joblistview.h"
 #include "queue/mainwindow.h"
+#include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
 
 #include <QAction>
@@ -61,7 +62,11 @@ double ShowWindow(const QStringList& urls, double* removeSeconds, double* longes
 
     QElapsedTimer clock;
     clock.start();
+    // As the program runs it: every change of the list reaches its journal of unfinished jobs.
+    QTemporaryDir journalFolder;
+    JobJournal journal(JobJournal::Kind::Window, journalFolder.path());
     MainWindow window(settings, nullptr, nullptr, ProcessJob);
+    window.SetJournal(&journal);
     window.SetMessageFunction([](const QString&) {});
     CommandLineArgs args;
     args.urls = urls;
