@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -51,6 +52,8 @@ void TestWindowResume::stoppedJobContinuesInTheNextRun() {
     JobJournal journal(JobJournal::Kind::Window, f.profile.DataHome() + QStringLiteral("/journal"));
     QVERIFY(journal.IsOpen());
     f.window->SetJournal(&journal);
+    // The window outlives the journal here, so it lets go of it first.
+    const auto detach = qScopeGuard([&f] { f.window->SetJournal(nullptr); });
     f.window->show();
     f.window->AddUrl(f.service.Url(QStringLiteral("/versioned?n=%1&rate=6000000").arg(BodyBytes)));
     QSignalSpy finished(f.window.get(), &MainWindow::runFinished);

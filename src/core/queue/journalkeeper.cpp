@@ -10,7 +10,8 @@ namespace Tarnwick {
 JournalKeeper::JournalKeeper(JobListModel& model, JobJournal& journal, QObject* parent)
     : QObject(parent)
     , model_(model)
-    , journal_(journal) {
+    , journal_(journal)
+    , writer_([this] { WriteLoop(); }) {
     connect(&model_, &QAbstractItemModel::rowsInserted, this, &JournalKeeper::Schedule);
     connect(&model_, &QAbstractItemModel::rowsRemoved, this, &JournalKeeper::Schedule);
     connect(&model_, &QAbstractItemModel::rowsMoved, this, &JournalKeeper::Schedule);
@@ -19,15 +20,57 @@ JournalKeeper::JournalKeeper(JobListModel& model, JobJournal& journal, QObject* 
     Schedule();
 }
 
+JournalKeeper::~JournalKeeper() {
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    changed_.notify_all();
+    // The writer finishes the list it was handed before it ends.
+    writer_.join();
+}
+
 void JournalKeeper::Schedule() {
     if (std::exchange(pending_, true))
         return;
-    QTimer::singleShot(0, this, &JournalKeeper::Flush);
+    QTimer::singleShot(0, this, &JournalKeeper::Hand);
+}
+
+void JournalKeeper::Hand() {
+    pending_ = false;
+    QList<DownloadJob> jobs = model_.Jobs();
+    {
+        std::lock_guard lock(mutex_);
+        waiting_ = std::move(jobs);
+    }
+    changed_.notify_all();
 }
 
 void JournalKeeper::Flush() {
-    pending_ = false;
-    journal_.Record(model_.Jobs());
+    Hand();
+    WaitUntilWritten();
+}
+
+void JournalKeeper::WaitUntilWritten() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !waiting_ && !writing_; });
+}
+
+void JournalKeeper::WriteLoop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return waiting_ || quit_; });
+        if (!waiting_)
+            return; // quit, with nothing left to write
+        QList<DownloadJob> jobs = std::move(*waiting_);
+        waiting_.reset();
+        writing_ = true;
+        lock.unlock();
+        journal_.Record(jobs);
+        lock.lock();
+        writing_ = false;
+        changed_.notify_all();
+    }
 }
 
 } // namespace Tarnwick
