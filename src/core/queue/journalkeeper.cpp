@@ -2,6 +2,7 @@
 
 #include "joblistmodel.h"
 #include "retrieval/job/journal/jobjournal.h"
+#include "retrieval/job/journal/journaltext.h"
 
 #include <QTimer>
 
@@ -38,10 +39,21 @@ void JournalKeeper::Schedule() {
 
 void JournalKeeper::Hand() {
     pending_ = false;
-    QList<DownloadJob> jobs = model_.Jobs();
+    // The text is made here, reading the jobs where they are: copying every job of a long list
+    // for the writer would cost more than the text itself.
+    const JobListModel& model = model_;
+    const int count = model.rowCount();
+    bool anyUnfinished = false;
+    for (int row = 0; row < count && !anyUnfinished; ++row)
+        anyUnfinished = IsUnfinished(model.Job(row));
+    QByteArray text =
+        anyUnfinished
+            ? JournalText(count,
+                          [&model](qsizetype row) -> const DownloadJob& { return model.Job(int(row)); })
+            : QByteArray();
     {
         std::lock_guard lock(mutex_);
-        waiting_ = std::move(jobs);
+        waiting_ = std::move(text);
     }
     changed_.notify_all();
 }
@@ -62,11 +74,11 @@ void JournalKeeper::WriteLoop() {
         changed_.wait(lock, [this] { return waiting_ || quit_; });
         if (!waiting_)
             return; // quit, with nothing left to write
-        QList<DownloadJob> jobs = std::move(*waiting_);
+        const QByteArray text = std::move(*waiting_);
         waiting_.reset();
         writing_ = true;
         lock.unlock();
-        journal_.Record(jobs);
+        journal_.RecordText(text);
         lock.lock();
         writing_ = false;
         changed_.notify_all();

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "downloadjob.h"
-
-#include <QList>
+#include <QByteArray>
 #include <QObject>
 #include <condition_variable>
 #include <mutex>
@@ -18,8 +16,9 @@ class JobListModel;
 // Keeps the journal of unfinished jobs in step with the job list: when rows come, go or change
 // (a state, a kept download), the list is recorded once the thread is free again, so that a
 // batch of changes costs one write; the journal itself writes only when its text changes.
-// The writing, with its wait for the disk, happens on a thread of its own, so that a long list
-// on a slow disk never holds up the window; only the newest list waiting is written.
+// The text is made on the window's thread; writing it, with the wait for the disk, happens on a
+// thread of its own, so that a slow disk never holds up the window. Only the newest text
+// waiting is written.
 class JournalKeeper : public QObject {
     Q_OBJECT
 
@@ -43,7 +42,7 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::optional<QList<DownloadJob>> waiting_; // the newest list not yet taken by the writer
+    std::optional<QByteArray> waiting_; // the newest journal text not yet taken by the writer
     bool writing_ = false;
     bool quit_ = false;
     std::thread writer_;

@@ -95,14 +95,19 @@ QString JobJournal::DefaultFolder() {
 }
 
 bool JobJournal::Record(const QList<DownloadJob>& jobs) {
+    const bool anyUnfinished = std::any_of(jobs.begin(), jobs.end(), IsUnfinished);
+    if (!RecordText(anyUnfinished ? JournalText(jobs) : QByteArray()))
+        return false;
+    recorded_ = jobs;
+    return true;
+}
+
+bool JobJournal::RecordText(const QByteArray& text) {
     if (!IsOpen())
         return false;
-    const bool anyUnfinished = std::any_of(jobs.begin(), jobs.end(), IsUnfinished);
-    const QByteArray text = anyUnfinished ? JournalText(jobs) : QByteArray();
-    if (text == recordedText_ && fileExists_ == anyUnfinished) {
-        recorded_ = jobs;
+    const bool anyUnfinished = !text.isEmpty();
+    if (text == recordedText_ && fileExists_ == anyUnfinished)
         return true;
-    }
     if (!anyUnfinished) {
         // A clean end with nothing unfinished leaves no journal.
         if (fileExists_ && !QFile::remove(path_) && QFileInfo::exists(path_))
@@ -113,7 +118,6 @@ bool JobJournal::Record(const QList<DownloadJob>& jobs) {
     } else {
         fileExists_ = true;
     }
-    recorded_ = jobs;
     recordedText_ = text;
     return true;
 }

@@ -44,6 +44,9 @@ public:
     // Records the unfinished ones among jobs, atomically, when that changes the journal; with
     // none unfinished the file goes. False when it could not be written (the old one stays).
     bool Record(const QList<DownloadJob>& jobs);
+    // The same for a journal text made by JournalText, empty when nothing is unfinished; for a
+    // writer on another thread. TakeOver must not follow it: it does not keep the jobs.
+    bool RecordText(const QByteArray& text);
 
     // "$XDG_DATA_HOME/Ostrand/Tarnwick/Journal" (the user's application data on Windows).
     static QString DefaultFolder();

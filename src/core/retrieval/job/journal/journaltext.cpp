@@ -154,9 +154,14 @@ bool IsUnfinished(const DownloadJob& job) {
 }
 
 QByteArray JournalText(const QList<DownloadJob>& jobs) {
+    return JournalText(jobs.size(), [&jobs](qsizetype index) -> const DownloadJob& { return jobs[index]; });
+}
+
+QByteArray JournalText(qsizetype count, const std::function<const DownloadJob&(qsizetype)>& jobAt) {
     QByteArray text = "{\"jobs\":[";
     bool first = true;
-    for (const DownloadJob& job : jobs) {
+    for (qsizetype index = 0; index < count; ++index) {
+        const DownloadJob& job = jobAt(index);
         if (!IsUnfinished(job))
             continue;
         if (!std::exchange(first, false))

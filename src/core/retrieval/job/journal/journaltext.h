@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <functional>
 
 namespace Tarnwick {
 
@@ -15,6 +16,8 @@ bool IsUnfinished(const DownloadJob& job);
 // The journal's text: the unfinished jobs among jobs, in their order, each with the address,
 // the choices and the kept download a later run continues with.
 QByteArray JournalText(const QList<DownloadJob>& jobs);
+// The same for count jobs reached one by one, so that a long list need not be copied first.
+QByteArray JournalText(qsizetype count, const std::function<const DownloadJob&(qsizetype)>& jobAt);
 
 // Reads a journal's text into waiting jobs (Idle, no preset bound yet). False for anything that
 // is not a journal this program wrote; then jobs is left empty. A kept file whose name is not
