@@ -1,5 +1,7 @@
 #include "playerpages.h"
 
+#include "webpage.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -16,47 +18,6 @@ namespace fs = std::filesystem;
 
 // The compressed page that expands past what a page may be: this much blank text in a comment.
 constexpr size_t ExpandingPadding = size_t(17) << 20;
-
-std::string TitleOf(const Library& library, const std::string& id) {
-    std::ifstream file(fs::path(library.mediaFolder) / (id + ".title"), std::ios::binary);
-    std::string title;
-    if (!file || !std::getline(file, title))
-        return id;
-    return title;
-}
-
-std::string EscapeHtml(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        out += c == '&'   ? "&amp;"
-               : c == '<' ? "&lt;"
-               : c == '>' ? "&gt;"
-               : c == '"' ? "&quot;"
-                          : std::string(1, c);
-    return out;
-}
-
-// The heights of the renditions <id>-<height>.mp4, smallest first.
-std::vector<int> RenditionHeights(const Library& library, const std::string& id) {
-    std::vector<int> heights;
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(library.mediaFolder, error)) {
-        const std::string name = entry.path().filename().string();
-        const std::string prefix = id + "-";
-        if (name.rfind(prefix, 0) != 0 || entry.path().extension() != ".mp4")
-            continue;
-        const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-        if (!number.empty() && std::all_of(number.begin(), number.end(), ::isdigit))
-            heights.push_back(std::stoi(number));
-    }
-    std::sort(heights.begin(), heights.end());
-    return heights;
-}
-
-std::string Head(const std::string& title) {
-    return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + EscapeHtml(title) +
-           "</title>\n</head>\n";
-}
 
 // A set-up as sites write it: not JSON (unquoted keys, single quotes, "\/", trailing commas, a
 // function), the adaptive HLS choice first and labelled "Auto", the renditions out of order and
@@ -77,7 +38,7 @@ std::string JwPlayerPage(const Library& library, const std::string& id) {
         else
             sources += "      {file: " + file + ", type: \"video/mp4\", label: 'SD " + height + "p',},\n";
     }
-    return Head(TitleOf(library, id)) + "<body>\n<div id=\"player\">Loading the player...</div>\n" +
+    return PageHead(TitleOf(library, id)) + "<body>\n<div id=\"player\">Loading the player...</div>\n" +
            "<script src=\"/jwplayer.js\"></script>\n<script>\n"
            "  jwplayer(\"player\").setup({\n"
            "    width: '100%', aspectratio: '16:9', // the box, not the video\n"
@@ -109,7 +70,7 @@ std::string AutoLazyPage(const Library& library, const std::string& id) {
                    "-" + height + ".mp4\" type=\"video/mp4\" res=\"" + height + "\" label=\"" + height +
                    "p\">\n";
     }
-    return Head(TitleOf(library, id)) + "<body>\n<video class=\"lazy\" controls preload=\"none\">\n" +
+    return PageHead(TitleOf(library, id)) + "<body>\n<video class=\"lazy\" controls preload=\"none\">\n" +
            sources + "</video>\n</body>\n</html>\n";
 }
 
