@@ -71,4 +71,16 @@ int64_t InputFile::DurationUs() const {
     return context_->duration > 0 ? context_->duration : 0;
 }
 
+InputFile* NextInputInStep(const std::vector<std::unique_ptr<InputFile>>& inputs,
+                           const std::function<bool(const InputFile&)>& needed) {
+    InputFile* next = nullptr;
+    for (const auto& input : inputs) {
+        if (input->AtEnd() || !needed(*input))
+            continue;
+        if (next == nullptr || input->LastReadUs() < next->LastReadUs())
+            next = input.get();
+    }
+    return next;
+}
+
 } // namespace VarnexEngine

@@ -7,7 +7,10 @@ extern "C" {
 }
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace VarnexEngine {
 
@@ -49,5 +52,10 @@ private:
     int64_t lastReadUs_ = INT64_MIN;
     bool atEnd_ = false;
 };
+
+// Of the inputs still needed and not at their end, the one whose last packet is earliest: inputs
+// read in step this way never make the interleaver hold much of any. Null when none is left.
+InputFile* NextInputInStep(const std::vector<std::unique_ptr<InputFile>>& inputs,
+                           const std::function<bool(const InputFile&)>& needed);
 
 } // namespace VarnexEngine

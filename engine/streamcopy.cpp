@@ -112,17 +112,8 @@ bool StreamCopier::InputNeeded(const InputFile& input) const {
                        [&](const CopiedStream& stream) { return stream.input == &input; });
 }
 
-// Two inputs are read in step, always the one whose last packet is earliest, so that the
-// interleaver never has to hold much of either.
 InputFile* StreamCopier::NextInput() const {
-    InputFile* next = nullptr;
-    for (const auto& input : inputs_) {
-        if (input->AtEnd() || !InputNeeded(*input))
-            continue;
-        if (next == nullptr || input->LastReadUs() < next->LastReadUs())
-            next = input.get();
-    }
-    return next;
+    return NextInputInStep(inputs_, [this](const InputFile& input) { return InputNeeded(input); });
 }
 
 void StreamCopier::Copy() {

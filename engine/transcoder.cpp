@@ -71,17 +71,8 @@ bool Transcoder::InputNeeded(const InputFile& input) const {
            (audio_ != nullptr && &audio_->Input() == &input && !audio_->Done());
 }
 
-// Two inputs are read in step: always the one whose last packet is earliest, so that the
-// interleaver never has to hold much.
 InputFile* Transcoder::NextInput() const {
-    InputFile* next = nullptr;
-    for (const auto& input : inputs_) {
-        if (input->AtEnd() || !InputNeeded(*input))
-            continue;
-        if (next == nullptr || input->LastReadUs() < next->LastReadUs())
-            next = input.get();
-    }
-    return next;
+    return NextInputInStep(inputs_, [this](const InputFile& input) { return InputNeeded(input); });
 }
 
 bool Transcoder::AllDone() const {

@@ -196,6 +196,9 @@ private:
 
     // The run, in mainwindowrun.cpp; the RunWindow functions run on the window's thread for
     // the worker.
+    // Waits for the worker thread that has said it is done, and shows what it left; false when
+    // there is none.
+    bool EndWorker();
     void OnRunFinished();
     void OnYtDlpUpdateFinished(const YtDlpUpdateResult& result);
     void ApplyDisplay();

@@ -85,14 +85,20 @@ void MainWindow::RequestStop() {
         run_.RequestStop(StopRequest::Stop);
 }
 
-void MainWindow::OnRunFinished() {
+bool MainWindow::EndWorker() {
     if (!thread_)
-        return;
+        return false;
     thread_->wait();
     delete thread_;
     thread_ = nullptr;
     displayTimer_->stop();
     ApplyDisplay(); // the last values the worker left
+    return true;
+}
+
+void MainWindow::OnRunFinished() {
+    if (!EndWorker())
+        return;
     context_.reset();
     // The stopped job's kept download is on record before the window may close.
     if (journalKeeper_)

@@ -82,13 +82,8 @@ void MainWindow::StartYtDlpUpdate() {
 }
 
 void MainWindow::OnYtDlpUpdateFinished(const YtDlpUpdateResult& result) {
-    if (!thread_)
+    if (!EndWorker())
         return;
-    thread_->wait();
-    delete thread_;
-    thread_ = nullptr;
-    displayTimer_->stop();
-    ApplyDisplay();
     const auto stop = static_cast<StopRequest>(run_.stopRequest.load());
     SetIdleLayout();
     // The outcome stays in the status line, as a run's summary does.
