@@ -157,14 +157,6 @@ int JobListModel::AppendJobs(const QList<DownloadJob>& jobs) {
     return first;
 }
 
-QList<DownloadJob> JobListModel::Jobs() const {
-    QList<DownloadJob> jobs;
-    jobs.reserve(rowCount());
-    for (const auto& job : jobs_)
-        jobs.append(*job);
-    return jobs;
-}
-
 void JobListModel::InsertAfter(int row, const QList<DownloadJob>& jobs) {
     if (jobs.isEmpty())
         return;

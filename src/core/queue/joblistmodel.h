@@ -40,8 +40,6 @@ public:
     int AppendAll(const QStringList& urls);
     // Appends whole records (jobs that come back from the journal) in one insertion.
     int AppendJobs(const QList<DownloadJob>& jobs);
-    // Copies of every row's record, in list order.
-    QList<DownloadJob> Jobs() const;
     // Inserts the jobs right after row, in order (a playlist's entries after the playlist).
     void InsertAfter(int row, const QList<DownloadJob>& jobs);
     DownloadJob& Job(int row) { return *jobs_[static_cast<size_t>(row)]; }

@@ -79,11 +79,15 @@ bool MayOverwrite(JobContext& context, const QString& path) {
     }
 }
 
+void ForgetPartial(DownloadJob& job) {
+    job.partial = PartialDownload();
+    job.choices.reset();
+}
+
 void DiscardPartial(DownloadJob& job) {
     if (job.partial.IsKept() && JobTempFile::IsWorkingFileName(job.partial.path))
         DeleteFileSilently(job.partial.path);
-    job.partial = PartialDownload();
-    job.choices.reset();
+    ForgetPartial(job);
 }
 
 int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& delivery, JobTempFile& download,
@@ -91,8 +95,7 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
     DownloadJob& job = context.Job(jobIndex);
     // The download is whole now: a stop during the conversion starts the job again, and a kept
     // file would only be litter.
-    job.partial = PartialDownload();
-    job.choices.reset();
+    ForgetPartial(job);
     JobTempFile* result = &download;
     // Declared out here so that the converted file lives until it has been put in place.
     std::optional<JobTempFile> converted;

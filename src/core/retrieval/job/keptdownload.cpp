@@ -7,6 +7,7 @@
 #include "jobtempfile.h"
 #include "journal/jobjournal.h"
 #include "retrieval/sources/mediaresolver.h"
+#include "retrieval/transfer/resumestate.h"
 #include "stalejobfiles.h"
 
 #include <QCryptographicHash>
@@ -23,7 +24,7 @@ namespace {
 constexpr std::chrono::seconds PlaylistRecordInterval{2};
 
 bool HasValidator(const PartialDownload& partial) {
-    return !partial.lastModified.isEmpty() || (!partial.etag.isEmpty() && !partial.etag.startsWith("W/"));
+    return !RangeValidator(partial.etag, partial.lastModified).isEmpty();
 }
 
 // Names a playlist's segments as a later reading finds them again: their addresses without the

@@ -154,8 +154,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
                                      QFileInfo(download->Path()).size())) {
             download->Release();
         } else if (keepable) {
-            job.partial = PartialDownload();
-            job.choices.reset();
+            ForgetPartial(job); // the working file goes with its owner below
         }
         if (wasStopped)
             return FinishJob(context, jobIndex, JobState::Stopped, JobFailed);

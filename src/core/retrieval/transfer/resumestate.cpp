@@ -26,19 +26,15 @@ void ResumeState::StartWhole(const ResponseHeaders& headers) {
     rangesAllowed_ = ranges == "bytes" || (ranges.isEmpty() && total_ >= 0);
     etag_ = headers.etag;
     lastModified_ = headers.lastModified;
-    // A weak ETag cannot vouch for the same bytes, so it cannot guard a continuation.
-    if (!etag_.isEmpty() && !etag_.startsWith("W/"))
-        validator_ = etag_;
-    else if (!lastModified_.isEmpty())
-        validator_ = lastModified_;
-    else if (!etag_.isEmpty())
+    validator_ = RangeValidator(etag_, lastModified_);
+    // A weak ETag alone says the body may differ byte for byte: no continuation can be trusted.
+    if (validator_.isEmpty() && !etag_.isEmpty())
         rangesAllowed_ = false;
 }
 
 bool ResumeState::StartFrom(qint64 received, qint64 total, const QByteArray& etag,
                             const QByteArray& lastModified) {
-    // The same choice of validator as for an answer: a weak ETag cannot vouch for bytes.
-    const QByteArray validator = !etag.isEmpty() && !etag.startsWith("W/") ? etag : lastModified;
+    const QByteArray validator = RangeValidator(etag, lastModified);
     if (validator.isEmpty() || received <= 0 || (total >= 0 && received > total))
         return false;
     *this = ResumeState();
@@ -49,6 +45,10 @@ bool ResumeState::StartFrom(qint64 received, qint64 total, const QByteArray& eta
     lastModified_ = lastModified;
     validator_ = validator;
     return true;
+}
+
+QByteArray RangeValidator(const QByteArray& etag, const QByteArray& lastModified) {
+    return !etag.isEmpty() && !etag.startsWith("W/") ? etag : lastModified;
 }
 
 QList<QByteArray> ResumeState::ContinuationHeaders() const {

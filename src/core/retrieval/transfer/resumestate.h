@@ -46,6 +46,10 @@ private:
     QByteArray lastModified_;
 };
 
+// What vouches, in If-Range, that a continuation is of the same body: the strong ETag, else
+// Last-Modified. Empty when neither does: a weak ETag cannot vouch for the same bytes.
+QByteArray RangeValidator(const QByteArray& etag, const QByteArray& lastModified);
+
 // A Content-Range value "bytes first-last/total"; total -1 for "*". False when malformed.
 bool ParseContentRange(const QByteArray& value, qint64& first, qint64& last, qint64& total);
 
