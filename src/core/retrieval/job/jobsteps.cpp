@@ -79,6 +79,11 @@ bool MayOverwrite(JobContext& context, const QString& path) {
     }
 }
 
+bool StoppedToContinue(JobContext& context) {
+    return context.KeepsUnfinished() && context.DownloadSink() != nullptr &&
+           context.DownloadSink()->IsCancelled() != 0;
+}
+
 void ForgetPartial(DownloadJob& job) {
     job.partial = PartialDownload();
     job.choices.reset();
@@ -111,9 +116,8 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
         if (!converted->IsValid() || delivery.preset == nullptr || engine == nullptr ||
             ConvertFile(*engine, download.Path(), converted->Path(), *delivery.preset,
                         context.ConversionSink()) != 0) {
-            const bool stopped = context.KeepsUnfinished() && context.DownloadSink() != nullptr &&
-                                 context.DownloadSink()->IsCancelled() != 0;
-            return FinishJob(context, jobIndex, stopped ? JobState::Stopped : JobState::Failed, JobFailed);
+            return FinishJob(context, jobIndex,
+                             StoppedToContinue(context) ? JobState::Stopped : JobState::Failed, JobFailed);
         }
         DeleteFileSilently(download.Path());
         result = &*converted;

@@ -44,6 +44,10 @@ QString FinalPathOrFail(JobContext& context, int jobIndex, const QString& extens
 // Whether to write over the existing file at path; may change the run's policy.
 bool MayOverwrite(JobContext& context, const QString& path);
 
+// The user or the program's end stopped the job, and a later run continues it: it ends as
+// Stopped rather than Failed.
+bool StoppedToContinue(JobContext& context);
+
 // The job keeps no download any more; its working file, if any, is someone else's to delete.
 void ForgetPartial(DownloadJob& job);
 // Lets go of the job's kept download, deleting the file (only ever one of our working files).

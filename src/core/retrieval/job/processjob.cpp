@@ -65,7 +65,6 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     const JobDelivery delivery =
         continuing ? JobDelivery{job.choices->outputFolder, convert, job.choices->preset.get()}
                    : CurrentDelivery(context, convert);
-    const bool keepsUnfinished = context.KeepsUnfinished();
     context.SetJobState(jobIndex, JobState::Preparing);
     context.ResetProgress();
     context.SetPhase(RunPhase::PhasePrepare);
@@ -74,8 +73,8 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     // The sink names the rendition taken when a page offered several.
     LabelledSink labelledSink(context.DownloadSink());
     ProgressSink* const sink = context.DownloadSink() != nullptr ? &labelledSink : nullptr;
-    const auto stopped = [&] {
-        return keepsUnfinished && sink != nullptr && sink->IsCancelled() != 0;
+    const auto stopped = [&context] {
+        return StoppedToContinue(context);
     };
     HttpTransfer transfer;
     transfer.OpenSession(sink);
@@ -131,7 +130,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.SetPhase(RunPhase::PhaseDownload);
     // The working files sit beside the final file, so that putting it in place is a rename.
     std::unique_ptr<JobTempFile> download = TakeWorkingFile(job, media, delivery.outputFolder);
-    const bool keepable = keepsUnfinished && IsKeepable(media) && download->IsValid();
+    const bool keepable = context.KeepsUnfinished() && IsKeepable(media) && download->IsValid();
     if (keepable && !job.partial.IsKept())
         KeepFromNowOn(job, *download, media, quality, delivery);
     context.SetJobState(jobIndex, JobState::Downloading);
