@@ -15,7 +15,7 @@
 #include "queue/journalkeeper.h"
 #include "queue/outputfile.h"
 #include "retrieval/job/fileoperations.h"
-#include "retrieval/job/jobtempfile.h"
+#include "retrieval/job/jobsteps.h"
 #include "ui/aboutbox.h"
 #include "ui/twocolumncombobox.h"
 #include "ui/vendor.h"
@@ -80,9 +80,8 @@ void MainWindow::RestoreJobs(QList<DownloadJob> jobs) {
 
 void MainWindow::DiscardKeptDownloads(const QList<int>& rows) {
     for (int row : rows)
-        if (row >= 0 && row < model_->rowCount() && model_->Job(row).partial.IsKept() &&
-            JobTempFile::IsWorkingFileName(model_->Job(row).partial.path))
-            DeleteFileSilently(model_->Job(row).partial.path);
+        if (row >= 0 && row < model_->rowCount())
+            DiscardPartial(model_->Job(row));
 }
 
 int MainWindow::AddUrl(const QString& text) {
