@@ -162,4 +162,20 @@ bool MakeFileOfSize(const QString& path, qint64 bytes) {
     return file.flush();
 }
 
+QString Ffmpeg() {
+    const QByteArray path = qgetenv("TARNWICK_FFMPEG");
+    return path.isEmpty() ? QStringLiteral("ffmpeg") : QString::fromLocal8Bit(path);
+}
+
+bool RunFfmpeg(const QStringList& arguments) {
+    QProcess ffmpeg;
+    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ffmpeg.start(Ffmpeg(),
+                 QStringList{QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"),
+                             QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y")} +
+                     arguments);
+    return ffmpeg.waitForFinished(-1) && ffmpeg.exitStatus() == QProcess::NormalExit &&
+           ffmpeg.exitCode() == 0;
+}
+
 } // namespace BenchSupport

@@ -64,4 +64,9 @@ bool MeasureCurl(const QString& url, const QString& path, Measurement& measureme
 // A file of the given size for the service to serve; its bytes do not matter to a transfer.
 bool MakeFileOfSize(const QString& path, qint64 bytes);
 
+// The ffmpeg tool the benchmarks measure against: $TARNWICK_FFMPEG, else ffmpeg on PATH.
+QString Ffmpeg();
+// Runs it quietly with arguments (-y: outputs are overwritten); true when it succeeded.
+bool RunFfmpeg(const QStringList& arguments);
+
 } // namespace BenchSupport

@@ -21,6 +21,8 @@
 #include <sys/resource.h>
 
 using namespace Tarnwick;
+using BenchSupport::Ffmpeg;
+using BenchSupport::RunFfmpeg;
 
 namespace {
 
@@ -34,22 +36,6 @@ constexpr BenchCase kCases[] = {
     {"AVI", "Auto"},
     {"MP3", "Good Quality"},
 };
-
-QString Ffmpeg() {
-    const QByteArray path = qgetenv("TARNWICK_FFMPEG");
-    return path.isEmpty() ? QStringLiteral("ffmpeg") : QString::fromLocal8Bit(path);
-}
-
-bool RunFfmpeg(const QStringList& arguments) {
-    QProcess ffmpeg;
-    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ffmpeg.start(Ffmpeg(),
-                 QStringList{QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"),
-                             QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y")} +
-                     arguments);
-    return ffmpeg.waitForFinished(-1) && ffmpeg.exitStatus() == QProcess::NormalExit &&
-           ffmpeg.exitCode() == 0;
-}
 
 // A download as the sample service serves it: Sorenson video and MP3 sound.
 bool MakeSource(const QString& path) {

@@ -19,24 +19,10 @@
 #include <cstdio>
 
 using namespace Tarnwick;
+using BenchSupport::Ffmpeg;
+using BenchSupport::RunFfmpeg;
 
 namespace {
-
-QString Ffmpeg() {
-    const QByteArray path = qgetenv("TARNWICK_FFMPEG");
-    return path.isEmpty() ? QStringLiteral("ffmpeg") : QString::fromLocal8Bit(path);
-}
-
-bool RunFfmpeg(const QStringList& arguments) {
-    QProcess ffmpeg;
-    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    ffmpeg.start(Ffmpeg(),
-                 QStringList{QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"),
-                             QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y")} +
-                     arguments);
-    return ffmpeg.waitForFinished(-1) && ffmpeg.exitStatus() == QProcess::NormalExit &&
-           ffmpeg.exitCode() == 0;
-}
 
 int IntOption(const QStringList& arguments, const QString& name, int fallback) {
     const qsizetype at = arguments.indexOf(name);
