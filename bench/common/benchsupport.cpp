@@ -178,4 +178,21 @@ bool RunFfmpeg(const QStringList& arguments) {
            ffmpeg.exitCode() == 0;
 }
 
+bool WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+bool MeasureDelivery(const QString& program, const QStringList& arguments,
+                     const QProcessEnvironment& environment, const QString& outputPath, qint64 bytes,
+                     Measurement& measurement) {
+    const bool ok = RunProcess(program, arguments, environment, measurement);
+    measurement.bytes = QFile(outputPath).size();
+    QFile::remove(outputPath);
+    if (!ok || measurement.bytes != bytes)
+        std::fprintf(stderr, "%s delivered %lld of %lld bytes\n", qPrintable(program), measurement.bytes,
+                     bytes);
+    return ok && measurement.bytes == bytes;
+}
+
 } // namespace BenchSupport

@@ -64,6 +64,14 @@ bool MeasureCurl(const QString& url, const QString& path, Measurement& measureme
 // A file of the given size for the service to serve; its bytes do not matter to a transfer.
 bool MakeFileOfSize(const QString& path, qint64 bytes);
 
+// Writes text as the whole file at path.
+bool WriteText(const QString& path, const QByteArray& text);
+// Runs a contender that delivers a file of bytes bytes at outputPath, checks that the whole file
+// arrived (saying so on standard error when not), then removes it.
+bool MeasureDelivery(const QString& program, const QStringList& arguments,
+                     const QProcessEnvironment& environment, const QString& outputPath, qint64 bytes,
+                     Measurement& measurement);
+
 // The ffmpeg tool the benchmarks measure against: $TARNWICK_FFMPEG, else ffmpeg on PATH.
 QString Ffmpeg();
 // Runs it quietly with arguments (-y: outputs are overwritten); true when it succeeded.

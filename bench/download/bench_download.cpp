@@ -61,11 +61,6 @@ Options ParseOptions(const QStringList& arguments) {
     return options;
 }
 
-bool WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
-
 // A video of the given size under the given id and title; a sparse file where its bytes need
 // not come from the disk.
 bool AddVideo(const QString& mediaDir, const QString& id, const QByteArray& title, qint64 bytes,
@@ -78,7 +73,7 @@ bool AddVideo(const QString& mediaDir, const QString& id, const QByteArray& titl
     } else if (!BenchSupport::MakeFileOfSize(path, bytes)) {
         return false;
     }
-    return WriteText(mediaDir + QLatin1Char('/') + id + QStringLiteral(".title"), title);
+    return BenchSupport::WriteText(mediaDir + QLatin1Char('/') + id + QStringLiteral(".title"), title);
 }
 
 // The stream address the watch page leads to, as the program finds it.
@@ -98,15 +93,6 @@ QString StreamUrl(const QString& host, const QString& page) {
 }
 
 // Runs one of the programs on the page and checks that the whole file arrived, then removes it.
-bool MeasureProgram(const QString& program, const QStringList& arguments,
-                    const QProcessEnvironment& environment, const QString& outputPath, qint64 bytes,
-                    Measurement& measurement) {
-    const bool ok = BenchSupport::RunProcess(program, arguments, environment, measurement);
-    measurement.bytes = QFile(outputPath).size();
-    QFile::remove(outputPath);
-    return ok && measurement.bytes == bytes;
-}
-
 // The previous contender's gigabyte is still being written back when the next one starts, and
 // which contender pays for that would depend on the order. Each starts on a settled disk.
 void SettleDisk() {
@@ -146,11 +132,12 @@ int main(int argc, char** argv) {
     const QString host = QStringLiteral("127.0.0.1:%1").arg(port);
     // Started with an address, the program begins at once, overwrites without asking and ends
     // when the run is done.
-    if (!WriteText(config + QStringLiteral("/Ostrand/Tarnwick.conf"),
-                   QStringLiteral("[Settings]\nVideoHost=%1\nConvert=0\nAlwaysOverwrite=1\nAutoStart=1\n"
-                                  "AutoClose=1\nDefaultFolder=%2\n")
-                       .arg(host, output)
-                       .toUtf8()))
+    if (!BenchSupport::WriteText(
+            config + QStringLiteral("/Ostrand/Tarnwick.conf"),
+            QStringLiteral("[Settings]\nVideoHost=%1\nConvert=0\nAlwaysOverwrite=1\nAutoStart=1\n"
+                           "AutoClose=1\nDefaultFolder=%2\n")
+                .arg(host, output)
+                .toUtf8()))
         return 1;
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -162,14 +149,16 @@ int main(int argc, char** argv) {
 
     using Program = std::function<bool(const QString& id, const QString& title, qint64 bytes, Measurement&)>;
     const Program window = [&](const QString& id, const QString& title, qint64 bytes, Measurement& m) {
-        return MeasureProgram(binDir + QStringLiteral("/tarnwick"),
-                              {QStringLiteral("http://%1/watch?v=%2").arg(host, id), output}, environment,
-                              output + QLatin1Char('/') + title + QStringLiteral(".flv"), bytes, m);
+        return BenchSupport::MeasureDelivery(
+            binDir + QStringLiteral("/tarnwick"),
+            {QStringLiteral("http://%1/watch?v=%2").arg(host, id), output}, environment,
+            output + QLatin1Char('/') + title + QStringLiteral(".flv"), bytes, m);
     };
     const Program fetch = [&](const QString& id, const QString& title, qint64 bytes, Measurement& m) {
-        return MeasureProgram(binDir + QStringLiteral("/tarnwick-fetch"),
-                              {output, QStringLiteral("http://%1/watch?v=%2").arg(host, id)}, environment,
-                              output + QLatin1Char('/') + title + QStringLiteral(".flv"), bytes, m);
+        return BenchSupport::MeasureDelivery(
+            binDir + QStringLiteral("/tarnwick-fetch"),
+            {output, QStringLiteral("http://%1/watch?v=%2").arg(host, id)}, environment,
+            output + QLatin1Char('/') + title + QStringLiteral(".flv"), bytes, m);
     };
     const QString streamUrl = StreamUrl(host, QStringLiteral("http://%1/watch?v=big").arg(host));
     if (streamUrl.isEmpty()) {

@@ -45,22 +45,11 @@ Options ParseOptions(const QStringList& arguments) {
     return options;
 }
 
-bool WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
-
 // Runs the contender and checks that the whole file arrived, then removes it.
 bool Measure(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
              const QString& outputPath, qint64 bytes, Measurement& measurement) {
     ::sync(); // each starts on a settled disk, whatever the other left to write back
-    const bool ok = BenchSupport::RunProcess(program, arguments, environment, measurement);
-    measurement.bytes = QFile(outputPath).size();
-    QFile::remove(outputPath);
-    if (!ok || measurement.bytes != bytes)
-        std::fprintf(stderr, "%s delivered %lld of %lld bytes\n", qPrintable(program), measurement.bytes,
-                     bytes);
-    return ok && measurement.bytes == bytes;
+    return BenchSupport::MeasureDelivery(program, arguments, environment, outputPath, bytes, measurement);
 }
 
 } // namespace
@@ -90,14 +79,14 @@ int main(int argc, char** argv) {
     }
     const QString origin = QStringLiteral("http://127.0.0.1:%1").arg(port);
     const QString page = origin + QStringLiteral("/media/player.html");
-    if (!WriteText(media + QStringLiteral("/player.html"),
-                   "<html><head><title>Big player</title></head><body><script>var setup = {video_url: \"" +
-                       (origin + QStringLiteral("/media/big.mp4")).toUtf8() +
-                       "\"};</script></body></html>") ||
-        !WriteText(config + QStringLiteral("/Ostrand/Tarnwick.conf"),
-                   QStringLiteral("[Settings]\nConvert=0\nAlwaysOverwrite=1\nYtDlpPath=%1\n")
-                       .arg(options.ytDlp)
-                       .toUtf8()))
+    if (!BenchSupport::WriteText(
+            media + QStringLiteral("/player.html"),
+            "<html><head><title>Big player</title></head><body><script>var setup = {video_url: \"" +
+                (origin + QStringLiteral("/media/big.mp4")).toUtf8() + "\"};</script></body></html>") ||
+        !BenchSupport::WriteText(config + QStringLiteral("/Ostrand/Tarnwick.conf"),
+                                 QStringLiteral("[Settings]\nConvert=0\nAlwaysOverwrite=1\nYtDlpPath=%1\n")
+                                     .arg(options.ytDlp)
+                                     .toUtf8()))
         return 1;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
