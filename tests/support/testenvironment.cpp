@@ -23,11 +23,14 @@ QString EnvironmentOr(const char* name, const QString& fallback) {
 
 IsolatedProfile::IsolatedProfile()
     : oldConfigHome_(qgetenv("XDG_CONFIG_HOME"))
-    , oldDataHome_(qgetenv("XDG_DATA_HOME")) {
+    , oldDataHome_(qgetenv("XDG_DATA_HOME"))
+    , oldCacheHome_(qgetenv("XDG_CACHE_HOME")) {
     QDir(root_.path()).mkpath(QStringLiteral("config"));
     QDir(root_.path()).mkpath(QStringLiteral("data"));
+    QDir(root_.path()).mkpath(QStringLiteral("cache"));
     qputenv("XDG_CONFIG_HOME", ConfigHome().toUtf8());
     qputenv("XDG_DATA_HOME", DataHome().toUtf8());
+    qputenv("XDG_CACHE_HOME", CacheHome().toUtf8());
     // QSettings caches the resolved folders; it must look again.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, ConfigHome());
 }
@@ -35,6 +38,7 @@ IsolatedProfile::IsolatedProfile()
 IsolatedProfile::~IsolatedProfile() {
     qputenv("XDG_CONFIG_HOME", oldConfigHome_);
     qputenv("XDG_DATA_HOME", oldDataHome_);
+    qputenv("XDG_CACHE_HOME", oldCacheHome_);
 }
 
 bool MakeSpecialFile(const QString& path, bool socket) {
@@ -59,6 +63,10 @@ QString IsolatedProfile::ConfigHome() const {
 
 QString IsolatedProfile::DataHome() const {
     return root_.filePath(QStringLiteral("data"));
+}
+
+QString IsolatedProfile::CacheHome() const {
+    return root_.filePath(QStringLiteral("cache"));
 }
 
 QString IsolatedProfile::SettingsFile() const {

@@ -5,8 +5,8 @@
 
 namespace TestSupport {
 
-// Gives the running case a settings and data home of its own, so that no test reads or writes
-// the user's files and no two cases see each other's settings. Restores the old values when
+// Gives the running case a settings, data and cache home of its own, so that no test reads or
+// writes the user's files and no two cases see each other's settings. Restores the old values when
 // it goes out of scope.
 class IsolatedProfile {
 public:
@@ -18,6 +18,7 @@ public:
     bool IsValid() const { return root_.isValid(); }
     QString ConfigHome() const;
     QString DataHome() const;
+    QString CacheHome() const;
     // $XDG_CONFIG_HOME/Ostrand/Tarnwick.conf
     QString SettingsFile() const;
 
@@ -25,6 +26,7 @@ private:
     QTemporaryDir root_;
     QByteArray oldConfigHome_;
     QByteArray oldDataHome_;
+    QByteArray oldCacheHome_;
 };
 
 // Makes a named pipe, or a socket (left without a listener), at path; true when it exists.

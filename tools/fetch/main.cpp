@@ -74,6 +74,11 @@ int main(int argc, char** argv) {
         std::signal(SIGTERM, OnInterrupt);
         return UpdateYtDlpFromConsole(settings, sink);
     }
+    if (arguments == QStringList{QStringLiteral("--find-yt-dlp")}) {
+        const YtDlpProgram program = FindYtDlp(settings.ytDlpPath);
+        PrintYtDlpInUse(stdout, program);
+        return program.IsFound() ? 0 : 1;
+    }
     const bool helpAsked = !arguments.isEmpty() && (arguments.first() == QLatin1String("--help") ||
                                                     arguments.first() == QLatin1String("-h"));
     if (arguments.size() < (resume ? 1 : 2) || arguments.first().startsWith(QLatin1Char('-'))) {
@@ -82,7 +87,7 @@ int main(int argc, char** argv) {
             out,
             "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] [--resume] <output folder> "
             "[<url1> <url2> ...]\n"
-            "       tarnwick-fetch --update-yt-dlp\n"
+            "       tarnwick-fetch --update-yt-dlp | --find-yt-dlp\n"
             "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath and\n"
             "SegmentConnections of [Settings].\n"
             "--stall-seconds: how long a silent server is waited for (60)\n"
@@ -90,8 +95,10 @@ int main(int argc, char** argv) {
             "--resume: first continue the unfinished downloads into the folder that an\n"
             "  earlier tarnwick-fetch or Tarnwick window left (addresses optional)\n"
             "--update-yt-dlp: installs yt-dlp's newest release as Tarnwick's own copy, from the\n"
-            "  settings value YtDlpUpdateUrl (nothing else reaches the network unasked)\n");
-        PrintYtDlpInUse(out, FindYtDlp(settings.ytDlpPath));
+            "  settings value YtDlpUpdateUrl (nothing else reaches the network unasked)\n"
+            "--find-yt-dlp: looks for yt-dlp now and says which one is in use\n");
+        // From what earlier runs found: starting yt-dlp to ask would take most of the time.
+        PrintYtDlpInUse(out, CachedYtDlp(settings.ytDlpPath));
         return helpAsked ? 0 : 2;
     }
 

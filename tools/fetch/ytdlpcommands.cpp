@@ -21,10 +21,13 @@ int UpdateYtDlpFromConsole(const AppSettings& settings, ConsoleSink& sink) {
     return result.outcome == YtDlpUpdateResult::Outcome::Installed ? 0 : 1;
 }
 
-void PrintYtDlpInUse(std::FILE* out, const YtDlpProgram& program) {
-    if (program.IsFound())
-        std::fprintf(out, "yt-dlp: %s (%s: %s)\n", qPrintable(TerminalSafe(program.version)),
-                     qPrintable(YtDlpOriginText(program.origin)), qPrintable(TerminalSafe(program.path)));
+void PrintYtDlpInUse(std::FILE* out, const std::optional<YtDlpProgram>& program) {
+    if (!program)
+        std::fprintf(out, "yt-dlp: not looked for yet; it is looked for when a page needs it "
+                          "(tarnwick-fetch --find-yt-dlp looks now)\n");
+    else if (program->IsFound())
+        std::fprintf(out, "yt-dlp: %s (%s: %s)\n", qPrintable(TerminalSafe(program->version)),
+                     qPrintable(YtDlpOriginText(program->origin)), qPrintable(TerminalSafe(program->path)));
     else
         std::fprintf(out, "yt-dlp: not found; installing it lets Tarnwick read many more sites "
                           "(tarnwick-fetch --update-yt-dlp installs a copy of Tarnwick's own)\n");

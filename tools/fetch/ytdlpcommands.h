@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 
 namespace Tarnwick {
 
@@ -13,7 +14,8 @@ struct YtDlpProgram;
 // Returns the exit status: 0 when installed, 1 otherwise.
 int UpdateYtDlpFromConsole(const AppSettings& settings, ConsoleSink& sink);
 
-// The line of --help that names the yt-dlp in use and where it comes from.
-void PrintYtDlpInUse(std::FILE* out, const YtDlpProgram& program);
+// The line that names the yt-dlp in use and where it comes from; without a program, that it has
+// not been looked for yet and how to look.
+void PrintYtDlpInUse(std::FILE* out, const std::optional<YtDlpProgram>& program);
 
 } // namespace Tarnwick

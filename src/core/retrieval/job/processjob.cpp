@@ -16,7 +16,6 @@
 
 #include <QFileInfo>
 #include <memory>
-#include <optional>
 
 namespace Tarnwick {
 
@@ -88,11 +87,9 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         return ytDlpJob.RunEntry(job.extractedInfo);
 
     MediaSource media;
-    std::optional<YtDlpPageReader> reader;
-    if (context.YtDlp().IsFound())
-        reader.emplace(context.YtDlp(), sink, transfer.StallSeconds());
-    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media,
-                      reader ? &*reader : nullptr)) {
+    YtDlpPageReader reader([&context]() -> const YtDlpProgram& { return context.YtDlp(); }, sink,
+                           transfer.StallSeconds());
+    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media, &reader)) {
         if (stopped())
             return FinishJob(context, jobIndex, JobState::Stopped, JobFailed);
         // A page that is gone or names no video any more ends the kept download too.
@@ -102,7 +99,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     }
     if (media.fromPageReader) {
         DiscardPartial(job);
-        return ytDlpJob.Run(reader->Extraction());
+        return ytDlpJob.Run(reader.Extraction());
     }
     labelledSink.SetLabel(media.choice);
 

@@ -287,6 +287,15 @@ bool BuiltInReadersNameVideo(const Fetched& page) {
     return !PageVideoAddress(scan, PageBase(scan, page), VideoQuality::Standard, unused).isEmpty();
 }
 
+// A plain page that plays its video itself, in a <video> element with a source in the page:
+// the built-in readers read it as well as anything can, so nothing else is asked. Players set
+// up in scripts and the tags of Open Graph, Twitter and JSON-LD are what sites with readers of
+// their own (in yt-dlp) show too, and those readers know more renditions.
+bool PagePlaysItsOwnVideo(const Fetched& page) {
+    const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
+    return !PlayableSources(scan.videoSources, PageBase(scan, page), true).isEmpty();
+}
+
 bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page, VideoQuality quality,
                  DownloadJob& job, MediaSource& media, bool suggestReader) {
     const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
@@ -363,12 +372,16 @@ bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, 
     }
     if (reader == nullptr)
         return ResolvePage(transfer, sink, fetched, quality, job, media, true);
+    if (PagePlaysItsOwnVideo(fetched))
+        return ResolvePage(transfer, sink, fetched, quality, job, media, false);
     switch (reader->Read(job.url)) {
     case PageReader::Result::Resolved:
         media.fromPageReader = true;
         return true;
     case PageReader::Result::Stopped:
         return false;
+    case PageReader::Result::Unavailable:
+        return ResolvePage(transfer, sink, fetched, quality, job, media, true);
     case PageReader::Result::NoVideo:
         break;
     case PageReader::Result::Generic:

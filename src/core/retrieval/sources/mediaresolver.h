@@ -34,7 +34,8 @@ public:
         Generic,  // found a video by reading the page as any page, as the built-in readers do
         NoVideo,  // knows of no video there
         Failed,   // FailureReason() says why
-        Stopped   // the user stopped the job
+        Stopped,  // the user stopped the job
+        Unavailable // there is no reader (yt-dlp is not installed): as if none were given
     };
     virtual ~PageReader() = default;
     virtual Result Read(const QString& pageUrl) = 0;
@@ -43,7 +44,8 @@ public:
 
 // Resolves the job's address into the job's streamUrl and title and what to download. A page
 // with the video service's player block is resolved exactly as a watch page always was;
-// otherwise the address may be a media file itself or an HLS playlist. Any other page goes to
+// otherwise the address may be a media file itself or an HLS playlist. A plain page whose own
+// <video> element names a source is read by the built-in readers alone. Any other page goes to
 // the page reader when there is one, then to the built-in readers (a <video> element, Open
 // Graph, twitter:player:stream, JSON-LD, tried in that order). The built-in readers also go
 // before what the reader found by reading the page generically, and before its failures, when

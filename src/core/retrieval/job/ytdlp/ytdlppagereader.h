@@ -3,20 +3,29 @@
 #include "retrieval/sources/mediaresolver.h"
 #include "retrieval/sources/ytdlp/ytdlpextraction.h"
 
+#include <functional>
+
 namespace Tarnwick {
 
 // Lets yt-dlp read the web pages that the resolver hands on, and keeps its answer for the job.
+// yt-dlp is looked for only when a page comes to it: a direct link, a playlist or a watch page
+// never needs it, and looking costs a start of the Python program.
 class YtDlpPageReader : public PageReader {
 public:
+    using ProgramLookup = std::function<const YtDlpProgram&()>;
+
     // An extraction that stays silent for twice the transfer's stall limit has failed: yt-dlp
     // may load several pages of a site before it says anything.
-    YtDlpPageReader(const YtDlpProgram& program, ProgressSink* sink, int stallSeconds)
-        : program_(program)
+    YtDlpPageReader(ProgramLookup program, ProgressSink* sink, int stallSeconds)
+        : program_(std::move(program))
         , sink_(sink)
         , silenceSeconds_(2 * stallSeconds) {}
 
     Result Read(const QString& pageUrl) override {
-        extraction_ = ExtractWithYtDlp(program_, pageUrl, sink_, silenceSeconds_);
+        const YtDlpProgram& program = program_();
+        if (!program.IsFound())
+            return Result::Unavailable;
+        extraction_ = ExtractWithYtDlp(program, pageUrl, sink_, silenceSeconds_);
         switch (extraction_.outcome) {
         case YtDlpExtraction::Outcome::Found:
             return extraction_.generic ? Result::Generic : Result::Resolved;
@@ -35,7 +44,7 @@ public:
     int SilenceSeconds() const { return silenceSeconds_; }
 
 private:
-    const YtDlpProgram& program_;
+    ProgramLookup program_;
     ProgressSink* sink_;
     int silenceSeconds_;
     YtDlpExtraction extraction_;

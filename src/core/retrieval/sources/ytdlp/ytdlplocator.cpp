@@ -2,6 +2,7 @@
 
 #include "groupprocess.h"
 #include "update/privateytdlp.h"
+#include "ytdlpversioncache.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -30,9 +31,13 @@ bool LooksLikeVersion(const QString& text) {
     return true;
 }
 
+// Asks program for its version, unless the cache knows what this very file answered.
 YtDlpProgram ProbeYtDlp(const QString& program, const std::function<bool()>& stopRequested) {
     if (program.isEmpty())
         return {};
+    const YtDlpVersionCache cache;
+    if (const std::optional<QString> known = cache.Version(program))
+        return {program, *known};
     GroupProcessRequest request;
     request.program = program;
     request.arguments = {QStringLiteral("--ignore-config"), QStringLiteral("--version")};
@@ -46,6 +51,7 @@ YtDlpProgram ProbeYtDlp(const QString& program, const std::function<bool()>& sto
     const QString version = QString::fromUtf8(result.output).section(QLatin1Char('\n'), 0, 0).trimmed();
     if (!LooksLikeVersion(version))
         return {};
+    cache.Remember(program, version);
     return {program, version};
 }
 
@@ -71,6 +77,32 @@ YtDlpProgram FindYtDlp(const QString& configuredPath, const std::function<bool()
     default:
         return {};
     }
+}
+
+std::optional<YtDlpProgram> CachedYtDlp(const QString& configuredPath) {
+    const YtDlpVersionCache cache;
+    bool known = true;
+    // A candidate that is not there needs no asking; one that is and is not in the cache does.
+    const auto cached = [&cache, &known](const QString& path) -> YtDlpProgram {
+        if (path.isEmpty() || !QFileInfo(path).isExecutable())
+            return {};
+        const std::optional<QString> version = cache.Version(path);
+        known = known && version.has_value();
+        return version ? YtDlpProgram{path, *version} : YtDlpProgram();
+    };
+    YtDlpProgram chosen;
+    if (!configuredPath.isEmpty()) {
+        chosen = cached(ProgramPath(configuredPath));
+        chosen.origin = chosen.IsFound() ? YtDlpOrigin::Configured : YtDlpOrigin::None;
+    } else {
+        const YtDlpProgram own = cached(PrivateYtDlpPath());
+        const YtDlpProgram system = cached(ProgramPath(QString()));
+        const YtDlpOrigin origin = ChooseNewerYtDlp({own.path, own.version}, {system.path, system.version});
+        if (origin != YtDlpOrigin::None)
+            chosen = origin == YtDlpOrigin::Private ? own : system;
+        chosen.origin = origin;
+    }
+    return known ? std::optional<YtDlpProgram>(chosen) : std::nullopt;
 }
 
 } // namespace Tarnwick

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace Tarnwick {
 
@@ -18,9 +19,15 @@ struct YtDlpProgram {
 // Finds yt-dlp: the program at configuredPath ("YtDlpPath"; a bare name is looked for on PATH),
 // or when that is empty the newer of Tarnwick's own copy and "yt-dlp" on PATH (see
 // ChooseNewerYtDlp). A program that is missing, cannot be started or does not answer --version
-// as yt-dlp does counts as no yt-dlp. Starts processes, so a run asks once and keeps the
-// answer; stopRequested ends a probe that takes long.
+// as yt-dlp does counts as no yt-dlp. A program that answered before and has not changed since
+// (see YtDlpVersionCache) is not asked again; any other is started, so a run asks once and keeps
+// the answer; stopRequested ends a probe that takes long.
 YtDlpProgram FindYtDlp(const QString& configuredPath, const std::function<bool()>& stopRequested = {});
+
+// The answer FindYtDlp would give, from what earlier runs learned, without starting anything;
+// nothing when a program it would look at has not answered yet as it is now. For showing which
+// yt-dlp is in use where a probe would cost more than the answer is worth.
+std::optional<YtDlpProgram> CachedYtDlp(const QString& configuredPath);
 
 // Finds yt-dlp when it is first asked for, and keeps the answer: one run looks once.
 class YtDlpOnce {
