@@ -22,7 +22,8 @@ DownloadJob Job(const QString& url, JobState state, const QString& partial = {})
     if (!partial.isEmpty()) {
         job.choices = JobChoices{QStringLiteral("/videos"), VideoQuality::HighMp4,   true,
                                  QStringLiteral("MP4"),     QStringLiteral("Small"), nullptr};
-        job.partial = PartialDownload{partial, "\"tag\"", "Wed, 09 Dec 2026 10:00:00 GMT", 123456789012, {}, 0, 0};
+        job.partial =
+            PartialDownload{partial, "\"tag\"", "Wed, 09 Dec 2026 10:00:00 GMT", 123456789012, {}, 0, 0};
     }
     return job;
 }
@@ -46,6 +47,9 @@ private slots:
     void instancesNeverShareJobs();
     void takeOverLeavesWhatItDoesNotAccept();
     void damagedJournalIsPutAside();
+    void changesAreAppendedAndReadBackInOrder();
+    void aChangeCostsTheSameInShortAndLongLists();
+    void manyChangesKeepTheFileSmall();
     void keptDownloadsOutliveLeftoverRemoval();
 };
 
@@ -97,6 +101,24 @@ void TestJobJournal::damagedTextIsRefused_data() {
     QTest::newRow("partial ours") << head + "{\"url\":\"http://a\",\"folder\":\"/v\",\"quality\":0,"
                                             "\"partial\":\"/v/.~VD12ab.part\",\"etag\":\"\\\"x\\\"\"}]}"
                                   << true << QStringLiteral("/v/.~VD12ab.part");
+    // Changes appended after the snapshot, one a line.
+    const QByteArray snapshot = head + "{\"id\":4,\"url\":\"http://a\"}]}\n";
+    const QByteArray kept =
+        "{\"url\":\"http://b\",\"folder\":\"/v\",\"quality\":0,\"partial\":\"/v/.~VD1.part\"}";
+    QTest::newRow("replaced") << snapshot + "{\"id\":4,\"after\":0,\"job\":" + kept + "}\n"
+                              << true << QStringLiteral("/v/.~VD1.part");
+    QTest::newRow("added, first gone")
+        << snapshot + "{\"id\":5,\"after\":4,\"job\":" + kept + "}\n{\"id\":4,\"gone\":true}\n"
+        << true << QStringLiteral("/v/.~VD1.part");
+    // The writer ended within a line: that change did not happen.
+    QTest::newRow("last line cut short") << snapshot + "{\"id\":4,\"gone\":tr" << true << QString();
+    QTest::newRow("damaged line") << snapshot + "{\"id\":4,\"gone\":tr\n" << false << QString();
+    QTest::newRow("after an unknown job") << snapshot + "{\"id\":5,\"after\":9,\"job\":" + kept + "}\n"
+                                          << false << QString();
+    QTest::newRow("unknown job gone") << snapshot + "{\"id\":9,\"gone\":true}\n" << false << QString();
+    QTest::newRow("same id twice") << head +
+                                          "{\"id\":4,\"url\":\"http://a\"},{\"id\":4,\"url\":\"http://b\"}]}"
+                                   << false << QString();
 }
 
 void TestJobJournal::damagedTextIsRefused() {
@@ -188,6 +210,105 @@ void TestJobJournal::keptDownloadsOutliveLeftoverRemoval() {
     QCOMPARE(RemoveLeftovers(places, QDateTime::currentDateTimeUtc().addDays(3)), 1);
     QVERIFY(QFile::exists(kept));
     QVERIFY(!QFile::exists(litter));
+}
+
+namespace {
+
+DownloadJob Numbered(quint64 id, JobState state = JobState::Idle) {
+    DownloadJob job = Job(QStringLiteral("http://a/%1").arg(id), state);
+    job.id = id;
+    return job;
+}
+
+JournalChange Put(quint64 id, quint64 after, const DownloadJob& job) {
+    return {id, after, JournalEntryText(job)};
+}
+
+QList<DownloadJob> ReadBack(const JobJournal& journal) {
+    QFile file(journal.Path());
+    QList<DownloadJob> jobs;
+    if (file.open(QIODevice::ReadOnly))
+        ReadJournalText(file.readAll(), jobs);
+    return jobs;
+}
+
+} // namespace
+
+void TestJobJournal::changesAreAppendedAndReadBackInOrder() {
+    QTemporaryDir folder;
+    JobJournal journal(JobJournal::Kind::Window, folder.path());
+    QVERIFY(journal.Apply({Put(1, 0, Numbered(1)), Put(2, 1, Numbered(2))}));
+    const auto grows = [&journal](const JournalChanges& changes, qint64 lineBytes) {
+        const qint64 before = QFileInfo(journal.Path()).size();
+        const qint64 written = journal.BytesWritten();
+        return journal.Apply(changes) && QFileInfo(journal.Path()).size() - before == lineBytes &&
+               journal.BytesWritten() - written == lineBytes;
+    };
+    // Each change adds its own line and nothing else.
+    const JournalChange between = Put(3, 1, Numbered(3));
+    QVERIFY(grows({between}, JournalChangeLine(between).size()));
+    DownloadJob kept =
+        Job(QStringLiteral("http://a/2"), JobState::Stopped, QStringLiteral("/videos/.~VD2.part"));
+    kept.id = 2;
+    const JournalChange replaced = Put(2, 0, kept);
+    QVERIFY(grows({replaced}, JournalChangeLine(replaced).size()));
+    QVERIFY(grows({Put(2, 0, kept)}, 0)); // what it holds already
+    QVERIFY(grows({{1, 0, {}}}, JournalChangeLine({1, 0, {}}).size()));
+
+    const QList<DownloadJob> read = ReadBack(journal);
+    QCOMPARE(Urls(read), (QStringList{QStringLiteral("http://a/3"), QStringLiteral("http://a/2")}));
+    QCOMPARE(read[1].partial.path, QStringLiteral("/videos/.~VD2.part"));
+    // Taken over by a later instance, the jobs come back whole and in order.
+    JobJournal later(JobJournal::Kind::Window, folder.path());
+    QVERIFY(later.TakeOver({JobJournal::Kind::Window}, {}, nullptr).isEmpty()); // still held
+    // With nothing unfinished the file goes.
+    QVERIFY(journal.Apply({{3, 0, {}}, {2, 0, {}}}));
+    QVERIFY(!QFile::exists(journal.Path()));
+}
+
+// Finishing the jobs of a list one by one writes about as much per job whatever the list's length.
+void TestJobJournal::aChangeCostsTheSameInShortAndLongLists() {
+    QList<double> bytesPerJob;
+    for (const int count : {10, 3000}) {
+        QTemporaryDir folder;
+        JobJournal journal(JobJournal::Kind::Window, folder.path());
+        JournalChanges added;
+        for (int i = 1; i <= count; ++i)
+            added.append(Put(quint64(i), quint64(i - 1), Numbered(quint64(i))));
+        QVERIFY(journal.Apply(added));
+        const qint64 start = journal.BytesWritten();
+        for (int i = 1; i <= count; ++i) {
+            // Under way, as the run shows it, then done.
+            QVERIFY(journal.Apply({Put(quint64(i), 0, Numbered(quint64(i), JobState::Downloading))}));
+            QVERIFY(journal.Apply({{quint64(i), 0, {}}}));
+        }
+        QVERIFY(!QFile::exists(journal.Path()));
+        bytesPerJob.append(double(journal.BytesWritten() - start) / count);
+    }
+    QVERIFY2(bytesPerJob[1] <= 2 * bytesPerJob[0],
+             qPrintable(QStringLiteral("%1 and %2 bytes a job").arg(bytesPerJob[0]).arg(bytesPerJob[1])));
+}
+
+// A job whose kept download moves on often changes its entry each time; now and then the file is
+// written whole, so that it stays about the size of what it holds and reads back the newest.
+void TestJobJournal::manyChangesKeepTheFileSmall() {
+    QTemporaryDir folder;
+    JobJournal journal(JobJournal::Kind::Fetch, folder.path());
+    DownloadJob job =
+        Job(QStringLiteral("http://a/list"), JobState::Downloading, QStringLiteral("/videos/.~VD3.part"));
+    job.id = 7;
+    job.partial.playlistDigest = QByteArray(32, 'd');
+    qint64 largest = 0;
+    for (int segments = 1; segments <= 5000; ++segments) {
+        job.partial.segmentsDone = segments;
+        job.partial.segmentBytes = qint64(segments) * 1000;
+        QVERIFY(journal.Apply({Put(7, 0, job)}));
+        largest = qMax(largest, QFileInfo(journal.Path()).size());
+    }
+    QVERIFY2(largest < 3 * 64 * 1024, qPrintable(QString::number(largest)));
+    const QList<DownloadJob> read = ReadBack(journal);
+    QCOMPARE(read.size(), 1);
+    QCOMPARE(read.first().partial.segmentsDone, 5000);
 }
 
 QTEST_GUILESS_MAIN(TestJobJournal)

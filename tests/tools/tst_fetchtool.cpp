@@ -2,6 +2,7 @@
 // and settings, and says which failed and why.
 
 #include "sampleservice.h"
+#include "standinprogram.h"
 #include "testenvironment.h"
 
 #include <QDateTime>
@@ -28,6 +29,7 @@ private slots:
     void interruptedPlaylistGoesOnAfterItsWholeSegments();
     void helpNamesTheYtDlpInUse_data();
     void helpNamesTheYtDlpInUse();
+    void ytDlpRunsOnlyForPagesThatNeedIt();
 };
 
 void TestFetchTool::downloadsEveryKindAndReportsFailures() {
@@ -248,9 +250,13 @@ void TestFetchTool::interruptedPlaylistGoesOnAfterItsWholeSegments() {
         QFile journal(QDir(journalFolder).filePath(journals.value(0)));
         if (!journal.open(QIODevice::ReadOnly))
             return 0;
-        const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("\"segments\":(\\d+)"))
-                                                  .match(QString::fromUtf8(journal.readAll()));
-        return match.hasMatch() ? match.captured(1).toInt() : 0;
+        // Changes are appended to the journal: the last record is the newest.
+        int segments = 0;
+        auto records = QRegularExpression(QStringLiteral("\"segments\":(\\d+)"))
+                           .globalMatch(QString::fromUtf8(journal.readAll()));
+        while (records.hasNext())
+            segments = records.next().captured(1).toInt();
+        return segments;
     };
     const QString fetchPath = TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch");
     QTemporaryDir output;
@@ -293,12 +299,97 @@ void TestFetchTool::helpNamesTheYtDlpInUse() {
     TestSupport::IsolatedProfile profile;
     QSettings(profile.SettingsFile(), QSettings::IniFormat)
         .setValue(QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
-    QProcess fetch;
-    fetch.start(TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"), {QStringLiteral("--help")});
-    QVERIFY(fetch.waitForFinished(60000));
-    const QString out = QString::fromLocal8Bit(fetch.readAllStandardOutput());
-    QCOMPARE(fetch.exitCode(), 0);
-    QVERIFY2(out.contains(expected), qPrintable(out));
+    const QString fetchPath = TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch");
+    const auto help = [&fetchPath] {
+        QProcess fetch;
+        fetch.start(fetchPath, {QStringLiteral("--help")});
+        return fetch.waitForFinished(60000) && fetch.exitCode() == 0
+                   ? QString::fromLocal8Bit(fetch.readAllStandardOutput())
+                   : QStringLiteral("--help failed");
+    };
+    // --help does not start yt-dlp to ask: a program that was never looked for is named so.
+    const bool present = QFileInfo(ytDlpPath).isExecutable();
+    const QString before = help();
+    QVERIFY2(before.contains(present ? QStringLiteral("yt-dlp: not looked for yet") : expected),
+             qPrintable(before));
+    QProcess find;
+    find.start(fetchPath, {QStringLiteral("--find-yt-dlp")});
+    QVERIFY(find.waitForFinished(60000));
+    QCOMPARE(find.exitCode(), present ? 0 : 1);
+    QVERIFY2(QString::fromLocal8Bit(find.readAllStandardOutput()).contains(expected), qPrintable(expected));
+    const QString after = help();
+    QVERIFY2(after.contains(expected), qPrintable(after));
+}
+
+// yt-dlp is started only for a page that the built-in readers cannot read, and an unchanged
+// yt-dlp is asked for its version once, whichever run asks.
+void TestFetchTool::ytDlpRunsOnlyForPagesThatNeedIt() {
+    TestSupport::IsolatedProfile profile;
+    SampleService service;
+    QVERIFY2(service.Start(), qPrintable(service.Error()));
+    QVERIFY(service.AddSampleVideos());
+    QVERIFY2(service.AddWebMedia(QStringLiteral("sample")), qPrintable(service.Error()));
+    QVERIFY(service.AddMedia(QStringLiteral("clip.mp4"), QByteArray(4096, 'c')));
+    QVERIFY(service.AddMedia(QStringLiteral("player.html"),
+                             "<html><head><title>Scripted</title></head><body><script>var setup = "
+                             "{video_url: \"" +
+                                 service.Url(QStringLiteral("/media/clip.mp4")).toUtf8() +
+                                 "\"};</script></body></html>"));
+    QTemporaryDir bin;
+    const QString calls = bin.filePath(QStringLiteral("calls"));
+    const QString standIn = bin.filePath(QStringLiteral("yt-dlp"));
+    QVERIFY(
+        WriteStandInProgram(standIn, "echo \"$*\" >> '" + calls.toUtf8() + "'\nexec /usr/bin/yt-dlp \"$@\""));
+    {
+        QSettings settings(profile.SettingsFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Settings/VideoHost"), service.Host());
+        settings.setValue(QStringLiteral("Settings/YtDlpPath"), standIn);
+    }
+    const auto fetch = [](const QStringList& urls) {
+        QTemporaryDir output;
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"),
+                      QStringList{output.path()} + urls);
+        process.waitForFinished(120000);
+        return QString::fromLocal8Bit(process.readAll());
+    };
+    const auto callLines = [&calls] {
+        QFile file(calls);
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                   : QStringList();
+    };
+    const auto versionCalls = [&callLines] {
+        return callLines().filter(QStringLiteral("--version")).size();
+    };
+
+    // A direct link, the video service's watch page and a plain HTML5 page need no yt-dlp.
+    QString log =
+        fetch({service.Url(QStringLiteral("/media/clip.mp4")), service.WatchUrl(QStringLiteral("sample")),
+               service.Url(QStringLiteral("/html5?v=sample"))});
+    QVERIFY2(log.contains(QStringLiteral("Completed: 3 success, 0 failure")), qPrintable(log));
+    QVERIFY2(callLines().isEmpty(), qPrintable(callLines().join(QLatin1Char('\n'))));
+
+    // A player set up in a script is yt-dlp's to read: it is looked for once, then asked.
+    log = fetch({service.Url(QStringLiteral("/media/player.html"))});
+    QVERIFY2(log.contains(QStringLiteral("Completed: 1 success, 0 failure")), qPrintable(log));
+    QCOMPARE(versionCalls(), 1);
+    const qsizetype firstRunCalls = callLines().size();
+    QVERIFY2(firstRunCalls >= 2, qPrintable(callLines().join(QLatin1Char('\n'))));
+
+    // The next run knows the unchanged program; a changed one is asked again.
+    log = fetch({service.Url(QStringLiteral("/media/player.html"))});
+    QVERIFY2(log.contains(QStringLiteral("Completed: 1 success, 0 failure")), qPrintable(log));
+    QCOMPARE(versionCalls(), 1);
+    QVERIFY(callLines().size() > firstRunCalls);
+    QFile program(standIn);
+    QVERIFY(program.open(QIODevice::Append));
+    program.write("# changed\n");
+    program.close();
+    log = fetch({service.Url(QStringLiteral("/media/player.html"))});
+    QVERIFY2(log.contains(QStringLiteral("Completed: 1 success, 0 failure")), qPrintable(log));
+    QCOMPARE(versionCalls(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestFetchTool)

@@ -57,8 +57,11 @@ ConversionEngine* ConsoleJobContext::Engine() {
 }
 
 bool ConsoleJobContext::InsertJobs(int index, const QList<DownloadJob>& jobs) {
-    for (int i = 0; i < jobs.size(); ++i)
+    for (int i = 0; i < jobs.size(); ++i) {
         jobs_.insert(jobs_.begin() + index + 1 + i, jobs[i]);
+        EnsureJobId(jobs_[index + 1 + i]);
+    }
+    Record(index + 1, index + int(jobs.size()));
     return true;
 }
 
@@ -72,31 +75,39 @@ int ConsoleJobContext::AddJob(const QString& url, VideoQuality quality) {
 
 int ConsoleJobContext::AddJob(const DownloadJob& job) {
     jobs_.push_back(job);
-    Record();
-    return int(jobs_.size()) - 1;
+    EnsureJobId(jobs_.back());
+    const int index = int(jobs_.size()) - 1;
+    Record(index, index);
+    return index;
 }
 
 void ConsoleJobContext::SetJournal(JobJournal* journal) {
     journal_ = journal;
-    Record();
+    Record(0, int(jobs_.size()) - 1);
 }
 
-void ConsoleJobContext::Record() {
+void ConsoleJobContext::Record(int first, int last) {
+    if (journal_ == nullptr)
+        return;
     // Without an event loop to gather changes in, each one is recorded as it happens; the
-    // journal writes only when its text changes.
-    if (journal_ != nullptr && !journal_->Record(QList<DownloadJob>(jobs_.begin(), jobs_.end())))
+    // journal writes only what changed.
+    JournalChanges changes;
+    const auto jobAt = [this](qsizetype index) -> const DownloadJob& { return jobs_[size_t(index)]; };
+    for (int index = qMax(first, 0); index <= last; ++index)
+        changeMaker_.Changed(index, jobAt, changes);
+    if (!journal_->Apply(changes))
         std::fprintf(stderr, "tarnwick-fetch: the list of unfinished downloads cannot be written: %s\n",
                      qPrintable(journal_->Path()));
 }
 
-void ConsoleJobContext::PartialChanged(int) {
-    Record();
+void ConsoleJobContext::PartialChanged(int index) {
+    Record(index, index);
 }
 
 void ConsoleJobContext::SetJobState(int index, JobState state) {
     DownloadJob& job = jobs_[index];
     job.state = state;
-    Record();
+    Record(index, index);
     sink_.FinishLine();
     QString detail;
     if (state == JobState::Downloading)

@@ -3,6 +3,7 @@
 #include "consolesink.h"
 #include "queue/downloadrun.h"
 #include "retrieval/job/jobcontext.h"
+#include "retrieval/job/journal/journalchangemaker.h"
 #include "retrieval/transfer/httptransfer.h"
 
 #include <QList>
@@ -64,12 +65,14 @@ public:
     void ShowSummary(const QString& text) override;
 
 private:
-    void Record();
+    // Records the jobs from first to last as they are now.
+    void Record(int first, int last);
 
     // A deque: the job procedure holds a reference to its job while others are recorded, which
     // an implicitly shared list would detach from.
     std::deque<DownloadJob> jobs_;
     JobJournal* journal_ = nullptr;
+    JournalChangeMaker changeMaker_;
     QString outputFolder_;
     QString videoHost_;
     YtDlpOnce ytDlp_;

@@ -40,6 +40,9 @@ struct PartialDownload {
 
 // One address of the job list and what became of it.
 struct DownloadJob {
+    // Names the job in this instance's journal of unfinished jobs for the job's life; 0 until
+    // the list (or the journal taking it over) gives it one.
+    quint64 id = 0;
     QString url;         // the watch-page address as added (or as last edited)
     QString outputPath;  // the delivered file; empty until the job succeeds
     QString streamUrl;   // the stream request, filled by the watch-page resolver
@@ -52,5 +55,14 @@ struct DownloadJob {
     std::optional<JobChoices> choices; // set while a partial download is kept
     PartialDownload partial;
 };
+
+// A job id not given out before in this instance; never 0.
+quint64 NewJobId();
+
+// Gives job an id when it has none.
+inline void EnsureJobId(DownloadJob& job) {
+    if (job.id == 0)
+        job.id = NewJobId();
+}
 
 } // namespace Tarnwick

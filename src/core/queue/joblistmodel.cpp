@@ -128,6 +128,7 @@ int JobListModel::Append(const QString& url) {
     beginInsertRows({}, row, row);
     auto job = std::make_unique<DownloadJob>();
     job->url = url;
+    EnsureJobId(*job);
     jobs_.push_back(std::move(job));
     endInsertRows();
     emit headerDataChanged(Qt::Horizontal, UrlColumn, UrlColumn);
@@ -150,8 +151,10 @@ int JobListModel::AppendJobs(const QList<DownloadJob>& jobs) {
         return first;
     beginInsertRows({}, first, first + static_cast<int>(jobs.size()) - 1);
     jobs_.reserve(jobs_.size() + static_cast<size_t>(jobs.size()));
-    for (const DownloadJob& job : jobs)
+    for (const DownloadJob& job : jobs) {
         jobs_.push_back(std::make_unique<DownloadJob>(job));
+        EnsureJobId(*jobs_.back());
+    }
     endInsertRows();
     emit headerDataChanged(Qt::Horizontal, UrlColumn, UrlColumn);
     return first;
@@ -164,8 +167,10 @@ void JobListModel::InsertAfter(int row, const QList<DownloadJob>& jobs) {
     beginInsertRows({}, first, first + static_cast<int>(jobs.size()) - 1);
     std::vector<std::unique_ptr<DownloadJob>> added;
     added.reserve(static_cast<size_t>(jobs.size()));
-    for (const DownloadJob& job : jobs)
+    for (const DownloadJob& job : jobs) {
         added.push_back(std::make_unique<DownloadJob>(job));
+        EnsureJobId(*added.back());
+    }
     jobs_.insert(jobs_.begin() + first, std::make_move_iterator(added.begin()),
                  std::make_move_iterator(added.end()));
     endInsertRows();

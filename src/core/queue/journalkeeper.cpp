@@ -2,8 +2,8 @@
 
 #include "joblistmodel.h"
 #include "retrieval/job/journal/jobjournal.h"
-#include "retrieval/job/journal/journaltext.h"
 
+#include <QSet>
 #include <QTimer>
 
 namespace Tarnwick {
@@ -13,12 +13,22 @@ JournalKeeper::JournalKeeper(JobListModel& model, JobJournal& journal, QObject* 
     , model_(model)
     , journal_(journal)
     , writer_([this] { WriteLoop(); }) {
-    connect(&model_, &QAbstractItemModel::rowsInserted, this, &JournalKeeper::Schedule);
-    connect(&model_, &QAbstractItemModel::rowsRemoved, this, &JournalKeeper::Schedule);
-    connect(&model_, &QAbstractItemModel::rowsMoved, this, &JournalKeeper::Schedule);
-    connect(&model_, &QAbstractItemModel::dataChanged, this, &JournalKeeper::Schedule);
-    connect(&model_, &QAbstractItemModel::modelReset, this, &JournalKeeper::Schedule);
-    Schedule();
+    connect(&model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { Changed(first, last); });
+    connect(&model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                Changed(topLeft.row(), bottomRight.row());
+            });
+    connect(&model_, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) { Removing(first, last); });
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this, &JournalKeeper::Resetting);
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] { Changed(0, model_.rowCount() - 1); });
+    // Rows moved keep their entries but not their order: recorded anew.
+    connect(&model_, &QAbstractItemModel::rowsMoved, this, [this] {
+        Resetting();
+        Changed(0, model_.rowCount() - 1);
+    });
+    Changed(0, model_.rowCount() - 1);
 }
 
 JournalKeeper::~JournalKeeper() {
@@ -31,6 +41,28 @@ JournalKeeper::~JournalKeeper() {
     writer_.join();
 }
 
+void JournalKeeper::Changed(int first, int last) {
+    const JobListModel& model = model_;
+    for (int row = qMax(first, 0); row <= last && row < model.rowCount(); ++row)
+        changedRows_.insert(model.Job(row).id, row);
+    Schedule();
+}
+
+void JournalKeeper::Removing(int first, int last) {
+    const JobListModel& model = model_;
+    for (int row = first; row <= last; ++row) {
+        changedRows_.remove(model.Job(row).id);
+        changeMaker_.Removed(model.Job(row).id, removals_);
+    }
+    Schedule();
+}
+
+void JournalKeeper::Resetting() {
+    changedRows_.clear();
+    changeMaker_.RemovedAll(removals_);
+    Schedule();
+}
+
 void JournalKeeper::Schedule() {
     if (std::exchange(pending_, true))
         return;
@@ -39,21 +71,29 @@ void JournalKeeper::Schedule() {
 
 void JournalKeeper::Hand() {
     pending_ = false;
-    // The text is made here, reading the jobs where they are: copying every job of a long list
-    // for the writer would cost more than the text itself.
+    JournalChanges changes = std::move(removals_);
+    removals_.clear();
     const JobListModel& model = model_;
-    const int count = model.rowCount();
-    bool anyUnfinished = false;
-    for (int row = 0; row < count && !anyUnfinished; ++row)
-        anyUnfinished = IsUnfinished(model.Job(row));
-    QByteArray text =
-        anyUnfinished
-            ? JournalText(count,
-                          [&model](qsizetype row) -> const DownloadJob& { return model.Job(int(row)); })
-            : QByteArray();
+    const auto jobAt = [&model](qsizetype row) -> const DownloadJob& { return model.Job(int(row)); };
+    // A row is mostly where it was when it changed; rows that came or went since moved it, and
+    // one look through the list finds those.
+    QSet<quint64> moved;
+    for (auto changed = changedRows_.cbegin(); changed != changedRows_.cend(); ++changed) {
+        const int row = changed.value();
+        if (row < model.rowCount() && model.Job(row).id == changed.key())
+            changeMaker_.Changed(row, jobAt, changes);
+        else
+            moved.insert(changed.key());
+    }
+    changedRows_.clear();
+    for (int row = 0; row < model.rowCount() && !moved.isEmpty(); ++row)
+        if (moved.remove(model.Job(row).id))
+            changeMaker_.Changed(row, jobAt, changes);
+    if (changes.isEmpty())
+        return;
     {
         std::lock_guard lock(mutex_);
-        waiting_ = std::move(text);
+        waiting_ += std::move(changes);
     }
     changed_.notify_all();
 }
@@ -65,20 +105,20 @@ void JournalKeeper::Flush() {
 
 void JournalKeeper::WaitUntilWritten() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !waiting_ && !writing_; });
+    changed_.wait(lock, [this] { return waiting_.isEmpty() && !writing_; });
 }
 
 void JournalKeeper::WriteLoop() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return waiting_ || quit_; });
-        if (!waiting_)
+        changed_.wait(lock, [this] { return !waiting_.isEmpty() || quit_; });
+        if (waiting_.isEmpty())
             return; // quit, with nothing left to write
-        const QByteArray text = std::move(*waiting_);
-        waiting_.reset();
+        const JournalChanges changes = std::move(waiting_);
+        waiting_.clear();
         writing_ = true;
         lock.unlock();
-        journal_.RecordText(text);
+        journal_.Apply(changes);
         lock.lock();
         writing_ = false;
         changed_.notify_all();

@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QByteArray>
+#include "retrieval/job/journal/journalchange.h"
+#include "retrieval/job/journal/journalchangemaker.h"
+
+#include <QHash>
 #include <QObject>
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <utility>
 
@@ -13,12 +15,12 @@ namespace Tarnwick {
 class JobJournal;
 class JobListModel;
 
-// Keeps the journal of unfinished jobs in step with the job list: when rows come, go or change
-// (a state, a kept download), the list is recorded once the thread is free again, so that a
-// batch of changes costs one write; the journal itself writes only when its text changes.
-// The text is made on the window's thread; writing it, with the wait for the disk, happens on a
-// thread of its own, so that a slow disk never holds up the window. Only the newest text
-// waiting is written.
+// Keeps the journal of unfinished jobs in step with the job list: the rows that came, went or
+// changed (a state, a kept download) are recorded once the thread is free again, so that a
+// batch of changes costs one write, and only those rows: a change costs the same in a list of
+// ten rows or of ten thousand. The changes are made on the window's thread; writing them, with
+// the wait for the disk, happens on a thread of its own, so that a slow disk never holds up the
+// window.
 class JournalKeeper : public QObject {
     Q_OBJECT
 
@@ -31,6 +33,9 @@ public:
     void Flush();
 
 private:
+    void Changed(int first, int last);
+    void Removing(int first, int last);
+    void Resetting();
     void Schedule();
     void Hand();
     void WriteLoop();
@@ -38,11 +43,14 @@ private:
 
     JobListModel& model_;
     JobJournal& journal_;
+    JournalChangeMaker changeMaker_;
+    QHash<quint64, int> changedRows_; // the ids of rows that came or changed, and their row then
+    JournalChanges removals_;
     bool pending_ = false;
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::optional<QByteArray> waiting_; // the newest journal text not yet taken by the writer
+    JournalChanges waiting_; // changes not yet taken by the writer, in their order
     bool writing_ = false;
     bool quit_ = false;
     std::thread writer_;

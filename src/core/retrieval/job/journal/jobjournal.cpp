@@ -95,30 +95,109 @@ QString JobJournal::DefaultFolder() {
 }
 
 bool JobJournal::Record(const QList<DownloadJob>& jobs) {
-    const bool anyUnfinished = std::any_of(jobs.begin(), jobs.end(), IsUnfinished);
-    if (!RecordText(anyUnfinished ? JournalText(jobs) : QByteArray()))
+    if (!IsOpen())
         return false;
-    recorded_ = jobs;
+    OrderedById<QByteArray> entries;
+    for (const DownloadJob& job : jobs) {
+        if (!IsUnfinished(job))
+            continue;
+        // The changes that may follow name the job by its id.
+        DownloadJob named = job;
+        EnsureJobId(named);
+        entries.Append(named.id, JournalEntryText(named));
+    }
+    if (JournalTextOf(entries) == JournalTextOf(entries_) && !wholeWriteDue_)
+        return true;
+    entries_ = std::move(entries);
+    entryBytes_ = 0;
+    for (const auto& [id, entry] : entries_.Items())
+        entryBytes_ += entry.size();
+    wholeWriteDue_ = true;
+    return Write(QByteArray());
+}
+
+bool JobJournal::Apply(const JournalChanges& changes) {
+    if (!IsOpen())
+        return false;
+    QByteArray lines;
+    for (const JournalChange& change : changes) {
+        const QByteArray* held = entries_.Find(change.id);
+        if (change.IsRemoval()) {
+            if (held == nullptr)
+                continue;
+            entryBytes_ -= held->size();
+            entries_.Remove(change.id);
+        } else {
+            if (held != nullptr && *held == change.entry)
+                continue;
+            entryBytes_ += change.entry.size() - (held != nullptr ? held->size() : 0);
+            // A place after a job the journal does not hold is at the end rather than nowhere.
+            const quint64 after =
+                change.after == 0 || entries_.Contains(change.after) ? change.after : entries_.Last();
+            entries_.Put(change.id, after, change.entry);
+            lines += JournalChangeLine({change.id, after, change.entry});
+            continue;
+        }
+        lines += JournalChangeLine(change);
+    }
+    if (lines.isEmpty() && !wholeWriteDue_)
+        return true;
+    return Write(lines);
+}
+
+bool JobJournal::Write(const QByteArray& lines) {
+    if (entries_.IsEmpty())
+        return RemoveFile();
+    // Written whole once the changes outweigh what the journal holds, so that reading it back
+    // never costs much more than the jobs themselves, and a run through a long list writes
+    // each job a few times rather than the whole list at every change.
+    constexpr qint64 SmallestWhole = 64 * 1024;
+    if (wholeWriteDue_ || !fileExists_ || appendedBytes_ + lines.size() > 2 * qMax(entryBytes_, SmallestWhole))
+        return WriteWhole();
+    return Append(lines);
+}
+
+bool JobJournal::WriteWhole() {
+    // The line feed ends the snapshot, so that changes can follow it.
+    const QByteArray text = JournalTextOf(entries_) + '\n';
+    if (!WriteFile(path_, text)) {
+        wholeWriteDue_ = true;
+        return false;
+    }
+    bytesWritten_ += text.size();
+    fileExists_ = true;
+    wholeWriteDue_ = false;
+    appendedBytes_ = 0;
     return true;
 }
 
-bool JobJournal::RecordText(const QByteArray& text) {
-    if (!IsOpen())
+bool JobJournal::Append(const QByteArray& lines) {
+    QFile file(path_);
+    const qint64 before = QFileInfo(path_).size();
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(lines) == lines.size() &&
+                         file.flush();
+    if (!written) {
+        // A part of a line would join the next one into nonsense: the file goes back to what it
+        // held, and the next write writes it whole with this change in it.
+        if (file.isOpen())
+            file.resize(before);
+        wholeWriteDue_ = true;
         return false;
-    const bool anyUnfinished = !text.isEmpty();
-    if (text == recordedText_ && fileExists_ == anyUnfinished)
-        return true;
-    if (!anyUnfinished) {
-        // A clean end with nothing unfinished leaves no journal.
-        if (fileExists_ && !QFile::remove(path_) && QFileInfo::exists(path_))
-            return false;
-        fileExists_ = false;
-    } else if (!WriteFile(path_, text)) {
-        return false;
-    } else {
-        fileExists_ = true;
     }
-    recordedText_ = text;
+    bytesWritten_ += lines.size();
+    appendedBytes_ += lines.size();
+    return true;
+}
+
+bool JobJournal::RemoveFile() {
+    // A clean end with nothing unfinished leaves no journal.
+    if (fileExists_ && !QFile::remove(path_) && QFileInfo::exists(path_)) {
+        wholeWriteDue_ = true;
+        return false;
+    }
+    fileExists_ = false;
+    wholeWriteDue_ = false;
+    appendedBytes_ = 0;
     return true;
 }
 
@@ -169,8 +248,16 @@ QList<DownloadJob> JobJournal::TakeOver(const QList<Kind>& kinds,
     }
     if (taken.isEmpty() && claimed.empty())
         return taken;
-    // Ours first, so that a crash in between leaves the jobs twice rather than nowhere.
-    const bool recorded = Record(recorded_ + taken);
+    // Ours first, so that a crash in between leaves the jobs twice rather than nowhere. They
+    // are this instance's jobs from now on, named by ids of its own.
+    JournalChanges changes;
+    quint64 after = entries_.Last();
+    for (DownloadJob& job : taken) {
+        job.id = NewJobId();
+        changes.append({job.id, after, JournalEntryText(job)});
+        after = job.id;
+    }
+    const bool recorded = Apply(changes);
     for (Claimed& claim : claimed) {
         if (!recorded)
             break;

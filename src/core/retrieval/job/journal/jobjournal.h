@@ -1,5 +1,7 @@
 #pragma once
 
+#include "journalchange.h"
+#include "orderedbyid.h"
 #include "queue/downloadjob.h"
 
 #include <QByteArray>
@@ -41,12 +43,20 @@ public:
     QList<DownloadJob> TakeOver(const QList<Kind>& kinds,
                                 const std::function<bool(const DownloadJob&)>& accept, QStringList* problems);
 
-    // Records the unfinished ones among jobs, atomically, when that changes the journal; with
-    // none unfinished the file goes. False when it could not be written (the old one stays).
+    // Records the unfinished ones among jobs as the whole journal, atomically, when that changes
+    // it; with none unfinished the file goes. False when it could not be written (the old one
+    // stays).
     bool Record(const QList<DownloadJob>& jobs);
-    // The same for a journal text made by JournalText, empty when nothing is unfinished; for a
-    // writer on another thread. TakeOver must not follow it: it does not keep the jobs.
-    bool RecordText(const QByteArray& text);
+    // Records changes of single jobs, in their order: appended to the file, so that a change
+    // costs the same in a list of ten jobs or of ten thousand. Now and then, and after a write
+    // that failed, the file is written whole instead, atomically, so that it stays about the
+    // size of what it holds. A kill at any moment leaves the journal as it was before or after
+    // a change; a full disk leaves it as it was. A change that could not be written is not
+    // lost: it goes into the next write. With nothing left unfinished the file goes. False when
+    // the file could not be written.
+    bool Apply(const JournalChanges& changes);
+    // The bytes this journal has written to its file so far.
+    qint64 BytesWritten() const { return bytesWritten_; }
 
     // "$XDG_DATA_HOME/Ostrand/Tarnwick/Journal" (the user's application data on Windows).
     static QString DefaultFolder();
@@ -55,12 +65,20 @@ public:
     static QStringList KeptFiles(const QString& folder = DefaultFolder());
 
 private:
+    bool Write(const QByteArray& lines);
+    bool WriteWhole();
+    bool Append(const QByteArray& lines);
+    bool RemoveFile();
+
     QString folder_;
     QString path_;
     std::unique_ptr<QLockFile> lock_;
-    QList<DownloadJob> recorded_;
-    QByteArray recordedText_;
+    OrderedById<QByteArray> entries_; // what the journal holds, as JournalEntryText made them
+    qint64 entryBytes_ = 0;
+    qint64 appendedBytes_ = 0; // since the file was last written whole
+    qint64 bytesWritten_ = 0;
     bool fileExists_ = false;
+    bool wholeWriteDue_ = true; // the file does not hold entries_ up to an append
 };
 
 } // namespace Tarnwick

@@ -1,10 +1,12 @@
 #include "journaltext.h"
 
+#include "orderedbyid.h"
 #include "retrieval/job/jobtempfile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
 #include <utility>
 
 namespace Tarnwick {
@@ -15,8 +17,8 @@ constexpr int JournalVersion = 1;
 // The largest journal read: some 100,000 queued addresses. Anything larger is not ours.
 constexpr qsizetype MaxJournalBytes = 64 << 20;
 
-// The journal is written whole at every change of a list that may hold many thousands of jobs,
-// on the window's thread: written directly, it costs a sixth of building it as a JSON document.
+// Entries are made on the window's thread for lists that may hold many thousands of jobs:
+// written directly, they cost a sixth of building them as JSON documents.
 class JsonWriter {
 public:
     explicit JsonWriter(QByteArray& out)
@@ -68,6 +70,9 @@ private:
 void AppendJob(QByteArray& out, const DownloadJob& job) {
     out += '{';
     JsonWriter object(out);
+    // The id lets the changes appended after a snapshot name the job.
+    if (job.id != 0)
+        object.Number("id", qint64(job.id));
     object.Text("url", job.url);
     if (job.choices) {
         object.Text("folder", job.choices->outputFolder);
@@ -172,10 +177,21 @@ QByteArray JournalText(qsizetype count, const std::function<const DownloadJob&(q
     return text;
 }
 
-bool ReadJournalText(const QByteArray& text, QList<DownloadJob>& jobs) {
-    jobs.clear();
-    if (text.size() > MaxJournalBytes)
+namespace {
+
+// Ids the reader gives the jobs of a snapshot that carry none (written before ids were, or by a
+// whole-list record): above any a writer gives out, so that no change line can name them.
+constexpr quint64 UnnamedIds = quint64(1) << 62;
+
+bool ReadId(const QJsonValue& value, quint64& id) {
+    const double number = value.toDouble(-1);
+    if (!value.isDouble() || number < 1 || number >= double(UnnamedIds) || number != std::floor(number))
         return false;
+    id = quint64(number);
+    return true;
+}
+
+bool ReadSnapshot(const QByteArray& text, OrderedById<DownloadJob>& jobs) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
@@ -184,14 +200,89 @@ bool ReadJournalText(const QByteArray& text, QList<DownloadJob>& jobs) {
     if (root.value(QStringLiteral("tarnwickJournal")).toInt() != JournalVersion ||
         !root.value(QStringLiteral("jobs")).isArray())
         return false;
-    QList<DownloadJob> read;
+    quint64 unnamed = UnnamedIds;
     for (const QJsonValue& value : root.value(QStringLiteral("jobs")).toArray()) {
         DownloadJob job;
         if (!ReadJob(value, job))
             return false;
-        read.append(job);
+        quint64 id = ++unnamed;
+        const QJsonValue idValue = value.toObject().value(QStringLiteral("id"));
+        if (!idValue.isUndefined() && (!ReadId(idValue, id) || jobs.Contains(id)))
+            return false;
+        jobs.Append(id, job);
     }
-    jobs = read;
+    return true;
+}
+
+// A line appended after the snapshot: a job recorded or replaced, or one gone.
+bool ApplyChangeLine(const QByteArray& line, OrderedById<DownloadJob>& jobs) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    const QJsonObject change = document.object();
+    quint64 id = 0;
+    if (!ReadId(change.value(QStringLiteral("id")), id))
+        return false;
+    if (change.value(QStringLiteral("gone")).toBool())
+        return jobs.Remove(id);
+    quint64 after = 0;
+    const QJsonValue afterValue = change.value(QStringLiteral("after"));
+    if (!(afterValue.isDouble() && afterValue.toDouble() == 0) && !ReadId(afterValue, after))
+        return false;
+    DownloadJob job;
+    return ReadJob(change.value(QStringLiteral("job")), job) && jobs.Put(id, after, job);
+}
+
+} // namespace
+
+QByteArray JournalEntryText(const DownloadJob& job) {
+    QByteArray entry;
+    AppendJob(entry, job);
+    return entry;
+}
+
+QByteArray JournalChangeLine(const JournalChange& change) {
+    QByteArray line = "{\"id\":" + QByteArray::number(change.id);
+    if (change.IsRemoval())
+        line += ",\"gone\":true}\n";
+    else
+        line += ",\"after\":" + QByteArray::number(change.after) + ",\"job\":" + change.entry + "}\n";
+    return line;
+}
+
+QByteArray JournalTextOf(const OrderedById<QByteArray>& entries) {
+    QByteArray text = "{\"jobs\":[";
+    bool first = true;
+    for (const auto& [id, entry] : entries.Items()) {
+        if (!std::exchange(first, false))
+            text += ',';
+        text += entry;
+    }
+    text += "],\"tarnwickJournal\":" + QByteArray::number(JournalVersion) + '}';
+    return text;
+}
+
+bool ReadJournalText(const QByteArray& text, QList<DownloadJob>& jobs) {
+    jobs.clear();
+    if (text.size() > MaxJournalBytes)
+        return false;
+    // The snapshot is one line; each change after it is a line of its own. A last line without
+    // its line feed was being written when the writer ended, and did not happen.
+    const qsizetype snapshotEnd = text.indexOf('\n');
+    OrderedById<DownloadJob> read;
+    if (!ReadSnapshot(snapshotEnd < 0 ? text : text.left(snapshotEnd), read))
+        return false;
+    for (qsizetype start = snapshotEnd + 1; snapshotEnd >= 0 && start < text.size();) {
+        const qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            break;
+        if (!ApplyChangeLine(text.mid(start, end - start), read))
+            return false;
+        start = end + 1;
+    }
+    for (const auto& [id, job] : read.Items())
+        jobs.append(job);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journalchange.h"
 #include "queue/downloadjob.h"
 
 #include <QByteArray>
@@ -7,6 +8,9 @@
 #include <functional>
 
 namespace Tarnwick {
+
+template <typename Value>
+class OrderedById;
 
 // Whether a job belongs in the journal of unfinished jobs: it has not ended (waiting, under
 // way, stopped), or it failed with a download kept for a later run. A job that succeeded, was
@@ -19,7 +23,15 @@ QByteArray JournalText(const QList<DownloadJob>& jobs);
 // The same for count jobs reached one by one, so that a long list need not be copied first.
 QByteArray JournalText(qsizetype count, const std::function<const DownloadJob&(qsizetype)>& jobAt);
 
-// Reads a journal's text into waiting jobs (Idle, no preset bound yet). False for anything that
+// One job's entry in the journal: what JournalText writes for it, with its id.
+QByteArray JournalEntryText(const DownloadJob& job);
+// The journal's text for entries made by JournalEntryText, in their order.
+QByteArray JournalTextOf(const OrderedById<QByteArray>& entries);
+// A change, as the line appended to a journal's text after its snapshot.
+QByteArray JournalChangeLine(const JournalChange& change);
+
+// Reads a journal's text (the snapshot JournalText writes, and the changes appended after it)
+// into waiting jobs (Idle, no preset bound yet). False for anything that
 // is not a journal this program wrote; then jobs is left empty. A kept file whose name is not
 // one of our working files' is dropped, so that a changed journal cannot make a job write
 // into, or delete, some other file.

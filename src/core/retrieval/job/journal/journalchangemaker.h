@@ -1,0 +1,30 @@
+#pragma once
+
+#include "journalchange.h"
+#include "queue/downloadjob.h"
+
+#include <QSet>
+#include <functional>
+
+namespace Tarnwick {
+
+// Turns the changes of a job list into the journal's changes, one job at a time: it remembers
+// which jobs it has put into the journal, so that a job that ended is taken out once and a new
+// one goes in after the nearest job before it that the journal holds.
+class JournalChangeMaker {
+public:
+    using JobAt = std::function<const DownloadJob&(qsizetype row)>;
+
+    // The job at row came or changed; adds its change to changes, if it has one. A job that
+    // has not ended is recorded (the journal skips an entry that is what it holds already).
+    void Changed(qsizetype row, const JobAt& jobAt, JournalChanges& changes);
+    // The job with this id left the list.
+    void Removed(quint64 id, JournalChanges& changes);
+    // Every job left the list.
+    void RemovedAll(JournalChanges& changes);
+
+private:
+    QSet<quint64> recorded_;
+};
+
+} // namespace Tarnwick
