@@ -1,5 +1,6 @@
 #include "benchsupport.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -35,10 +36,43 @@ RatioSummary Summarize(QList<double> ratios) {
     return summary;
 }
 
+namespace {
+
+// `./run bench` gathers every benchmark's figures into one table: with TARNWICK_BENCH_RESULTS
+// naming a file, each figure is also appended there as one tab-separated line (the benchmark,
+// the label, median, min, max, the goal).
+void RecordForTable(const char* label, const RatioSummary& summary, const char* goal) {
+    const QString path = qEnvironmentVariable("TARNWICK_BENCH_RESULTS");
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    file.write(QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\n")
+                   .arg(QCoreApplication::applicationName(), QString::fromUtf8(label))
+                   .arg(summary.median, 0, 'f', 3)
+                   .arg(summary.min, 0, 'f', 3)
+                   .arg(summary.max, 0, 'f', 3)
+                   .arg(goal != nullptr ? QString::fromUtf8(goal) : QStringLiteral("-"))
+                   .toUtf8());
+}
+
+} // namespace
+
 void PrintRatio(const char* label, const RatioSummary& summary, const char* goal) {
     std::printf("%s: median %.3f (min %.3f, max %.3f, %d rounds)%s%s\n", label, summary.median, summary.min,
                 summary.max, summary.rounds, goal ? "  goal: " : "", goal ? goal : "");
     std::fflush(stdout);
+    RecordForTable(label, summary, goal);
+}
+
+void PrintFigure(const char* label, const RatioSummary& summary, const char* unit, const char* goal) {
+    std::printf("%s: median %.1f %s (min %.1f, max %.1f, %d rounds)%s%s\n", label, summary.median, unit,
+                summary.min, summary.max, summary.rounds, goal ? "  goal: " : "", goal ? goal : "");
+    std::fflush(stdout);
+    RecordForTable(
+        QStringLiteral("%1 (%2)").arg(QString::fromUtf8(label), QString::fromUtf8(unit)).toUtf8().constData(),
+        summary, goal);
 }
 
 bool RunRounds(int rounds, const QList<Contender>& contenders, QList<QList<Measurement>>& results,

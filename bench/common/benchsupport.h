@@ -31,7 +31,12 @@ struct RatioSummary {
 };
 RatioSummary Summarize(QList<double> ratios);
 // "label: median 0.97 (min 0.91, max 1.02, 5 rounds)" followed by the goal when one is given.
+// The goal reads "at most X", "at least X" or "X to Y", so that `./run bench` can say whether it
+// holds; the figure also goes to that table (see TARNWICK_BENCH_RESULTS).
 void PrintRatio(const char* label, const RatioSummary& summary, const char* goal = nullptr);
+// The same for a figure that is not a ratio (milliseconds, MiB, bytes), in unit.
+void PrintFigure(const char* label, const RatioSummary& summary, const char* unit,
+                 const char* goal = nullptr);
 
 // How one side of a comparison takes one measurement; false when the run failed.
 using Contender = std::function<bool(Measurement&)>;

@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(config + QStringLiteral("/Ostrand"));
     QDir().mkpath(install);
     for (const char* library : {"libvarnex1.so", "libvarnex1media.so"})
-        QFile::link(QDir(binDir).filePath(QLatin1String(library)), QDir(install).filePath(QLatin1String(library)));
+        QFile::link(QDir(binDir).filePath(QLatin1String(library)),
+                    QDir(install).filePath(QLatin1String(library)));
     const QString settingsFile = config + QStringLiteral("/Ostrand/Tarnwick.conf");
     {
         QFile settings(settingsFile);
@@ -122,8 +123,8 @@ int main(int argc, char** argv) {
             if ((round + turn) % 2 == 0)
                 program_ms = TimeTermination(program, {}, environment);
             else
-                dialog_ms = TimeTermination(QCoreApplication::applicationFilePath(), {QStringLiteral("--dialog")},
-                                            environment);
+                dialog_ms = TimeTermination(QCoreApplication::applicationFilePath(),
+                                            {QStringLiteral("--dialog")}, environment);
         }
         if (program_ms < 0 || dialog_ms <= 0) {
             std::fprintf(stderr, "round %d failed\n", round + 1);
@@ -136,8 +137,7 @@ int main(int argc, char** argv) {
         std::printf("round %2d: tarnwick %7.1f ms, dialog %7.1f ms\n", round + 1, program_ms, dialog_ms);
     }
     const BenchSupport::RatioSummary times = BenchSupport::Summarize(ours);
-    std::printf("tarnwick exit: median %.1f ms (min %.1f, max %.1f); goal: a median under 30 ms\n", times.median,
-                times.min, times.max);
+    BenchSupport::PrintFigure("tarnwick exit on SIGTERM", times, "ms", "at most 30");
     BenchSupport::PrintRatio("tarnwick / trivial dialog", BenchSupport::Summarize(ratios));
     std::printf("rounds that wrote the settings or presets: %d of %d (goal: 0)\n", writes, rounds);
     return 0;

@@ -129,12 +129,9 @@ int main(int argc, char** argv) {
     const BenchSupport::RatioSummary ratio = BenchSupport::Summarize(ratios);
     const BenchSupport::RatioSummary removal = BenchSupport::Summarize(removals);
     const BenchSupport::RatioSummary stall = BenchSupport::Summarize(stalls);
-    std::printf(
-        "window shown with %d addresses / empty: median %.2fx (min %.2fx, max %.2fx) over %d rounds\n", count,
-        ratio.median, ratio.min, ratio.max, rounds);
-    std::printf("removing %d selected rows: median %.3f s (min %.3f, max %.3f)\n", count, removal.median,
-                removal.min, removal.max);
-    std::printf("longest event-loop stall while adding: median %.1f ms (min %.1f, max %.1f)\n", stall.median,
-                stall.min, stall.max);
+    std::printf("%d addresses:\n", count);
+    BenchSupport::PrintRatio("window shown with the addresses / empty window", ratio, "at most 2");
+    BenchSupport::PrintFigure("removing every selected row", removal, "s", "at most 0.5");
+    BenchSupport::PrintFigure("longest event-loop stall while adding", stall, "ms", "at most 50");
     return 0;
 }

@@ -137,9 +137,10 @@ int main(int argc, char** argv) {
             latencies.push_back(MeasureOnce(state.url, state.marker));
         std::sort(latencies.begin(), latencies.end());
         const double median = latencies[latencies.size() / 2];
-        std::printf("%-26s median %6.1f ms (min %6.1f, max %6.1f); ratio to goal %.2f (min %.2f, max %.2f)\n",
-                    state.name, median, latencies.front(), latencies.back(), median / GoalMs,
-                    latencies.front() / GoalMs, latencies.back() / GoalMs);
+        const QByteArray label = QByteArray("stop latency, ") + state.name;
+        BenchSupport::PrintFigure(label.constData(),
+                                  BenchSupport::Summarize(QList<double>(latencies.begin(), latencies.end())),
+                                  "ms", "at most 10");
         met = met && median <= GoalMs;
     }
     service.terminate();

@@ -183,7 +183,8 @@ int main(int argc, char** argv) {
                                  "at least 0.85");
         BenchSupport::PrintRatio("window / procedure alone (the window's own share)",
                                  BenchSupport::ThroughputRatio(results, 0, 2));
-        std::printf("worst event-loop delay: %.1f ms (goal: at most 50 ms)\n", worstDelay);
+        BenchSupport::PrintFigure("window, worst event-loop delay", BenchSupport::Summarize({worstDelay}),
+                                  "ms", "at most 50");
     }
     service.terminate();
     service.waitForFinished(5000);

@@ -5,7 +5,12 @@
 // downloading the same format by itself. Prints the median of the per-round time ratios with
 // their spread; the goal is at most 1.0x yt-dlp's time.
 //
-//   bench_ytdlp [--rounds N] [--bytes N] [--work DIR] [--yt-dlp PATH]
+// With --entries N the page sets up N players instead, each with a file of --bytes, which yt-dlp
+// reads as a playlist: tarnwick-fetch (one yt-dlp run for the list, then each entry through its
+// own transfer) against yt-dlp downloading the list itself, one entry after another. Goal: at
+// most 0.9x yt-dlp's time.
+//
+//   bench_ytdlp [--rounds N] [--bytes N] [--entries N] [--work DIR] [--yt-dlp PATH]
 
 #include "benchsupport.h"
 
@@ -24,6 +29,7 @@ namespace {
 struct Options {
     int rounds = 5;
     qint64 bytes = qint64(1) << 30;
+    int entries = 0; // 0: one format; more: a playlist of that many
     QString work = QDir::currentPath();
     QString ytDlp = QStringLiteral("/usr/bin/yt-dlp");
 };
@@ -37,6 +43,8 @@ Options ParseOptions(const QStringList& arguments) {
             options.rounds = value.toInt();
         else if (name == QLatin1String("--bytes"))
             options.bytes = value.toLongLong();
+        else if (name == QLatin1String("--entries"))
+            options.entries = value.toInt();
         else if (name == QLatin1String("--work"))
             options.work = value;
         else if (name == QLatin1String("--yt-dlp"))
@@ -50,6 +58,74 @@ bool Measure(const QString& program, const QStringList& arguments, const QProces
              const QString& outputPath, qint64 bytes, Measurement& measurement) {
     ::sync(); // each starts on a settled disk, whatever the other left to write back
     return BenchSupport::MeasureDelivery(program, arguments, environment, outputPath, bytes, measurement);
+}
+
+// Runs a contender that delivers entries files of bytes bytes each into folder, checks that they
+// all arrived whole, then empties the folder.
+bool MeasureList(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
+                 const QString& folder, int entries, qint64 bytes, Measurement& measurement) {
+    ::sync();
+    const bool ok = BenchSupport::RunProcess(program, arguments, environment, measurement);
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
+    int whole = 0;
+    for (const QFileInfo& file : files) {
+        whole += file.size() == bytes ? 1 : 0;
+        measurement.bytes += file.size();
+        QFile::remove(file.absoluteFilePath());
+    }
+    if (!ok || whole != entries || files.size() != entries)
+        std::fprintf(stderr, "%s delivered %d whole files of %d\n", qPrintable(program), whole, entries);
+    return ok && whole == entries && files.size() == entries;
+}
+
+// The page of a playlist that only yt-dlp reads: players set up in a script, one per entry.
+QByteArray PlaylistPage(const QString& origin, int entries) {
+    QByteArray page = "<html><head><title>Many players</title></head><body><script>\n";
+    for (int i = 0; i < entries; ++i)
+        page += "var player" + QByteArray::number(i) + " = {video_url: \"" +
+                (origin + QStringLiteral("/media/entry%1.mp4").arg(i)).toUtf8() + "\"};\n";
+    return page + "</script></body></html>";
+}
+
+int RunPlaylist(const Options& options, const QString& binDir, const QString& origin, const QString& media,
+                const QString& output, const QProcessEnvironment& environment) {
+    for (int i = 0; i < options.entries; ++i)
+        if (!BenchSupport::MakeFileOfSize(media + QStringLiteral("/entry%1.mp4").arg(i), options.bytes))
+            return 1;
+    const QString page = origin + QStringLiteral("/media/list.html");
+    if (!BenchSupport::WriteText(media + QStringLiteral("/list.html"), PlaylistPage(origin, options.entries)))
+        return 1;
+    std::printf("Playlist of %d entries of %lld bytes behind %s, yt-dlp %s, %d rounds, order turning\n",
+                options.entries, options.bytes, qPrintable(page), qPrintable(options.ytDlp), options.rounds);
+    const QList<BenchSupport::Contender> contenders = {
+        [&](Measurement& m) {
+            return MeasureList(binDir + QStringLiteral("/tarnwick-fetch"), {output, page}, environment,
+                               output, options.entries, options.bytes, m);
+        },
+        [&](Measurement& m) {
+            return MeasureList(options.ytDlp,
+                               {QStringLiteral("--ignore-config"), QStringLiteral("--quiet"),
+                                QStringLiteral("--no-warnings"), QStringLiteral("--output"),
+                                output + QStringLiteral("/%(playlist_index)s.%(ext)s"), QStringLiteral("--"),
+                                page},
+                               environment, output, options.entries, options.bytes, m);
+        },
+    };
+    QList<QList<Measurement>> warmUp;
+    QList<QList<Measurement>> results;
+    if (!BenchSupport::RunRounds(1, contenders, warmUp) ||
+        !BenchSupport::RunRounds(options.rounds, contenders, results,
+                                 [](int round, const QList<Measurement>& m) {
+                                     std::printf("round %d: tarnwick-fetch %.2f s, yt-dlp %.2f s\n",
+                                                 round + 1, m[0].seconds, m[1].seconds);
+                                     std::fflush(stdout);
+                                 })) {
+        std::fprintf(stderr, "A run failed.\n");
+        return 1;
+    }
+    BenchSupport::PrintRatio("tarnwick-fetch playlist time / yt-dlp playlist time",
+                             BenchSupport::TimeRatio(results, 0, 1), "at most 0.9");
+    return 0;
 }
 
 } // namespace
@@ -66,7 +142,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(media);
     QDir().mkpath(output);
     QDir().mkpath(config + QStringLiteral("/Ostrand"));
-    if (!work.isValid() || !BenchSupport::MakeFileOfSize(media + QStringLiteral("/big.mp4"), options.bytes)) {
+    if (!work.isValid() || (options.entries == 0 && !BenchSupport::MakeFileOfSize(
+                                                        media + QStringLiteral("/big.mp4"), options.bytes))) {
         std::fprintf(stderr, "Cannot write the %lld-byte video under %s.\n", options.bytes,
                      qPrintable(options.work));
         return 1;
@@ -90,6 +167,8 @@ int main(int argc, char** argv) {
         return 1;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    if (options.entries > 0)
+        return RunPlaylist(options, binDir, origin, media, output, environment);
 
     std::printf("Format of %lld bytes behind %s, yt-dlp %s, %d rounds, order turning\n", options.bytes,
                 qPrintable(page), qPrintable(options.ytDlp), options.rounds);
