@@ -45,6 +45,7 @@ private slots:
     }
     void aValueChangedByAnotherInstanceSurvivesThisInstancesExit();
     void optionsShowWhatIsStoredNow();
+    void theWorkingFolderIsLeftAlone();
     void unchangedValuesKeepTheirBytes();
     void nothingChangedWritesNothing();
     void filesThatAreNotFilesAreNeitherReadNorReplaced_data();
@@ -97,6 +98,32 @@ void TestSettingsStore::optionsShowWhatIsStoredNow() {
     QCOMPARE(Stored(profile, QStringLiteral("Settings/AutoStart")), QStringLiteral("1"));
 }
 
+// Comparing and taking over values happens in memory: no file of the folder the program was
+// started from is locked, written or removed, a ".lock" of the user's there included.
+void TestSettingsStore::theWorkingFolderIsLeftAlone() {
+    TestSupport::IsolatedProfile profile;
+    QTemporaryDir working;
+    QVERIFY(WriteAll(working.filePath(QStringLiteral(".lock")), "mine"));
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(working.path()));
+    SettingsStore running;
+    running.Load();
+    running.Values().player = QStringLiteral("/usr/bin/mine");
+    SettingsStore other;
+    other.Load();
+    other.Values().videoHost = QStringLiteral("other.example");
+    const bool saved = other.Save();
+    running.Refresh({QStringLiteral("Settings/VideoHost")});
+    const bool savedToo = running.Save();
+    QDir::setCurrent(before);
+    QVERIFY(saved && savedToo);
+    QCOMPARE(QDir(working.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral(".lock")});
+    QCOMPARE(ReadAll(working.filePath(QStringLiteral(".lock"))), QByteArray("mine"));
+    QCOMPARE(Stored(profile, QStringLiteral("Settings/Player")), QStringLiteral("/usr/bin/mine"));
+    QCOMPARE(running.Values().videoHost, QStringLiteral("other.example"));
+}
+
 void TestSettingsStore::unchangedValuesKeepTheirBytes() {
     TestSupport::IsolatedProfile profile;
     // Folder names from a Latin-1 system, which the settings reader cannot decode, and a value
@@ -136,7 +163,8 @@ void TestSettingsStore::nothingChangedWritesNothing() {
     const auto identity = [&] {
         struct stat info {};
         ::stat(QFile::encodeName(profile.SettingsFile()).constData(), &info);
-        return std::pair<qint64, qint64>(info.st_ino, info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec);
+        return std::pair<qint64, qint64>(info.st_ino,
+                                         info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec);
     };
     const auto written = identity();
     SettingsStore store;

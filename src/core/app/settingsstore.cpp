@@ -2,6 +2,7 @@
 
 #include "settingsfile.h"
 
+#include <QCoreApplication>
 #include <QMap>
 #include <QSettings>
 
@@ -17,10 +18,17 @@ bool IsListKey(const QString& key) {
            key.startsWith(RecentFoldersGroup + QLatin1Char('/'));
 }
 
-// What Save(QSettings&) writes for the record, without the recent lists, held in memory only:
-// a settings object without a file neither reads nor writes one.
+// Settings held in memory only. A settings object syncs what was set when it goes, whatever its
+// file: one with an empty file name takes the lock ".lock" in the working folder, waiting up to
+// half a minute for a file of that name there and then deleting it. A file inside the program's
+// own executable can be neither read nor locked nor written, on any system.
+QString MemoryOnlySettingsPath() {
+    return QCoreApplication::applicationFilePath() + QStringLiteral("/memory-only.ini");
+}
+
+// What Save(QSettings&) writes for the record, without the recent lists, held in memory only.
 QMap<QString, QVariant> SingleValues(const AppSettings& settings) {
-    QSettings memory{QString(), QSettings::IniFormat};
+    QSettings memory{MemoryOnlySettingsPath(), QSettings::IniFormat};
     settings.Save(memory);
     QMap<QString, QVariant> values;
     for (const QString& key : memory.allKeys()) {
@@ -59,7 +67,7 @@ void SettingsStore::Refresh(const QStringList& keys) {
     const auto now = SingleValues(values_);
     const auto then = SingleValues(loaded_);
     const auto there = SingleValues(stored);
-    QSettings takeOver{QString(), QSettings::IniFormat};
+    QSettings takeOver{MemoryOnlySettingsPath(), QSettings::IniFormat};
     for (const QString& key : keys) {
         if (SameValue(now.value(key), then.value(key)) && !SameValue(there.value(key), then.value(key)))
             takeOver.setValue(key, there.value(key));
@@ -108,8 +116,8 @@ bool SettingsStore::Save() {
             if (!now.contains(it.key()))
                 stored.remove(it.key());
         }
-        const std::pair<const RecentList*, QString> lists[] = {{&values_.recentUrlList, RecentUrlsGroup},
-                                                               {&values_.recentFolderList, RecentFoldersGroup}};
+        const std::pair<const RecentList*, QString> lists[] = {
+            {&values_.recentUrlList, RecentUrlsGroup}, {&values_.recentFolderList, RecentFoldersGroup}};
         for (const auto& [list, group] : lists) {
             if (list->Additions().isEmpty())
                 continue;
