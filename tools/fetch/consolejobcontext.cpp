@@ -2,6 +2,7 @@
 
 #include "conversion/conversionengine.h"
 #include "retrieval/job/journal/jobjournal.h"
+#include "retrieval/job/journal/journaltext.h"
 #include "retrieval/transfer/httptransfer.h"
 #include "terminaltext.h"
 
@@ -91,11 +92,13 @@ void ConsoleJobContext::Record(int first, int last) {
         return;
     // Without an event loop to gather changes in, each one is recorded as it happens; the
     // journal writes only what changed.
-    JournalChanges changes;
-    const auto jobAt = [this](qsizetype index) -> const DownloadJob& { return jobs_[size_t(index)]; };
+    JobChanges changes;
+    const auto jobAt = [this](qsizetype index) -> const DownloadJob& {
+        return jobs_[size_t(index)];
+    };
     for (int index = qMax(first, 0); index <= last; ++index)
         changeMaker_.Changed(index, jobAt, changes);
-    if (!journal_->Apply(changes))
+    if (!journal_->Apply(EntriesOf(changes)))
         std::fprintf(stderr, "tarnwick-fetch: the list of unfinished downloads cannot be written: %s\n",
                      qPrintable(journal_->Path()));
 }

@@ -2,9 +2,13 @@
 
 #include "joblistmodel.h"
 #include "retrieval/job/journal/jobjournal.h"
+#include "retrieval/job/journal/journaltext.h"
 
 #include <QSet>
 #include <QTimer>
+#include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace Tarnwick {
 
@@ -42,8 +46,13 @@ JournalKeeper::~JournalKeeper() {
 }
 
 void JournalKeeper::Changed(int first, int last) {
+    // Past a few rows (a pasted list, a playlist's entries, the list restored) one pass over
+    // every row costs less than remembering each.
+    constexpr int ManyRows = 64;
+    if (last - first >= ManyRows)
+        everyRowChanged_ = true;
     const JobListModel& model = model_;
-    for (int row = qMax(first, 0); row <= last && row < model.rowCount(); ++row)
+    for (int row = qMax(first, 0); !everyRowChanged_ && row <= last && row < model.rowCount(); ++row)
         changedRows_.insert(model.Job(row).id, row);
     Schedule();
 }
@@ -71,24 +80,38 @@ void JournalKeeper::Schedule() {
 
 void JournalKeeper::Hand() {
     pending_ = false;
-    JournalChanges changes = std::move(removals_);
+    JobChanges changes = std::move(removals_);
     removals_.clear();
     const JobListModel& model = model_;
-    const auto jobAt = [&model](qsizetype row) -> const DownloadJob& { return model.Job(int(row)); };
+    const auto jobAt = [&model](qsizetype row) -> const DownloadJob& {
+        return model.Job(int(row));
+    };
     // A row is mostly where it was when it changed; rows that came or went since moved it, and
-    // one look through the list finds those.
+    // one look through the list finds those. In list order, a new row's place is the row before
+    // it, recorded just before.
+    std::vector<int> rows;
+    if (std::exchange(everyRowChanged_, false)) {
+        changedRows_.clear();
+        rows.resize(size_t(model.rowCount()));
+        std::iota(rows.begin(), rows.end(), 0);
+    }
+    rows.reserve(size_t(changedRows_.size()));
     QSet<quint64> moved;
     for (auto changed = changedRows_.cbegin(); changed != changedRows_.cend(); ++changed) {
         const int row = changed.value();
         if (row < model.rowCount() && model.Job(row).id == changed.key())
-            changeMaker_.Changed(row, jobAt, changes);
+            rows.push_back(row);
         else
             moved.insert(changed.key());
     }
     changedRows_.clear();
     for (int row = 0; row < model.rowCount() && !moved.isEmpty(); ++row)
         if (moved.remove(model.Job(row).id))
-            changeMaker_.Changed(row, jobAt, changes);
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    changes.reserve(changes.size() + qsizetype(rows.size()));
+    for (const int row : rows)
+        changeMaker_.Changed(row, jobAt, changes);
     if (changes.isEmpty())
         return;
     {
@@ -114,11 +137,11 @@ void JournalKeeper::WriteLoop() {
         changed_.wait(lock, [this] { return !waiting_.isEmpty() || quit_; });
         if (waiting_.isEmpty())
             return; // quit, with nothing left to write
-        const JournalChanges changes = std::move(waiting_);
+        const JobChanges changes = std::move(waiting_);
         waiting_.clear();
         writing_ = true;
         lock.unlock();
-        journal_.Apply(changes);
+        journal_.Apply(EntriesOf(changes));
         lock.lock();
         writing_ = false;
         changed_.notify_all();

@@ -18,9 +18,9 @@ class JobListModel;
 // Keeps the journal of unfinished jobs in step with the job list: the rows that came, went or
 // changed (a state, a kept download) are recorded once the thread is free again, so that a
 // batch of changes costs one write, and only those rows: a change costs the same in a list of
-// ten rows or of ten thousand. The changes are made on the window's thread; writing them, with
-// the wait for the disk, happens on a thread of its own, so that a slow disk never holds up the
-// window.
+// ten rows or of ten thousand. Which rows changed is found on the window's thread; their
+// entries are made and written, with the wait for the disk, on a thread of its own, so that
+// neither a long list nor a slow disk holds up the window.
 class JournalKeeper : public QObject {
     Q_OBJECT
 
@@ -45,12 +45,13 @@ private:
     JobJournal& journal_;
     JournalChangeMaker changeMaker_;
     QHash<quint64, int> changedRows_; // the ids of rows that came or changed, and their row then
-    JournalChanges removals_;
+    bool everyRowChanged_ = false;
+    JobChanges removals_;
     bool pending_ = false;
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    JournalChanges waiting_; // changes not yet taken by the writer, in their order
+    JobChanges waiting_; // changes not yet taken by the writer, in their order
     bool writing_ = false;
     bool quit_ = false;
     std::thread writer_;

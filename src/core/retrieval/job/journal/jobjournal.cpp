@@ -152,7 +152,8 @@ bool JobJournal::Write(const QByteArray& lines) {
     // never costs much more than the jobs themselves, and a run through a long list writes
     // each job a few times rather than the whole list at every change.
     constexpr qint64 SmallestWhole = 64 * 1024;
-    if (wholeWriteDue_ || !fileExists_ || appendedBytes_ + lines.size() > 2 * qMax(entryBytes_, SmallestWhole))
+    if (wholeWriteDue_ || !fileExists_ ||
+        appendedBytes_ + lines.size() > 2 * qMax(entryBytes_, SmallestWhole))
         return WriteWhole();
     return Append(lines);
 }
@@ -174,8 +175,8 @@ bool JobJournal::WriteWhole() {
 bool JobJournal::Append(const QByteArray& lines) {
     QFile file(path_);
     const qint64 before = QFileInfo(path_).size();
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(lines) == lines.size() &&
-                         file.flush();
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) &&
+                         file.write(lines) == lines.size() && file.flush();
     if (!written) {
         // A part of a line would join the next one into nonsense: the file goes back to what it
         // held, and the next write writes it whole with this change in it.

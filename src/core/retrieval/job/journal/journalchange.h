@@ -1,8 +1,11 @@
 #pragma once
 
+#include "queue/downloadjob.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QtGlobal>
+#include <optional>
 
 namespace Tarnwick {
 
@@ -18,5 +21,16 @@ struct JournalChange {
 };
 
 using JournalChanges = QList<JournalChange>;
+
+// The same before the job's entry is made: the job as it is now, or none when it is no longer
+// unfinished. Its strings are shared, not copied, so a list's changes are cheap to hand to the
+// thread that makes the entries and writes them.
+struct JobChange {
+    quint64 id = 0;
+    quint64 after = 0;
+    std::optional<DownloadJob> job;
+};
+
+using JobChanges = QList<JobChange>;
 
 } // namespace Tarnwick

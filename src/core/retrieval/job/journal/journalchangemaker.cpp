@@ -4,7 +4,7 @@
 
 namespace Tarnwick {
 
-void JournalChangeMaker::Changed(qsizetype row, const JobAt& jobAt, JournalChanges& changes) {
+void JournalChangeMaker::Changed(qsizetype row, const JobAt& jobAt, JobChanges& changes) {
     const DownloadJob& job = jobAt(row);
     if (job.id == 0)
         return;
@@ -21,17 +21,17 @@ void JournalChangeMaker::Changed(qsizetype row, const JobAt& jobAt, JournalChang
                 after = jobAt(before).id;
         recorded_.insert(job.id);
     }
-    changes.append({job.id, after, JournalEntryText(job)});
+    changes.append({job.id, after, job});
 }
 
-void JournalChangeMaker::Removed(quint64 id, JournalChanges& changes) {
+void JournalChangeMaker::Removed(quint64 id, JobChanges& changes) {
     if (recorded_.remove(id))
-        changes.append({id, 0, {}});
+        changes.append({id, 0, std::nullopt});
 }
 
-void JournalChangeMaker::RemovedAll(JournalChanges& changes) {
+void JournalChangeMaker::RemovedAll(JobChanges& changes) {
     for (const quint64 id : std::as_const(recorded_))
-        changes.append({id, 0, {}});
+        changes.append({id, 0, std::nullopt});
     recorded_.clear();
 }
 

@@ -17,11 +17,11 @@ public:
 
     // The job at row came or changed; adds its change to changes, if it has one. A job that
     // has not ended is recorded (the journal skips an entry that is what it holds already).
-    void Changed(qsizetype row, const JobAt& jobAt, JournalChanges& changes);
+    void Changed(qsizetype row, const JobAt& jobAt, JobChanges& changes);
     // The job with this id left the list.
-    void Removed(quint64 id, JournalChanges& changes);
+    void Removed(quint64 id, JobChanges& changes);
     // Every job left the list.
-    void RemovedAll(JournalChanges& changes);
+    void RemovedAll(JobChanges& changes);
 
 private:
     QSet<quint64> recorded_;

@@ -44,22 +44,28 @@ public:
     }
 
 private:
+    // Runs of plain characters go in whole: addresses and paths rarely hold any to escape.
     void AppendString(const QByteArray& utf8) {
         out_ += '"';
-        for (const char c : utf8) {
+        qsizetype plainFrom = 0;
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            const char c = utf8[i];
             const auto byte = static_cast<unsigned char>(c);
-            if (c == '"' || c == '\\') {
+            if (c != '"' && c != '\\' && byte >= 0x20)
+                continue;
+            out_.append(utf8.constData() + plainFrom, i - plainFrom);
+            plainFrom = i + 1;
+            if (byte >= 0x20) {
                 out_ += '\\';
                 out_ += c;
-            } else if (byte < 0x20) {
+            } else {
                 static const char hex[] = "0123456789abcdef";
                 out_ += "\\u00";
                 out_ += hex[byte >> 4];
                 out_ += hex[byte & 0xf];
-            } else {
-                out_ += c;
             }
         }
+        out_.append(utf8.constData() + plainFrom, utf8.size() - plainFrom);
         out_ += '"';
     }
 
@@ -238,8 +244,19 @@ bool ApplyChangeLine(const QByteArray& line, OrderedById<DownloadJob>& jobs) {
 
 QByteArray JournalEntryText(const DownloadJob& job) {
     QByteArray entry;
+    // Room for the usual entry at once: lists of thousands make one after another.
+    entry.reserve(64 + 2 * job.url.size() + (job.choices ? 2 * job.choices->outputFolder.size() + 64 : 0) +
+                  (job.partial.IsKept() ? 2 * job.partial.path.size() + 192 : 0));
     AppendJob(entry, job);
     return entry;
+}
+
+JournalChanges EntriesOf(const JobChanges& changes) {
+    JournalChanges entries;
+    entries.reserve(changes.size());
+    for (const JobChange& change : changes)
+        entries.append({change.id, change.after, change.job ? JournalEntryText(*change.job) : QByteArray()});
+    return entries;
 }
 
 QByteArray JournalChangeLine(const JournalChange& change) {

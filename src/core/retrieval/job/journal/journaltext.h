@@ -27,6 +27,8 @@ QByteArray JournalText(qsizetype count, const std::function<const DownloadJob&(q
 QByteArray JournalEntryText(const DownloadJob& job);
 // The journal's text for entries made by JournalEntryText, in their order.
 QByteArray JournalTextOf(const OrderedById<QByteArray>& entries);
+// The journal's changes for these, each job's entry made.
+JournalChanges EntriesOf(const JobChanges& changes);
 // A change, as the line appended to a journal's text after its snapshot.
 QByteArray JournalChangeLine(const JournalChange& change);
 
