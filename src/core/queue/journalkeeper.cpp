@@ -59,6 +59,10 @@ void JournalKeeper::Changed(int first, int last) {
 
 void JournalKeeper::Removing(int first, int last) {
     const JobListModel& model = model_;
+    if (first == 0 && last == model.rowCount() - 1) {
+        Resetting();
+        return;
+    }
     for (int row = first; row <= last; ++row) {
         changedRows_.remove(model.Job(row).id);
         changeMaker_.Removed(model.Job(row).id, removals_);
@@ -108,7 +112,9 @@ void JournalKeeper::Hand() {
     for (int row = 0; row < model.rowCount() && !moved.isEmpty(); ++row)
         if (moved.remove(model.Job(row).id))
             rows.push_back(row);
-    std::sort(rows.begin(), rows.end());
+    if (!std::is_sorted(rows.begin(), rows.end()))
+        std::sort(rows.begin(), rows.end());
+    changeMaker_.Expect(qsizetype(rows.size()));
     changes.reserve(changes.size() + qsizetype(rows.size()));
     for (const int row : rows)
         changeMaker_.Changed(row, jobAt, changes);

@@ -22,6 +22,8 @@ public:
     void Removed(quint64 id, JobChanges& changes);
     // Every job left the list.
     void RemovedAll(JobChanges& changes);
+    // Up to count jobs may come at once: room is made for them in one go.
+    void Expect(qsizetype count) { recorded_.reserve(recorded_.size() + count); }
 
 private:
     QSet<quint64> recorded_;
