@@ -15,8 +15,7 @@ namespace Tarnwick {
 JournalKeeper::JournalKeeper(JobListModel& model, JobJournal& journal, QObject* parent)
     : QObject(parent)
     , model_(model)
-    , journal_(journal)
-    , writer_([this] { WriteLoop(); }) {
+    , journal_(journal) {
     connect(&model_, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { Changed(first, last); });
     connect(&model_, &QAbstractItemModel::dataChanged, this,
@@ -42,7 +41,8 @@ JournalKeeper::~JournalKeeper() {
     }
     changed_.notify_all();
     // The writer finishes the list it was handed before it ends.
-    writer_.join();
+    if (writer_.joinable())
+        writer_.join();
 }
 
 void JournalKeeper::Changed(int first, int last) {
@@ -124,6 +124,9 @@ void JournalKeeper::Hand() {
         std::lock_guard lock(mutex_);
         waiting_ += std::move(changes);
     }
+    // Started with the first change to write: a window that never gets a row needs none.
+    if (!writer_.joinable())
+        writer_ = std::thread([this] { WriteLoop(); });
     changed_.notify_all();
 }
 
