@@ -109,9 +109,6 @@ bool JobJournal::Record(const QList<DownloadJob>& jobs) {
     if (JournalTextOf(entries) == JournalTextOf(entries_) && !wholeWriteDue_)
         return true;
     entries_ = std::move(entries);
-    entryBytes_ = 0;
-    for (const auto& [id, entry] : entries_.Items())
-        entryBytes_ += entry.size();
     wholeWriteDue_ = true;
     return Write(QByteArray());
 }
@@ -125,12 +122,10 @@ bool JobJournal::Apply(const JournalChanges& changes) {
         if (change.IsRemoval()) {
             if (held == nullptr)
                 continue;
-            entryBytes_ -= held->size();
             entries_.Remove(change.id);
         } else {
             if (held != nullptr && *held == change.entry)
                 continue;
-            entryBytes_ += change.entry.size() - (held != nullptr ? held->size() : 0);
             // A place after a job the journal does not hold is at the end rather than nowhere.
             const quint64 after =
                 change.after == 0 || entries_.Contains(change.after) ? change.after : entries_.Last();
@@ -148,12 +143,14 @@ bool JobJournal::Apply(const JournalChanges& changes) {
 bool JobJournal::Write(const QByteArray& lines) {
     if (entries_.IsEmpty())
         return RemoveFile();
-    // Written whole once the changes outweigh what the journal holds, so that reading it back
-    // never costs much more than the jobs themselves, and a run through a long list writes
-    // each job a few times rather than the whole list at every change.
+    // Written whole once the changes outweigh the file as it was last written whole, so that
+    // reading it back never costs much more than that, and a run through a long list writes
+    // each job about once rather than the whole list at every change. Measured against the
+    // last whole write, not what is held now: a list that drains would otherwise be written
+    // whole again and again as it shrinks.
     constexpr qint64 SmallestWhole = 64 * 1024;
     if (wholeWriteDue_ || !fileExists_ ||
-        appendedBytes_ + lines.size() > 2 * qMax(entryBytes_, SmallestWhole))
+        appendedBytes_ + lines.size() > 2 * qMax(wholeBytes_, SmallestWhole))
         return WriteWhole();
     return Append(lines);
 }
@@ -166,6 +163,7 @@ bool JobJournal::WriteWhole() {
         return false;
     }
     bytesWritten_ += text.size();
+    wholeBytes_ = text.size();
     fileExists_ = true;
     wholeWriteDue_ = false;
     appendedBytes_ = 0;

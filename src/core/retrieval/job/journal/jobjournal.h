@@ -74,8 +74,8 @@ private:
     QString path_;
     std::unique_ptr<QLockFile> lock_;
     OrderedById<QByteArray> entries_; // what the journal holds, as JournalEntryText made them
-    qint64 entryBytes_ = 0;
-    qint64 appendedBytes_ = 0; // since the file was last written whole
+    qint64 appendedBytes_ = 0;        // since the file was last written whole
+    qint64 wholeBytes_ = 0;           // the size it had then
     qint64 bytesWritten_ = 0;
     bool fileExists_ = false;
     bool wholeWriteDue_ = true; // the file does not hold entries_ up to an append
