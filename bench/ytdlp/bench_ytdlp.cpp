@@ -60,6 +60,25 @@ bool Measure(const QString& program, const QStringList& arguments, const QProces
     return BenchSupport::MeasureDelivery(program, arguments, environment, outputPath, bytes, measurement);
 }
 
+// One round to warm up, then the measured rounds of tarnwick-fetch against yt-dlp, and their
+// time ratio against goal; the exit status of the benchmark.
+int RunAndPrint(int rounds, const QList<BenchSupport::Contender>& contenders, const char* label,
+                const char* goal) {
+    QList<QList<Measurement>> warmUp;
+    QList<QList<Measurement>> results;
+    if (!BenchSupport::RunRounds(1, contenders, warmUp) ||
+        !BenchSupport::RunRounds(rounds, contenders, results, [](int round, const QList<Measurement>& m) {
+            std::printf("round %d: tarnwick-fetch %.2f s, yt-dlp %.2f s\n", round + 1, m[0].seconds,
+                        m[1].seconds);
+            std::fflush(stdout);
+        })) {
+        std::fprintf(stderr, "A run failed.\n");
+        return 1;
+    }
+    BenchSupport::PrintRatio(label, BenchSupport::TimeRatio(results, 0, 1), goal);
+    return 0;
+}
+
 // Runs a contender that delivers entries files of bytes bytes each into folder, checks that they
 // all arrived whole, then empties the folder.
 bool MeasureList(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment,
@@ -111,21 +130,8 @@ int RunPlaylist(const Options& options, const QString& binDir, const QString& or
                                environment, output, options.entries, options.bytes, m);
         },
     };
-    QList<QList<Measurement>> warmUp;
-    QList<QList<Measurement>> results;
-    if (!BenchSupport::RunRounds(1, contenders, warmUp) ||
-        !BenchSupport::RunRounds(options.rounds, contenders, results,
-                                 [](int round, const QList<Measurement>& m) {
-                                     std::printf("round %d: tarnwick-fetch %.2f s, yt-dlp %.2f s\n",
-                                                 round + 1, m[0].seconds, m[1].seconds);
-                                     std::fflush(stdout);
-                                 })) {
-        std::fprintf(stderr, "A run failed.\n");
-        return 1;
-    }
-    BenchSupport::PrintRatio("tarnwick-fetch playlist time / yt-dlp playlist time",
-                             BenchSupport::TimeRatio(results, 0, 1), "at most 0.9");
-    return 0;
+    return RunAndPrint(options.rounds, contenders, "tarnwick-fetch playlist time / yt-dlp playlist time",
+                       "at most 0.9");
 }
 
 } // namespace
@@ -186,19 +192,5 @@ int main(int argc, char** argv) {
                            environment, path, options.bytes, m);
         },
     };
-    QList<QList<Measurement>> warmUp;
-    QList<QList<Measurement>> results;
-    if (!BenchSupport::RunRounds(1, contenders, warmUp) ||
-        !BenchSupport::RunRounds(options.rounds, contenders, results,
-                                 [](int round, const QList<Measurement>& m) {
-                                     std::printf("round %d: tarnwick-fetch %.2f s, yt-dlp %.2f s\n",
-                                                 round + 1, m[0].seconds, m[1].seconds);
-                                     std::fflush(stdout);
-                                 })) {
-        std::fprintf(stderr, "A run failed.\n");
-        return 1;
-    }
-    BenchSupport::PrintRatio("tarnwick-fetch time / yt-dlp time", BenchSupport::TimeRatio(results, 0, 1),
-                             "at most 1.0");
-    return 0;
+    return RunAndPrint(options.rounds, contenders, "tarnwick-fetch time / yt-dlp time", "at most 1.0");
 }

@@ -165,22 +165,12 @@ bool IsUnfinished(const DownloadJob& job) {
 }
 
 QByteArray JournalText(const QList<DownloadJob>& jobs) {
-    return JournalText(jobs.size(), [&jobs](qsizetype index) -> const DownloadJob& { return jobs[index]; });
-}
-
-QByteArray JournalText(qsizetype count, const std::function<const DownloadJob&(qsizetype)>& jobAt) {
-    QByteArray text = "{\"jobs\":[";
-    bool first = true;
-    for (qsizetype index = 0; index < count; ++index) {
-        const DownloadJob& job = jobAt(index);
-        if (!IsUnfinished(job))
-            continue;
-        if (!std::exchange(first, false))
-            text += ',';
-        AppendJob(text, job);
-    }
-    text += "],\"tarnwickJournal\":" + QByteArray::number(JournalVersion) + '}';
-    return text;
+    OrderedById<QByteArray> entries;
+    quint64 position = 0;
+    for (const DownloadJob& job : jobs)
+        if (IsUnfinished(job))
+            entries.Append(++position, JournalEntryText(job));
+    return JournalTextOf(entries);
 }
 
 namespace {

@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <functional>
 
 namespace Tarnwick {
 
@@ -20,8 +19,6 @@ bool IsUnfinished(const DownloadJob& job);
 // The journal's text: the unfinished jobs among jobs, in their order, each with the address,
 // the choices and the kept download a later run continues with.
 QByteArray JournalText(const QList<DownloadJob>& jobs);
-// The same for count jobs reached one by one, so that a long list need not be copied first.
-QByteArray JournalText(qsizetype count, const std::function<const DownloadJob&(qsizetype)>& jobAt);
 
 // One job's entry in the journal: what JournalText writes for it, with its id.
 QByteArray JournalEntryText(const DownloadJob& job);

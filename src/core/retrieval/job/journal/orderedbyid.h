@@ -47,13 +47,8 @@ public:
         where_.erase(found);
         return true;
     }
-    void Clear() {
-        items_.clear();
-        where_.clear();
-    }
     quint64 Last() const { return items_.empty() ? 0 : items_.back().first; }
     bool IsEmpty() const { return items_.empty(); }
-    qsizetype Size() const { return where_.size(); }
     const std::list<Item>& Items() const { return items_; }
 
 private:

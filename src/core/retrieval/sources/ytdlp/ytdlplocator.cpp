@@ -32,10 +32,8 @@ bool LooksLikeVersion(const QString& text) {
 }
 
 // Asks program for its version, unless the cache knows what this very file answered.
-YtDlpProgram ProbeYtDlp(const QString& program, const std::function<bool()>& stopRequested) {
-    if (program.isEmpty())
-        return {};
-    const YtDlpVersionCache cache;
+YtDlpProgram ProbeYtDlp(const QString& program, const YtDlpVersionCache& cache,
+                        const std::function<bool()>& stopRequested) {
     if (const std::optional<QString> known = cache.Version(program))
         return {program, *known};
     GroupProcessRequest request;
@@ -55,18 +53,19 @@ YtDlpProgram ProbeYtDlp(const QString& program, const std::function<bool()>& sto
     return {program, version};
 }
 
-} // namespace
-
-YtDlpProgram FindYtDlp(const QString& configuredPath, const std::function<bool()>& stopRequested) {
+// The rule of FindYtDlp, with versionOf telling what a program that is there answers.
+YtDlpProgram ChooseYtDlp(const QString& configuredPath,
+                         const std::function<YtDlpProgram(const QString& program)>& versionOf) {
+    const auto candidate = [&versionOf](const QString& path) {
+        return path.isEmpty() || !QFileInfo(path).isExecutable() ? YtDlpProgram() : versionOf(path);
+    };
     if (!configuredPath.isEmpty()) {
-        YtDlpProgram configured = ProbeYtDlp(ProgramPath(configuredPath), stopRequested);
+        YtDlpProgram configured = candidate(ProgramPath(configuredPath));
         configured.origin = configured.IsFound() ? YtDlpOrigin::Configured : YtDlpOrigin::None;
         return configured;
     }
-    const QString ownPath = PrivateYtDlpPath();
-    YtDlpProgram own =
-        QFileInfo(ownPath).isExecutable() ? ProbeYtDlp(ownPath, stopRequested) : YtDlpProgram();
-    YtDlpProgram system = ProbeYtDlp(ProgramPath(QString()), stopRequested);
+    YtDlpProgram own = candidate(PrivateYtDlpPath());
+    YtDlpProgram system = candidate(ProgramPath(QString()));
     switch (ChooseNewerYtDlp({own.path, own.version}, {system.path, system.version})) {
     case YtDlpOrigin::Private:
         own.origin = YtDlpOrigin::Private;
@@ -79,30 +78,25 @@ YtDlpProgram FindYtDlp(const QString& configuredPath, const std::function<bool()
     }
 }
 
+} // namespace
+
+YtDlpProgram FindYtDlp(const QString& configuredPath, const std::function<bool()>& stopRequested) {
+    const YtDlpVersionCache cache;
+    return ChooseYtDlp(configuredPath, [&cache, &stopRequested](const QString& program) {
+        return ProbeYtDlp(program, cache, stopRequested);
+    });
+}
+
 std::optional<YtDlpProgram> CachedYtDlp(const QString& configuredPath) {
     const YtDlpVersionCache cache;
-    bool known = true;
     // A candidate that is not there needs no asking; one that is and is not in the cache does.
-    const auto cached = [&cache, &known](const QString& path) -> YtDlpProgram {
-        if (path.isEmpty() || !QFileInfo(path).isExecutable())
-            return {};
-        const std::optional<QString> version = cache.Version(path);
+    bool known = true;
+    YtDlpProgram chosen = ChooseYtDlp(configuredPath, [&cache, &known](const QString& program) {
+        const std::optional<QString> version = cache.Version(program);
         known = known && version.has_value();
-        return version ? YtDlpProgram{path, *version} : YtDlpProgram();
-    };
-    YtDlpProgram chosen;
-    if (!configuredPath.isEmpty()) {
-        chosen = cached(ProgramPath(configuredPath));
-        chosen.origin = chosen.IsFound() ? YtDlpOrigin::Configured : YtDlpOrigin::None;
-    } else {
-        const YtDlpProgram own = cached(PrivateYtDlpPath());
-        const YtDlpProgram system = cached(ProgramPath(QString()));
-        const YtDlpOrigin origin = ChooseNewerYtDlp({own.path, own.version}, {system.path, system.version});
-        if (origin != YtDlpOrigin::None)
-            chosen = origin == YtDlpOrigin::Private ? own : system;
-        chosen.origin = origin;
-    }
-    return known ? std::optional<YtDlpProgram>(chosen) : std::nullopt;
+        return version ? YtDlpProgram{program, *version} : YtDlpProgram();
+    });
+    return known ? std::optional<YtDlpProgram>(std::move(chosen)) : std::nullopt;
 }
 
 } // namespace Tarnwick

@@ -48,12 +48,16 @@ struct Entry {
     QString path;
 };
 
-QList<Entry> ReadEntries(const QString& file) {
-    QList<Entry> entries;
+QByteArray ReadFile(const QString& file) {
     QFile input(file);
     if (!input.open(QIODevice::ReadOnly) || input.size() > MaxFileBytes)
-        return entries;
-    for (const QByteArray& line : input.readAll().split('\n')) {
+        return QByteArray();
+    return input.readAll();
+}
+
+QList<Entry> ReadEntries(const QByteArray& text) {
+    QList<Entry> entries;
+    for (const QByteArray& line : text.split('\n')) {
         const QList<QByteArray> fields = line.split('\t');
         if (fields.size() < 4)
             continue;
@@ -73,8 +77,8 @@ QList<Entry> ReadEntries(const QString& file) {
 QByteArray EntriesText(const QList<Entry>& entries) {
     QByteArray text;
     for (const Entry& entry : entries)
-        text += QByteArray::number(entry.stamp.size) + '\t' + QByteArray::number(entry.stamp.modified) + '\t' +
-                entry.version.toUtf8() + '\t' + entry.path.toUtf8() + '\n';
+        text += QByteArray::number(entry.stamp.size) + '\t' + QByteArray::number(entry.stamp.modified) +
+                '\t' + entry.version.toUtf8() + '\t' + entry.path.toUtf8() + '\n';
     return text;
 }
 
@@ -98,7 +102,10 @@ std::optional<QString> YtDlpVersionCache::Version(const QString& program) const 
     const std::optional<Stamp> stamp = StampOf(program);
     if (!stamp)
         return std::nullopt;
-    for (const Entry& entry : ReadEntries(file_))
+    // Read once: a run looks up the own copy and the one on PATH together.
+    if (!stored_)
+        stored_ = ReadFile(file_);
+    for (const Entry& entry : ReadEntries(*stored_))
         if (entry.path == program && entry.stamp == *stamp)
             return entry.version;
     return std::nullopt;
@@ -109,16 +116,18 @@ void YtDlpVersionCache::Remember(const QString& program, const QString& version)
     if (file_.isEmpty() || !stamp || version.isEmpty() || !FitsOnALine(program) ||
         version.contains(QLatin1Char('\t')) || !FitsOnALine(version))
         return;
-    QList<Entry> entries = ReadEntries(file_);
+    // Read again: another Tarnwick may have added to it meanwhile.
+    QList<Entry> entries = ReadEntries(ReadFile(file_));
     entries.removeIf([&program](const Entry& entry) { return entry.path == program; });
     entries.prepend({*stamp, version, program});
     if (entries.size() > MaxEntries)
         entries.resize(MaxEntries);
     const QByteArray text = EntriesText(entries);
-    ReplaceFileSafely(file_, [&text](const QString& temp) {
-        QFile output(temp);
-        return output.open(QIODevice::WriteOnly) && output.write(text) == text.size() && output.flush();
-    });
+    if (ReplaceFileSafely(file_, [&text](const QString& temp) {
+            QFile output(temp);
+            return output.open(QIODevice::WriteOnly) && output.write(text) == text.size() && output.flush();
+        }))
+        stored_ = text;
 }
 
 } // namespace Tarnwick

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
 
@@ -24,6 +25,7 @@ public:
 
 private:
     QString file_;
+    mutable std::optional<QByteArray> stored_; // the file as this object last read or wrote it
 };
 
 } // namespace Tarnwick
