@@ -16,8 +16,8 @@ private slots:
     void freshProfileHasDefaults();
     void everyFieldSurvivesSaveAndLoad();
     void storedFlagsAreZeroOrOne();
-    void segmentConnectionsStayInRange_data();
-    void segmentConnectionsStayInRange();
+    void countsStayInRange_data();
+    void countsStayInRange();
     void ytDlpPathIsStoredOnlyWhenChosen();
     void recentUrlMovesToFront();
     void twentyFirstUrlDropsTheOldest();
@@ -152,31 +152,61 @@ void TestAppSettings::storedFlagsAreZeroOrOne() {
     QCOMPARE(raw.value(QStringLiteral("Settings/Convert")).toString(), QStringLiteral("0"));
 }
 
-void TestAppSettings::segmentConnectionsStayInRange_data() {
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<int>("read");
-    QTest::newRow("absent: the default") << QVariant() << 4;
-    QTest::newRow("within range") << QVariant(9) << 9;
-    QTest::newRow("none at all is one") << QVariant(0) << 1;
-    QTest::newRow("negative") << QVariant(-3) << 1;
-    QTest::newRow("above the most") << QVariant(64) << 16;
-    QTest::newRow("not a number") << QVariant(QStringLiteral("many")) << 4;
+namespace {
+
+// The bounded counts of [Settings], by key.
+int CountOf(const AppSettings& settings, const QString& key) {
+    if (key == QLatin1String("SegmentConnections"))
+        return settings.segmentConnections;
+    if (key == QLatin1String("DownloadsAtOnce"))
+        return settings.downloadsAtOnce;
+    if (key == QLatin1String("DownloadsPerSite"))
+        return settings.downloadsPerSite;
+    if (key == QLatin1String("SpeedLimit"))
+        return settings.speedLimit;
+    return -1;
 }
 
-void TestAppSettings::segmentConnectionsStayInRange() {
+} // namespace
+
+void TestAppSettings::countsStayInRange_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("read");
+    QTest::newRow("segments absent: the default") << "SegmentConnections" << QVariant() << 4;
+    QTest::newRow("segments within range") << "SegmentConnections" << QVariant(9) << 9;
+    QTest::newRow("segments none at all is one") << "SegmentConnections" << QVariant(0) << 1;
+    QTest::newRow("segments negative") << "SegmentConnections" << QVariant(-3) << 1;
+    QTest::newRow("segments above the most") << "SegmentConnections" << QVariant(64) << 16;
+    QTest::newRow("segments not a number") << "SegmentConnections" << QVariant(QStringLiteral("many")) << 4;
+    QTest::newRow("at once absent: one after another") << "DownloadsAtOnce" << QVariant() << 1;
+    QTest::newRow("at once within range") << "DownloadsAtOnce" << QVariant(8) << 8;
+    QTest::newRow("at once above the most") << "DownloadsAtOnce" << QVariant(9) << 8;
+    QTest::newRow("at once none is one") << "DownloadsAtOnce" << QVariant(0) << 1;
+    QTest::newRow("per site absent") << "DownloadsPerSite" << QVariant() << 2;
+    QTest::newRow("per site below the least") << "DownloadsPerSite" << QVariant(-1) << 1;
+    QTest::newRow("per site above the most") << "DownloadsPerSite" << QVariant(12) << 8;
+    QTest::newRow("speed absent: no limit") << "SpeedLimit" << QVariant() << 0;
+    QTest::newRow("speed negative: no limit") << "SpeedLimit" << QVariant(-50) << 0;
+    QTest::newRow("speed within range") << "SpeedLimit" << QVariant(512) << 512;
+}
+
+void TestAppSettings::countsStayInRange() {
+    QFETCH(QString, key);
     QFETCH(QVariant, stored);
     QFETCH(int, read);
     TestSupport::IsolatedProfile profile;
+    const QString path = QStringLiteral("Settings/") + key;
     if (stored.isValid())
-        QSettings().setValue(QStringLiteral("Settings/SegmentConnections"), stored);
+        QSettings().setValue(path, stored);
     AppSettings settings = LoadFresh();
-    QCOMPARE(settings.segmentConnections, read);
+    QCOMPARE(CountOf(settings, key), read);
     {
         QSettings store;
         settings.Save(store);
     }
     QSettings raw(profile.SettingsFile(), QSettings::IniFormat);
-    QCOMPARE(raw.value(QStringLiteral("Settings/SegmentConnections")).toInt(), read);
+    QCOMPARE(raw.value(path).toInt(), read);
 }
 
 void TestAppSettings::recentUrlMovesToFront() {

@@ -6,9 +6,10 @@
 
 namespace Tarnwick {
 
-ConsoleSink::ConsoleSink(std::FILE* out)
+ConsoleSink::ConsoleSink(std::FILE* out, const std::atomic<bool>* stop, bool rewriting)
     : out_(out)
-    , interactive_(isatty(fileno(out)) != 0) {}
+    , interactive_(rewriting && isatty(fileno(out)) != 0)
+    , stop_(stop) {}
 
 int ConsoleSink::Status(int kind, const QString& text) {
     if (kind == StatusResult) {

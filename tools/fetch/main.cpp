@@ -2,15 +2,18 @@
 // program's own download procedure and settings, one after another, and prints what happened.
 
 #include "app/settingsstore.h"
-#include "consolejobcontext.h"
+#include "consolerun.h"
 #include "retrieval/job/journal/jobjournal.h"
+#include "queue/scheduledrun.h"
 #include "retrieval/job/processjob.h"
 #include "retrieval/sources/ytdlp/ytdlplocator.h"
+#include "retrieval/transfer/transfernetwork.h"
 #include "terminaltext.h"
 #include "ytdlpcommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 
@@ -18,16 +21,18 @@ using namespace Tarnwick;
 
 namespace {
 
-ConsoleSink* runningSink = nullptr;
-RunState* runningRun = nullptr;
+std::atomic<bool> updateStop{false};
+ConsoleRun* runningRun = nullptr;
+RunState* runningState = nullptr;
 
 void OnInterrupt(int) {
-    // The transfer looks at the stop request at least every 50 ms; the run looks
-    // between jobs. Both are lock-free stores, safe in a signal handler.
-    if (runningSink != nullptr)
-        runningSink->RequestStop();
+    // Every transfer looks at the stop request at least every 50 ms; the run looks before
+    // every start. All are lock-free stores, safe in a signal handler.
+    updateStop = true;
     if (runningRun != nullptr)
-        runningRun->stopRequest = static_cast<int>(StopRequest::Stop);
+        runningRun->RequestStop();
+    if (runningState != nullptr)
+        runningState->stopRequest = static_cast<int>(StopRequest::Stop);
 }
 
 } // namespace
@@ -42,6 +47,7 @@ int main(int argc, char** argv) {
     int stallSeconds = 0;
     double retryWaitScale = 1.0;
     bool resume = false;
+    int jobsAtOnce = 0; // 0: the setting's
     int folderArgument = 1; // in argv
     for (;;) {
         if (!arguments.isEmpty() && arguments.first() == QLatin1String("--resume")) {
@@ -51,11 +57,16 @@ int main(int argc, char** argv) {
             continue;
         }
         if (arguments.size() < 2 || (arguments.first() != QLatin1String("--stall-seconds") &&
-                                     arguments.first() != QLatin1String("--retry-wait-scale")))
+                                     arguments.first() != QLatin1String("--retry-wait-scale") &&
+                                     arguments.first() != QLatin1String("--jobs")))
             break;
         bool valid = false;
         if (arguments.first() == QLatin1String("--stall-seconds"))
             stallSeconds = arguments[1].toInt(&valid);
+        else if (arguments.first() == QLatin1String("--jobs")) {
+            jobsAtOnce = arguments[1].toInt(&valid);
+            valid = valid && jobsAtOnce >= 1 && jobsAtOnce <= 8;
+        }
         else
             retryWaitScale = arguments[1].toDouble(&valid);
         if (!valid)
@@ -68,8 +79,7 @@ int main(int argc, char** argv) {
     const AppSettings& settings = store.Values();
 
     if (arguments == QStringList{QStringLiteral("--update-yt-dlp")}) {
-        ConsoleSink sink(stdout);
-        runningSink = &sink;
+        ConsoleSink sink(stdout, &updateStop);
         std::signal(SIGINT, OnInterrupt);
         std::signal(SIGTERM, OnInterrupt);
         return UpdateYtDlpFromConsole(settings, sink);
@@ -85,11 +95,12 @@ int main(int argc, char** argv) {
         std::FILE* out = helpAsked ? stdout : stderr;
         std::fprintf(
             out,
-            "Usage: tarnwick-fetch [--stall-seconds N] [--retry-wait-scale F] [--resume] <output folder> "
-            "[<url1> <url2> ...]\n"
+            "Usage: tarnwick-fetch [--jobs N] [--stall-seconds N] [--retry-wait-scale F] [--resume]\n"
+            "                      <output folder> [<url1> <url2> ...]\n"
             "       tarnwick-fetch --update-yt-dlp | --find-yt-dlp\n"
-            "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath and\n"
-            "SegmentConnections of [Settings].\n"
+            "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath, SegmentConnections,\n"
+            "DownloadsAtOnce, DownloadsPerSite, SpeedLimit and Proxy of [Settings].\n"
+            "--jobs: how many downloads run at once, 1 to 8 (DownloadsAtOnce)\n"
             "--stall-seconds: how long a silent server is waited for (60)\n"
             "--retry-wait-scale: the waits before retries times F (1)\n"
             "--resume: first continue the unfinished downloads into the folder that an\n"
@@ -112,12 +123,22 @@ int main(int argc, char** argv) {
     }
 #endif
 
-    ConsoleJobContext context(QDir(arguments.first()).absolutePath(), settings.videoHost, settings.ytDlpPath,
+    if (!settings.proxy.isEmpty() && !IsUsableProxy(settings.proxy)) {
+        std::fprintf(stderr,
+                     "tarnwick-fetch: the setting Proxy is not an address of an http, https, socks5 or "
+                     "socks5h proxy with a host and a port: %s\n",
+                     qPrintable(TerminalSafe(ProxyShownAs(settings.proxy))));
+        return 2;
+    }
+    ConsoleRun context(QDir(arguments.first()).absolutePath(), settings.videoHost, settings.ytDlpPath,
                               settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll
                                                        : OverwritePolicy::Ask);
     context.SetStallSeconds(stallSeconds);
     context.SetRetryWaitScale(retryWaitScale);
     context.SetSegmentConnections(settings.segmentConnections);
+    context.SetLimits({jobsAtOnce > 0 ? jobsAtOnce : settings.downloadsAtOnce, settings.downloadsPerSite});
+    context.SetSpeedLimit(settings.speedLimit);
+    context.SetProxy(settings.proxy);
     // Its own journal, so that a stop, a kill or an end of the session loses nothing.
     JobJournal journal(JobJournal::Kind::Fetch);
     if (journal.IsOpen())
@@ -146,12 +167,12 @@ int main(int argc, char** argv) {
     RunOptions options;
     options.outputFolder = context.OutputFolder();
     options.quality = VideoQuality(settings.quality);
-    runningSink = &context.Sink();
-    runningRun = &run;
+    runningRun = &context;
+    runningState = &run;
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
 
-    const RunCounts counts = ExecuteRun(run, options, context, context, ProcessJob);
-    // A stop leaves the jobs after the stopped one waiting; they stay in the journal.
+    const RunCounts counts = ExecuteScheduledRun(run, options, context, ProcessJob);
+    // A stop leaves the jobs that had not started waiting; they stay in the journal.
     return counts.failures == 0 && !counts.folderMissing ? 0 : 1;
 }

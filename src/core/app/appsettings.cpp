@@ -39,6 +39,15 @@ void AppSettings::Load(QSettings& settings) {
     ReadText(settings, QStringLiteral("Settings/VideoHost"), videoHost);
     ReadInt(settings, QStringLiteral("Settings/SegmentConnections"), segmentConnections);
     segmentConnections = qBound(1, segmentConnections, 16);
+    ReadInt(settings, QStringLiteral("Settings/DownloadsAtOnce"), downloadsAtOnce);
+    downloadsAtOnce = qBound(1, downloadsAtOnce, 8);
+    ReadInt(settings, QStringLiteral("Settings/DownloadsPerSite"), downloadsPerSite);
+    downloadsPerSite = qBound(1, downloadsPerSite, 8);
+    ReadInt(settings, QStringLiteral("Settings/SpeedLimit"), speedLimit);
+    // Beyond about 2 GiB/s a limit means nothing on any line; the bound keeps bytes in range.
+    speedLimit = qBound(0, speedLimit, 1 << 21);
+    ReadText(settings, QStringLiteral("Settings/Proxy"), proxy);
+    proxy = proxy.trimmed();
     ReadText(settings, QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
     ReadText(settings, QStringLiteral("Settings/YtDlpUpdateUrl"), ytDlpUpdateUrl);
     recentUrlList.Read(settings, RecentUrlsGroup);
@@ -59,6 +68,10 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/Player"), player);
     settings.setValue(QStringLiteral("Settings/VideoHost"), videoHost);
     settings.setValue(QStringLiteral("Settings/SegmentConnections"), segmentConnections);
+    settings.setValue(QStringLiteral("Settings/DownloadsAtOnce"), downloadsAtOnce);
+    settings.setValue(QStringLiteral("Settings/DownloadsPerSite"), downloadsPerSite);
+    settings.setValue(QStringLiteral("Settings/SpeedLimit"), speedLimit);
+    settings.setValue(QStringLiteral("Settings/Proxy"), proxy);
     // Only a chosen program is written: a missing value means the default, so a user who never
     // set it keeps a settings file without it.
     if (ytDlpPath.isEmpty())

@@ -25,6 +25,14 @@ struct AppSettings {
     QString videoHost = QStringLiteral("www.youtube.com");
     // How many segments of an HLS playlist are fetched at once, 1 to 16.
     int segmentConnections = 4;
+    // How many jobs of a run are in progress at once, 1 to 8; 1 takes them one after another.
+    int downloadsAtOnce = 1;
+    // How many of those may be of one site (one host name) at once, 1 to 8.
+    int downloadsPerSite = 2;
+    // The sum of every download's speed, in KiB/s of 1,024 bytes; 0: no limit.
+    int speedLimit = 0;
+    // Every request goes through it: "scheme://[user:password@]host:port"; empty: none.
+    QString proxy;
     // The yt-dlp program to use; empty means "yt-dlp" on PATH.
     QString ytDlpPath;
     // Where "Update yt-dlp" fetches yt-dlp's newest release files from.

@@ -10,6 +10,7 @@
 namespace Tarnwick {
 
 class ConversionEngine;
+class ConverterSlots;
 class HttpTransfer;
 class Preset;
 class ProgressSink;
@@ -61,6 +62,10 @@ public:
     // Job(index)'s kept download changed (a working file taken or let go, the body's validators
     // learned) without a change of state: worth remembering at once, as a kill may follow.
     virtual void PartialChanged(int) {}
+
+    // What bounds the engine's use across the jobs of a run that runs several at once: a job
+    // takes a slot for each conversion or merge. Null: the job is alone.
+    virtual ConverterSlots* Converters() { return nullptr; }
 
     // The yt-dlp program of the run, looked for once per run; none by default.
     virtual const YtDlpProgram& YtDlp() { return noYtDlp_; }

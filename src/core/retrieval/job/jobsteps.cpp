@@ -84,6 +84,11 @@ bool StoppedToContinue(JobContext& context) {
            context.DownloadSink()->IsCancelled() != 0;
 }
 
+ConverterSlots::Turn TakeConverterTurn(JobContext& context, ProgressSink* sink) {
+    return ConverterSlots::Turn(context.Converters(), sink,
+                                [sink] { return sink != nullptr && sink->IsCancelled() != 0; });
+}
+
 void ForgetPartial(DownloadJob& job) {
     job.partial = PartialDownload();
     job.choices.reset();
@@ -111,9 +116,10 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
         converted->Close();
         context.SetPhase(RunPhase::PhaseConvert);
         context.SetJobState(jobIndex, JobState::Converting);
+        const ConverterSlots::Turn turn = TakeConverterTurn(context, context.ConversionSink());
         ConversionEngine* engine = context.Engine();
         // On failure both temporary files go with their owners.
-        if (!converted->IsValid() || delivery.preset == nullptr || engine == nullptr ||
+        if (!turn.Taken() || !converted->IsValid() || delivery.preset == nullptr || engine == nullptr ||
             ConvertFile(*engine, download.Path(), converted->Path(), *delivery.preset,
                         context.ConversionSink()) != 0) {
             return FinishJob(context, jobIndex,

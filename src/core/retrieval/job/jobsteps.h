@@ -1,5 +1,6 @@
 #pragma once
 
+#include "queue/converterslots.h"
 #include "queue/jobstate.h"
 
 #include <QString>
@@ -8,6 +9,7 @@ namespace Tarnwick {
 
 class JobContext;
 class JobTempFile;
+class ProgressSink;
 struct DownloadJob;
 class Preset;
 
@@ -47,6 +49,11 @@ bool MayOverwrite(JobContext& context, const QString& path);
 // The user or the program's end stopped the job, and a later run continues it: it ends as
 // Stopped rather than Failed.
 bool StoppedToContinue(JobContext& context);
+
+// Waits for the job's turn at the engine among the jobs of its run (saying so on the sink
+// while it waits); the turn lasts as long as the returned object. Taken() is false when a
+// stop came first.
+ConverterSlots::Turn TakeConverterTurn(JobContext& context, ProgressSink* sink);
 
 // The job keeps no download any more; its working file, if any, is someone else's to delete.
 void ForgetPartial(DownloadJob& job);

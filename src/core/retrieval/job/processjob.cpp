@@ -88,7 +88,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
 
     MediaSource media;
     YtDlpPageReader reader([&context]() -> const YtDlpProgram& { return context.YtDlp(); }, sink,
-                           transfer.StallSeconds());
+                           transfer.StallSeconds(), transfer.Network());
     if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media, &reader)) {
         if (stopped())
             return FinishJob(context, jobIndex, JobState::Stopped, JobFailed);
@@ -160,7 +160,8 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     if (media.audioSegments.isEmpty())
         return ConvertAndDeliver(context, jobIndex, delivery, *download, finalPath);
     JobTempFile merged(delivery.outputFolder);
-    if (!FetchAndMergeSound(*engine, delivery.outputFolder, transfer, sink, media, download->Path(), merged))
+    const ConverterSlots::Turn turn = TakeConverterTurn(context, sink);
+    if (!turn.Taken() || !FetchAndMergeSound(*engine, delivery.outputFolder, transfer, sink, media, download->Path(), merged))
         return FinishJob(context, jobIndex, stopped() ? JobState::Stopped : JobState::Failed, JobFailed);
     DeleteFileSilently(download->Path());
     return ConvertAndDeliver(context, jobIndex, delivery, merged, finalPath);

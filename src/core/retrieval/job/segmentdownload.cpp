@@ -68,6 +68,7 @@ bool DownloadSegments(const QList<HlsSegment>& segments, QFile& file, ProgressSi
     settings.retries = settingsOf.Retries();
     // The job's request headers hold for every segment as for a single stream.
     settings.requestHeaders = settingsOf.RequestHeaders();
+    settings.network = settingsOf.Network();
 
     int written = first;
     auto deliver = [&](int index, QByteArray& body, QString* failure) {

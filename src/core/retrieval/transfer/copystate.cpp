@@ -1,5 +1,7 @@
 #include "copystate.h"
 
+#include "sharedrate.h"
+
 #include "httptransfer.h"
 #include "queue/progresssink.h"
 #include "queue/stopwakeup.h"
@@ -158,6 +160,9 @@ bool CopyState::OnHeadersComplete() {
 // One block from the network. It is stored in one write, then reported, with a stop poll,
 // in chunks of at most the read size: a stop discards the whole file anyway.
 bool CopyState::OnBody(const char* data, size_t size) {
+    // Waiting here holds the socket unread, so the server's sending slows down with it.
+    if (rate_ != nullptr && !rate_->Take(qint64(size), [this] { return PollCancel(); }))
+        return false;
     errno = 0;
     if (!decoder_.Write(data, qint64(size), target_)) {
         // A buffered file that fails while flushing reports only "Unknown error"; the system's

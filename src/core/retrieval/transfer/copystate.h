@@ -15,6 +15,7 @@ class QIODevice;
 namespace Tarnwick {
 
 class ProgressSink;
+class SharedRate;
 class TransferSession;
 
 // The state of one copy of a body into its target over one or more attempts, shared with
@@ -30,6 +31,8 @@ public:
 
     // Looked at when the body's answer has arrived, before it is taken; false ends the copy
     // quietly, for good.
+    // Each block received waits for its turn under the shared speed limit; null: no limit.
+    void SetRate(SharedRate* rate) { rate_ = rate; }
     void SetResponseCheck(std::function<bool(const ResponseHeaders&)> check) { check_ = std::move(check); }
 
     // The target holds the first received bytes of the body already, up to its position, as an
@@ -104,6 +107,7 @@ private:
     QString failure_;
     bool retriable_ = false;
     std::optional<int> retryAfter_;
+    SharedRate* rate_ = nullptr;
 };
 
 } // namespace Tarnwick

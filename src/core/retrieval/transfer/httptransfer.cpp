@@ -41,6 +41,22 @@ bool IsRetriableCode(CURLcode code, bool requestSent) {
     }
 }
 
+// The failures that, with a proxy set, mean the proxy cannot be reached or refuses the way on.
+bool IsProxyFailure(CURLcode code, bool requestSent) {
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_PROXY:
+        return true;
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        // A tunnel the proxy refused ends before the request went to the server.
+        return !requestSent;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 int ContentLengthKB(const QByteArray& headerValue) {
@@ -125,6 +141,7 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
 
     CURL* handle = session_->Handle();
     CopyState copy(*session_, target, sink_, readBufferSize_, body == Body::Read);
+    copy.SetRate(network_.rate);
     lastResponse_ = Response{QByteArray(), QByteArray(), url};
     declined_ = false;
     copy.SetResponseCheck([this, handle](const ResponseHeaders& headers) {
@@ -176,6 +193,11 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
     // whether the body is read or saved.
     curl_easy_setopt(handle, CURLOPT_ACCEPT_ENCODING,
                      body == Body::Read ? ContentDecoder::AcceptedEncodings() : "identity");
+    // The handle is reused: each call sets the proxy of its own network, or none of Tarnwick's.
+    // An explicit proxy serves every host, whatever NO_PROXY of the environment says.
+    const QByteArray proxy = network_.proxy.toUtf8();
+    curl_easy_setopt(handle, CURLOPT_PROXY, proxy.isEmpty() ? nullptr : proxy.constData());
+    curl_easy_setopt(handle, CURLOPT_NOPROXY, proxy.isEmpty() ? nullptr : "");
 
     QString failure;
     bool completed = false;
@@ -274,6 +296,12 @@ HttpTransfer::AttemptResult HttpTransfer::RunAttempt(CopyState& copy, const char
     else if (code == CURLE_PARTIAL_FILE)
         result.failure =
             QStringLiteral("The connection ended before the whole file arrived (%1)").arg(result.failure);
+    if (!network_.proxy.isEmpty() && IsProxyFailure(code, requestSent)) {
+        // With a proxy set, every connection is one to the proxy: its failure is the proxy's.
+        result.failure = QStringLiteral("Cannot reach the proxy %1: %2")
+                             .arg(ProxyShownAs(network_.proxy), result.failure);
+        result.retriable = false;
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "retrypolicy.h"
+#include "transfernetwork.h"
 #include "transfersession.h"
 
 #include <QByteArray>
@@ -55,6 +56,9 @@ public:
     // vouches that each is one well-formed line.
     const QList<QByteArray>& RequestHeaders() const { return requestHeaders_; }
     void SetRequestHeaders(const QList<QByteArray>& lines) { requestHeaders_ = lines; }
+    // The proxy and the shared speed limit of every request from now on.
+    const TransferNetwork& Network() const { return network_; }
+    void SetNetwork(const TransferNetwork& network) { network_ = network; }
 
     // What the response whose body is delivered said about it, and where it came from after
     // redirects.
@@ -128,6 +132,7 @@ private:
     RetryPolicy retryPolicy_;
     int segmentConnections_ = DefaultSegmentConnections;
     QList<QByteArray> requestHeaders_;
+    TransferNetwork network_;
     ProgressSink* sink_ = nullptr;
     std::function<bool(const Response&)> responseCheck_;
     Response lastResponse_;

@@ -83,6 +83,7 @@ void RunLane(SharedState& shared, const QStringList& urls, const OrderedFetch::S
     transfer.SetStallSeconds(settings.stallSeconds);
     transfer.SetRetries(settings.retries);
     transfer.SetRequestHeaders(settings.requestHeaders);
+    transfer.SetNetwork(settings.network);
     std::unique_lock lock(shared.mutex);
     for (;;) {
         // A body is started only while fewer than `window` are pending, so that a slow one

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "retrypolicy.h"
+#include "transfernetwork.h"
 
 #include <QByteArray>
 #include <QList>
@@ -30,6 +31,7 @@ public:
         RetryPolicy retries;
         QList<QByteArray> requestHeaders;
         unsigned readBufferSize = 16 * 1024;
+        TransferNetwork network;
     };
 
     struct Outcome {

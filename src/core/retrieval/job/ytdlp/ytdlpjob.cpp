@@ -190,7 +190,8 @@ bool YtDlpJob::DownloadFormat(const YtDlpFormat& format, const QByteArray& json,
         // yt-dlp writes the file under its name itself; ours is closed first.
         file.Close();
         const int silence = 2 * transfer_.StallSeconds();
-        if (!DownloadWithYtDlp(context_.YtDlp(), json, format.id, file.Path(), sink, silence)) {
+        if (!DownloadWithYtDlp(context_.YtDlp(), json, format.id, file.Path(), sink, silence,
+                               transfer_.Network())) {
             context_.SetJobState(jobIndex_, JobState::Failed);
             return false;
         }

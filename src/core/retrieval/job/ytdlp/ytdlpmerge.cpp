@@ -1,5 +1,7 @@
 #include "ytdlpmerge.h"
 
+#include "retrieval/job/jobsteps.h"
+
 #include "conversion/streammerge.h"
 #include "retrieval/job/jobcontext.h"
 #include "retrieval/transfer/httptransfer.h"
@@ -42,6 +44,9 @@ QString PredictedMergeExtension(const YtDlpFormat& video, const YtDlpFormat& aud
 bool MergeDownloads(JobContext& context, const QString& videoPath, const QString& audioPath,
                     const QString& outputPath, QString& container) {
     ProgressSink* sink = context.ConversionSink();
+    const ConverterSlots::Turn turn = TakeConverterTurn(context, sink);
+    if (!turn.Taken())
+        return ReportResultLine(sink, QString());
     ConversionEngine* engine = context.Engine();
     if (engine == nullptr)
         return ReportResultLine(sink,

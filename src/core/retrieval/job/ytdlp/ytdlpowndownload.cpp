@@ -1,5 +1,8 @@
 #include "ytdlpowndownload.h"
 
+#include "retrieval/sources/ytdlp/ytdlpnetwork.h"
+#include "retrieval/transfer/sharedrate.h"
+
 #include "queue/progresssink.h"
 #include "retrieval/sources/ytdlp/groupprocess.h"
 #include "retrieval/sources/ytdlp/ytdlpextraction.h"
@@ -59,7 +62,11 @@ bool ParseYtDlpProgressLine(const QByteArray& line, YtDlpProgressLine& progress)
 }
 
 bool DownloadWithYtDlp(const YtDlpProgram& program, const QByteArray& infoJson, const QString& formatId,
-                       const QString& outputPath, ProgressSink* sink, int silenceSeconds) {
+                       const QString& outputPath, ProgressSink* sink, int silenceSeconds,
+                       const TransferNetwork& network) {
+    const YtDlpNetworkOptions networkOptions(network, YtDlpNetworkOptions::Use::Download);
+    if (!networkOptions.IsReady())
+        return ReportResultLine(sink, networkOptions.Failure());
     // The info goes to yt-dlp as a file; it holds the site's addresses, so it is the user's own.
     QTemporaryFile info(QDir::tempPath() + QStringLiteral("/~VDXXXXXX.info.json"));
     if (!info.open() || info.write(infoJson) != infoJson.size() || !info.flush()) {
@@ -87,13 +94,21 @@ bool DownloadWithYtDlp(const YtDlpProgram& program, const QByteArray& infoJson, 
                          QStringLiteral("--no-part"), QStringLiteral("--no-mtime"),
                          // The file stays as the site sent it: merging and converting are the job's.
                          QStringLiteral("--fixup"), QStringLiteral("never")};
+    request.arguments << networkOptions.Arguments();
+    qint64 accounted = 0;
     request.silenceLimitMs = silenceSeconds * 1000;
     request.shouldStop = [sink] {
         return sink != nullptr && sink->IsCancelled() != 0;
     };
     request.outputLine = [&](const QByteArray& line) {
         YtDlpProgressLine progress;
-        if (sink == nullptr || !ParseYtDlpProgressLine(line, progress))
+        if (!ParseYtDlpProgressLine(line, progress))
+            return;
+        if (network.rate != nullptr && progress.downloaded > accounted) {
+            network.rate->Account(progress.downloaded - accounted);
+            accounted = progress.downloaded;
+        }
+        if (sink == nullptr)
             return;
         const int total = int(progress.total >> 10);
         if (!began) {

@@ -16,16 +16,17 @@ public:
 
     // An extraction that stays silent for twice the transfer's stall limit has failed: yt-dlp
     // may load several pages of a site before it says anything.
-    YtDlpPageReader(ProgramLookup program, ProgressSink* sink, int stallSeconds)
+    YtDlpPageReader(ProgramLookup program, ProgressSink* sink, int stallSeconds, TransferNetwork network = {})
         : program_(std::move(program))
         , sink_(sink)
-        , silenceSeconds_(2 * stallSeconds) {}
+        , silenceSeconds_(2 * stallSeconds)
+        , network_(std::move(network)) {}
 
     Result Read(const QString& pageUrl) override {
         const YtDlpProgram& program = program_();
         if (!program.IsFound())
             return Result::Unavailable;
-        extraction_ = ExtractWithYtDlp(program, pageUrl, sink_, silenceSeconds_);
+        extraction_ = ExtractWithYtDlp(program, pageUrl, sink_, silenceSeconds_, network_);
         switch (extraction_.outcome) {
         case YtDlpExtraction::Outcome::Found:
             return extraction_.generic ? Result::Generic : Result::Resolved;
@@ -47,6 +48,7 @@ private:
     ProgramLookup program_;
     ProgressSink* sink_;
     int silenceSeconds_;
+    TransferNetwork network_;
     YtDlpExtraction extraction_;
 };
 

@@ -1,5 +1,7 @@
 #include "ytdlpextraction.h"
 
+#include "ytdlpnetwork.h"
+
 #include "groupprocess.h"
 #include "queue/progresssink.h"
 #include "ytdlpversion.h"
@@ -33,8 +35,13 @@ QString YtDlpErrorLine(const QByteArray& standardError) {
 }
 
 YtDlpExtraction ExtractWithYtDlp(const YtDlpProgram& program, const QString& address, ProgressSink* sink,
-                                 int silenceSeconds) {
+                                 int silenceSeconds, const TransferNetwork& network) {
     YtDlpExtraction result;
+    const YtDlpNetworkOptions networkOptions(network, YtDlpNetworkOptions::Use::Read);
+    if (!networkOptions.IsReady()) {
+        result.reason = networkOptions.Failure();
+        return result;
+    }
     GroupProcessRequest request;
     request.program = program.path;
     request.arguments = {QStringLiteral("--ignore-config"),
@@ -42,9 +49,8 @@ YtDlpExtraction ExtractWithYtDlp(const YtDlpProgram& program, const QString& add
                          QStringLiteral("--dump-single-json"),
                          QStringLiteral("--flat-playlist"),
                          QStringLiteral("--playlist-items"),
-                         QStringLiteral("1:%1").arg(YtDlpPlaylistLimit + 1),
-                         QStringLiteral("--"),
-                         address};
+                         QStringLiteral("1:%1").arg(YtDlpPlaylistLimit + 1)};
+    request.arguments << networkOptions.Arguments() << QStringLiteral("--") << address;
     request.silenceLimitMs = silenceSeconds * 1000;
     request.outputCap = YtDlpInfoSizeLimit;
     request.shouldStop = [sink] {

@@ -2,6 +2,7 @@
 
 #include "ytdlpinfo.h"
 #include "ytdlplocator.h"
+#include "retrieval/transfer/transfernetwork.h"
 
 #include <QByteArray>
 #include <QString>
@@ -35,8 +36,9 @@ constexpr int YtDlpPlaylistLimit = 1000;
 // configuration ignored) and reads its info from standard output. A playlist is listed, not
 // resolved entry by entry, and only as far as the limit (one more, to tell that there were
 // more). Stops within a poll of the sink's stop request; silence for silenceSeconds fails.
+// network: the run's proxy, which yt-dlp then uses too.
 YtDlpExtraction ExtractWithYtDlp(const YtDlpProgram& program, const QString& address, ProgressSink* sink,
-                                 int silenceSeconds);
+                                 int silenceSeconds, const TransferNetwork& network = {});
 
 // The text of yt-dlp's last "ERROR:" line in its standard error, without that prefix; empty
 // when there is none.

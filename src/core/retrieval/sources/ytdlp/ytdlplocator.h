@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 namespace Tarnwick {
@@ -34,18 +35,16 @@ class YtDlpOnce {
 public:
     explicit YtDlpOnce(QString configuredPath)
         : configuredPath_(std::move(configuredPath)) {}
+    // Jobs that run at once may ask together: one looks, the others wait for its answer.
     const YtDlpProgram& Get() {
-        if (!looked_) {
-            program_ = FindYtDlp(configuredPath_);
-            looked_ = true;
-        }
+        std::call_once(looked_, [this] { program_ = FindYtDlp(configuredPath_); });
         return program_;
     }
 
 private:
     QString configuredPath_;
     YtDlpProgram program_;
-    bool looked_ = false;
+    std::once_flag looked_;
 };
 
 } // namespace Tarnwick

@@ -1,0 +1,24 @@
+#include "transfernetwork.h"
+
+#include <QStringList>
+#include <QUrl>
+
+namespace Tarnwick {
+
+bool IsUsableProxy(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    static const QStringList schemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("socks5"),
+                                     QStringLiteral("socks5h")};
+    return url.isValid() && schemes.contains(url.scheme()) && !url.host().isEmpty() && url.port() > 0 &&
+           (url.path().isEmpty() || url.path() == QLatin1String("/")) && !url.hasQuery() && !url.hasFragment();
+}
+
+QString ProxyShownAs(const QString& proxy) {
+    QUrl url(proxy);
+    if (!url.isValid())
+        return QStringLiteral("(an unusable proxy address)");
+    url.setPassword(QString());
+    return url.toString(QUrl::RemovePassword | QUrl::StripTrailingSlash);
+}
+
+} // namespace Tarnwick

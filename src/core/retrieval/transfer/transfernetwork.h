@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace Tarnwick {
+
+class SharedRate;
+
+// How the transfers of a run reach the network: through which proxy, and under which shared
+// speed limit. Every transfer of a job (its page, its stream, each segment lane) takes the
+// same one.
+struct TransferNetwork {
+    // "scheme://[user:password@]host:port"; empty: none of Tarnwick's own (libcurl then reads
+    // the usual proxy variables of the environment).
+    QString proxy;
+    // Shared by every download of the process; null: no limit.
+    SharedRate* rate = nullptr;
+};
+
+// Whether text is a proxy address Tarnwick can use: http, https, socks5 or socks5h, a host and
+// a port, optionally a user and password, and nothing else (no path, query or fragment).
+bool IsUsableProxy(const QString& text);
+
+// The proxy as a reason or a log may show it: without its password.
+QString ProxyShownAs(const QString& proxy);
+
+} // namespace Tarnwick
