@@ -9,6 +9,14 @@ ConsoleJob::ConsoleJob(ConsoleRun& run, DownloadJob& record, bool interactive)
     , record_(record)
     , sink_(stdout, &run.stop_, interactive) {}
 
+ConsoleJob::~ConsoleJob() {
+    run_.claims_.Release(record_.id);
+}
+
+bool ConsoleJob::ClaimOutput(const QString& path) {
+    return run_.claims_.Claim(record_.id, path);
+}
+
 void ConsoleJob::SetJobState(int, JobState state) {
     sink_.FinishLine();
     run_.SetState(record_.id, state);

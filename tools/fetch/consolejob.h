@@ -13,6 +13,7 @@ class ConsoleJob : public JobContext {
 public:
     // interactive: progress may rewrite one terminal line (only while the job runs alone).
     ConsoleJob(ConsoleRun& run, DownloadJob& record, bool interactive);
+    ~ConsoleJob() override;
 
     DownloadJob& Job(int) override { return record_; }
     void SetJobState(int index, JobState state) override;
@@ -32,6 +33,7 @@ public:
     bool KeepsUnfinished() const override;
     void PartialChanged(int index) override;
     ConverterSlots* Converters() override;
+    bool ClaimOutput(const QString& path) override;
     const YtDlpProgram& YtDlp() override;
     bool InsertJobs(int index, const QList<DownloadJob>& jobs) override;
 

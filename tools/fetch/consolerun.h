@@ -2,6 +2,7 @@
 
 #include "consolesink.h"
 #include "queue/converterslots.h"
+#include "queue/outputclaims.h"
 #include "queue/scheduledrun.h"
 #include "retrieval/job/jobcontext.h"
 #include "retrieval/job/journal/journalchangemaker.h"
@@ -101,6 +102,7 @@ private:
     QString proxy_;
     // One conversion at a time: the engine's notifications carry no context of their own.
     ConverterSlots converters_{1};
+    OutputClaims claims_;
 };
 
 // The state's name as the job list shows it.

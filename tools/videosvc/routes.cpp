@@ -1,5 +1,7 @@
 #include "routes.h"
 
+#include "bodycount.h"
+
 #include "pages.h"
 #include "percentencode.h"
 #include "resumefaults.h"
@@ -199,6 +201,7 @@ void ServeBytes(const httplib::Request& request, httplib::Response& response) {
     delivery.cutAfter = NumberParam(request, "cut", -1);
     delivery.stallAfter = NumberParam(request, "stall", -1);
     delivery.bytesPerSecond = NumberParam(request, "rate", 0);
+    delivery.counted = BodyCount::Begin(SiteOfHostHeader(request.get_header_value("Host")), request.target);
     ApplyResumeFaults(request, faults, delivery);
     SendPattern(response, NumberParam(request, "n", 0), delivery);
 }
@@ -212,7 +215,13 @@ void InstallRoutes(httplib::Server& server, const Library& library) {
     server.Get("/get_video", [&library](const httplib::Request& request, httplib::Response& response) {
         ServeStream(library, request, response);
     });
-    server.Get("/bytes", ServeBytes);
+    // "/bytes/<name>" serves the same, under a file name of its own.
+    server.Get(R"(/bytes(/[A-Za-z0-9._-]+)?)", ServeBytes);
+    server.Get("/busiest", [](const httplib::Request& request, httplib::Response& response) {
+        response.set_content(BodyCount::Report(), "text/plain");
+        if (request.has_param("reset"))
+            BodyCount::Reset();
+    });
     server.Get("/status", [](const httplib::Request& request, httplib::Response& response) {
         SendError(response, static_cast<int>(NumberParam(request, "code", 500)));
     });

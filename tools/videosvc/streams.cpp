@@ -124,8 +124,12 @@ void Send(httplib::Response& response, const Source& plainSource, int64_t length
     response.set_content_provider(static_cast<size_t>(length - first), contentType,
                                   [=](size_t offset, size_t count, httplib::DataSink& sink) {
                                       const int64_t from = first + static_cast<int64_t>(offset);
-                                      return SendRange(source, from, from + static_cast<int64_t>(count),
-                                                       delivery, sink);
+                                      const int64_t to = from + static_cast<int64_t>(count);
+                                      if (!SendRange(source, from, to, delivery, sink))
+                                          return false;
+                                      if (to == length && delivery.counted)
+                                          delivery.counted->End();
+                                      return true;
                                   });
 }
 

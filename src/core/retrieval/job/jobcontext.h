@@ -67,6 +67,13 @@ public:
     // takes a slot for each conversion or merge. Null: the job is alone.
     virtual ConverterSlots* Converters() { return nullptr; }
 
+    // Claims path as the file this job delivers; false when another job of the run in progress
+    // holds it (its file is then as good as there). A job alone always gets it.
+    virtual bool ClaimOutput(const QString& path) {
+        Q_UNUSED(path);
+        return true;
+    }
+
     // The yt-dlp program of the run, looked for once per run; none by default.
     virtual const YtDlpProgram& YtDlp() { return noYtDlp_; }
     // Puts the jobs into the list right after the job at index, in order, so that the run

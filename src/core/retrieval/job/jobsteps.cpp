@@ -79,6 +79,11 @@ bool MayOverwrite(JobContext& context, const QString& path) {
     }
 }
 
+bool MayDeliverTo(JobContext& context, const QString& path) {
+    const bool claimed = context.ClaimOutput(path);
+    return (claimed && !QFileInfo::exists(path)) || MayOverwrite(context, path);
+}
+
 bool StoppedToContinue(JobContext& context) {
     return context.KeepsUnfinished() && context.DownloadSink() != nullptr &&
            context.DownloadSink()->IsCancelled() != 0;

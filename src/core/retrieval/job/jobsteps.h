@@ -45,6 +45,9 @@ QString FinalPathOrFail(JobContext& context, int jobIndex, const QString& extens
 
 // Whether to write over the existing file at path; may change the run's policy.
 bool MayOverwrite(JobContext& context, const QString& path);
+// Whether the job may deliver to path: when a file is there already, or another job of the run
+// is to deliver one there, as the overwrite policy or the user's answer says.
+bool MayDeliverTo(JobContext& context, const QString& path);
 
 // The user or the program's end stopped the job, and a later run continues it: it ends as
 // Stopped rather than Failed.

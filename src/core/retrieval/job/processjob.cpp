@@ -113,7 +113,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
                         delivery.outputFolder);
     if (finalPath.isEmpty())
         return JobFailed;
-    if (QFileInfo::exists(finalPath) && !MayOverwrite(context, finalPath)) {
+    if (!MayDeliverTo(context, finalPath)) {
         DiscardPartial(job);
         return FinishJob(context, jobIndex, JobState::Skipped, JobSkipped);
     }

@@ -137,7 +137,7 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
     QString finalPath = FinalPathOrFail(context_, jobIndex_, extension);
     if (finalPath.isEmpty())
         return JobFailed;
-    if (QFileInfo::exists(finalPath) && !MayOverwrite(context_, finalPath))
+    if (!MayDeliverTo(context_, finalPath))
         return FinishJob(context_, jobIndex_, JobState::Skipped, JobSkipped);
 
     context_.SetPhase(RunPhase::PhaseDownload);
@@ -169,7 +169,7 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
         // The files' codecs decided otherwise than their names in yt-dlp's list: the name
         // follows the container, and a file of that name needs its own answer.
         finalPath = FinalPathOrFail(context_, jobIndex_, container);
-        if (QFileInfo::exists(finalPath) && !MayOverwrite(context_, finalPath))
+        if (!MayDeliverTo(context_, finalPath))
             return FinishJob(context_, jobIndex_, JobState::Skipped, JobSkipped);
     }
     return ConvertAndDeliver(context_, jobIndex_, CurrentDelivery(context_, convert_), merged, finalPath);
