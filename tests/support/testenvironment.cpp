@@ -51,7 +51,8 @@ bool MakeSpecialFile(const QString& path, bool socket) {
         return false;
     std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
     const int handle = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound = handle >= 0 && ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool bound =
+        handle >= 0 && ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     if (handle >= 0)
         ::close(handle);
     return bound;

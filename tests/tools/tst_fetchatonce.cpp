@@ -142,8 +142,8 @@ void TestFetchAtOnce::stopEndsEveryJobAndResumeContinuesEach() {
 
     QProcess second;
     second.setProcessChannelMode(QProcess::MergedChannels);
-    second.start(FetchPath(), {QStringLiteral("--jobs"), QStringLiteral("4"), QStringLiteral("--resume"),
-                               output.path()});
+    second.start(FetchPath(),
+                 {QStringLiteral("--jobs"), QStringLiteral("4"), QStringLiteral("--resume"), output.path()});
     QVERIFY(second.waitForFinished(60000));
     const QString log = QString::fromLocal8Bit(second.readAll());
     QVERIFY2(log.contains(QStringLiteral("Completed: 4 success, 0 failure")), qPrintable(log));
@@ -198,7 +198,8 @@ void TestFetchAtOnce::anUnreachableProxyIsNamedWithoutItsPassword() {
     QVERIFY(fetch.waitForFinished(60000));
     const QString log = QString::fromLocal8Bit(fetch.readAll());
     QCOMPARE(fetch.exitCode(), 1);
-    QVERIFY2(log.contains(QStringLiteral("error: Cannot reach the proxy http://user@127.0.0.1:9")), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("error: Cannot reach the proxy http://user@127.0.0.1:9")),
+             qPrintable(log));
     QVERIFY2(!log.contains(QStringLiteral("s3cret")), qPrintable(log));
     QVERIFY(QDir(output.path()).isEmpty());
 }

@@ -201,7 +201,7 @@ int ConsoleRun::AskOverwrite(const QString& fileName) {
         return JobContext::AnswerNo;
     {
         std::lock_guard lock(mutex_);
-            std::printf("The output folder already contains a file named:\n'%s'\n"
+        std::printf("The output folder already contains a file named:\n'%s'\n"
                     "Would you like to overwrite the existing file? [y]es, [a]ll, [n]o, n[o]ne: ",
                     qPrintable(TerminalSafe(fileName)));
         std::fflush(stdout);

@@ -3,8 +3,8 @@
 
 #include "app/settingsstore.h"
 #include "consolerun.h"
-#include "retrieval/job/journal/jobjournal.h"
 #include "queue/scheduledrun.h"
+#include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
 #include "retrieval/sources/ytdlp/ytdlplocator.h"
 #include "retrieval/transfer/transfernetwork.h"
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     int stallSeconds = 0;
     double retryWaitScale = 1.0;
     bool resume = false;
-    int jobsAtOnce = 0; // 0: the setting's
+    int jobsAtOnce = 0;     // 0: the setting's
     int folderArgument = 1; // in argv
     for (;;) {
         if (!arguments.isEmpty() && arguments.first() == QLatin1String("--resume")) {
@@ -66,8 +66,7 @@ int main(int argc, char** argv) {
         else if (arguments.first() == QLatin1String("--jobs")) {
             jobsAtOnce = arguments[1].toInt(&valid);
             valid = valid && jobsAtOnce >= 1 && jobsAtOnce <= 8;
-        }
-        else
+        } else
             retryWaitScale = arguments[1].toDouble(&valid);
         if (!valid)
             break;
@@ -94,20 +93,19 @@ int main(int argc, char** argv) {
     if (arguments.size() < (resume ? 1 : 2) || arguments.first().startsWith(QLatin1Char('-'))) {
         std::FILE* out = helpAsked ? stdout : stderr;
         std::fprintf(
-            out,
-            "Usage: tarnwick-fetch [--jobs N] [--stall-seconds N] [--retry-wait-scale F] [--resume]\n"
-            "                      <output folder> [<url1> <url2> ...]\n"
-            "       tarnwick-fetch --update-yt-dlp | --find-yt-dlp\n"
-            "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath, SegmentConnections,\n"
-            "DownloadsAtOnce, DownloadsPerSite, SpeedLimit and Proxy of [Settings].\n"
-            "--jobs: how many downloads run at once, 1 to 8 (DownloadsAtOnce)\n"
-            "--stall-seconds: how long a silent server is waited for (60)\n"
-            "--retry-wait-scale: the waits before retries times F (1)\n"
-            "--resume: first continue the unfinished downloads into the folder that an\n"
-            "  earlier tarnwick-fetch or Tarnwick window left (addresses optional)\n"
-            "--update-yt-dlp: installs yt-dlp's newest release as Tarnwick's own copy, from the\n"
-            "  settings value YtDlpUpdateUrl (nothing else reaches the network unasked)\n"
-            "--find-yt-dlp: looks for yt-dlp now and says which one is in use\n");
+            out, "Usage: tarnwick-fetch [--jobs N] [--stall-seconds N] [--retry-wait-scale F] [--resume]\n"
+                 "                      <output folder> [<url1> <url2> ...]\n"
+                 "       tarnwick-fetch --update-yt-dlp | --find-yt-dlp\n"
+                 "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath, SegmentConnections,\n"
+                 "DownloadsAtOnce, DownloadsPerSite, SpeedLimit and Proxy of [Settings].\n"
+                 "--jobs: how many downloads run at once, 1 to 8 (DownloadsAtOnce)\n"
+                 "--stall-seconds: how long a silent server is waited for (60)\n"
+                 "--retry-wait-scale: the waits before retries times F (1)\n"
+                 "--resume: first continue the unfinished downloads into the folder that an\n"
+                 "  earlier tarnwick-fetch or Tarnwick window left (addresses optional)\n"
+                 "--update-yt-dlp: installs yt-dlp's newest release as Tarnwick's own copy, from the\n"
+                 "  settings value YtDlpUpdateUrl (nothing else reaches the network unasked)\n"
+                 "--find-yt-dlp: looks for yt-dlp now and says which one is in use\n");
         // From what earlier runs found: starting yt-dlp to ask would take most of the time.
         PrintYtDlpInUse(out, CachedYtDlp(settings.ytDlpPath));
         return helpAsked ? 0 : 2;
@@ -131,8 +129,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     ConsoleRun context(QDir(arguments.first()).absolutePath(), settings.videoHost, settings.ytDlpPath,
-                              settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll
-                                                       : OverwritePolicy::Ask);
+                       settings.alwaysOverwrite ? OverwritePolicy::OverwriteAll : OverwritePolicy::Ask);
     context.SetStallSeconds(stallSeconds);
     context.SetRetryWaitScale(retryWaitScale);
     context.SetSegmentConnections(settings.segmentConnections);

@@ -21,7 +21,7 @@ struct Delivery {
     std::string etag;           // sent as ETag when set
     unsigned char flip = 0;     // every byte XOR this: a second version of the same body
     std::shared_ptr<std::atomic<int64_t>> sentCounter; // counts the body bytes sent, when set
-    std::shared_ptr<BodyCount::Ticket> counted; // held while the body is being sent, when set
+    std::shared_ptr<BodyCount::Ticket> counted;        // held while the body is being sent, when set
 };
 
 // Set when the service is stopping, so that stalled answers end.

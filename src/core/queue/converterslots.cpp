@@ -46,8 +46,8 @@ void ConverterSlots::Release() {
     freed_.notify_one();
 }
 
-ConverterSlots::Turn::Turn(ConverterSlots* slots, ProgressSink* sink, const std::function<bool()>& stopped)
-    : slots_(slots) {
+ConverterSlots::Turn::Turn(ConverterSlots* pool, ProgressSink* sink, const std::function<bool()>& stopped)
+    : slots_(pool) {
     taken_ = slots_ == nullptr || slots_->Acquire(sink, stopped);
 }
 

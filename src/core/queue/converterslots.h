@@ -21,9 +21,9 @@ public:
     // Holds a slot while it lives, from a wait that ends when one is free or stopped() says so.
     class Turn {
     public:
-        // sink hears "Waiting for the converter..." while the wait lasts, when it lasts; null
-        // slots give a turn at once.
-        Turn(ConverterSlots* slots, ProgressSink* sink, const std::function<bool()>& stopped);
+        // sink hears "Waiting for the converter..." while the wait lasts, when it lasts; a null
+        // pool gives a turn at once.
+        Turn(ConverterSlots* pool, ProgressSink* sink, const std::function<bool()>& stopped);
         ~Turn();
         Turn(const Turn&) = delete;
         Turn& operator=(const Turn&) = delete;

@@ -30,7 +30,7 @@ struct PartialDownload {
     QString path; // empty: nothing kept
     QByteArray etag;
     QByteArray lastModified;
-    qint64 length = -1; // the whole body's length; -1 when unknown
+    qint64 length = -1;        // the whole body's length; -1 when unknown
     QByteArray playlistDigest; // of the playlist's segment addresses; empty for a plain stream
     int segmentsDone = 0;      // the segments the file holds whole
     qint64 segmentBytes = 0;   // the file's size after them

@@ -131,7 +131,8 @@ RunCounts ExecuteScheduledRun(RunState& run, const RunOptions& options, Schedule
             const JobScheduler::Row row = list[*next];
             const int index = *next;
             scheduler.Started(row);
-            JobContext* context = contexts.emplace(row.id, frontEnd.ContextFor(row.id, index)).first->second.get();
+            JobContext* context =
+                contexts.emplace(row.id, frontEnd.ContextFor(row.id, index)).first->second.get();
             try {
                 threads.Start(row.id, [&procedure, &options, context, index] {
                     return procedure(*context, index, options.quality, options.convert);

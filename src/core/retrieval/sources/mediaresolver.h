@@ -30,11 +30,11 @@ struct MediaSource {
 class PageReader {
 public:
     enum class Result {
-        Resolved, // found the page's video (or videos)
-        Generic,  // found a video by reading the page as any page, as the built-in readers do
-        NoVideo,  // knows of no video there
-        Failed,   // FailureReason() says why
-        Stopped,  // the user stopped the job
+        Resolved,   // found the page's video (or videos)
+        Generic,    // found a video by reading the page as any page, as the built-in readers do
+        NoVideo,    // knows of no video there
+        Failed,     // FailureReason() says why
+        Stopped,    // the user stopped the job
         Unavailable // there is no reader (yt-dlp is not installed): as if none were given
     };
     virtual ~PageReader() = default;

@@ -1,7 +1,5 @@
 #include "copystate.h"
 
-#include "sharedrate.h"
-
 #include "httptransfer.h"
 #include "queue/progresssink.h"
 #include "queue/stopwakeup.h"
@@ -161,7 +159,7 @@ bool CopyState::OnHeadersComplete() {
 // in chunks of at most the read size: a stop discards the whole file anyway.
 bool CopyState::OnBody(const char* data, size_t size) {
     // Waiting here holds the socket unread, so the server's sending slows down with it.
-    if (rate_ != nullptr && !rate_->Take(qint64(size), [this] { return PollCancel(); }))
+    if (taker_ && !taker_->Take(qint64(size), [this] { return PollCancel(); }))
         return false;
     errno = 0;
     if (!decoder_.Write(data, qint64(size), target_)) {

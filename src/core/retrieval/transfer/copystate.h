@@ -3,6 +3,7 @@
 #include "contentdecoder.h"
 #include "responseheaders.h"
 #include "resumestate.h"
+#include "sharedrate.h"
 
 #include <QString>
 #include <chrono>
@@ -15,7 +16,6 @@ class QIODevice;
 namespace Tarnwick {
 
 class ProgressSink;
-class SharedRate;
 class TransferSession;
 
 // The state of one copy of a body into its target over one or more attempts, shared with
@@ -32,7 +32,7 @@ public:
     // Looked at when the body's answer has arrived, before it is taken; false ends the copy
     // quietly, for good.
     // Each block received waits for its turn under the shared speed limit; null: no limit.
-    void SetRate(SharedRate* rate) { rate_ = rate; }
+    void SetRate(SharedRate* rate) { taker_.emplace(rate); }
     void SetResponseCheck(std::function<bool(const ResponseHeaders&)> check) { check_ = std::move(check); }
 
     // The target holds the first received bytes of the body already, up to its position, as an
@@ -107,7 +107,7 @@ private:
     QString failure_;
     bool retriable_ = false;
     std::optional<int> retryAfter_;
-    SharedRate* rate_ = nullptr;
+    std::optional<SharedRate::Taker> taker_;
 };
 
 } // namespace Tarnwick

@@ -298,8 +298,8 @@ HttpTransfer::AttemptResult HttpTransfer::RunAttempt(CopyState& copy, const char
             QStringLiteral("The connection ended before the whole file arrived (%1)").arg(result.failure);
     if (!network_.proxy.isEmpty() && IsProxyFailure(code, requestSent)) {
         // With a proxy set, every connection is one to the proxy: its failure is the proxy's.
-        result.failure = QStringLiteral("Cannot reach the proxy %1: %2")
-                             .arg(ProxyShownAs(network_.proxy), result.failure);
+        result.failure =
+            QStringLiteral("Cannot reach the proxy %1: %2").arg(ProxyShownAs(network_.proxy), result.failure);
         result.retriable = false;
     }
     return result;

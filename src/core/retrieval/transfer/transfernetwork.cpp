@@ -7,10 +7,11 @@ namespace Tarnwick {
 
 bool IsUsableProxy(const QString& text) {
     const QUrl url(text, QUrl::StrictMode);
-    static const QStringList schemes{QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("socks5"),
-                                     QStringLiteral("socks5h")};
+    static const QStringList schemes{QStringLiteral("http"), QStringLiteral("https"),
+                                     QStringLiteral("socks5"), QStringLiteral("socks5h")};
     return url.isValid() && schemes.contains(url.scheme()) && !url.host().isEmpty() && url.port() > 0 &&
-           (url.path().isEmpty() || url.path() == QLatin1String("/")) && !url.hasQuery() && !url.hasFragment();
+           (url.path().isEmpty() || url.path() == QLatin1String("/")) && !url.hasQuery() &&
+           !url.hasFragment();
 }
 
 QString ProxyShownAs(const QString& proxy) {

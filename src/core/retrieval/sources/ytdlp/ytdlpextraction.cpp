@@ -44,12 +44,10 @@ YtDlpExtraction ExtractWithYtDlp(const YtDlpProgram& program, const QString& add
     }
     GroupProcessRequest request;
     request.program = program.path;
-    request.arguments = {QStringLiteral("--ignore-config"),
-                         QStringLiteral("--no-color"),
-                         QStringLiteral("--dump-single-json"),
-                         QStringLiteral("--flat-playlist"),
-                         QStringLiteral("--playlist-items"),
-                         QStringLiteral("1:%1").arg(YtDlpPlaylistLimit + 1)};
+    request.arguments = {
+        QStringLiteral("--ignore-config"),    QStringLiteral("--no-color"),
+        QStringLiteral("--dump-single-json"), QStringLiteral("--flat-playlist"),
+        QStringLiteral("--playlist-items"),   QStringLiteral("1:%1").arg(YtDlpPlaylistLimit + 1)};
     request.arguments << networkOptions.Arguments() << QStringLiteral("--") << address;
     request.silenceLimitMs = silenceSeconds * 1000;
     request.outputCap = YtDlpInfoSizeLimit;

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "retrieval/transfer/transfernetwork.h"
 #include "ytdlpinfo.h"
 #include "ytdlplocator.h"
-#include "retrieval/transfer/transfernetwork.h"
 
 #include <QByteArray>
 #include <QString>
