@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jobstate.h"
+#include "retrieval/transfer/transfernetwork.h"
 #include "runprogress.h"
 
 #include <QString>
@@ -20,6 +21,7 @@ struct RunOptions {
     bool convert = false;
     VideoQuality quality = VideoQuality::Standard;
     int segmentConnections = 4; // HLS segments fetched at once (the setting SegmentConnections)
+    TransferNetwork network;    // the proxy and the speed limit of every request
 };
 
 // What the run needs from the window besides the per-job context. Called on the worker

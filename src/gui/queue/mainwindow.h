@@ -3,6 +3,7 @@
 #include "conversion/outputformat.h"
 #include "queue/downloadrun.h"
 #include "queue/runprogress.h"
+#include "retrieval/transfer/sharedrate.h"
 #include "runwindow.h"
 
 #include <QDialog>
@@ -217,6 +218,8 @@ private:
     void ShowSummary(const QString& text) override;
 
     AppSettings& settings_;
+    // One limit for every download of the window; a change applies to transfers in progress.
+    SharedRate rate_;
     std::function<void()> refreshOptions_;
     JobJournal* journal_ = nullptr;
     std::unique_ptr<JournalKeeper> journalKeeper_;

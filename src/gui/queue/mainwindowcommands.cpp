@@ -295,6 +295,8 @@ void MainWindow::ShowOptions() {
     ExtensionRegistrar registrar;
     OptionsDialog dialog(settings_, &registrar, this);
     dialog.exec();
+    // At once, also for the downloads in progress.
+    rate_.SetLimit(qint64(settings_.speedLimit) * 1024);
 }
 
 void MainWindow::ShowPresets() {

@@ -56,6 +56,8 @@ void MainWindow::StartRun() {
     options.convert = convert_;
     options.quality = static_cast<VideoQuality>(qualityIndex_);
     options.segmentConnections = settings_.segmentConnections;
+    rate_.SetLimit(qint64(settings_.speedLimit) * 1024);
+    options.network = TransferNetwork{settings_.proxy, &rate_};
     RunWindow& runWindow = *this; // the run's narrow view of this window
     context_ = std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options,
                                                   settings_.videoHost, settings_.ytDlpPath, chosenPreset_,

@@ -97,6 +97,7 @@ void WindowRunContext::ResetProgress() {
 
 void WindowRunContext::ConfigureTransfer(HttpTransfer& transfer) {
     transfer.SetSegmentConnections(options_.segmentConnections);
+    transfer.SetNetwork(options_.network);
 }
 
 void WindowRunContext::FolderMissing(const QString& folder) {
