@@ -73,6 +73,11 @@ QVariant JobListModel::data(const QModelIndex& index, int role) const {
     const DownloadJob& job = Job(index.row());
     switch (role) {
     case Qt::DisplayRole:
+        if (index.column() == FileNameColumn && !activity_.isEmpty()) {
+            const auto activity = activity_.constFind(job.id);
+            if (activity != activity_.constEnd())
+                return *activity;
+        }
         return index.column() == FileNameColumn ? FileColumnText(job) : job.url;
     case Qt::EditRole:
         return index.column() == FileNameColumn ? FileNameOrSummary(job) : job.url;
@@ -194,6 +199,17 @@ void JobListModel::SetUrl(int row, const QString& url) {
     // What yt-dlp said about the old address says nothing about the new one.
     Job(row).extractedInfo.clear();
     emit dataChanged(index(row, UrlColumn), index(row, UrlColumn));
+}
+
+void JobListModel::SetActivity(int row, const QString& text) {
+    if (row < 0 || row >= rowCount())
+        return;
+    const quint64 id = Job(row).id;
+    if (text.isEmpty() ? activity_.remove(id) == 0 : activity_.value(id) == text)
+        return;
+    if (!text.isEmpty())
+        activity_.insert(id, text);
+    emit dataChanged(index(row, FileNameColumn), index(row, FileNameColumn), {Qt::DisplayRole});
 }
 
 void JobListModel::JobChanged(int row) {

@@ -3,6 +3,7 @@
 #include "downloadjob.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <memory>
@@ -54,6 +55,9 @@ public:
     // adjacent rows goes in one removal, so that thousands of rows do not cost a pass each.
     void RemoveJobs(QList<int> rows);
     void Clear();
+    // What the job in progress on row is doing, shown in its file name column until it ends
+    // (several jobs at once each show their own); empty: its usual text again.
+    void SetActivity(int row, const QString& text);
 
     static int StateImage(JobState state);
 
@@ -63,6 +67,7 @@ signals:
 
 private:
     std::vector<std::unique_ptr<DownloadJob>> jobs_;
+    QHash<quint64, QString> activity_; // by job id
 };
 
 } // namespace Tarnwick

@@ -130,6 +130,8 @@ RunCounts ExecuteScheduledRun(RunState& run, const RunOptions& options, Schedule
         if (next) {
             const JobScheduler::Row row = list[*next];
             const int index = *next;
+            // Whoever shows the run tells from it that jobs are in progress.
+            run.currentIndex = index;
             scheduler.Started(row);
             JobContext* context =
                 contexts.emplace(row.id, frontEnd.ContextFor(row.id, index)).first->second.get();

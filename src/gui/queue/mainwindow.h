@@ -2,6 +2,7 @@
 
 #include "conversion/outputformat.h"
 #include "queue/downloadrun.h"
+#include "queue/rowprogress.h"
 #include "queue/runprogress.h"
 #include "retrieval/transfer/sharedrate.h"
 #include "runwindow.h"
@@ -205,6 +206,8 @@ private:
     void ApplyDisplay();
     void ShowStatus(const QString& text);
     void EchoWhereNobodySees(const QString& text);
+    QList<ScheduledFrontEnd::RowAddress> RowAddresses() const override;
+    int RowOfJob(quint64 id) const override;
     DownloadJob JobRecord(int index) const override;
     void ShowJobRecord(int index, const DownloadJob& record) override;
     void UpdateJobRecord(int index, const DownloadJob& record) override;
@@ -251,6 +254,11 @@ private:
     // The run.
     RunState run_;
     RunDisplayBoard board_;
+    // Each job's own progress when several run at once, shown on its row.
+    RowProgressBoard rowBoard_;
+    QHash<quint64, RowProgressBoard::Row> rowProgress_; // of the jobs in progress, by id
+    // The status line and title of a run with several in progress, from rowProgress_.
+    void ShowSeveralInProgress();
     QThread* thread_ = nullptr;
     std::unique_ptr<WindowRunContext> context_;
     QTimer* displayTimer_ = nullptr;

@@ -147,15 +147,24 @@ void MainWindow::OpenAddUrlDialog() {
         AddUrl(dialog.Text());
 }
 
+namespace {
+
+bool InProgress(JobState state) {
+    return state == JobState::Preparing || state == JobState::Downloading || state == JobState::Converting;
+}
+
+} // namespace
+
 void MainWindow::EditUrlOfItem(int row) {
-    // The worker reads the address of the job in progress; it is not changed under it.
-    if (row == run_.currentIndex.load())
+    // The worker reads the address of a job in progress; it is not changed under it.
+    if (row == run_.currentIndex.load() || (IsRunning() && InProgress(model_->Job(row).state)))
         return;
     AddUrlDialog dialog(AddUrlDialog::Mode::Edit, settings_.recentUrlList.Entries(), settings_.videoHost,
                         model_->Job(row).url, this);
     // While the dialog is open the row may have been removed, or a run may have reached it.
     QPersistentModelIndex index(model_->index(row, 0));
-    if (dialog.exec() == QDialog::Accepted && index.isValid() && index.row() != run_.currentIndex.load())
+    if (dialog.exec() == QDialog::Accepted && index.isValid() && index.row() != run_.currentIndex.load() &&
+        !(IsRunning() && InProgress(model_->Job(index.row()).state)))
         model_->SetUrl(index.row(), dialog.Text());
 }
 

@@ -7,6 +7,7 @@
 #include "mainwindow.h"
 #include "overwriteconfirmdialog.h"
 #include "queue/journalkeeper.h"
+#include "retrieval/job/jobcontext.h"
 #include "ui/twocolumncombobox.h"
 #include "ui/vendor.h"
 #include "windowruncontext.h"
@@ -18,11 +19,10 @@
 #include <QProgressBar>
 #include <QThread>
 #include <QTimer>
+#include <climits>
 #include <cstdio>
 
 namespace Tarnwick {
-
-namespace {} // namespace
 
 void MainWindow::StartRun() {
     if (IsRunning())
@@ -59,14 +59,20 @@ void MainWindow::StartRun() {
     rate_.SetLimit(qint64(settings_.speedLimit) * 1024);
     options.network = TransferNetwork{settings_.proxy, &rate_};
     RunWindow& runWindow = *this; // the run's narrow view of this window
-    context_ = std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, options,
+    rowBoard_.TakeChanges();
+    rowProgress_.clear();
+    // Read before every start, so that a change in Options takes effect at the next one.
+    const auto limits = [this] {
+        return RunLimits{settings_.downloadsAtOnce, settings_.downloadsPerSite};
+    };
+    context_ = std::make_unique<WindowRunContext>(*this, runWindow, run_, board_, rowBoard_, options,
                                                   settings_.videoHost, settings_.ytDlpPath, chosenPreset_,
-                                                  engine_, policy, journal_ != nullptr);
+                                                  engine_, policy, journal_ != nullptr, limits);
 
     SetRunningLayout();
     WindowRunContext* context = context_.get();
     thread_ = QThread::create(
-        [this, context] { ExecuteRun(run_, context->Options(), *context, *context, procedure_); });
+        [this, context] { ExecuteScheduledRun(run_, context->Options(), *context, procedure_); });
     thread_->setObjectName(QStringLiteral("download run"));
     connect(thread_, &QThread::finished, this, &MainWindow::OnRunFinished, Qt::QueuedConnection);
     displayTimer_->start();
@@ -118,6 +124,19 @@ void MainWindow::OnRunFinished() {
 }
 
 void MainWindow::ApplyDisplay() {
+    const auto rowChanges = rowBoard_.TakeChanges();
+    for (auto change = rowChanges.cbegin(); change != rowChanges.cend(); ++change) {
+        QString activity;
+        if (change->has_value()) {
+            activity = change->value().text;
+            rowProgress_.insert(change.key(), change->value());
+        } else {
+            rowProgress_.remove(change.key());
+        }
+        model_->SetActivity(RowOfJob(change.key()), activity);
+    }
+    if (!rowChanges.isEmpty())
+        ShowSeveralInProgress();
     const RunDisplayBoard::Snapshot snapshot = board_.Take();
     if (snapshot.bar)
         progressBar_->setValue(*snapshot.bar);
@@ -127,6 +146,35 @@ void MainWindow::ApplyDisplay() {
         setWindowTitle(*snapshot.title);
     if (snapshot.status)
         ShowStatus(*snapshot.status);
+}
+
+void MainWindow::ShowSeveralInProgress() {
+    if (rowProgress_.isEmpty())
+        return;
+    int first = INT_MAX;
+    int last = -1;
+    double speed = 0;
+    double percent = 0;
+    for (auto job = rowProgress_.cbegin(); job != rowProgress_.cend(); ++job) {
+        const int row = RowOfJob(job.key());
+        first = qMin(first, row);
+        last = qMax(last, row);
+        speed += job->bytesPerSecond;
+        percent += job->percent;
+    }
+    const int rows = model_->rowCount();
+    ShowStatus(SeveralJobsStatusText(first + 1, last + 1, rows, int(rowProgress_.size()), speed));
+    // The run as a whole: the rows done count whole, the rows in progress by their part.
+    int done = 0;
+    for (int row = 0; row < rows; ++row) {
+        const JobState state = model_->Job(row).state;
+        done +=
+            state == JobState::Succeeded || state == JobState::Failed || state == JobState::Skipped ? 1 : 0;
+    }
+    const int overall = rows > 0 ? int((100.0 * done + percent) / rows) : 0;
+    progressBar_->setValue(qBound(0, overall, 100));
+    percentLabel_->setText(QStringLiteral("%1 %").arg(overall));
+    setWindowTitle(QStringLiteral("%1% - %2").arg(overall).arg(ProductTitle));
 }
 
 void MainWindow::ShowStatus(const QString& text) {
@@ -141,6 +189,21 @@ void MainWindow::EchoWhereNobodySees(const QString& text) {
         std::printf("%s\n", qPrintable(text));
         std::fflush(stdout);
     }
+}
+
+QList<ScheduledFrontEnd::RowAddress> MainWindow::RowAddresses() const {
+    QList<ScheduledFrontEnd::RowAddress> rows;
+    rows.reserve(model_->rowCount());
+    for (int row = 0; row < model_->rowCount(); ++row)
+        rows.append({model_->Job(row).id, model_->Job(row).url});
+    return rows;
+}
+
+int MainWindow::RowOfJob(quint64 id) const {
+    for (int row = 0; row < model_->rowCount(); ++row)
+        if (model_->Job(row).id == id)
+            return row;
+    return -1;
 }
 
 DownloadJob MainWindow::JobRecord(int index) const {

@@ -1,17 +1,23 @@
 #pragma once
 
 #include "queue/downloadjob.h"
+#include "queue/scheduledrun.h"
 
 #include <QString>
 
 namespace Tarnwick {
 
 // What a download run asks of the window that shows it. Every call arrives on the window's
-// thread; the worker reaches them only through WindowRunContext, which waits for each.
+// thread; the worker reaches them only through WindowRunContext and WindowJobContext, which
+// wait for each.
 class RunWindow {
 public:
     virtual ~RunWindow() = default;
 
+    // Each row's job id and address, in list order.
+    virtual QList<ScheduledFrontEnd::RowAddress> RowAddresses() const = 0;
+    // The row of the job of id now, or -1 when it is gone from the list.
+    virtual int RowOfJob(quint64 id) const = 0;
     // A copy of the job's record, for the worker to fill while the window keeps its own.
     virtual DownloadJob JobRecord(int index) const = 0;
     // Takes what the worker found for the job (state, delivered file, title, failure) and shows it.

@@ -1,103 +1,78 @@
 #include "windowruncontext.h"
 
-#include "retrieval/transfer/httptransfer.h"
+#include "retrieval/transfer/sharedrate.h"
 #include "runwindow.h"
-#include "ui/vendor.h"
-
-#include <QMetaObject>
-#include <QThread>
+#include "windowjobcontext.h"
 
 namespace Tarnwick {
 
 WindowRunContext::WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run,
-                                   RunDisplayBoard& board, RunOptions options, QString videoHost,
-                                   QString ytDlpPath, const Preset* preset, ConversionEngine* engine,
-                                   OverwritePolicy policy, bool keepsUnfinished)
+                                   RunDisplayBoard& board, RowProgressBoard& rows, RunOptions options,
+                                   QString videoHost, QString ytDlpPath, const Preset* preset,
+                                   ConversionEngine* engine, OverwritePolicy policy, bool keepsUnfinished,
+                                   std::function<RunLimits()> limits)
     : windowObject_(windowObject)
     , window_(window)
     , run_(run)
     , board_(board)
+    , rows_(rows)
     , options_(std::move(options))
     , videoHost_(std::move(videoHost))
     , ytDlp_(std::move(ytDlpPath))
     , preset_(preset ? std::optional<Preset>(*preset) : std::nullopt)
     , engine_(engine)
-    , policy_(policy)
+    , policy_(int(policy))
     , keepsUnfinished_(keepsUnfinished)
-    , downloadSink_(run, board, ProductTitle)
-    , conversionSink_(run, board, ProductTitle) {}
+    , limits_(std::move(limits)) {}
 
-template <typename Function>
-void WindowRunContext::OnWindowThread(Function&& function) {
-    if (QThread::currentThread() == windowObject_.thread()) {
-        function();
-        return;
-    }
-    QMetaObject::invokeMethod(&windowObject_, std::forward<Function>(function), Qt::BlockingQueuedConnection);
+QList<ScheduledFrontEnd::RowAddress> WindowRunContext::Rows() {
+    QList<RowAddress> rows;
+    OnWindowThread([this, &rows] { rows = window_.RowAddresses(); });
+    return rows;
 }
 
-void WindowRunContext::TakeRecord(int index) {
-    OnWindowThread([this, index] { record_ = window_.JobRecord(index); });
-    jobIndex_ = index;
+std::shared_ptr<JobContext> WindowRunContext::ContextFor(quint64 id, int index) {
+    DownloadJob record;
+    OnWindowThread([this, id, index, &record] {
+        const int row = window_.RowOfJob(id);
+        record = window_.JobRecord(row >= 0 ? row : index);
+    });
     // A job run again starts without the reason of its last failure.
-    record_.failureText.clear();
-    downloadSink_.TakeResult();
-    conversionSink_.TakeResult();
+    record.failureText.clear();
+    return std::make_shared<WindowJobContext>(*this, std::move(record), atOnce_.load() <= 1);
 }
 
-DownloadJob& WindowRunContext::Job(int index) {
-    if (index != jobIndex_)
-        TakeRecord(index);
-    return record_;
+RunLimits WindowRunContext::Limits() {
+    RunLimits limits;
+    OnWindowThread([this, &limits] { limits = limits_ ? limits_() : RunLimits{}; });
+    atOnce_ = limits.atOnce;
+    return limits;
 }
 
-void WindowRunContext::SetJobState(int index, JobState state) {
-    if (index != jobIndex_)
-        TakeRecord(index);
-    record_.state = state;
-    if (state == JobState::Failed && run_.StopRequested()) {
-        // A stopped transfer or conversion ends without an error of its own; say who stopped it.
-        record_.failureText = StopReasonText(static_cast<StopRequest>(run_.stopRequest.load()));
-    } else if (state == JobState::Failed && record_.failureText.isEmpty()) {
-        // The procedure gave no reason of its own: the last error its transfer or conversion said.
-        record_.failureText = conversionSink_.TakeResult();
-        if (record_.failureText.isEmpty())
-            record_.failureText = downloadSink_.TakeResult();
-    }
-    const DownloadJob shown = record_;
-    OnWindowThread([this, index, &shown] { window_.ShowJobRecord(index, shown); });
-}
-
-void WindowRunContext::PartialChanged(int index) {
-    if (index != jobIndex_)
-        return;
-    const DownloadJob record = record_;
-    OnWindowThread([this, index, &record] { window_.UpdateJobRecord(index, record); });
-}
-
-bool WindowRunContext::InsertJobs(int index, const QList<DownloadJob>& jobs) {
-    OnWindowThread([this, index, &jobs] { window_.InsertJobs(index, jobs); });
-    return true;
+void WindowRunContext::InProgressChanged(int count) {
+    inProgress_ = count;
+    if (options_.network.rate != nullptr)
+        options_.network.rate->SetSharers(count);
 }
 
 int WindowRunContext::AskOverwrite(const QString& fileName) {
-    int answer = AnswerCancel;
+    // The other jobs that need an answer wait for this one; "to All" then holds for them.
+    std::lock_guard ask(askMutex_);
+    switch (OverwritePolicy(policy_.load())) {
+    case OverwritePolicy::OverwriteAll:
+        return JobContext::AnswerYes;
+    case OverwritePolicy::SkipAll:
+        return JobContext::AnswerNo;
+    case OverwritePolicy::Ask:
+        break;
+    }
+    int answer = JobContext::AnswerCancel;
     OnWindowThread([this, &answer, &fileName] { answer = window_.AskOverwrite(fileName); });
+    if (answer == JobContext::AnswerYesToAll)
+        policy_ = int(OverwritePolicy::OverwriteAll);
+    else if (answer == JobContext::AnswerNoToAll || answer == JobContext::AnswerCancel)
+        policy_ = int(OverwritePolicy::SkipAll);
     return answer;
-}
-
-void WindowRunContext::SetPhase(RunPhase phase) {
-    run_.phase = static_cast<int>(phase);
-}
-
-void WindowRunContext::ResetProgress() {
-    board_.SetBar(0);
-    board_.SetPercent(QString());
-}
-
-void WindowRunContext::ConfigureTransfer(HttpTransfer& transfer) {
-    transfer.SetSegmentConnections(options_.segmentConnections);
-    transfer.SetNetwork(options_.network);
 }
 
 void WindowRunContext::FolderMissing(const QString& folder) {
@@ -113,7 +88,6 @@ void WindowRunContext::ShowProgressDisplay(bool shown) {
 int WindowRunContext::SelectJob(int index) {
     int count = 0;
     OnWindowThread([this, index, &count] { count = window_.SelectJob(index); });
-    TakeRecord(index);
     return count;
 }
 

@@ -1,52 +1,48 @@
 #pragma once
 
 #include "conversion/preset.h"
+#include "queue/converterslots.h"
 #include "queue/downloadrun.h"
+#include "queue/outputclaims.h"
+#include "queue/rowprogress.h"
 #include "queue/runprogress.h"
-#include "retrieval/job/jobcontext.h"
+#include "queue/scheduledrun.h"
+#include "retrieval/sources/ytdlp/ytdlplocator.h"
 
+#include <QMetaObject>
+#include <QObject>
+#include <QThread>
+#include <atomic>
+#include <functional>
+#include <mutex>
 #include <optional>
 
 class QObject;
 
 namespace Tarnwick {
 
+class ConversionEngine;
 class RunWindow;
 
-// The worker's side of a run: what the per-job procedure and the run loop ask of the window.
-// Every call that touches the window runs on the window's thread and returns when the window
-// has done it; progress and status go through the display board instead, coalesced.
-//
-// The worker fills its own copy of the job in progress and hands it to the window by value
-// with each state change, so it never writes a record that the window reads while painting.
-class WindowRunContext : public JobContext, public RunFrontEnd {
+// The worker's side of a run: what the run loop asks of the window, and what the jobs of the
+// run share (the overwrite answers, yt-dlp, the preset, the engine's slots, the names being
+// delivered). Each job gets a WindowJobContext of its own. Every call that touches the window
+// runs on the window's thread and returns when the window has done it; progress and status go
+// through the display boards instead, coalesced.
+class WindowRunContext : public ScheduledFrontEnd {
 public:
     // windowObject lives on the window's thread; window is the same window's run interface.
+    // limits is asked before every start, on the window's thread.
     WindowRunContext(QObject& windowObject, RunWindow& window, RunState& run, RunDisplayBoard& board,
-                     RunOptions options, QString videoHost, QString ytDlpPath, const Preset* preset,
-                     ConversionEngine* engine, OverwritePolicy policy, bool keepsUnfinished);
+                     RowProgressBoard& rows, RunOptions options, QString videoHost, QString ytDlpPath,
+                     const Preset* preset, ConversionEngine* engine, OverwritePolicy policy,
+                     bool keepsUnfinished, std::function<RunLimits()> limits);
 
-    // JobContext
-    DownloadJob& Job(int index) override;
-    void SetJobState(int index, JobState state) override;
-    QString OutputFolder() const override { return options_.outputFolder; }
-    QString VideoHost() const override { return videoHost_; }
-    const Preset* SelectedPreset() const override { return preset_ ? &*preset_ : nullptr; }
-    ConversionEngine* Engine() override { return engine_; }
-    OverwritePolicy Policy() const override { return policy_; }
-    void SetPolicy(OverwritePolicy policy) override { policy_ = policy; }
-    int AskOverwrite(const QString& fileName) override;
-    ProgressSink* DownloadSink() override { return &downloadSink_; }
-    ProgressSink* ConversionSink() override { return &conversionSink_; }
-    void SetPhase(RunPhase phase) override;
-    void ResetProgress() override;
-    void ConfigureTransfer(HttpTransfer& transfer) override;
-    bool KeepsUnfinished() const override { return keepsUnfinished_; }
-    void PartialChanged(int index) override;
-    const YtDlpProgram& YtDlp() override { return ytDlp_.Get(); }
-    bool InsertJobs(int index, const QList<DownloadJob>& jobs) override;
-
-    // RunFrontEnd
+    // ScheduledFrontEnd
+    QList<RowAddress> Rows() override;
+    std::shared_ptr<JobContext> ContextFor(quint64 id, int index) override;
+    RunLimits Limits() override;
+    void InProgressChanged(int count) override;
     void FolderMissing(const QString& folder) override;
     void ShowProgressDisplay(bool shown) override;
     int SelectJob(int index) override;
@@ -54,17 +50,23 @@ public:
     void ShowSummary(const QString& text) override;
 
     const RunOptions& Options() const { return options_; }
+    // How many jobs are in progress now (for the window's status line).
+    int InProgress() const { return inProgress_.load(); }
 
-private:
     // Runs function on the window's thread and waits for it.
     template <typename Function>
     void OnWindowThread(Function&& function);
-    void TakeRecord(int index);
+
+private:
+    friend class WindowJobContext;
+
+    int AskOverwrite(const QString& fileName);
 
     QObject& windowObject_;
     RunWindow& window_;
     RunState& run_;
     RunDisplayBoard& board_;
+    RowProgressBoard& rows_;
     RunOptions options_;
     QString videoHost_;
     // Looked for on the worker when a page first needs it, once per run.
@@ -73,12 +75,25 @@ private:
     // while the worker converts with this one.
     std::optional<Preset> preset_;
     ConversionEngine* engine_;
-    OverwritePolicy policy_;
+    std::atomic<int> policy_;
+    std::mutex askMutex_; // one overwrite question at a time
     bool keepsUnfinished_;
-    RunProgressSink downloadSink_;
-    RunProgressSink conversionSink_;
-    int jobIndex_ = -1;
-    DownloadJob record_;
+    std::function<RunLimits()> limits_;
+    std::atomic<int> inProgress_{0};
+    // As the last start was allowed: a job started one at a time reports to the run's bar.
+    std::atomic<int> atOnce_{1};
+    // One conversion at a time: the engine's notifications carry no context of their own.
+    ConverterSlots converters_{1};
+    OutputClaims claims_;
 };
+
+template <typename Function>
+void WindowRunContext::OnWindowThread(Function&& function) {
+    if (QThread::currentThread() == windowObject_.thread()) {
+        function();
+        return;
+    }
+    QMetaObject::invokeMethod(&windowObject_, std::forward<Function>(function), Qt::BlockingQueuedConnection);
+}
 
 } // namespace Tarnwick
