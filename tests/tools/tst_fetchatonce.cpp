@@ -79,7 +79,7 @@ void TestFetchAtOnce::theServerSeesNoMoreThanTheCaps() {
     QStringList arguments{QStringLiteral("--jobs"), QString::number(atOnce), output.path()};
     QHash<QString, qint64> lengths;
     for (int i = 0; i < 6; ++i) {
-        const QString name = QStringLiteral("clip%1.bin").arg(i);
+        const QString name = QStringLiteral("clip%1.mp4").arg(i);
         const qint64 length = 1'000'000 + i;
         lengths.insert(name, length);
         arguments << OnSite(service, i % 2 == 0 ? QStringLiteral("127.0.0.1") : QStringLiteral("localhost"),
