@@ -18,9 +18,9 @@ public:
     };
     // The list as it is now, in order.
     virtual QList<RowAddress> Rows() = 0;
-    // (Shared: whoever makes it knows how to end it.)
     // The context of the job id alone, now at index: its procedure runs with it on a thread of
-    // its own, and the row may move while it runs (rows inserted or removed before it).
+    // its own, and the row may move while it runs (rows inserted or removed before it). Shared,
+    // because only whoever makes it knows its whole type and how to end it.
     virtual std::shared_ptr<JobContext> ContextFor(quint64 id, int index) = 0;
     // Read again before every start, so that a change of the settings takes effect there.
     virtual RunLimits Limits() = 0;
