@@ -13,6 +13,18 @@
 
 using namespace Tarnwick;
 
+namespace {
+
+// The window lets four jobs run at once, all of one site, without converting.
+void CreateWithFourAtOnce(WindowFixture& f) {
+    f.settings.downloadsAtOnce = 4;
+    f.settings.downloadsPerSite = 4;
+    f.settings.convert = false;
+    f.Create();
+}
+
+} // namespace
+
 class TestWindowAtOnce : public QObject {
     Q_OBJECT
 
@@ -25,10 +37,7 @@ private slots:
 void TestWindowAtOnce::rowsShowTheirOwnProgress() {
     WindowFixture f;
     QVERIFY2(f.StartService({}), qPrintable(f.service.Error()));
-    f.settings.downloadsAtOnce = 4;
-    f.settings.downloadsPerSite = 4;
-    f.settings.convert = false;
-    f.Create();
+    CreateWithFourAtOnce(f);
     f.window->resize(760, 420);
     f.window->show();
     constexpr qint64 length = 3'000'000;
@@ -87,10 +96,7 @@ void TestWindowAtOnce::overwriteQuestionsComeOneAtATime() {
     QFETCH(int, questions);
     WindowFixture f;
     QVERIFY2(f.StartService({}), qPrintable(f.service.Error()));
-    f.settings.downloadsAtOnce = 4;
-    f.settings.downloadsPerSite = 4;
-    f.settings.convert = false;
-    f.Create();
+    CreateWithFourAtOnce(f);
     for (int length : {400000, 500000, 600000})
         f.window->AddUrl(f.service.Url(QStringLiteral("/bytes/same.mp4?n=%1&rate=2000000").arg(length)));
     f.window->AddUrl(f.service.Url(QStringLiteral("/bytes/other.mp4?n=6000")));

@@ -81,7 +81,6 @@ std::shared_ptr<JobContext> ConsoleRun::ContextFor(quint64 id, int index) {
 }
 
 void ConsoleRun::InProgressChanged(int count) {
-    inProgress_ = count;
     rate_.SetSharers(count);
 }
 

@@ -93,7 +93,6 @@ private:
     std::mutex askMutex_; // one overwrite question at a time
     std::atomic<int> policy_;
     std::atomic<bool> stop_{false};
-    std::atomic<int> inProgress_{0};
     int stallSeconds_ = 0;
     double retryWaitScale_ = 1.0;
     int segmentConnections_ = HttpTransfer::DefaultSegmentConnections;

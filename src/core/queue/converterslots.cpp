@@ -12,8 +12,7 @@ QString WaitingForConverterText() {
 }
 
 ConverterSlots::ConverterSlots(int count)
-    : count_(qMax(1, count))
-    , free_(count_) {}
+    : free_(qMax(1, count)) {}
 
 bool ConverterSlots::Acquire(ProgressSink* sink, const std::function<bool()>& stopped) {
     std::unique_lock lock(mutex_);

@@ -16,8 +16,6 @@ class ConverterSlots {
 public:
     explicit ConverterSlots(int count);
 
-    int Count() const { return count_; }
-
     // Holds a slot while it lives, from a wait that ends when one is free or stopped() says so.
     class Turn {
     public:
@@ -39,7 +37,6 @@ private:
     bool Acquire(ProgressSink* sink, const std::function<bool()>& stopped);
     void Release();
 
-    int count_;
     int free_;
     std::mutex mutex_;
     std::condition_variable freed_;

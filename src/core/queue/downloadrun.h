@@ -44,12 +44,6 @@ struct RunCounts {
     bool folderMissing = false;
 };
 
-// Runs the jobs of the list one after another on the calling (worker) thread, until the list
-// is exhausted or a stop is requested. Items appended while it runs are processed too,
-// because the count is read again after every job.
-RunCounts ExecuteRun(RunState& run, const RunOptions& options, JobContext& context, RunFrontEnd& frontEnd,
-                     const JobProcedure& procedure);
-
 QString SummaryText(int successes, int failures);
 
 } // namespace Tarnwick

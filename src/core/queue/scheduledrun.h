@@ -30,7 +30,7 @@ public:
 
 // Runs the jobs of the list until every row has been started once and has ended, or a stop is
 // requested; rows added while it runs are taken too. With one job at a time allowed the job
-// runs on the calling thread and is selected first, as ExecuteRun does; with more, each runs
+// runs on the calling thread and is selected first, as a run always did; with more, each runs
 // on a thread of its own, started in list order as the scheduler allows. A stop starts
 // nothing more and returns when every job in progress has ended.
 RunCounts ExecuteScheduledRun(RunState& run, const RunOptions& options, ScheduledFrontEnd& frontEnd,

@@ -50,7 +50,6 @@ RunLimits WindowRunContext::Limits() {
 }
 
 void WindowRunContext::InProgressChanged(int count) {
-    inProgress_ = count;
     if (options_.network.rate != nullptr)
         options_.network.rate->SetSharers(count);
 }

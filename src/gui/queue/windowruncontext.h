@@ -50,8 +50,6 @@ public:
     void ShowSummary(const QString& text) override;
 
     const RunOptions& Options() const { return options_; }
-    // How many jobs are in progress now (for the window's status line).
-    int InProgress() const { return inProgress_.load(); }
 
     // Runs function on the window's thread and waits for it.
     template <typename Function>
@@ -79,7 +77,6 @@ private:
     std::mutex askMutex_; // one overwrite question at a time
     bool keepsUnfinished_;
     std::function<RunLimits()> limits_;
-    std::atomic<int> inProgress_{0};
     // As the last start was allowed: a job started one at a time reports to the run's bar.
     std::atomic<int> atOnce_{1};
     // One conversion at a time: the engine's notifications carry no context of their own.
