@@ -3,6 +3,7 @@
 #include "app/appsettings.h"
 #include "browser/extensionregistrar.h"
 #include "dialogsupport.h"
+#include "downloadsgroup.h"
 #include "ui/dialogunits.h"
 #include "ui/executablefilter.h"
 #include "ui/foldericon.h"
@@ -14,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 
@@ -40,8 +42,10 @@ const char* const OptionsDialog::ToolsMenuTip =
     "Only Firefox has a Tools menu for extensions; other browsers do not show this item.";
 
 QStringList OptionsDialog::StoredKeys() {
-    return {QStringLiteral("Settings/DefaultFolder"), QStringLiteral("Settings/AutoStart"),
-            QStringLiteral("Settings/AlwaysOverwrite"), QStringLiteral("Settings/Player")};
+    return {QStringLiteral("Settings/DefaultFolder"),   QStringLiteral("Settings/AutoStart"),
+            QStringLiteral("Settings/AlwaysOverwrite"), QStringLiteral("Settings/Player"),
+            QStringLiteral("Settings/DownloadsAtOnce"), QStringLiteral("Settings/DownloadsPerSite"),
+            QStringLiteral("Settings/SpeedLimit"),      QStringLiteral("Settings/Proxy")};
 }
 
 OptionsDialog::OptionsDialog(AppSettings& settings, ExtensionRegistrar* registrar, QWidget* parent)
@@ -60,12 +64,15 @@ OptionsDialog::OptionsDialog(AppSettings& settings, ExtensionRegistrar* registra
         folder_->addItem(FolderIcon(), folder);
     // Adding entries selects the first; the field shows the stored folder, even an empty one.
     folder_->setEditText(settings_.defaultFolder);
+    downloads_->Show(settings_);
     ShowBrowserState();
 }
 
 void OptionsDialog::CreateControls() {
     const DialogUnits du(font());
-    setFixedSize(du.X(300), du.Y(180));
+    // The network group sits below the browser group; the buttons move down by its height.
+    const int below = DownloadsGroup::Height() + 5;
+    setFixedSize(du.X(300), du.Y(180 + below));
 
     alwaysOverwrite_ =
         WithId(new QCheckBox(QStringLiteral("Always overwrite existing files (No prompt)"), this), 1048);
@@ -110,11 +117,13 @@ void OptionsDialog::CreateControls() {
 #endif
     connect(extension_, &QCheckBox::clicked, this, &OptionsDialog::OnExtensionClicked);
 
+    downloads_ = new DownloadsGroup(du, 159, this);
+
     auto* ok = WithId(new QPushButton(QStringLiteral("OK"), this), 1);
-    du.Place(ok, 188, 159, 50, 14);
+    du.Place(ok, 188, 159 + below, 50, 14);
     ok->setDefault(true);
     auto* cancel = WithId(new QPushButton(QStringLiteral("Cancel"), this), 2);
-    du.Place(cancel, 243, 159, 50, 14);
+    du.Place(cancel, 243, 159 + below, 50, 14);
     cancel->setAutoDefault(false);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -183,6 +192,13 @@ void OptionsDialog::BrowsePlayer() {
 }
 
 void OptionsDialog::accept() {
+    if (!downloads_->IsUsable()) {
+        // Nothing is stored: the user mends the address or clears it.
+        QMessageBox::warning(this, windowTitle(), QString::fromLatin1(DownloadsGroup::UnusableProxyText));
+        downloads_->ProxyAddress()->setFocus();
+        return;
+    }
+    downloads_->Store(settings_);
     settings_.alwaysOverwrite = alwaysOverwrite_->isChecked();
     settings_.defaultFolder = folder_->currentText();
     settings_.autoStart = autoStart_->isChecked();

@@ -14,10 +14,12 @@ class QPushButton;
 namespace Tarnwick {
 
 struct AppSettings;
+class DownloadsGroup;
 class ExtensionRegistrar;
 
 // "Options": overwriting without asking, the default download folder, the player program, the
-// browser integration and whether downloads started from the browser begin by themselves. OK
+// browser integration, whether downloads started from the browser begin by themselves, and how
+// a run uses the network (downloads at once, per site, speed limit, proxy). OK
 // stores into the settings (written when the program ends) and hands a changed browser choice to
 // the registrar at once; Cancel stores nothing. Without a registrar the browser boxes are
 // disabled and no browser entry is touched.
@@ -60,6 +62,7 @@ private:
     QCheckBox* toolbarButton_ = nullptr;
     QCheckBox* toolsMenu_ = nullptr;
     QCheckBox* autoStart_ = nullptr;
+    DownloadsGroup* downloads_ = nullptr;
 };
 
 } // namespace Tarnwick

@@ -18,10 +18,17 @@ struct TransferNetwork {
 };
 
 // Whether text is a proxy address Tarnwick can use: http, https, socks5 or socks5h, a host and
-// a port, optionally a user and password, and nothing else (no path, query or fragment).
+// a port, optionally a user (and a password only with a user), and nothing else (no path, query
+// or fragment).
 bool IsUsableProxy(const QString& text);
 
 // The proxy as a reason or a log may show it: without its password.
 QString ProxyShownAs(const QString& proxy);
+
+// The password of a proxy address, decoded; empty when it has none.
+QString ProxyPassword(const QString& proxy);
+// The address with the password put in (or taken out, when empty), so that a form can keep the
+// password in a field of its own that does not show it.
+QString WithProxyPassword(const QString& proxy, const QString& password);
 
 } // namespace Tarnwick

@@ -1,0 +1,98 @@
+#include "downloadsgroup.h"
+
+#include "app/appsettings.h"
+#include "dialogsupport.h"
+#include "retrieval/transfer/transfernetwork.h"
+#include "ui/dialogunits.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+
+namespace Tarnwick {
+
+const char* const DownloadsGroup::UnusableProxyText =
+    "The proxy must be an http, https, socks5 or socks5h address with a host and a port, such as "
+    "http://proxy.example:3128. A password needs a user name before it: http://user@host:3128.";
+
+namespace {
+
+QSpinBox* NewSpinBox(QWidget* parent, int id, int lowest, int highest) {
+    auto* box = WithId(new QSpinBox(parent), id);
+    box->setRange(lowest, highest);
+    return box;
+}
+
+} // namespace
+
+DownloadsGroup::DownloadsGroup(const DialogUnits& du, int y, QWidget* parent)
+    : QGroupBox(QStringLiteral("Downloads"), parent) {
+    du.Place(this, 7, y, 286, Height());
+    // The controls are children of the dialog, as the others are, so that dialog units place
+    // them all alike.
+    auto label = [&](const char* text, int x, int row, int width, QWidget* buddy) {
+        auto* shown = new QLabel(QString::fromUtf8(text), parent);
+        PlaceFitted(du, shown, x, y + row + 2, width, 8);
+        shown->setBuddy(buddy);
+    };
+
+    atOnce_ = NewSpinBox(parent, 1120, 1, 8);
+    du.Place(atOnce_, 90, y + 11, 30, 12);
+    label("Downloads at &once:", 16, 11, 70, atOnce_);
+    perSite_ = NewSpinBox(parent, 1121, 1, 8);
+    du.Place(perSite_, 254, y + 11, 30, 12);
+    label("At most from one &site:", 160, 11, 90, perSite_);
+    perSite_->setToolTip(
+        QStringLiteral("Many sites slow down or block an address that opens too many connections at once."));
+
+    speedLimit_ = NewSpinBox(parent, 1122, 0, 1 << 21);
+    speedLimit_->setSpecialValueText(QStringLiteral("None"));
+    speedLimit_->setSuffix(QStringLiteral(" KiB/s"));
+    speedLimit_->setToolTip(QStringLiteral("Shared by all downloads in progress; 0 for none."));
+    du.Place(speedLimit_, 90, y + 26, 70, 12);
+    label("Speed &limit:", 16, 26, 70, speedLimit_);
+
+    proxy_ = WithId(new QLineEdit(parent), 1123);
+    proxy_->setPlaceholderText(QStringLiteral("none, or http://host:port"));
+    du.Place(proxy_, 90, y + 41, 100, 12);
+    label("Pro&xy:", 16, 41, 70, proxy_);
+    password_ = WithId(new QLineEdit(parent), 1124);
+    password_->setEchoMode(QLineEdit::Password);
+    du.Place(password_, 234, y + 41, 50, 12);
+    label("Pass&word:", 196, 41, 34, password_);
+}
+
+int DownloadsGroup::Height() {
+    return 60;
+}
+
+void DownloadsGroup::Show(const AppSettings& settings) {
+    atOnce_->setValue(settings.downloadsAtOnce);
+    perSite_->setValue(settings.downloadsPerSite);
+    speedLimit_->setValue(settings.speedLimit);
+    storedProxy_ = settings.proxy;
+    shownProxy_ = ProxyShownAs(settings.proxy);
+    proxy_->setText(shownProxy_);
+    password_->setText(ProxyPassword(settings.proxy));
+}
+
+QString DownloadsGroup::Proxy() const {
+    const QString address = proxy_->text().trimmed();
+    if (address == shownProxy_ && password_->text() == ProxyPassword(storedProxy_))
+        return storedProxy_;
+    return WithProxyPassword(address, password_->text());
+}
+
+bool DownloadsGroup::IsUsable() const {
+    const QString proxy = Proxy();
+    return proxy.isEmpty() || IsUsableProxy(proxy);
+}
+
+void DownloadsGroup::Store(AppSettings& settings) const {
+    settings.downloadsAtOnce = atOnce_->value();
+    settings.downloadsPerSite = perSite_->value();
+    settings.speedLimit = speedLimit_->value();
+    settings.proxy = Proxy();
+}
+
+} // namespace Tarnwick

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QLineEdit;
+class QSpinBox;
+
+namespace Tarnwick {
+
+struct AppSettings;
+class DialogUnits;
+
+// The Options group for how a run uses the network: how many downloads at once, how many from
+// one site, one speed limit for all of them, and the proxy. The proxy's password has a field of
+// its own that never shows it.
+class DownloadsGroup : public QGroupBox {
+    Q_OBJECT
+
+public:
+    static const char* const UnusableProxyText;
+
+    // Lays the group out at y (dialog units) across the Options dialog's width.
+    DownloadsGroup(const DialogUnits& units, int y, QWidget* parent);
+
+    // The group's height in dialog units.
+    static int Height();
+
+    void Show(const AppSettings& settings);
+    // The proxy the fields make up; empty for none.
+    QString Proxy() const;
+    // Whether the fields hold values the settings can take; a proxy that cannot be used is not
+    // stored, so that no run fails on it later.
+    bool IsUsable() const;
+    void Store(AppSettings& settings) const;
+
+    QSpinBox* AtOnce() const { return atOnce_; }
+    QSpinBox* PerSite() const { return perSite_; }
+    QSpinBox* SpeedLimit() const { return speedLimit_; }
+    QLineEdit* ProxyAddress() const { return proxy_; }
+    QLineEdit* ProxyPasswordField() const { return password_; }
+
+private:
+    QSpinBox* atOnce_ = nullptr;
+    QSpinBox* perSite_ = nullptr;
+    QSpinBox* speedLimit_ = nullptr;
+    QLineEdit* proxy_ = nullptr;
+    QLineEdit* password_ = nullptr;
+    // The stored text, so that unchanged fields store it as it was, not as a URL would spell it.
+    QString shownProxy_;
+    QString storedProxy_;
+};
+
+} // namespace Tarnwick
