@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "app/urlcheck.h"
+#include "app/windowhandoff.h"
 
 #include <QTest>
 
@@ -11,6 +12,9 @@ class TestCommandLine : public QObject {
 private slots:
     void parse_data();
     void parse();
+    void newWindowFlag();
+    void handOffLines_data();
+    void handOffLines();
     void urlShape_data();
     void urlShape();
 };
@@ -63,6 +67,46 @@ void TestCommandLine::parse() {
     QCOMPARE(args.request, request);
     QCOMPARE(args.urls, urls);
     QCOMPARE(args.outputFolder, folder);
+}
+
+void TestCommandLine::newWindowFlag() {
+    const QString url = QStringLiteral("http://host/watch?v=1");
+    QVERIFY(ParseCommandLine({QStringLiteral("--new-window"), url}).newWindow);
+    QVERIFY(!ParseCommandLine({url, QStringLiteral("-new-window")}).newWindow);
+    QCOMPARE(ParseCommandLine({QStringLiteral("--new-window"), url}).urls, QStringList{url});
+}
+
+// A hand-off line comes back as it went, blanks and all; any other line is not one.
+void TestCommandLine::handOffLines_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("isHandOff");
+    CommandLineArgs args;
+    args.urls = QStringList{QStringLiteral("http://a/watch?v=1 x"), QStringLiteral("https://b/\u00e9")};
+    args.outputFolder = QStringLiteral("/home/user/My Videos");
+    const QByteArray whole = EncodeHandOff(args);
+    QTest::newRow("whole") << whole << true;
+    QTest::newRow("no address: the window comes forward") << EncodeHandOff(CommandLineArgs{}) << true;
+    QTest::newRow("cut short") << whole.left(whole.size() - 5) << false;
+    QTest::newRow("without its line end") << whole.chopped(1) << false;
+    QTest::newRow("another version") << QByteArray(R"({"version":2,"urls":[],"folder":""})"
+                                                   "\n")
+                                     << false;
+    QTest::newRow("an address that is not text") << QByteArray(R"({"version":1,"urls":[7],"folder":""})"
+                                                               "\n")
+                                                 << false;
+    QTest::newRow("no folder") << QByteArray(R"({"version":1,"urls":[]})"
+                                             "\n")
+                               << false;
+    QTest::newRow("not JSON") << QByteArray("GET / HTTP/1.1\r\n") << false;
+}
+
+void TestCommandLine::handOffLines() {
+    QFETCH(QByteArray, line);
+    QFETCH(bool, isHandOff);
+    const std::optional<CommandLineArgs> decoded = DecodeHandOff(line);
+    QCOMPARE(decoded.has_value(), isHandOff);
+    if (decoded)
+        QCOMPARE(EncodeHandOff(*decoded), line);
 }
 
 void TestCommandLine::urlShape_data() {

@@ -2,13 +2,16 @@
 // progress, the status line and title show the run as a whole, every file arrives whole, and
 // the overwrite question comes one job at a time.
 
+#include "app/commandline.h"
 #include "queue/joblistview.h"
 #include "retrieval/job/jobcontext.h"
 #include "windowfixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Tarnwick;
@@ -32,6 +35,8 @@ private slots:
     void rowsShowTheirOwnProgress();
     void overwriteQuestionsComeOneAtATime_data();
     void overwriteQuestionsComeOneAtATime();
+    void handedOverRowsJoinOrStartARun_data();
+    void handedOverRowsJoinOrStartARun();
 };
 
 void TestWindowAtOnce::rowsShowTheirOwnProgress() {
@@ -110,6 +115,52 @@ void TestWindowAtOnce::overwriteQuestionsComeOneAtATime() {
              qPrintable(QString::number(delivered)));
     QCOMPARE(QFileInfo(f.OutputFile(QStringLiteral("other.mp4"))).size(), 6000);
     QCOMPARE(f.window->StatusText(), QStringLiteral("Completed: 2 success, 2 failure"));
+}
+
+// What a later start hands over: the rows are added and the first of them selected; an idle
+// window starts them when it starts by itself, and a run in progress takes them (into its own
+// folder, whatever folder came with them).
+void TestWindowAtOnce::handedOverRowsJoinOrStartARun_data() {
+    QTest::addColumn<bool>("autoStart");
+    QTest::addColumn<bool>("duringRun");
+    QTest::newRow("idle, starting by itself") << true << false;
+    QTest::newRow("idle, not starting by itself") << false << false;
+    QTest::newRow("during a run") << false << true;
+}
+
+void TestWindowAtOnce::handedOverRowsJoinOrStartARun() {
+    QFETCH(bool, autoStart);
+    QFETCH(bool, duringRun);
+    WindowFixture f;
+    QVERIFY2(f.StartService({}), qPrintable(f.service.Error()));
+    f.settings.autoStart = autoStart;
+    f.settings.convert = false;
+    f.Create();
+    QSignalSpy finished(f.window.get(), &MainWindow::runFinished);
+    if (duringRun) {
+        f.window->AddUrl(f.service.Url(QStringLiteral("/bytes/first.mp4?n=400000&rate=400000")));
+        f.window->StartRun();
+        QVERIFY(f.window->IsRunning());
+    }
+    QTemporaryDir handedFolder;
+    CommandLineArgs handed;
+    handed.urls = QStringList{f.service.Url(QStringLiteral("/bytes/a.mp4?n=1000")),
+                              f.service.Url(QStringLiteral("/bytes/b.mp4?n=2000"))};
+    handed.outputFolder = duringRun ? handedFolder.path() : f.output.path();
+    const int firstHanded = f.window->Model()->rowCount();
+    f.window->TakeHandOff(handed);
+
+    QCOMPARE(f.window->Model()->rowCount(), firstHanded + 2);
+    QCOMPARE(f.window->List()->SelectedRows(), QList<int>{firstHanded});
+    if (!autoStart && !duringRun) {
+        QVERIFY(!f.window->IsRunning());
+        return;
+    }
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(QFile(f.OutputFile(QStringLiteral("a.mp4"))).size() == 1000);
+    QVERIFY(QFile(f.OutputFile(QStringLiteral("b.mp4"))).size() == 2000);
+    QVERIFY(QDir(handedFolder.path()).isEmpty());
 }
 
 QTEST_MAIN(TestWindowAtOnce)

@@ -16,6 +16,8 @@ CommandLineArgs ParseCommandLine(const QStringList& arguments) {
             // Flags are case-sensitive: "-H" is not a usage flag.
             if (flag == u"?" || flag == u"h" || flag == u"-help")
                 args.request = CommandLineArgs::ShowUsage;
+            else if (flag == u"-new-window")
+                args.newWindow = true;
         } else if (IsUrl(argument)) {
             args.urls.append(argument);
         } else {

@@ -14,10 +14,13 @@ struct CommandLineArgs {
     int request = Nothing;
     QStringList urls;     // the URL arguments, in their order
     QString outputFolder; // the last argument that is neither a flag nor a URL
+    // "--new-window": open a window of its own even when one already runs for these settings.
+    bool newWindow = false;
 };
 
 // Parses the arguments after the program name. "-" introduces a flag; "-?" and "-h" (and
-// "--help") ask for the usage text, every other flag is ignored. An argument that begins with
+// "--help") ask for the usage text, "--new-window" for a window of its own, every other flag is
+// ignored. An argument that begins with
 // "/" is a path here, not a flag. Addresses win over the usage request: "-? URL" queues URL.
 CommandLineArgs ParseCommandLine(const QStringList& arguments);
 

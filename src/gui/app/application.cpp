@@ -6,6 +6,7 @@
 #include "queue/mainwindow.h"
 #include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
+#include "singlewindow.h"
 #include "terminationsignals.h"
 #include "ui/foldericon.h"
 
@@ -48,12 +49,22 @@ Application::Application()
 int Application::Run(const QStringList& arguments) {
     // Before anything else, so that a signal during start-up is not lost either.
     TerminationSignals termination;
+    const CommandLineArgs args = ParseCommandLine(arguments);
+    // Ahead of everything a window needs: a start that hands its addresses over ends at once,
+    // having read, written and loaded nothing.
+    SingleWindow single;
+    if (args.request != CommandLineArgs::ShowUsage && !args.newWindow) {
+        const SingleWindow::Outcome outcome = single.HandOverOrListen(args);
+        if (outcome == SingleWindow::Outcome::HandedOver)
+            return ExitOk;
+        if (!single.Problem().isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(single.Problem()));
+    }
     if (!SystemIconsAvailable())
         return ExitStartupFailed;
     if (!core_.Start(QCoreApplication::applicationDirPath()))
         return ExitStartupFailed;
 
-    const CommandLineArgs args = ParseCommandLine(arguments);
     if (args.request == CommandLineArgs::ShowUsage) {
         const QString usage = UsageText(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         std::printf("%s\n", qPrintable(usage));
@@ -78,6 +89,7 @@ int Application::Run(const QStringList& arguments) {
         window.SetJournal(&journal);
     window.RestoreJobs(std::move(unfinished));
     window.ApplyCommandLine(args);
+    QObject::connect(&single, &SingleWindow::Arrived, &window, &MainWindow::TakeHandOff);
     QObject::connect(&termination, &TerminationSignals::Arrived, &window,
                      [&window] { CloseForTermination(window); });
     if (termination.Received())

@@ -62,6 +62,9 @@ public:
     // Queues the command line's addresses, takes its folder, and starts a run when AutoStart
     // asks for it. The last step of initialisation, separate so that callers can prepare first.
     void ApplyCommandLine(const CommandLineArgs& args);
+    // A later start's addresses and folder: added as rows, the first of them selected, and
+    // started as that start would have started them; with no address the window comes forward.
+    void TakeHandOff(const CommandLineArgs& args);
     // Records the list's unfinished jobs in journal from now on, which outlives the window; a
     // stopped job then keeps its download for a later run.
     void SetJournal(JobJournal* journal);

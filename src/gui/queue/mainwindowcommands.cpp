@@ -53,6 +53,22 @@ void MainWindow::ApplyCommandLine(const CommandLineArgs& args) {
         StartRun();
 }
 
+void MainWindow::TakeHandOff(const CommandLineArgs& args) {
+    // A run keeps its folder; the handed-over rows join it and go there.
+    if (!args.outputFolder.isEmpty() && !IsRunning())
+        SetFolderText(args.outputFolder);
+    const int firstNew = model_->rowCount();
+    if (AddUrls(args.urls) > 0) {
+        list_->SelectAlone(firstNew);
+        if (!IsRunning() && settings_.autoStart && !FolderText().isEmpty())
+            StartRun();
+    }
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
 void MainWindow::SetJournal(JobJournal* journal) {
     journalKeeper_.reset();
     journal_ = journal;
