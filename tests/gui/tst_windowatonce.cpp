@@ -69,6 +69,8 @@ void TestWindowAtOnce::rowsShowTheirOwnProgress() {
     };
     QTRY_VERIFY2_WITH_TIMEOUT(sumOfSpeeds() > 3.0 && sumOfSpeeds() < 5.0, qPrintable(f.window->StatusText()),
                               5000);
+    // The compact icon's tooltip follows the status line.
+    QVERIFY(whole.match(f.window->CompactTip()).hasMatch());
     QVERIFY2(
         QRegularExpression(QStringLiteral("^\\d+% - Tarnwick$")).match(f.window->windowTitle()).hasMatch(),
         qPrintable(f.window->windowTitle()));
