@@ -1,4 +1,5 @@
 #include "app/appsettings.h"
+#include "retrieval/sources/picturechoice.h"
 
 #include "testenvironment.h"
 
@@ -18,6 +19,8 @@ private slots:
     void storedFlagsAreZeroOrOne();
     void countsStayInRange_data();
     void countsStayInRange();
+    void preferredCodecIsOneOfTheFour_data();
+    void preferredCodecIsOneOfTheFour();
     void ytDlpPathIsStoredOnlyWhenChosen();
     void recentUrlMovesToFront();
     void twentyFirstUrlDropsTheOldest();
@@ -164,6 +167,10 @@ int CountOf(const AppSettings& settings, const QString& key) {
         return settings.downloadsPerSite;
     if (key == QLatin1String("SpeedLimit"))
         return settings.speedLimit;
+    if (key == QLatin1String("LargestPicture"))
+        return settings.largestPicture;
+    if (key == QLatin1String("PreferredCodec")) // its position among the codecs; -1: any
+        return int(PreferableCodecs().indexOf(settings.preferredCodec));
     return -1;
 }
 
@@ -189,6 +196,39 @@ void TestAppSettings::countsStayInRange_data() {
     QTest::newRow("speed absent: no limit") << "SpeedLimit" << QVariant() << 0;
     QTest::newRow("speed negative: no limit") << "SpeedLimit" << QVariant(-50) << 0;
     QTest::newRow("speed within range") << "SpeedLimit" << QVariant(512) << 512;
+    QTest::newRow("picture absent: no limit") << "LargestPicture" << QVariant() << 0;
+    QTest::newRow("picture within range") << "LargestPicture" << QVariant(1080) << 1080;
+    QTest::newRow("picture not a number: no limit")
+        << "LargestPicture" << QVariant(QStringLiteral("HD")) << 0;
+    QTest::newRow("picture negative: no limit") << "LargestPicture" << QVariant(-720) << 0;
+}
+
+// A codec Tarnwick does not rank by is no preference at all, and is not written back.
+void TestAppSettings::preferredCodecIsOneOfTheFour_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("read");
+    QTest::newRow("absent") << QString() << QString();
+    QTest::newRow("as Options writes it") << QStringLiteral("vp9") << QStringLiteral("vp9");
+    QTest::newRow("typed by hand") << QStringLiteral(" HEVC ") << QStringLiteral("hevc");
+    QTest::newRow("unknown") << QStringLiteral("theora") << QString();
+}
+
+void TestAppSettings::preferredCodecIsOneOfTheFour() {
+    QFETCH(QString, stored);
+    QFETCH(QString, read);
+    TestSupport::IsolatedProfile profile;
+    if (!stored.isNull())
+        QSettings().setValue(QStringLiteral("Settings/PreferredCodec"), stored);
+    AppSettings settings = LoadFresh();
+    QCOMPARE(settings.preferredCodec, read);
+    {
+        QSettings store;
+        settings.Save(store);
+    }
+    QCOMPARE(QSettings(profile.SettingsFile(), QSettings::IniFormat)
+                 .value(QStringLiteral("Settings/PreferredCodec"))
+                 .toString(),
+             read);
 }
 
 void TestAppSettings::countsStayInRange() {

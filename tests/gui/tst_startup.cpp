@@ -84,8 +84,9 @@ void TestStartup::runWritesEverySettingAndInstallDir() {
         (QStringList{QStringLiteral("AlwaysOverwrite"), QStringLiteral("AutoClose"),
                      QStringLiteral("AutoStart"), QStringLiteral("Convert"), QStringLiteral("DefaultFolder"),
                      QStringLiteral("DownloadsAtOnce"), QStringLiteral("DownloadsPerSite"),
-                     QStringLiteral("Iconic"), QStringLiteral("KeepOnTop"), QStringLiteral("Player"),
-                     QStringLiteral("Proxy"), QStringLiteral("Quality"), QStringLiteral("SegmentConnections"),
+                     QStringLiteral("Iconic"), QStringLiteral("KeepOnTop"), QStringLiteral("LargestPicture"),
+                     QStringLiteral("Player"), QStringLiteral("PreferredCodec"), QStringLiteral("Proxy"),
+                     QStringLiteral("Quality"), QStringLiteral("SegmentConnections"),
                      QStringLiteral("SpeedLimit"), QStringLiteral("VideoHost")}));
     QCOMPARE(written.value(QStringLiteral("Convert")).toInt(), 1);
     QCOMPARE(written.value(QStringLiteral("VideoHost")).toString(), QStringLiteral("www.youtube.com"));

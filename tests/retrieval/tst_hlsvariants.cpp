@@ -85,14 +85,20 @@ void TestHlsVariants::choosesAPicture_data() {
     });
     QTest::newRow("equal heights: lower bandwidth first") << sameHeight << q0 << "low" << false;
     QTest::newRow("equal heights: higher bandwidth last") << sameHeight << q2 << "high" << false;
-    // A video codec makes a picture even without a size, ranked below every stated height.
+    // A video codec makes a picture even without a size; one that states its size goes first,
+    // so that a limit on the picture can hold.
     const QByteArray unsized = Master({
         QStringLiteral("BANDWIDTH=64000,CODECS=\"mp4a.40.5\" sound"),
         QStringLiteral("BANDWIDTH=5000000,CODECS=\"hvc1.1.6.L93.B0,ec-3\" unsized"),
         QStringLiteral("BANDWIDTH=300000,RESOLUTION=320x180 p180"),
     });
-    QTest::newRow("a codec without a size is a picture") << unsized << q0 << "unsized" << false;
-    QTest::newRow("a stated size ranks above it") << unsized << q2 << "p180" << false;
+    QTest::newRow("a codec without a size is a picture")
+        << Master({
+               QStringLiteral("BANDWIDTH=64000,CODECS=\"mp4a.40.5\" sound"),
+               QStringLiteral("BANDWIDTH=5000000,CODECS=\"hvc1.1.6.L93.B0,ec-3\" unsized"),
+           })
+        << q0 << "unsized" << false;
+    QTest::newRow("a stated size goes before it") << unsized << q0 << "p180" << false;
     const QByteArray soundOnly = Master({
         QStringLiteral("BANDWIDTH=32000,CODECS=\"mp4a.40.5\" low"),
         QStringLiteral("BANDWIDTH=128000,CODECS=\"mp4a.40.2\" high"),
@@ -110,7 +116,7 @@ void TestHlsVariants::choosesAPicture() {
     QFETCH(QString, chosen);
     QFETCH(bool, audioOnly);
     const HlsPlaylist master = ParseHlsPlaylist(playlist);
-    const HlsVariantChoice choice = ChooseHlsVariant(master, quality);
+    const HlsVariantChoice choice = ChooseHlsVariant(master, PictureWish{quality});
     QVERIFY(choice.index >= 0);
     QCOMPARE(master.variants[choice.index].uri, chosen);
     QCOMPARE(choice.audioOnly, audioOnly);

@@ -10,7 +10,6 @@
 
 using namespace Tarnwick;
 
-Q_DECLARE_METATYPE(VideoQuality)
 Q_DECLARE_METATYPE(BodyKind)
 
 class TestWebParsers : public QObject {
@@ -29,8 +28,6 @@ private slots:
     void keepsAtMostTheSegmentLimit();
     void readsPlayerSetupsAndLazySources_data();
     void readsPlayerSetupsAndLazySources();
-    void choosesTheRenditionTheQualityAsksFor_data();
-    void choosesTheRenditionTheQualityAsksFor();
     void classifiesAnswers_data();
     void classifiesAnswers();
     void takesFileNamesFromHeadersAndAddresses_data();
@@ -330,45 +327,6 @@ void TestWebParsers::readsPlayerSetupsAndLazySources() {
     // The other readers still read the page, whatever became of a set-up in it.
     const QString withOpenGraph = QStringLiteral("<meta property=\"og:video\" content=\"og.mp4\">") + page;
     QCOMPARE(ScanHtmlForVideo(QStringView(withOpenGraph)).ogVideo, QStringLiteral("og.mp4"));
-}
-
-void TestWebParsers::choosesTheRenditionTheQualityAsksFor_data() {
-    QTest::addColumn<QList<qint64>>("pixels");
-    QTest::addColumn<VideoQuality>("quality");
-    QTest::addColumn<int>("chosen");
-    QTest::addColumn<QString>("text");
-
-    const QList<qint64> three{480, 240, 720}; // listed out of order
-    QTest::newRow("standard: smallest") << three << VideoQuality::Standard << 1 << "240p, smallest of 3";
-    QTest::newRow("high FLV: middle") << three << VideoQuality::HighFlv << 0 << "480p, middle of 3";
-    QTest::newRow("high MP4: largest") << three << VideoQuality::HighMp4 << 2 << "720p, largest of 3";
-    QTest::newRow("unknown quality: smallest") << three << VideoQuality(7) << 1 << "240p, smallest of 3";
-    QTest::newRow("two: middle is the lower")
-        << QList<qint64>{720, 360} << VideoQuality::HighFlv << 1 << "360p, middle of 2";
-    QTest::newRow("equal sizes keep their order")
-        << QList<qint64>{360, 360} << VideoQuality::Standard << 0 << "360p, smallest of 2";
-    QTest::newRow("one: no choice to show") << QList<qint64>{360} << VideoQuality::HighMp4 << 0 << "";
-    QTest::newRow("none") << QList<qint64>{} << VideoQuality::HighMp4 << -1 << "";
-    // 0: a rendition without a known height ("Auto"); taken only when nothing else is offered.
-    QTest::newRow("no height: not the smallest")
-        << QList<qint64>{0, 480, 240} << VideoQuality::Standard << 2 << "240p, smallest of 3";
-    QTest::newRow("no height: not the largest")
-        << QList<qint64>{720, 0} << VideoQuality::HighMp4 << 0 << "720p, largest of 2";
-    QTest::newRow("no height: the middle of the rest")
-        << QList<qint64>{0, 720, 360, 0, 480} << VideoQuality::HighFlv << 4 << "480p, middle of 5";
-    QTest::newRow("none with a height: the first") << QList<qint64>{0, 0} << VideoQuality::HighMp4 << 0 << "";
-}
-
-void TestWebParsers::choosesTheRenditionTheQualityAsksFor() {
-    QFETCH(QList<qint64>, pixels);
-    QFETCH(VideoQuality, quality);
-    QFETCH(int, chosen);
-    QFETCH(QString, text);
-    QList<RenditionSize> sizes;
-    for (qint64 height : pixels)
-        sizes.append({height, 0, QStringLiteral("%1p").arg(height)});
-    QCOMPARE(ChooseRendition(sizes, quality), chosen);
-    QCOMPARE(RenditionChoiceText(sizes, chosen, quality), text);
 }
 
 void TestWebParsers::classifiesAnswers_data() {

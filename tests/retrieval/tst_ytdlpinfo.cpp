@@ -130,7 +130,7 @@ void TestYtDlpInfo::choosesFormatsByQuality() {
     QFETCH(VideoQuality, quality);
     const QList<YtDlpFormat> parsed = Formats(formats);
     QCOMPARE(parsed.size(), formats.size());
-    const YtDlpChoice choice = ChooseYtDlpFormats(parsed, quality);
+    const YtDlpChoice choice = ChooseYtDlpFormats(parsed, PictureWish{quality});
     QTEST(Id(parsed, choice.video), "video");
     QTEST(Id(parsed, choice.audio), "audio");
     QTEST(choice.label, "label");

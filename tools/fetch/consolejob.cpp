@@ -30,6 +30,14 @@ QString ConsoleJob::VideoHost() const {
     return run_.videoHost_;
 }
 
+int ConsoleJob::LargestPicture() const {
+    return run_.largestPicture_;
+}
+
+QString ConsoleJob::PreferredCodec() const {
+    return run_.preferredCodec_;
+}
+
 ConversionEngine* ConsoleJob::Engine() {
     return run_.Engine();
 }

@@ -19,6 +19,8 @@ public:
     void SetJobState(int index, JobState state) override;
     QString OutputFolder() const override;
     QString VideoHost() const override;
+    int LargestPicture() const override;
+    QString PreferredCodec() const override;
     const Preset* SelectedPreset() const override { return nullptr; }
     // Opened when a job first needs it: a picture and its sound that come apart are merged.
     ConversionEngine* Engine() override;

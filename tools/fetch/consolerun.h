@@ -44,6 +44,10 @@ public:
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
     void SetRetryWaitScale(double scale) { retryWaitScale_ = scale; }
     void SetSegmentConnections(int connections) { segmentConnections_ = connections; }
+    void SetPictureWish(int largestPicture, const QString& preferredCodec) {
+        largestPicture_ = largestPicture;
+        preferredCodec_ = preferredCodec;
+    }
     void SetLimits(const RunLimits& limits) { limits_ = limits; }
     // KiB/s, 0: none.
     void SetSpeedLimit(int kibPerSecond) { rate_.SetLimit(qint64(kibPerSecond) * 1024); }
@@ -96,6 +100,8 @@ private:
     int stallSeconds_ = 0;
     double retryWaitScale_ = 1.0;
     int segmentConnections_ = HttpTransfer::DefaultSegmentConnections;
+    int largestPicture_ = 0;
+    QString preferredCodec_;
     RunLimits limits_;
     SharedRate rate_;
     QString proxy_;

@@ -133,6 +133,7 @@ int main(int argc, char** argv) {
     context.SetStallSeconds(stallSeconds);
     context.SetRetryWaitScale(retryWaitScale);
     context.SetSegmentConnections(settings.segmentConnections);
+    context.SetPictureWish(settings.largestPicture, settings.preferredCodec);
     context.SetLimits({jobsAtOnce > 0 ? jobsAtOnce : settings.downloadsAtOnce, settings.downloadsPerSite});
     context.SetSpeedLimit(settings.speedLimit);
     context.SetProxy(settings.proxy);

@@ -1,5 +1,7 @@
 #include "appsettings.h"
 
+#include "retrieval/sources/picturechoice.h"
+
 #include <QSettings>
 
 namespace Tarnwick {
@@ -48,6 +50,13 @@ void AppSettings::Load(QSettings& settings) {
     speedLimit = qBound(0, speedLimit, 1 << 21);
     ReadText(settings, QStringLiteral("Settings/Proxy"), proxy);
     proxy = proxy.trimmed();
+    ReadInt(settings, QStringLiteral("Settings/LargestPicture"), largestPicture);
+    // No screen is taller; a negative height means no limit, as 0 does.
+    largestPicture = qBound(0, largestPicture, 16384);
+    ReadText(settings, QStringLiteral("Settings/PreferredCodec"), preferredCodec);
+    preferredCodec = preferredCodec.trimmed().toLower();
+    if (!PreferableCodecs().contains(preferredCodec))
+        preferredCodec.clear();
     ReadText(settings, QStringLiteral("Settings/YtDlpPath"), ytDlpPath);
     ReadText(settings, QStringLiteral("Settings/YtDlpUpdateUrl"), ytDlpUpdateUrl);
     recentUrlList.Read(settings, RecentUrlsGroup);
@@ -72,6 +81,8 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/DownloadsPerSite"), downloadsPerSite);
     settings.setValue(QStringLiteral("Settings/SpeedLimit"), speedLimit);
     settings.setValue(QStringLiteral("Settings/Proxy"), proxy);
+    settings.setValue(QStringLiteral("Settings/LargestPicture"), largestPicture);
+    settings.setValue(QStringLiteral("Settings/PreferredCodec"), preferredCodec);
     // Only a chosen program is written: a missing value means the default, so a user who never
     // set it keeps a settings file without it.
     if (ytDlpPath.isEmpty())

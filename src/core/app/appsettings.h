@@ -33,6 +33,11 @@ struct AppSettings {
     int speedLimit = 0;
     // Every request goes through it: "scheme://[user:password@]host:port"; empty: none.
     QString proxy;
+    // The tallest picture the quality chooses among, in pixels; 0: no limit.
+    int largestPicture = 0;
+    // The picture codec taken first among those of the chosen height: "h264", "hevc", "vp9"
+    // or "av1"; empty: any.
+    QString preferredCodec;
     // The yt-dlp program to use; empty means "yt-dlp" on PATH.
     QString ytDlpPath;
     // Where "Update yt-dlp" fetches yt-dlp's newest release files from.

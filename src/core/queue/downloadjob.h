@@ -48,6 +48,8 @@ struct DownloadJob {
     QString streamUrl;   // the stream request, filled by the watch-page resolver
     QString title;       // the page title, filled by the resolver; becomes the file name
     QString failureText; // why the job failed, as the transfer or the engine said; empty otherwise
+    // The one format the user chose for this row (a source's own id); empty: the rule chooses.
+    QString chosenFormat;
     // What yt-dlp said about this entry of a playlist when it came resolved with the playlist,
     // so that it is not asked again; empty for an address of its own.
     QByteArray extractedInfo;

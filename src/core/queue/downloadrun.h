@@ -22,6 +22,8 @@ struct RunOptions {
     VideoQuality quality = VideoQuality::Standard;
     int segmentConnections = 4; // HLS segments fetched at once (the setting SegmentConnections)
     TransferNetwork network;    // the proxy and the speed limit of every request
+    int largestPicture = 0;     // the tallest picture the quality chooses among; 0: no limit
+    QString preferredCodec;     // the picture codec taken first at the chosen height; empty: any
 };
 
 // What the run needs from the window besides the per-job context. Called on the worker

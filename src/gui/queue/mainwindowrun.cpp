@@ -56,6 +56,8 @@ void MainWindow::StartRun() {
     options.convert = convert_;
     options.quality = static_cast<VideoQuality>(qualityIndex_);
     options.segmentConnections = settings_.segmentConnections;
+    options.largestPicture = settings_.largestPicture;
+    options.preferredCodec = settings_.preferredCodec;
     rate_.SetLimit(qint64(settings_.speedLimit) * 1024);
     options.network = TransferNetwork{settings_.proxy, &rate_};
     RunWindow& runWindow = *this; // the run's narrow view of this window

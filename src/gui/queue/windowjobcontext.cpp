@@ -88,6 +88,14 @@ QString WindowJobContext::VideoHost() const {
     return run_.videoHost_;
 }
 
+int WindowJobContext::LargestPicture() const {
+    return run_.options_.largestPicture;
+}
+
+QString WindowJobContext::PreferredCodec() const {
+    return run_.options_.preferredCodec;
+}
+
 const Preset* WindowJobContext::SelectedPreset() const {
     return run_.preset_ ? &*run_.preset_ : nullptr;
 }

@@ -23,6 +23,8 @@ public:
     void SetJobState(int index, JobState state) override;
     QString OutputFolder() const override;
     QString VideoHost() const override;
+    int LargestPicture() const override;
+    QString PreferredCodec() const override;
     const Preset* SelectedPreset() const override;
     ConversionEngine* Engine() override;
     OverwritePolicy Policy() const override;

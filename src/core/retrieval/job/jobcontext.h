@@ -54,6 +54,10 @@ public:
     // Adjusts the job's transfer before it is used (how long it waits for a stalled server,
     // how it retries). The program keeps the defaults.
     virtual void ConfigureTransfer(HttpTransfer&) {}
+    // What the run asks of every picture besides its quality: the largest height (0: no limit)
+    // and the preferred codec family (empty: any).
+    virtual int LargestPicture() const { return 0; }
+    virtual QString PreferredCodec() const { return QString(); }
 
     // Whether unfinished downloads are remembered for a later run (a journal keeps them): a
     // stopped job then shows Stopped and keeps its working file, and so does a job cut off by

@@ -80,16 +80,17 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.ConfigureTransfer(transfer);
 
     RemoveStaleFilesIn(delivery.outputFolder);
+    const PictureWish wish{quality, context.LargestPicture(), context.PreferredCodec(), job.chosenFormat};
     // An entry of a playlist that came resolved needs no second look at the site. yt-dlp's
     // downloads are its own and start again rather than continue.
-    YtDlpJob ytDlpJob(context, jobIndex, quality, convert, transfer, labelledSink);
+    YtDlpJob ytDlpJob(context, jobIndex, wish, convert, transfer, labelledSink);
     if (!job.extractedInfo.isEmpty())
         return ytDlpJob.RunEntry(job.extractedInfo);
 
     MediaSource media;
     YtDlpPageReader reader([&context]() -> const YtDlpProgram& { return context.YtDlp(); }, sink,
                            transfer.StallSeconds(), transfer.Network());
-    if (!ResolveMedia(transfer, sink, job, quality, context.VideoHost(), media, &reader)) {
+    if (!ResolveMedia(transfer, sink, job, wish, context.VideoHost(), media, &reader)) {
         if (stopped())
             return FinishJob(context, jobIndex, JobState::Stopped, JobFailed);
         // A page that is gone or names no video any more ends the kept download too.

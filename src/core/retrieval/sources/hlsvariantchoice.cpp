@@ -1,7 +1,6 @@
 #include "hlsvariantchoice.h"
 
 #include "conversion/streammerge.h"
-#include "renditionchoice.h"
 
 #include <QStringList>
 
@@ -22,36 +21,12 @@ QStringList EntryNames(const QString& codecs) {
     return names;
 }
 
-// The name a merge container check uses for an entry: "h264", "aac", ...; empty for others.
 QString CodecOf(const QString& name) {
-    static const QList<std::pair<QStringList, QString>> table = {
-        {{QStringLiteral("avc1"), QStringLiteral("avc3")}, QStringLiteral("h264")},
-        {{QStringLiteral("hvc1"), QStringLiteral("hev1"), QStringLiteral("dvh1"), QStringLiteral("dvhe")},
-         QStringLiteral("hevc")},
-        {{QStringLiteral("av01")}, QStringLiteral("av1")},
-        {{QStringLiteral("vp08"), QStringLiteral("vp8")}, QStringLiteral("vp8")},
-        {{QStringLiteral("vp09"), QStringLiteral("vp9")}, QStringLiteral("vp9")},
-        {{QStringLiteral("mp4v")}, QStringLiteral("mpeg4")},
-        {{QStringLiteral("mp4a")}, QStringLiteral("aac")},
-        {{QStringLiteral("mp3")}, QStringLiteral("mp3")},
-        {{QStringLiteral("ac-3")}, QStringLiteral("ac3")},
-        {{QStringLiteral("ec-3")}, QStringLiteral("eac3")},
-        {{QStringLiteral("opus")}, QStringLiteral("opus")},
-        {{QStringLiteral("vorbis")}, QStringLiteral("vorbis")},
-        {{QStringLiteral("flac"), QStringLiteral("fla")}, QStringLiteral("flac")},
-        {{QStringLiteral("alac")}, QStringLiteral("alac")},
-    };
-    for (const auto& [names, codec] : table) {
-        if (names.contains(name))
-            return codec;
-    }
-    return QString();
+    return CodecFamily(name);
 }
 
 bool IsVideoCodec(const QString& codec) {
-    static const QStringList video{QStringLiteral("h264"), QStringLiteral("hevc"), QStringLiteral("av1"),
-                                   QStringLiteral("vp8"),  QStringLiteral("vp9"),  QStringLiteral("mpeg4")};
-    return video.contains(codec);
+    return IsPictureCodec(codec);
 }
 
 bool IsAudioCodec(const QString& codec) {
@@ -86,13 +61,28 @@ bool IsAudioOnlyVariant(const HlsVariant& variant) {
     return false;
 }
 
-HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, VideoQuality quality) {
+QList<OfferedPicture> HlsPictures(const HlsPlaylist& master, QList<int>& variantIndexes) {
+    QList<OfferedPicture> pictures;
+    variantIndexes.clear();
+    for (qsizetype i = 0; i < master.variants.size(); ++i) {
+        const HlsVariant& variant = master.variants[i];
+        if (IsAudioOnlyVariant(variant))
+            continue;
+        QString codec;
+        for (const QString& name : EntryNames(variant.codecs))
+            if (codec.isEmpty() && IsVideoCodec(CodecOf(name)))
+                codec = CodecOf(name);
+        pictures.append(
+            {variant.uri, variant.height, double(variant.bandwidth), codec, 0, VariantLabel(variant)});
+        variantIndexes.append(int(i));
+    }
+    return pictures;
+}
+
+HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, const PictureWish& wish) {
     HlsVariantChoice choice;
     QList<int> candidates;
-    for (qsizetype i = 0; i < master.variants.size(); ++i) {
-        if (!IsAudioOnlyVariant(master.variants[i]))
-            candidates.append(int(i));
-    }
+    const QList<OfferedPicture> pictures = HlsPictures(master, candidates);
     if (candidates.isEmpty()) {
         // Sound is all there is: the best of it, whatever the quality asks of a picture.
         for (qsizetype i = 0; i < master.variants.size(); ++i) {
@@ -105,14 +95,9 @@ HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, VideoQuality qualit
         }
         return choice;
     }
-    QList<RenditionSize> sizes;
-    for (int index : candidates) {
-        const HlsVariant& variant = master.variants[index];
-        sizes.append({variant.height, variant.bandwidth, VariantLabel(variant)});
-    }
-    const int chosen = ChooseRendition(sizes, quality);
-    choice.index = candidates[chosen];
-    choice.text = RenditionChoiceText(sizes, chosen, quality);
+    const PictureChoice chosen = ChoosePicture(pictures, wish);
+    choice.index = candidates[chosen.index];
+    choice.text = chosen.text;
     return choice;
 }
 

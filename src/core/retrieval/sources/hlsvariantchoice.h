@@ -1,7 +1,7 @@
 #pragma once
 
 #include "hlsplaylist.h"
-#include "queue/jobstate.h"
+#include "picturechoice.h"
 
 #include <QString>
 
@@ -19,12 +19,15 @@ struct HlsVariantChoice {
     bool audioOnly = false; // no variant has a picture: this is the best of the sound-only ones
 };
 
-// Of the variants that are not sound only, the smallest (Standard), middle (HighFlv) or
-// largest (HighMp4) picture, by height, equal heights by bandwidth; variants without a
-// RESOLUTION or a video codec in CODECS rank below every stated height. Only when every
-// variant is sound only is one of them the answer, the one of the highest bandwidth.
-// I-frame playlists are not variants (the parser does not list them). -1 when there are none.
-HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, VideoQuality quality);
+// Of the variants that are not sound only, the picture the wish asks for by the rule of
+// ChoosePicture (a variant's id is its URI); a variant without a RESOLUTION is a picture of no
+// known height. Only when every variant is sound only is one of them the answer, the one of
+// the highest bandwidth. I-frame playlists are not variants (the parser does not list them).
+// -1 when there are none.
+HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, const PictureWish& wish);
+
+// The variants that are not sound only, as pictures ChoosePicture ranks.
+QList<OfferedPicture> HlsPictures(const HlsPlaylist& master, QList<int>& variantIndexes);
 
 // The rendition of group that carries the variant's sound: the first AUTOSELECT one in the
 // system's language, else the DEFAULT one, else the first of the group. Null when the group

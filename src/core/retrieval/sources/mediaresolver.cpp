@@ -153,15 +153,15 @@ QString SegmentsExtension(const QList<HlsSegment>& segments, bool fragmented, bo
     return QStringLiteral(".ts");
 }
 
-bool ResolvePlaylist(HttpTransfer& transfer, ProgressSink* sink, const Fetched& first, VideoQuality quality,
-                     DownloadJob& job, MediaSource& media) {
+bool ResolvePlaylist(HttpTransfer& transfer, ProgressSink* sink, const Fetched& first,
+                     const PictureWish& wish, DownloadJob& job, MediaSource& media) {
     HlsPlaylist playlist = ParseHlsPlaylist(first.body);
     QString playlistUrl = first.url;
     bool soundOnly = false;
     QString soundUrl;
     QString variantCodecs;
     if (playlist.isMaster) {
-        const HlsVariantChoice choice = ChooseHlsVariant(playlist, quality);
+        const HlsVariantChoice choice = ChooseHlsVariant(playlist, wish);
         const HlsVariant& variant = playlist.variants[choice.index];
         media.choice = choice.text;
         soundOnly = choice.audioOnly;
@@ -246,24 +246,25 @@ QList<HtmlVideoSource> PlayableSources(const QList<HtmlVideoSource>& offered, co
     return sources;
 }
 
-// The rendition the quality asks for; those without a height only when no other is offered.
-QString ChooseSource(const QList<HtmlVideoSource>& sources, VideoQuality quality, QString& choice) {
-    QList<RenditionSize> sizes;
+// The rendition the wish asks for; those without a height only when no other is offered.
+QString ChooseSource(const QList<HtmlVideoSource>& sources, const PictureWish& wish, QString& choice) {
+    QList<OfferedPicture> offers;
     for (const HtmlVideoSource& source : sources)
-        sizes.append(
-            {source.height, 0, source.height > 0 ? QStringLiteral("%1p").arg(source.height) : QString()});
-    const int chosen = ChooseRendition(sizes, quality);
-    choice = RenditionChoiceText(sizes, chosen, quality);
-    return sources[chosen].url;
+        offers.append({source.url, source.height, 0, QString(), 0,
+                       source.height > 0 ? QStringLiteral("%1p").arg(source.height) : QString()});
+    const PictureChoice chosen = ChoosePicture(offers, wish);
+    choice = chosen.text;
+    return sources[chosen.index].url;
 }
 
 // The page's video address in the order of preference, with the rendition choice made.
-QString PageVideoAddress(const HtmlVideoScan& scan, const QUrl& base, VideoQuality quality, QString& choice) {
+QString PageVideoAddress(const HtmlVideoScan& scan, const QUrl& base, const PictureWish& wish,
+                         QString& choice) {
     for (const auto& [offered, firstTypeOnly] :
          {std::pair(&scan.videoSources, true), std::pair(&scan.jwPlayerSources, false)}) {
         const QList<HtmlVideoSource> sources = PlayableSources(*offered, base, firstTypeOnly);
         if (!sources.isEmpty())
-            return ChooseSource(sources, quality, choice);
+            return ChooseSource(sources, wish, choice);
     }
     for (const QString* candidate : {&scan.ogVideoSecureUrl, &scan.ogVideoUrl, &scan.ogVideo,
                                      &scan.twitterPlayerStream, &scan.jsonLdContentUrl}) {
@@ -284,7 +285,7 @@ QUrl PageBase(const HtmlVideoScan& scan, const Fetched& page) {
 bool BuiltInReadersNameVideo(const Fetched& page) {
     const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
     QString unused;
-    return !PageVideoAddress(scan, PageBase(scan, page), VideoQuality::Standard, unused).isEmpty();
+    return !PageVideoAddress(scan, PageBase(scan, page), PictureWish{}, unused).isEmpty();
 }
 
 // A plain page that plays its video itself, in a <video> element with a source in the page:
@@ -296,10 +297,10 @@ bool PagePlaysItsOwnVideo(const Fetched& page) {
     return !PlayableSources(scan.videoSources, PageBase(scan, page), true).isEmpty();
 }
 
-bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page, VideoQuality quality,
+bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page, const PictureWish& wish,
                  DownloadJob& job, MediaSource& media, bool suggestReader) {
     const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
-    const QString address = PageVideoAddress(scan, PageBase(scan, page), quality, media.choice);
+    const QString address = PageVideoAddress(scan, PageBase(scan, page), wish, media.choice);
     if (address.isEmpty())
         return Fail(sink,
                     QStringLiteral(
@@ -325,7 +326,7 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
         job.streamUrl = video.url;
         return true;
     case BodyKind::Playlist:
-        return ResolvePlaylist(transfer, sink, video, quality, job, media);
+        return ResolvePlaylist(transfer, sink, video, wish, job, media);
     case BodyKind::Page:
         break;
     }
@@ -336,7 +337,7 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
 
 } // namespace
 
-bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, VideoQuality quality,
+bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, const PictureWish& wish,
                   const QString& videoHost, MediaSource& media, PageReader* reader) {
     media = MediaSource();
     Fetched fetched;
@@ -355,7 +356,7 @@ bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, 
         job.title = WithoutExtension(UrlFileName(fetched.url));
         if (job.title.isEmpty())
             job.title = FallbackTitle;
-        return ResolvePlaylist(transfer, sink, fetched, quality, job, media);
+        return ResolvePlaylist(transfer, sink, fetched, wish, job, media);
     }
     case BodyKind::Page:
         break;
@@ -365,15 +366,15 @@ bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, 
     const QString text = PageBytesToText(fetched.body);
     QString unused;
     if (WatchPageParser(videoHost).ExtractStreamUrl(text, unused)) {
-        media.extension = DownloadExtension(quality);
+        media.extension = DownloadExtension(wish.quality);
         // With the stream found, only the title can be missing.
-        return ResolveWatchPage(text, job, quality, videoHost) ||
+        return ResolveWatchPage(text, job, wish.quality, videoHost) ||
                Fail(sink, QStringLiteral("The watch page has no title"));
     }
     if (reader == nullptr)
-        return ResolvePage(transfer, sink, fetched, quality, job, media, true);
+        return ResolvePage(transfer, sink, fetched, wish, job, media, true);
     if (PagePlaysItsOwnVideo(fetched))
-        return ResolvePage(transfer, sink, fetched, quality, job, media, false);
+        return ResolvePage(transfer, sink, fetched, wish, job, media, false);
     switch (reader->Read(job.url)) {
     case PageReader::Result::Resolved:
         media.fromPageReader = true;
@@ -381,7 +382,7 @@ bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, 
     case PageReader::Result::Stopped:
         return false;
     case PageReader::Result::Unavailable:
-        return ResolvePage(transfer, sink, fetched, quality, job, media, true);
+        return ResolvePage(transfer, sink, fetched, wish, job, media, true);
     case PageReader::Result::NoVideo:
         break;
     case PageReader::Result::Generic:
@@ -394,11 +395,11 @@ bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, 
             return Fail(sink, reader->FailureReason());
         break;
     }
-    return ResolvePage(transfer, sink, fetched, quality, job, media, false);
+    return ResolvePage(transfer, sink, fetched, wish, job, media, false);
 }
 
-bool ResolveHlsAddress(HttpTransfer& transfer, ProgressSink* sink, const QString& url, VideoQuality quality,
-                       DownloadJob& job, MediaSource& media) {
+bool ResolveHlsAddress(HttpTransfer& transfer, ProgressSink* sink, const QString& url,
+                       const PictureWish& wish, DownloadJob& job, MediaSource& media) {
     media = MediaSource();
     Fetched fetched;
     if (!Fetch(transfer, sink, url, fetched))
@@ -407,7 +408,7 @@ bool ResolveHlsAddress(HttpTransfer& transfer, ProgressSink* sink, const QString
         return Fail(
             sink, QStringLiteral("The HLS address answered with a media file, not a playlist: %1").arg(url));
     fetched.kind = BodyKind::Playlist;
-    return ResolvePlaylist(transfer, sink, fetched, quality, job, media);
+    return ResolvePlaylist(transfer, sink, fetched, wish, job, media);
 }
 
 } // namespace Tarnwick

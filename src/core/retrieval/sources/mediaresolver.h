@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picturechoice.h"
+
 #include "hlsplaylist.h"
 #include "queue/downloadjob.h"
 #include "queue/jobstate.h"
@@ -52,12 +54,12 @@ public:
 // they name a video: they follow <base href>, skip comments and know rendition sizes. Without
 // a reader, a page without a video fails with the advice to install one. On failure the reason
 // has gone to sink as the result line (the transfer's own failures through the transfer).
-bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, VideoQuality quality,
+bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, const PictureWish& wish,
                   const QString& videoHost, MediaSource& media, PageReader* reader = nullptr);
 
 // Resolves an HLS playlist address (a master playlist or a media one) as the address of a job
 // would be, keeping the job's title.
-bool ResolveHlsAddress(HttpTransfer& transfer, ProgressSink* sink, const QString& url, VideoQuality quality,
-                       DownloadJob& job, MediaSource& media);
+bool ResolveHlsAddress(HttpTransfer& transfer, ProgressSink* sink, const QString& url,
+                       const PictureWish& wish, DownloadJob& job, MediaSource& media);
 
 } // namespace Tarnwick

@@ -47,11 +47,11 @@ QString YtDlpFileTitle(const QString& title) {
     return cleaned.isEmpty() ? QStringLiteral("untitled") : cleaned;
 }
 
-YtDlpJob::YtDlpJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert,
+YtDlpJob::YtDlpJob(JobContext& context, int jobIndex, const PictureWish& wish, bool convert,
                    HttpTransfer& transfer, LabelledSink& sink)
     : context_(context)
     , jobIndex_(jobIndex)
-    , quality_(quality)
+    , wish_(wish)
     , convert_(convert)
     , transfer_(transfer)
     , sink_(sink) {}
@@ -113,7 +113,7 @@ int YtDlpJob::ListPlaylist(const YtDlpInfo& info) {
 }
 
 int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
-    const YtDlpChoice choice = ChooseYtDlpFormats(info.formats, quality_);
+    const YtDlpChoice choice = ChooseYtDlpFormats(info.formats, wish_);
     if (choice.IsEmpty())
         return Fail(QStringLiteral("yt-dlp lists no format of this video that can be downloaded"));
     sink_.SetLabel(choice.label);
@@ -184,7 +184,7 @@ bool YtDlpJob::DownloadFormat(const YtDlpFormat& format, const QByteArray& json,
         copied = transfer_.CopyUrlToFile(format.url, file.File());
     } else if (IsHlsFormat(format)) {
         MediaSource media;
-        copied = ResolveHlsAddress(transfer_, sink, format.url, quality_, context_.Job(jobIndex_), media) &&
+        copied = ResolveHlsAddress(transfer_, sink, format.url, wish_, context_.Job(jobIndex_), media) &&
                  DownloadSegments(media.segments, file.File(), sink, transfer_);
     } else {
         // yt-dlp writes the file under its name itself; ours is closed first.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "retrieval/sources/picturechoice.h"
+
 #include "queue/jobstate.h"
 #include "retrieval/sources/ytdlp/ytdlpextraction.h"
 
@@ -14,13 +16,13 @@ class JobTempFile;
 class LabelledSink;
 
 // Carries a job whose address yt-dlp resolved to its file: a playlist becomes rows of the list
-// after the job's own, a video is downloaded in the formats the quality chooses (http formats
+// after the job's own, a video is downloaded in the formats the wish chooses (http formats
 // and HLS through Tarnwick's own transfer with the site's request headers, any other protocol
 // by yt-dlp itself), a picture and its separate sound are merged into one file, and the result
 // is converted and put in place as any download is. Returns one of ProcessJob's results.
 class YtDlpJob {
 public:
-    YtDlpJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert, HttpTransfer& transfer,
+    YtDlpJob(JobContext& context, int jobIndex, const PictureWish& wish, bool convert, HttpTransfer& transfer,
              LabelledSink& sink);
 
     // After the resolver handed the page to yt-dlp.
@@ -37,7 +39,7 @@ private:
 
     JobContext& context_;
     int jobIndex_;
-    VideoQuality quality_;
+    PictureWish wish_;
     bool convert_;
     HttpTransfer& transfer_;
     LabelledSink& sink_;

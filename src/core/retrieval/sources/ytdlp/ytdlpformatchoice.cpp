@@ -1,9 +1,5 @@
 #include "ytdlpformatchoice.h"
 
-#include "retrieval/sources/renditionchoice.h"
-
-#include <algorithm>
-
 namespace Tarnwick {
 
 namespace {
@@ -21,13 +17,10 @@ bool IsAudioOnly(const YtDlpFormat& format) {
     return !format.hasVideo && format.hasAudio;
 }
 
-// The better of two formats of the same picture (or two sound formats): the one Tarnwick
-// fetches itself, then the one that needs no merge, then by bit rate.
+// The better of two sound formats: the one Tarnwick fetches itself, then by bit rate.
 bool Better(const YtDlpFormat& a, const YtDlpFormat& b, bool preferSmall) {
     if (FetchRank(a) != FetchRank(b))
         return FetchRank(a) < FetchRank(b);
-    if (a.hasAudio != b.hasAudio)
-        return a.hasAudio;
     if (a.bitRate != b.bitRate)
         return preferSmall ? a.bitRate < b.bitRate : a.bitRate > b.bitRate;
     return false;
@@ -45,18 +38,15 @@ int BestOf(const QList<YtDlpFormat>& formats, const QList<int>& candidates, bool
 
 } // namespace
 
-YtDlpChoice ChooseYtDlpFormats(const QList<YtDlpFormat>& formats, VideoQuality quality) {
-    const bool preferSmall = quality == VideoQuality::Standard;
+YtDlpChoice ChooseYtDlpFormats(const QList<YtDlpFormat>& formats, const PictureWish& wish) {
+    const bool preferSmall = wish.quality == VideoQuality::Standard;
     QList<int> pictures;
     QList<int> sounds;
-    bool anyHeight = false;
     for (int i = 0; i < formats.size(); ++i) {
-        if (formats[i].hasVideo) {
+        if (formats[i].hasVideo)
             pictures.append(i);
-            anyHeight = anyHeight || formats[i].height > 0;
-        } else if (IsAudioOnly(formats[i])) {
+        else if (IsAudioOnly(formats[i]))
             sounds.append(i);
-        }
     }
 
     YtDlpChoice choice;
@@ -65,31 +55,17 @@ YtDlpChoice ChooseYtDlpFormats(const QList<YtDlpFormat>& formats, VideoQuality q
         choice.audio = BestOf(formats, sounds, false);
         return choice;
     }
-    // Formats without a known height cannot be placed among those with one.
-    if (anyHeight)
-        pictures.erase(std::remove_if(pictures.begin(), pictures.end(),
-                                      [&formats](int i) { return formats[i].height <= 0; }),
-                       pictures.end());
-
-    // Each height counts once; the rule of the built-in renditions picks among the heights.
-    QList<int> heights;
+    QList<OfferedPicture> offers;
     for (const int i : pictures) {
-        if (!heights.contains(formats[i].height))
-            heights.append(formats[i].height);
+        const YtDlpFormat& format = formats[i];
+        // What Tarnwick fetches itself first, then what needs no merge.
+        const int preference = FetchRank(format) * 2 + (format.hasAudio ? 0 : 1);
+        offers.append({format.id, format.height, format.bitRate, CodecFamily(format.videoCodec), preference,
+                       format.height > 0 ? QStringLiteral("%1p").arg(format.height) : QString()});
     }
-    std::sort(heights.begin(), heights.end());
-    QList<RenditionSize> sizes;
-    for (const int height : heights)
-        sizes.append({height, 0, height > 0 ? QStringLiteral("%1p").arg(height) : QString()});
-    const int chosenHeight = heights[ChooseRendition(sizes, quality)];
-    choice.label = RenditionChoiceText(sizes, int(heights.indexOf(chosenHeight)), quality);
-
-    QList<int> atHeight;
-    for (const int i : pictures) {
-        if (formats[i].height == chosenHeight)
-            atHeight.append(i);
-    }
-    choice.video = BestOf(formats, atHeight, preferSmall);
+    const PictureChoice picture = ChoosePicture(offers, wish);
+    choice.video = pictures[picture.index];
+    choice.label = picture.text;
     if (!formats[choice.video].hasAudio)
         choice.audio = BestOf(formats, sounds, preferSmall);
     return choice;

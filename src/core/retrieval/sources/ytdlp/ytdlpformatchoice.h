@@ -1,6 +1,6 @@
 #pragma once
 
-#include "queue/jobstate.h"
+#include "retrieval/sources/picturechoice.h"
 #include "ytdlpinfo.h"
 
 #include <QString>
@@ -16,12 +16,10 @@ struct YtDlpChoice {
     bool IsEmpty() const { return video < 0 && audio < 0; }
 };
 
-// Quality Standard takes the smallest picture height, HighFlv the middle one (the lower of
-// the two middle ones of an even count) and HighMp4 the largest, counting each height once.
-// Among formats of the chosen height those Tarnwick fetches itself come first, then those that
-// carry sound too, then the lower (Standard) or higher bit rate. A format without sound gets
-// the best sound-only format (the smallest for Standard). A site without pictures gives its
-// best sound. Empty when there is no format at all.
-YtDlpChoice ChooseYtDlpFormats(const QList<YtDlpFormat>& formats, VideoQuality quality);
+// The picture by the rule of ChoosePicture, a format's id being yt-dlp's format_id; among
+// formats of one height (and codec) those Tarnwick fetches itself come first, then those that
+// carry sound too. A format without sound gets the best sound-only format (the smallest for
+// Standard). A site without pictures gives its best sound. Empty when there is no format.
+YtDlpChoice ChooseYtDlpFormats(const QList<YtDlpFormat>& formats, const PictureWish& wish);
 
 } // namespace Tarnwick
