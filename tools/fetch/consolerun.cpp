@@ -145,7 +145,8 @@ void ConsoleRun::SetState(quint64 id, JobState state) {
     RecordRows(row, row);
     QString detail;
     if (state == JobState::Downloading)
-        detail = QStringLiteral(" \"%1\"").arg(job.title);
+        detail = QStringLiteral(" \"%1\"").arg(job.title) +
+                 (job.pictureChoice.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(job.pictureChoice));
     else if (state == JobState::Succeeded)
         detail = QStringLiteral(" -> %1").arg(job.outputPath);
     // The address, the title and the name made from it come from outside: shown escaped.

@@ -50,6 +50,9 @@ struct DownloadJob {
     QString failureText; // why the job failed, as the transfer or the engine said; empty otherwise
     // The one format the user chose for this row (a source's own id); empty: the rule chooses.
     QString chosenFormat;
+    // What the choice of picture took, as the status line says it ("360p, largest of 2 at
+    // most 400p"); empty until a job has chosen among several.
+    QString pictureChoice;
     // What yt-dlp said about this entry of a playlist when it came resolved with the playlist,
     // so that it is not asked again; empty for an address of its own.
     QByteArray extractedInfo;

@@ -30,8 +30,16 @@ QString FileNameOrSummary(const DownloadJob& job) {
 // A failed row tells why on both columns; other rows show their full texts.
 QString ToolTip(const DownloadJob& job, int column) {
     const bool failed = job.state == JobState::Failed && !job.failureText.isEmpty();
-    if (column == JobListModel::FileNameColumn)
-        return failed ? job.failureText : FileNameOrSummary(job);
+    if (column == JobListModel::FileNameColumn) {
+        if (failed)
+            return job.failureText;
+        // Which of the offered pictures the download took.
+        if (!job.pictureChoice.isEmpty())
+            return FileNameOrSummary(job).isEmpty()
+                       ? job.pictureChoice
+                       : FileNameOrSummary(job) + QLatin1Char('\n') + job.pictureChoice;
+        return FileNameOrSummary(job);
+    }
     return failed ? job.url + QLatin1Char('\n') + job.failureText : job.url;
 }
 
@@ -191,6 +199,7 @@ void JobListModel::TakeResults(int row, const DownloadJob& results) {
     job.state = results.state;
     job.choices = results.choices;
     job.partial = results.partial;
+    job.pictureChoice = results.pictureChoice;
     JobChanged(row);
 }
 

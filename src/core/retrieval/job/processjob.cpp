@@ -103,6 +103,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         return ytDlpJob.Run(reader.Extraction());
     }
     labelledSink.SetLabel(media.choice);
+    job.pictureChoice = media.choice;
 
     if (continuing && convert && ConvertedExtension(delivery.preset).isEmpty()) {
         DiscardPartial(job);

@@ -117,6 +117,7 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
     if (choice.IsEmpty())
         return Fail(QStringLiteral("yt-dlp lists no format of this video that can be downloaded"));
     sink_.SetLabel(choice.label);
+    context_.Job(jobIndex_).pictureChoice = choice.label;
     const YtDlpFormat& first = info.formats[choice.video >= 0 ? choice.video : choice.audio];
     const YtDlpFormat* second =
         choice.video >= 0 && choice.audio >= 0 ? &info.formats[choice.audio] : nullptr;
