@@ -256,6 +256,30 @@ private slots:
         QVERIFY(dialog.findChild<QGroupBox*>()->title() == QStringLiteral("Web Browser Extension"));
     }
 
+    // A height the list does not offer (typed into the file) is shown as it is and kept; a
+    // choice in the boxes is stored as the rule reads it.
+    void pictureBoxesShowAndStoreTheRule() {
+        TestSupport::IsolatedProfile profile;
+        AppSettings settings;
+        settings.largestPicture = 1000;
+        settings.preferredCodec = QStringLiteral("vp9");
+        {
+            OptionsDialog dialog(settings);
+            QCOMPARE(FindControl<QComboBox>(dialog, 1125)->currentText(), QStringLiteral("1000p"));
+            QCOMPARE(FindControl<QComboBox>(dialog, 1126)->currentText(), QStringLiteral("VP9"));
+            dialog.accept();
+            QCOMPARE(settings.largestPicture, 1000);
+            QCOMPARE(settings.preferredCodec, QStringLiteral("vp9"));
+        }
+        OptionsDialog dialog(settings);
+        auto* largest = FindControl<QComboBox>(dialog, 1125);
+        largest->setCurrentIndex(largest->findText(QStringLiteral("720p")));
+        FindControl<QComboBox>(dialog, 1126)->setCurrentIndex(0);
+        dialog.accept();
+        QCOMPARE(settings.largestPicture, 720);
+        QCOMPARE(settings.preferredCodec, QString());
+    }
+
     // The proxy's password lives in a field of its own that does not show it; the address field
     // never holds it. What OK stores is the address with the password put back, the stored text
     // itself while neither field changed, and nothing at all for an address no run could use.

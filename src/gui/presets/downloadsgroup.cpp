@@ -5,6 +5,9 @@
 #include "retrieval/transfer/transfernetwork.h"
 #include "ui/dialogunits.h"
 
+#include "retrieval/sources/picturechoice.h"
+
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -60,10 +63,30 @@ DownloadsGroup::DownloadsGroup(const DialogUnits& du, int y, QWidget* parent)
     password_->setEchoMode(QLineEdit::Password);
     du.Place(password_, 234, y + 41, 50, 12);
     label("Pass&word:", 196, 41, 34, password_);
+
+    largestPicture_ = WithId(new QComboBox(parent), 1125);
+    largestPicture_->addItem(QStringLiteral("No limit"), 0);
+    for (int height : {2160, 1440, 1080, 720, 480, 360, 240})
+        largestPicture_->addItem(QStringLiteral("%1p").arg(height), height);
+    largestPicture_->setToolTip(QStringLiteral(
+        "The quality chooses among the pictures no taller than this; when none is, the smallest is taken."));
+    du.Place(largestPicture_, 90, y + 56, 70, 12);
+    label("Largest &picture:", 16, 56, 70, largestPicture_);
+    preferredCodec_ = WithId(new QComboBox(parent), 1126);
+    preferredCodec_->addItem(QStringLiteral("Any"), QString());
+    const QStringList shown{QStringLiteral("H.264"), QStringLiteral("HEVC"), QStringLiteral("VP9"),
+                            QStringLiteral("AV1")};
+    const QStringList families = PreferableCodecs();
+    for (qsizetype i = 0; i < families.size(); ++i)
+        preferredCodec_->addItem(shown.value(i, families[i]), families[i]);
+    preferredCodec_->setToolTip(
+        QStringLiteral("Taken first among the pictures of the chosen size, where a site offers it."));
+    du.Place(preferredCodec_, 234, y + 56, 50, 12);
+    label("Prefer co&dec:", 180, 56, 50, preferredCodec_);
 }
 
 int DownloadsGroup::Height() {
-    return 60;
+    return 75;
 }
 
 void DownloadsGroup::Show(const AppSettings& settings) {
@@ -74,6 +97,11 @@ void DownloadsGroup::Show(const AppSettings& settings) {
     shownProxy_ = ProxyShownAs(settings.proxy);
     proxy_->setText(shownProxy_);
     password_->setText(ProxyPassword(settings.proxy));
+    // A height typed into the file that the list does not offer is shown as it is.
+    if (largestPicture_->findData(settings.largestPicture) < 0)
+        largestPicture_->addItem(QStringLiteral("%1p").arg(settings.largestPicture), settings.largestPicture);
+    largestPicture_->setCurrentIndex(largestPicture_->findData(settings.largestPicture));
+    preferredCodec_->setCurrentIndex(qMax(0, preferredCodec_->findData(settings.preferredCodec)));
 }
 
 QString DownloadsGroup::Proxy() const {
@@ -93,6 +121,8 @@ void DownloadsGroup::Store(AppSettings& settings) const {
     settings.downloadsPerSite = perSite_->value();
     settings.speedLimit = speedLimit_->value();
     settings.proxy = Proxy();
+    settings.largestPicture = largestPicture_->currentData().toInt();
+    settings.preferredCodec = preferredCodec_->currentData().toString();
 }
 
 } // namespace Tarnwick

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 
+class QComboBox;
 class QLineEdit;
 class QSpinBox;
 
@@ -10,9 +11,9 @@ namespace Tarnwick {
 struct AppSettings;
 class DialogUnits;
 
-// The Options group for how a run uses the network: how many downloads at once, how many from
-// one site, one speed limit for all of them, and the proxy. The proxy's password has a field of
-// its own that never shows it.
+// The Options group for how a run downloads: how many at once, how many from one site, one
+// speed limit for all of them, the proxy, and the largest picture and the codec preferred.
+// The proxy's password has a field of its own that never shows it.
 class DownloadsGroup : public QGroupBox {
     Q_OBJECT
 
@@ -38,6 +39,8 @@ public:
     QSpinBox* SpeedLimit() const { return speedLimit_; }
     QLineEdit* ProxyAddress() const { return proxy_; }
     QLineEdit* ProxyPasswordField() const { return password_; }
+    QComboBox* LargestPictureBox() const { return largestPicture_; }
+    QComboBox* PreferredCodecBox() const { return preferredCodec_; }
 
 private:
     QSpinBox* atOnce_ = nullptr;
@@ -45,6 +48,8 @@ private:
     QSpinBox* speedLimit_ = nullptr;
     QLineEdit* proxy_ = nullptr;
     QLineEdit* password_ = nullptr;
+    QComboBox* largestPicture_ = nullptr;
+    QComboBox* preferredCodec_ = nullptr;
     // The stored text, so that unchanged fields store it as it was, not as a URL would spell it.
     QString shownProxy_;
     QString storedProxy_;

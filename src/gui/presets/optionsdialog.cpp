@@ -45,7 +45,8 @@ QStringList OptionsDialog::StoredKeys() {
     return {QStringLiteral("Settings/DefaultFolder"),   QStringLiteral("Settings/AutoStart"),
             QStringLiteral("Settings/AlwaysOverwrite"), QStringLiteral("Settings/Player"),
             QStringLiteral("Settings/DownloadsAtOnce"), QStringLiteral("Settings/DownloadsPerSite"),
-            QStringLiteral("Settings/SpeedLimit"),      QStringLiteral("Settings/Proxy")};
+            QStringLiteral("Settings/SpeedLimit"),      QStringLiteral("Settings/Proxy"),
+            QStringLiteral("Settings/LargestPicture"),  QStringLiteral("Settings/PreferredCodec")};
 }
 
 OptionsDialog::OptionsDialog(AppSettings& settings, ExtensionRegistrar* registrar, QWidget* parent)
