@@ -135,10 +135,11 @@ private slots:
                                                         << "e1080"
                                                         << "e1080"
                                                         << "format e1080 as chosen";
-        QTest::newRow("an exact format no longer offered: the rule") << ladder << 2 << 720 << ""
-                                                                     << "gone"
-                                                                     << "p720"
-                                                                     << "720p, largest of 3 at most 720p";
+        QTest::newRow("an exact format no longer offered: the rule")
+            << ladder << 2 << 720 << ""
+            << "gone"
+            << "p720"
+            << "format gone is not offered; 720p, largest of 3 at most 720p";
 
         // At one height: the source's preference, then the bandwidth the quality leans to.
         const QStringList tied{QStringLiteral("far 720 h264 3000 2"), QStringLiteral("lo 720 h264 1000 0"),

@@ -87,6 +87,45 @@ private slots:
         QVERIFY2(out.contains(said), qPrintable(out));
     }
 
+    // --list-formats names every variant with its height and downloads nothing; --format takes
+    // the one named, whatever the limit and the quality say, and one no longer offered gives
+    // way to the rule with a word about it.
+    void listsTheFormatsAndTakesTheOneNamed() {
+        TestSupport::IsolatedProfile profile;
+        {
+            QSettings settings(profile.SettingsFile(), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("Settings/Convert"), 0);
+            settings.setValue(QStringLiteral("Settings/LargestPicture"), 240);
+            settings.setValue(QStringLiteral("Settings/AlwaysOverwrite"), 1);
+        }
+        const QString master = service_.Url(QStringLiteral("/hls/ladder/master.m3u8"));
+        const auto fetch = [](const QStringList& arguments, QString& out) {
+            QProcess process;
+            process.setProcessChannelMode(QProcess::MergedChannels);
+            process.start(TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"), arguments);
+            process.waitForFinished(120000);
+            out = QString::fromUtf8(process.readAll());
+            return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        };
+        QString out;
+        QCOMPARE(fetch({QStringLiteral("--list-formats"), master}, out), 0);
+        QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4); // the heading and three variants
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(lines[i + 1].startsWith(QStringLiteral("hls-%1 ").arg(i)) &&
+                         lines[i + 1].contains(QStringLiteral(" %1p ").arg(240 + 120 * i)),
+                     qPrintable(out));
+
+        QTemporaryDir output;
+        QCOMPARE(fetch({QStringLiteral("--format"), QStringLiteral("hls-2"), output.path(), master}, out), 0);
+        QCOMPARE(HeightOf(output.filePath(QStringLiteral("master.ts"))), 480);
+        QCOMPARE(fetch({QStringLiteral("--format"), QStringLiteral("hls-9"), output.path(), master}, out), 0);
+        QVERIFY2(out.contains(QStringLiteral("format hls-9 is not offered; 320x240")), qPrintable(out));
+        QCOMPARE(
+            fetch({QStringLiteral("--format"), QStringLiteral("hls-1"), output.path(), master, master}, out),
+            2);
+    }
+
 private:
     SampleService service_;
 };

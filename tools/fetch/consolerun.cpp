@@ -43,9 +43,10 @@ ConsoleRun::ConsoleRun(QString outputFolder, QString videoHost, QString ytDlpPat
 
 ConsoleRun::~ConsoleRun() = default;
 
-void ConsoleRun::AddJob(const QString& url, VideoQuality quality) {
+void ConsoleRun::AddJob(const QString& url, VideoQuality quality, const QString& exactFormat) {
     DownloadJob job;
     job.url = url;
+    job.chosenFormat = exactFormat;
     // Recorded with the job, so that a later --resume knows the folder of a job that never began.
     job.choices = JobChoices{outputFolder_, quality, false, {}, {}, nullptr};
     AddJob(job);

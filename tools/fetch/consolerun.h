@@ -33,7 +33,8 @@ public:
     ~ConsoleRun() override;
 
     // A job for url, to go into the output folder at quality.
-    void AddJob(const QString& url, VideoQuality quality);
+    // exactFormat: the one format to take (an id --list-formats printed); empty: the rule's.
+    void AddJob(const QString& url, VideoQuality quality, const QString& exactFormat = QString());
     // A job an earlier run left unfinished, with its own choices and kept download.
     void AddJob(const DownloadJob& job);
     // Records the unfinished jobs in journal at every change from now on; a stopped job then

@@ -3,6 +3,7 @@
 
 #include "app/settingsstore.h"
 #include "consolerun.h"
+#include "formatlisting.h"
 #include "queue/scheduledrun.h"
 #include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     double retryWaitScale = 1.0;
     bool resume = false;
     int jobsAtOnce = 0;     // 0: the setting's
+    QString exactFormat;    // --format: the one format of the one address
     int folderArgument = 1; // in argv
     for (;;) {
         if (!arguments.isEmpty() && arguments.first() == QLatin1String("--resume")) {
@@ -56,12 +58,16 @@ int main(int argc, char** argv) {
             ++folderArgument;
             continue;
         }
-        if (arguments.size() < 2 || (arguments.first() != QLatin1String("--stall-seconds") &&
-                                     arguments.first() != QLatin1String("--retry-wait-scale") &&
-                                     arguments.first() != QLatin1String("--jobs")))
+        if (arguments.size() < 2 ||
+            (arguments.first() != QLatin1String("--stall-seconds") &&
+             arguments.first() != QLatin1String("--retry-wait-scale") &&
+             arguments.first() != QLatin1String("--jobs") && arguments.first() != QLatin1String("--format")))
             break;
         bool valid = false;
-        if (arguments.first() == QLatin1String("--stall-seconds"))
+        if (arguments.first() == QLatin1String("--format")) {
+            exactFormat = arguments[1];
+            valid = !exactFormat.isEmpty();
+        } else if (arguments.first() == QLatin1String("--stall-seconds"))
             stallSeconds = arguments[1].toInt(&valid);
         else if (arguments.first() == QLatin1String("--jobs")) {
             jobsAtOnce = arguments[1].toInt(&valid);
@@ -83,6 +89,11 @@ int main(int argc, char** argv) {
         std::signal(SIGTERM, OnInterrupt);
         return UpdateYtDlpFromConsole(settings, sink);
     }
+    if (arguments.size() == 2 && arguments.first() == QLatin1String("--list-formats")) {
+        std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
+        return ListFormats(settings, arguments[1], stdout, updateStop);
+    }
     if (arguments == QStringList{QStringLiteral("--find-yt-dlp")}) {
         const YtDlpProgram program = FindYtDlp(settings.ytDlpPath);
         PrintYtDlpInUse(stdout, program);
@@ -95,10 +106,16 @@ int main(int argc, char** argv) {
         std::fprintf(
             out, "Usage: tarnwick-fetch [--jobs N] [--stall-seconds N] [--retry-wait-scale F] [--resume]\n"
                  "                      <output folder> [<url1> <url2> ...]\n"
+                 "       tarnwick-fetch [--format ID] <output folder> <url>\n"
+                 "       tarnwick-fetch --list-formats <url>\n"
                  "       tarnwick-fetch --update-yt-dlp | --find-yt-dlp\n"
                  "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath, SegmentConnections,\n"
-                 "DownloadsAtOnce, DownloadsPerSite, SpeedLimit and Proxy of [Settings].\n"
+                 "DownloadsAtOnce, DownloadsPerSite, SpeedLimit, Proxy, LargestPicture and PreferredCodec\n"
+                 "of [Settings].\n"
                  "--jobs: how many downloads run at once, 1 to 8 (DownloadsAtOnce)\n"
+                 "--list-formats: prints the formats the address offers, one a line, and downloads nothing\n"
+                 "--format: downloads the format of that ID (from --list-formats), with its sound added\n"
+                 "  when it has none\n"
                  "--stall-seconds: how long a silent server is waited for (60)\n"
                  "--retry-wait-scale: the waits before retries times F (1)\n"
                  "--resume: first continue the unfinished downloads into the folder that an\n"
@@ -158,8 +175,12 @@ int main(int argc, char** argv) {
         std::printf("Unfinished downloads to continue: %d\n", int(unfinished.size()));
         std::fflush(stdout);
     }
+    if (!exactFormat.isEmpty() && arguments.size() != 2) {
+        std::fprintf(stderr, "tarnwick-fetch: --format takes exactly one address\n");
+        return 2;
+    }
     for (const QString& url : arguments.mid(1))
-        context.AddJob(url, VideoQuality(settings.quality));
+        context.AddJob(url, VideoQuality(settings.quality), exactFormat);
 
     RunState run;
     RunOptions options;

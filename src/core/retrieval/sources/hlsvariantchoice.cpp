@@ -39,6 +39,10 @@ QString VariantLabel(const HlsVariant& variant) {
     return QStringLiteral("%1 kbit/s").arg(variant.bandwidth / 1000);
 }
 
+QString VariantId(int index) {
+    return QStringLiteral("hls-%1").arg(index);
+}
+
 } // namespace
 
 bool IsPictureVariant(const HlsVariant& variant) {
@@ -73,10 +77,37 @@ QList<OfferedPicture> HlsPictures(const HlsPlaylist& master, QList<int>& variant
             if (codec.isEmpty() && IsVideoCodec(CodecOf(name)))
                 codec = CodecOf(name);
         pictures.append(
-            {variant.uri, variant.height, double(variant.bandwidth), codec, 0, VariantLabel(variant)});
+            {VariantId(int(i)), variant.height, double(variant.bandwidth), codec, 0, VariantLabel(variant)});
         variantIndexes.append(int(i));
     }
     return pictures;
+}
+
+QList<OfferedFormat> HlsOffers(const HlsPlaylist& master) {
+    QList<OfferedFormat> offers;
+    for (qsizetype i = 0; i < master.variants.size(); ++i) {
+        const HlsVariant& variant = master.variants[i];
+        OfferedFormat offer;
+        offer.id = VariantId(int(i));
+        offer.height = variant.height;
+        offer.frameRate = variant.frameRate;
+        offer.hasPicture = !IsAudioOnlyVariant(variant);
+        bool soundNamed = false;
+        for (const QString& entry : variant.codecs.split(u',', Qt::SkipEmptyParts)) {
+            const QString codec = CodecOf(EntryName(entry));
+            if (IsVideoCodec(codec) && offer.pictureCodec.isEmpty())
+                offer.pictureCodec = entry.trimmed();
+            else if (IsAudioCodec(codec) && offer.soundCodec.isEmpty())
+                offer.soundCodec = entry.trimmed();
+            soundNamed = soundNamed || IsAudioCodec(codec);
+        }
+        // Without CODECS nothing says the sound is missing; a sound group brings it.
+        offer.hasSound = soundNamed || variant.codecs.isEmpty() || !variant.audioGroup.isEmpty();
+        offer.container = QStringLiteral("hls");
+        offer.kbps = double(variant.bandwidth) / 1000.0;
+        offers.append(offer);
+    }
+    return offers;
 }
 
 HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, const PictureWish& wish) {

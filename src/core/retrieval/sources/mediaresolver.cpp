@@ -161,6 +161,7 @@ bool ResolvePlaylist(HttpTransfer& transfer, ProgressSink* sink, const Fetched& 
     QString soundUrl;
     QString variantCodecs;
     if (playlist.isMaster) {
+        media.offers = HlsOffers(playlist);
         const HlsVariantChoice choice = ChooseHlsVariant(playlist, wish);
         const HlsVariant& variant = playlist.variants[choice.index];
         media.choice = choice.text;
@@ -247,11 +248,22 @@ QList<HtmlVideoSource> PlayableSources(const QList<HtmlVideoSource>& offered, co
 }
 
 // The rendition the wish asks for; those without a height only when no other is offered.
-QString ChooseSource(const QList<HtmlVideoSource>& sources, const PictureWish& wish, QString& choice) {
+QString ChooseSource(const QList<HtmlVideoSource>& sources, const PictureWish& wish, QString& choice,
+                     QList<OfferedFormat>* listed) {
     QList<OfferedPicture> offers;
-    for (const HtmlVideoSource& source : sources)
-        offers.append({source.url, source.height, 0, QString(), 0,
+    for (int i = 0; i < sources.size(); ++i) {
+        const HtmlVideoSource& source = sources[i];
+        const QString id = QStringLiteral("page-%1").arg(i);
+        offers.append({id, source.height, 0, QString(), 0,
                        source.height > 0 ? QStringLiteral("%1p").arg(source.height) : QString()});
+        if (listed != nullptr) {
+            OfferedFormat offer;
+            offer.id = id;
+            offer.height = source.height;
+            offer.container = source.type.section(u'/', 1);
+            listed->append(offer);
+        }
+    }
     const PictureChoice chosen = ChoosePicture(offers, wish);
     choice = chosen.text;
     return sources[chosen.index].url;
@@ -259,12 +271,12 @@ QString ChooseSource(const QList<HtmlVideoSource>& sources, const PictureWish& w
 
 // The page's video address in the order of preference, with the rendition choice made.
 QString PageVideoAddress(const HtmlVideoScan& scan, const QUrl& base, const PictureWish& wish,
-                         QString& choice) {
+                         QString& choice, QList<OfferedFormat>* offers = nullptr) {
     for (const auto& [offered, firstTypeOnly] :
          {std::pair(&scan.videoSources, true), std::pair(&scan.jwPlayerSources, false)}) {
         const QList<HtmlVideoSource> sources = PlayableSources(*offered, base, firstTypeOnly);
         if (!sources.isEmpty())
-            return ChooseSource(sources, wish, choice);
+            return ChooseSource(sources, wish, choice, offers);
     }
     for (const QString* candidate : {&scan.ogVideoSecureUrl, &scan.ogVideoUrl, &scan.ogVideo,
                                      &scan.twitterPlayerStream, &scan.jsonLdContentUrl}) {
@@ -300,7 +312,7 @@ bool PagePlaysItsOwnVideo(const Fetched& page) {
 bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page, const PictureWish& wish,
                  DownloadJob& job, MediaSource& media, bool suggestReader) {
     const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
-    const QString address = PageVideoAddress(scan, PageBase(scan, page), wish, media.choice);
+    const QString address = PageVideoAddress(scan, PageBase(scan, page), wish, media.choice, &media.offers);
     if (address.isEmpty())
         return Fail(sink,
                     QStringLiteral(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "offeredformat.h"
 #include "picturechoice.h"
 
 #include "hlsplaylist.h"
@@ -20,6 +21,7 @@ struct MediaSource {
     bool isPlaylist = false;     // segments to append one after another, else the job's streamUrl
     QString extension;           // of the downloaded file, dot included
     QString choice;              // which of several renditions was taken; empty when there was one
+    QList<OfferedFormat> offers; // what the address offered to choose from; empty when one stream
     QList<HlsSegment> segments;  // absolute http(s) addresses, for a playlist
     // The segments of the picture's sound when a master playlist gives it a rendition of its
     // own: fetched beside the picture's and merged with them, without re-encoding, into the

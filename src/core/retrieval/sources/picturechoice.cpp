@@ -66,6 +66,8 @@ PictureChoice ChoosePicture(const QList<OfferedPicture>& offers, const PictureWi
     PictureChoice choice;
     if (offers.isEmpty())
         return choice;
+    // A chosen format the address no longer offers gives way to the rule, and the text says so.
+    QString gone;
     if (!wish.exactFormat.isEmpty()) {
         for (int i = 0; i < offers.size(); ++i) {
             if (offers[i].id == wish.exactFormat) {
@@ -74,6 +76,7 @@ PictureChoice ChoosePicture(const QList<OfferedPicture>& offers, const PictureWi
                 return choice;
             }
         }
+        gone = QStringLiteral("format %1 is not offered; ").arg(wish.exactFormat);
     }
     QList<int> heights;
     for (const OfferedPicture& offer : offers)
@@ -81,6 +84,8 @@ PictureChoice ChoosePicture(const QList<OfferedPicture>& offers, const PictureWi
             heights.append(offer.height);
     if (heights.isEmpty()) {
         choice.index = ChooseUnsized(offers, wish.quality);
+        if (!gone.isEmpty())
+            choice.text = gone + QStringLiteral("the rule's choice");
         return choice;
     }
     std::sort(heights.begin(), heights.end());
@@ -112,6 +117,8 @@ PictureChoice ChoosePicture(const QList<OfferedPicture>& offers, const PictureWi
                           .arg(named, QLatin1String(WhichText(wish.quality)))
                           .arg(within.size())
                           .arg(limited ? QStringLiteral(" at most %1p").arg(wish.largestPicture) : QString());
+    if (!gone.isEmpty())
+        choice.text = gone + (choice.text.isEmpty() ? QStringLiteral("the only size") : choice.text);
     return choice;
 }
 

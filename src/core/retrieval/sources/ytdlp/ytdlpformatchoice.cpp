@@ -71,4 +71,13 @@ YtDlpChoice ChooseYtDlpFormats(const QList<YtDlpFormat>& formats, const PictureW
     return choice;
 }
 
+QList<OfferedFormat> YtDlpOffers(const QList<YtDlpFormat>& formats) {
+    QList<OfferedFormat> offers;
+    for (const YtDlpFormat& format : formats)
+        offers.append({format.id, format.height, format.frameRate, format.videoCodec, format.audioCodec,
+                       format.language, format.hasVideo, format.hasAudio, format.extension, format.bytes,
+                       format.bitRate});
+    return offers;
+}
+
 } // namespace Tarnwick

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "retrieval/sources/offeredformat.h"
 #include "retrieval/sources/picturechoice.h"
 #include "ytdlpinfo.h"
 
@@ -21,5 +22,8 @@ struct YtDlpChoice {
 // carry sound too. A format without sound gets the best sound-only format (the smallest for
 // Standard). A site without pictures gives its best sound. Empty when there is no format.
 YtDlpChoice ChooseYtDlpFormats(const QList<YtDlpFormat>& formats, const PictureWish& wish);
+
+// The formats as a list of them shows them.
+QList<OfferedFormat> YtDlpOffers(const QList<YtDlpFormat>& formats);
 
 } // namespace Tarnwick

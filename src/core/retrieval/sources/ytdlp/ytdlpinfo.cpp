@@ -64,6 +64,11 @@ YtDlpFormat ReadFormat(const QJsonObject& object) {
     ReadCodec(object, "acodec", format.audioCodec, format.hasAudio);
     format.width = int(Number(object, "width"));
     format.height = int(Number(object, "height"));
+    format.frameRate = Number(object, "fps");
+    format.bytes = qint64(Number(object, "filesize"));
+    if (format.bytes <= 0)
+        format.bytes = qint64(Number(object, "filesize_approx"));
+    format.language = Text(object, "language");
     format.bitRate = Number(object, "tbr");
     if (format.bitRate == 0)
         format.bitRate = Number(object, "vbr") + Number(object, "abr");

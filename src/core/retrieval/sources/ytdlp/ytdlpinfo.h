@@ -19,7 +19,10 @@ struct YtDlpFormat {
     bool hasAudio = true;
     int width = 0;
     int height = 0;
+    double frameRate = 0;
     double bitRate = 0; // kbit/s, total (or the one known part)
+    qint64 bytes = 0;   // the file's size, exact or estimated; 0: not said
+    QString language;   // of the sound, where yt-dlp says it
     // Request headers the site expects with the download (User-Agent, Referer, Cookie, ...).
     QList<QPair<QByteArray, QByteArray>> httpHeaders;
 };
