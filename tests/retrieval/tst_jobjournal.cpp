@@ -68,6 +68,9 @@ void TestJobJournal::unfinishedJobsComeBackAsWaitingRows() {
     jobs[5].partial.playlistDigest = QByteArray(32, '\x5a');
     jobs[5].partial.segmentsDone = 3;
     jobs[5].partial.segmentBytes = 1234567;
+    // A format chosen for a row, and a playlist row's limit for its entries.
+    jobs[0].chosenFormat = QStringLiteral("137+140");
+    jobs[6].largestPicture = 720;
     QList<DownloadJob> read;
     QVERIFY(ReadJournalText(JournalText(jobs), read));
     QCOMPARE(Urls(read),

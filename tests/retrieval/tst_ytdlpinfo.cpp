@@ -57,6 +57,7 @@ class TestYtDlpInfo : public QObject {
 private slots:
     void choosesFormatsByQuality_data();
     void choosesFormatsByQuality();
+    void takesTheChosenFormatAndSound();
     void keepsOnlySafeAddressesAndHeaders();
     void readsPlaylistsAndTheirEntries();
     void readsProgressLines_data();
@@ -134,6 +135,26 @@ void TestYtDlpInfo::choosesFormatsByQuality() {
     QTEST(Id(parsed, choice.video), "video");
     QTEST(Id(parsed, choice.audio), "audio");
     QTEST(choice.label, "label");
+}
+
+// A chosen "picture+sound" is taken as it is; a sound no longer offered, or none named, gives
+// way to the best one; a picture no longer offered gives way to the rule.
+void TestYtDlpInfo::takesTheChosenFormatAndSound() {
+    const QList<YtDlpFormat> dash =
+        Formats({QStringLiteral("a1 - none mp4a 48 https"), QStringLiteral("v1 360 avc1 none 300 https"),
+                 QStringLiteral("a2 - none opus 160 https"), QStringLiteral("v3 1080 avc1 none 2000 https")});
+    const QList<std::tuple<QString, QString, QString>> cases = {
+        {QStringLiteral("v3+a1"), QStringLiteral("v3"), QStringLiteral("a1")},
+        {QStringLiteral("v3+gone"), QStringLiteral("v3"), QStringLiteral("a2")},
+        {QStringLiteral("v1"), QStringLiteral("v1"), QStringLiteral("a2")},
+        {QStringLiteral("gone+a1"), QStringLiteral("v3"), QStringLiteral("a1")},
+    };
+    for (const auto& [chosen, video, audio] : cases) {
+        const YtDlpChoice choice =
+            ChooseYtDlpFormats(dash, PictureWish{VideoQuality::HighMp4, 0, {}, chosen});
+        QCOMPARE(Id(dash, choice.video), video);
+        QCOMPARE(Id(dash, choice.audio), audio);
+    }
 }
 
 void TestYtDlpInfo::keepsOnlySafeAddressesAndHeaders() {

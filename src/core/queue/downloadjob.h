@@ -48,8 +48,11 @@ struct DownloadJob {
     QString streamUrl;   // the stream request, filled by the watch-page resolver
     QString title;       // the page title, filled by the resolver; becomes the file name
     QString failureText; // why the job failed, as the transfer or the engine said; empty otherwise
-    // The one format the user chose for this row (a source's own id); empty: the rule chooses.
+    // The one format the user chose for this row (a source's own id, with "+" and a sound's id
+    // for a picture without sound); empty: the rule chooses.
     QString chosenFormat;
+    // A playlist row's largest picture for all its entries; -1: the run's.
+    int largestPicture = -1;
     // What the choice of picture took, as the status line says it ("360p, largest of 2 at
     // most 400p"); empty until a job has chosen among several.
     QString pictureChoice;

@@ -33,11 +33,15 @@ QString ToolTip(const DownloadJob& job, int column) {
     if (column == JobListModel::FileNameColumn) {
         if (failed)
             return job.failureText;
-        // Which of the offered pictures the download took.
-        if (!job.pictureChoice.isEmpty())
-            return FileNameOrSummary(job).isEmpty()
-                       ? job.pictureChoice
-                       : FileNameOrSummary(job) + QLatin1Char('\n') + job.pictureChoice;
+        // Which of the offered pictures the download took, or what the row asks for.
+        QString picture = job.pictureChoice;
+        if (picture.isEmpty() && !job.chosenFormat.isEmpty())
+            picture = QStringLiteral("Format %1, as chosen").arg(job.chosenFormat);
+        else if (picture.isEmpty() && job.largestPicture > 0)
+            picture = QStringLiteral("Pictures at most %1p").arg(job.largestPicture);
+        if (!picture.isEmpty())
+            return FileNameOrSummary(job).isEmpty() ? picture
+                                                    : FileNameOrSummary(job) + QLatin1Char('\n') + picture;
         return FileNameOrSummary(job);
     }
     return failed ? job.url + QLatin1Char('\n') + job.failureText : job.url;
@@ -205,9 +209,17 @@ void JobListModel::TakeResults(int row, const DownloadJob& results) {
 
 void JobListModel::SetUrl(int row, const QString& url) {
     Job(row).url = url;
-    // What yt-dlp said about the old address says nothing about the new one.
+    // What yt-dlp said about the old address says nothing about the new one, nor does a format
+    // chosen among its offers.
     Job(row).extractedInfo.clear();
+    Job(row).chosenFormat.clear();
     emit dataChanged(index(row, UrlColumn), index(row, UrlColumn));
+}
+
+void JobListModel::SetPictureChoice(int row, const QString& format, int largestPicture) {
+    Job(row).chosenFormat = format;
+    Job(row).largestPicture = largestPicture;
+    JobChanged(row);
 }
 
 void JobListModel::SetActivity(int row, const QString& text) {

@@ -46,6 +46,9 @@ public:
     DownloadJob& Job(int row) { return *jobs_[static_cast<size_t>(row)]; }
     const DownloadJob& Job(int row) const { return *jobs_[static_cast<size_t>(row)]; }
     void SetUrl(int row, const QString& url);
+    // The row's own choice of picture: one format (empty: the rule's), or for a playlist a
+    // largest picture for its entries (-1: the run's).
+    void SetPictureChoice(int row, const QString& format, int largestPicture);
     // Tells the views that the row's record changed (state, output path).
     void JobChanged(int row);
     // Takes what a run found for the job (state, delivered file, title, stream, failure); the

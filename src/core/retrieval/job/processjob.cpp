@@ -80,7 +80,8 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     context.ConfigureTransfer(transfer);
 
     RemoveStaleFilesIn(delivery.outputFolder);
-    const PictureWish wish{quality, context.LargestPicture(), context.PreferredCodec(), job.chosenFormat};
+    const PictureWish wish{quality, job.largestPicture >= 0 ? job.largestPicture : context.LargestPicture(),
+                           context.PreferredCodec(), job.chosenFormat};
     // An entry of a playlist that came resolved needs no second look at the site. yt-dlp's
     // downloads are its own and start again rather than continue.
     YtDlpJob ytDlpJob(context, jobIndex, wish, convert, transfer, labelledSink);

@@ -89,6 +89,10 @@ void AppendJob(QByteArray& out, const DownloadJob& job) {
             object.Text("preset", job.choices->presetName);
         }
     }
+    if (!job.chosenFormat.isEmpty())
+        object.Text("picture", job.chosenFormat);
+    if (job.largestPicture >= 0)
+        object.Number("largestPicture", job.largestPicture);
     if (job.partial.IsKept()) {
         object.Text("partial", job.partial.path);
         // Validators are bytes as the server sent them; Latin-1 carries every byte unchanged.
@@ -113,12 +117,14 @@ bool ReadJob(const QJsonValue& value, DownloadJob& job) {
         return false;
     const QJsonObject object = value.toObject();
     for (const char* key :
-         {"url", "folder", "format", "preset", "partial", "etag", "lastModified", "playlist"})
+         {"url", "folder", "format", "preset", "partial", "etag", "lastModified", "playlist", "picture"})
         if (!IsText(object, QString::fromLatin1(key)))
             return false;
     job.url = object.value(QStringLiteral("url")).toString();
     if (job.url.isEmpty())
         return false;
+    job.chosenFormat = object.value(QStringLiteral("picture")).toString();
+    job.largestPicture = qBound(-1, object.value(QStringLiteral("largestPicture")).toInt(-1), 16384);
     if (object.contains(QStringLiteral("folder"))) {
         const int quality = object.value(QStringLiteral("quality")).toInt(-1);
         if (quality < int(VideoQuality::Standard) || quality > int(VideoQuality::HighMp4))

@@ -86,6 +86,8 @@ int YtDlpJob::ListPlaylist(const YtDlpInfo& info) {
         // An entry resolved with the list may have no address of its own: it keeps the list's.
         row.url = entry.url.isEmpty() ? job.url : entry.url;
         row.extractedInfo = entry.info;
+        // A limit chosen for the list holds for every entry of it.
+        row.largestPicture = job.largestPicture;
         if (entry.url.isEmpty() && entry.info.isEmpty())
             continue; // neither an address nor a video: nothing to download
         rows.append(row);

@@ -63,11 +63,20 @@ YtDlpChoice ChooseYtDlpFormats(const QList<YtDlpFormat>& formats, const PictureW
         offers.append({format.id, format.height, format.bitRate, CodecFamily(format.videoCodec), preference,
                        format.height > 0 ? QStringLiteral("%1p").arg(format.height) : QString()});
     }
-    const PictureChoice picture = ChoosePicture(offers, wish);
+    // "137+140": a picture and the sound chosen to go with it.
+    PictureWish pictureWish = wish;
+    pictureWish.exactFormat = wish.exactFormat.section(u'+', 0, 0);
+    const QString chosenSound = wish.exactFormat.section(u'+', 1);
+    const PictureChoice picture = ChoosePicture(offers, pictureWish);
     choice.video = pictures[picture.index];
     choice.label = picture.text;
-    if (!formats[choice.video].hasAudio)
-        choice.audio = BestOf(formats, sounds, preferSmall);
+    if (!formats[choice.video].hasAudio) {
+        for (const int i : sounds)
+            if (!chosenSound.isEmpty() && formats[i].id == chosenSound)
+                choice.audio = i;
+        if (choice.audio < 0)
+            choice.audio = BestOf(formats, sounds, preferSmall);
+    }
     return choice;
 }
 
