@@ -18,6 +18,11 @@ enum class JobState : int32_t {
     Stopped = 6,     // stopped by Stop or by the program's end; continues in a later run
 };
 
+// A job a run is working on: the list does not change it under the run.
+inline bool IsInProgress(JobState state) {
+    return state == JobState::Preparing || state == JobState::Downloading || state == JobState::Converting;
+}
+
 // Selects how progress positions of the job in progress map onto the progress bar.
 enum class RunPhase : int32_t {
     PhasePrepare = 0,

@@ -26,6 +26,7 @@ constexpr int Support = 32788;
 constexpr int WebSite = 32789;
 constexpr int WatchOnline = 32790;
 constexpr int UpdateYtDlp = 32791;
+constexpr int ChooseFormat = 32792;
 } // namespace Command
 
 namespace Control {

@@ -125,6 +125,7 @@ void MainWindow::UpdateCommands() {
     enable(Command::Stop, jobInProgress);
     enable(Command::CopyUrl, anySelected);
     enable(Command::WatchOnline, anySelected);
+    enable(Command::ChooseFormat, anySelected && !IsInProgress(model_->Job(selected.first()).state));
     enable(Command::Play, firstSucceeded);
     enable(Command::Rename, firstSucceeded);
     enable(Command::CopyTo, firstSucceeded);

@@ -65,6 +65,8 @@ public:
     // A later start's addresses and folder: added as rows, the first of them selected, and
     // started as that start would have started them; with no address the window comes forward.
     void TakeHandOff(const CommandLineArgs& args);
+    // "Choose Format...": lists what the selected row's address offers; the choice sticks to it.
+    void ChooseFormat();
     // Records the list's unfinished jobs in journal from now on, which outlives the window; a
     // stopped job then keeps its download for a later run.
     void SetJournal(JobJournal* journal);

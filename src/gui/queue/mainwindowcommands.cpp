@@ -6,6 +6,7 @@
 #include "app/messages.h"
 #include "app/urlcheck.h"
 #include "browser/extensionregistrar.h"
+#include "chooseformatdialog.h"
 #include "conversion/presetlookup.h"
 #include "joblistview.h"
 #include "mainwindow.h"
@@ -163,24 +164,38 @@ void MainWindow::OpenAddUrlDialog() {
         AddUrl(dialog.Text());
 }
 
-namespace {
-
-bool InProgress(JobState state) {
-    return state == JobState::Preparing || state == JobState::Downloading || state == JobState::Converting;
+void MainWindow::ChooseFormat() {
+    const int row = list_->FirstSelectedRow();
+    if (row < 0 || IsInProgress(model_->Job(row).state))
+        return;
+    const DownloadJob& job = model_->Job(row);
+    const quint64 id = job.id;
+    ChooseFormatDialog dialog(
+        job.url, job.chosenFormat, job.largestPicture,
+        [url = job.url, host = settings_.videoHost, ytDlp = settings_.ytDlpPath,
+         proxy = settings_.proxy](const std::atomic<bool>& stop) {
+            return SurveyFormats(url, host, ytDlp, TransferNetwork{proxy, nullptr}, stop);
+        },
+        this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // While the dialog was open the row may have moved, gone, or been reached by a run.
+    const int now = RowOfJob(id);
+    if (now < 0 || IsInProgress(model_->Job(now).state))
+        return;
+    model_->SetPictureChoice(now, dialog.ChosenFormat(), dialog.ChosenLimit());
 }
-
-} // namespace
 
 void MainWindow::EditUrlOfItem(int row) {
     // The worker reads the address of a job in progress; it is not changed under it.
-    if (row == run_.currentIndex.load() || (IsRunning() && InProgress(model_->Job(row).state)))
+    if (row == run_.currentIndex.load() || (IsRunning() && IsInProgress(model_->Job(row).state)))
         return;
     AddUrlDialog dialog(AddUrlDialog::Mode::Edit, settings_.recentUrlList.Entries(), settings_.videoHost,
                         model_->Job(row).url, this);
     // While the dialog is open the row may have been removed, or a run may have reached it.
     QPersistentModelIndex index(model_->index(row, 0));
     if (dialog.exec() == QDialog::Accepted && index.isValid() && index.row() != run_.currentIndex.load() &&
-        !(IsRunning() && InProgress(model_->Job(index.row()).state)))
+        !(IsRunning() && IsInProgress(model_->Job(index.row()).state)))
         model_->SetUrl(index.row(), dialog.Text());
 }
 

@@ -91,6 +91,7 @@ void MainWindow::CreateMenus() {
         {Command::Remove, "Remove", QKeySequence(Qt::Key_Delete), &MainWindow::RemoveSelected},
         {Command::Clear, "Clear", QKeySequence(Qt::CTRL | Qt::Key_Delete), &MainWindow::ClearList},
         {Command::CopyUrl, "Copy URL to Clipboard", QKeySequence(), &MainWindow::CopyUrlToClipboard},
+        {Command::ChooseFormat, "Choose Format...", QKeySequence(), &MainWindow::ChooseFormat},
         {0, nullptr, QKeySequence(), nullptr},
         {Command::Play, "Play", QKeySequence(Qt::CTRL | Qt::Key_P), &MainWindow::Play},
         {Command::Rename, "Rename", QKeySequence(Qt::Key_F2), &MainWindow::Rename},

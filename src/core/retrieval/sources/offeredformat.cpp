@@ -10,25 +10,6 @@ QString OrDash(const QString& text) {
     return text.isEmpty() ? QStringLiteral("-") : text;
 }
 
-QString PictureText(const OfferedFormat& format) {
-    if (!format.hasPicture)
-        return QStringLiteral("sound");
-    if (format.height <= 0)
-        return QStringLiteral("?");
-    QString text = QStringLiteral("%1p").arg(format.height);
-    if (format.frameRate > 0)
-        text += QString::number(qRound(format.frameRate));
-    return text;
-}
-
-QString SizeText(const OfferedFormat& format) {
-    if (format.bytes > 0)
-        return QStringLiteral("%1 MiB").arg(double(format.bytes) / (1024.0 * 1024.0), 0, 'f', 1);
-    if (format.kbps > 0)
-        return QStringLiteral("%1 kbit/s").arg(qRound(format.kbps));
-    return QStringLiteral("-");
-}
-
 QString WhatItCarries(const OfferedFormat& format) {
     if (format.hasPicture && format.hasSound)
         return QStringLiteral("picture and sound");
@@ -36,7 +17,7 @@ QString WhatItCarries(const OfferedFormat& format) {
 }
 
 QString Columns(const QStringList& fields) {
-    static const int widths[] = {14, 9, 16, 16, 6, 6, 14};
+    static const int widths[] = {14, 12, 16, 16, 6, 6, 14};
     QString line;
     for (qsizetype i = 0; i < fields.size(); ++i)
         line += i + 1 < fields.size() && i < 7 ? fields[i].leftJustified(widths[i]) + QLatin1Char(' ')
@@ -46,11 +27,30 @@ QString Columns(const QStringList& fields) {
 
 } // namespace
 
+QString OfferedPictureText(const OfferedFormat& format) {
+    if (!format.hasPicture)
+        return QStringLiteral("sound only");
+    if (format.height <= 0)
+        return QStringLiteral("unknown size");
+    QString text = QStringLiteral("%1p").arg(format.height);
+    if (format.frameRate > 0)
+        text += QString::number(qRound(format.frameRate));
+    return text;
+}
+
+QString OfferedSizeText(const OfferedFormat& format) {
+    if (format.bytes > 0)
+        return QStringLiteral("%1 MiB").arg(double(format.bytes) / (1024.0 * 1024.0), 0, 'f', 1);
+    if (format.kbps > 0)
+        return QStringLiteral("%1 kbit/s").arg(qRound(format.kbps));
+    return QStringLiteral("-");
+}
+
 QString FormatListingLine(const OfferedFormat& format) {
-    return Columns({format.id, PictureText(format),
+    return Columns({format.id, OfferedPictureText(format),
                     OrDash(format.hasPicture ? format.pictureCodec : QString()),
                     OrDash(format.hasSound ? format.soundCodec : QString()), OrDash(format.soundLanguage),
-                    OrDash(format.container), SizeText(format), WhatItCarries(format)});
+                    OrDash(format.container), OfferedSizeText(format), WhatItCarries(format)});
 }
 
 QString FormatListingHeading() {

@@ -21,6 +21,11 @@ struct OfferedFormat {
     double kbps = 0;   // the bit rate, where it says that instead
 };
 
+// The picture as a list shows it: "1080p30", "sound only", "unknown size".
+QString OfferedPictureText(const OfferedFormat& format);
+// "12.3 MiB", "900 kbit/s" or "-".
+QString OfferedSizeText(const OfferedFormat& format);
+
 // One line of --list-formats: "137  1080p30  avc1.640028  -  mp4  12.3 MiB  picture only".
 QString FormatListingLine(const OfferedFormat& format);
 // The heading over those lines.
