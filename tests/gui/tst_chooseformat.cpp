@@ -44,6 +44,7 @@ private slots:
                  qPrintable(f.service.Error()));
         f.settings.convert = false;
         f.settings.largestPicture = 240;
+        f.settings.quality = 2; // the largest picture
         f.Create();
         f.window->show();
         f.window->AddUrl(f.service.Url(QStringLiteral("/hls/ladder/master.m3u8")));
@@ -80,6 +81,12 @@ private slots:
 
         QVERIFY(f.RunToEnd());
         QCOMPARE(HeightOf(f.OutputFile(QStringLiteral("master.ts"))), 480);
+
+        // A row's own limit goes before the one of Options: "largest" at most 360p.
+        f.window->Model()->SetPictureChoice(0, QString(), 360);
+        f.settings.alwaysOverwrite = true;
+        QVERIFY(f.RunToEnd());
+        QCOMPARE(HeightOf(f.OutputFile(QStringLiteral("master.ts"))), 360);
     }
 
     // An address that cannot be read says why; nothing can be chosen and the row keeps what

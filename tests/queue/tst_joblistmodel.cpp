@@ -112,9 +112,12 @@ void TestJobListModel::playlistEntriesGoRightAfterTheirRow() {
     list.title = QStringLiteral("Playlist: 2 entries added to the list");
     list.state = JobState::Succeeded;
     QCOMPARE(model.data(model.index(0, JobListModel::FileNameColumn)).toString(), list.title);
-    // Another address makes what yt-dlp said of the old one worthless.
+    // Another address makes what yt-dlp said of the old one worthless, and a format chosen
+    // among the old one's offers too.
+    model.SetPictureChoice(1, QStringLiteral("137+140"), -1);
     model.SetUrl(1, QStringLiteral("http://b/other"));
     QVERIFY(model.Job(1).extractedInfo.isEmpty());
+    QVERIFY(model.Job(1).chosenFormat.isEmpty());
 }
 
 void TestJobListModel::stateImageFollowsState_data() {

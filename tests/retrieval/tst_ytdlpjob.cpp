@@ -272,8 +272,11 @@ void TestYtDlpJob::longPlaylistsStopAtTheLimit() {
     TestJobContext context;
     PrepareContext(context, program);
     context.AddJob(service_.Url(QStringLiteral("/novideo")));
+    // A limit chosen for the list holds for its entries.
+    context.jobs[0].largestPicture = 720;
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
     QCOMPARE(context.jobs.size(), 1 + YtDlpPlaylistLimit);
+    QCOMPARE(context.jobs.last().largestPicture, 720);
     QCOMPARE(context.jobs.last().url, QStringLiteral("https://site.example/v/1000"));
     QCOMPARE(context.jobs[0].title,
              QStringLiteral("Playlist: the first 1000 of 5000 entries added to the list"));
