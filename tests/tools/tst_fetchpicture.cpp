@@ -12,16 +12,62 @@
 
 namespace {
 
-// The picture height of the file's first video stream; 0 when there is none.
-int HeightOf(const QString& path) {
+// "<height> <codec>" of the file's first video stream, as ffprobe says it.
+QString PictureOf(const QString& path) {
     QProcess probe;
     probe.start(TestSupport::FfprobePath(),
                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                 QStringLiteral("v:0"), QStringLiteral("-show_entries"), QStringLiteral("stream=height"),
+                 QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=height,codec_name"), QStringLiteral("-of"),
+                 QStringLiteral("default=noprint_wrappers=1:nokey=1"), path});
+    probe.waitForFinished(30000);
+    // A transport stream lists its streams once more under its program: the first pair serves.
+    const QList<QByteArray> lines = probe.readAllStandardOutput().trimmed().split('\n');
+    return lines.size() < 2 ? QString() : QString::fromUtf8(lines[1].trimmed() + ' ' + lines[0].trimmed());
+}
+
+bool HasSound(const QString& path) {
+    QProcess probe;
+    probe.start(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                 QStringLiteral("a:0"), QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name"),
                  QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
     probe.waitForFinished(30000);
-    // A transport stream lists its streams once more under its program: the first line serves.
-    return probe.readAllStandardOutput().trimmed().split('\n').first().trimmed().toInt();
+    return !probe.readAllStandardOutput().trimmed().isEmpty();
+}
+
+int HeightOf(const QString& path) {
+    return PictureOf(path).section(u' ', 0, 0).toInt();
+}
+
+// A DASH manifest as sites serve it: H.264 pictures from 144p to 2160p, VP9 and HEVC at 1080p,
+// each picture without sound, and one sound track; one second of each.
+bool MakeDashLadder(const QString& folder) {
+    QDir().mkpath(folder);
+    QProcess ffmpeg;
+    ffmpeg.setWorkingDirectory(folder);
+    ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
+    const QString pictures = QStringLiteral(
+        "[0:v]split=7[a][b][c][d][e][f][g];[a]scale=256:144[p144];[b]scale=640:360[p360];"
+        "[c]scale=1280:720[p720];[d]scale=1920:1080[p1080];[e]null[p2160];[f]scale=1920:1080[vp9];"
+        "[g]scale=1920:1080[hevc]");
+    const QString arguments = QStringLiteral(
+        "-hide_banner -loglevel error -f lavfi -i testsrc2=size=3840x2160:rate=10:duration=1 "
+        "-f lavfi -i sine=frequency=440:duration=1 -filter_complex %1 "
+        "-map [p144] -map [p360] -map [p720] -map [p1080] -map [p2160] -map [vp9] -map [hevc] -map 1:a "
+        "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:v:5 libvpx-vp9 -deadline realtime -cpu-used 8 "
+        "-c:v:6 libx265 -x265-params log-level=error -c:a aac -f dash -seg_duration 1 "
+        "-adaptation_sets %2 ladder.mpd");
+    QStringList list = arguments.split(u' ');
+    list.replace(list.indexOf(QStringLiteral("%1")), pictures);
+    list.replace(list.indexOf(QStringLiteral("%2")),
+                 QStringLiteral("id=0,streams=0,1,2,3,4 id=1,streams=5 id=2,streams=6 id=3,streams=7"));
+    ffmpeg.start(TestSupport::FfmpegPath(), list);
+    const bool made = ffmpeg.waitForFinished(300000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
+                      ffmpeg.exitCode() == 0;
+    if (!made)
+        qWarning("%s", ffmpeg.readAll().constData());
+    return made;
 }
 
 } // namespace
@@ -36,6 +82,7 @@ private slots:
         QVERIFY2(service_.AddWebMedia(QStringLiteral("ladder"),
                                       {QStringLiteral("--size"), QStringLiteral("640x480")}),
                  qPrintable(service_.Error()));
+        QVERIFY(MakeDashLadder(service_.MediaFolder() + QStringLiteral("/dash")));
     }
 
     void takesThePictureTheLimitAllows_data() {
@@ -66,25 +113,46 @@ private slots:
         QFETCH(QVariant, limit);
         QFETCH(int, height);
         QFETCH(QString, said);
-        TestSupport::IsolatedProfile profile;
-        {
-            QSettings settings(profile.SettingsFile(), QSettings::IniFormat);
-            settings.setValue(QStringLiteral("Settings/Convert"), 0);
-            settings.setValue(QStringLiteral("Settings/Quality"), quality);
-            settings.setValue(QStringLiteral("Settings/LargestPicture"), limit);
-        }
-        QTemporaryDir output;
-        QProcess fetch;
-        fetch.setProcessChannelMode(QProcess::MergedChannels);
-        fetch.start(TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"),
-                    {output.path(), service_.Url(address)});
-        QVERIFY(fetch.waitForFinished(120000));
-        const QString out = QString::fromUtf8(fetch.readAll());
-        QVERIFY2(fetch.exitCode() == 0, qPrintable(out));
-        const QStringList files = QDir(output.path()).entryList(QDir::Files);
-        QCOMPARE(files.size(), 1);
-        QCOMPARE(HeightOf(output.filePath(files.first())), height);
+        QString out;
+        const QString picture = Fetch(address, quality, limit, QString(), out);
+        QCOMPARE(picture.section(u' ', 0, 0).toInt(), height);
         QVERIFY2(out.contains(said), qPrintable(out));
+    }
+
+    // yt-dlp reads the manifest (Debian's, on the local service); the one rule chooses among
+    // its formats, and each picture, offered without sound, is delivered with the sound track.
+    void dashThroughYtDlp_data() {
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("codec");
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("largest, no limit") << 2 << 0 << ""
+                                           << "2160 h264 + sound";
+        QTest::newRow("largest at most 1080") << 2 << 1080 << ""
+                                              << "1080 h264 + sound";
+        QTest::newRow("largest at most 1080 in VP9") << 2 << 1080 << "vp9"
+                                                     << "1080 vp9 + sound";
+        QTest::newRow("largest at most 1080 in HEVC") << 2 << 1080 << "hevc"
+                                                      << "1080 hevc + sound";
+        QTest::newRow("a codec not offered at the height") << 2 << 720 << "av1"
+                                                           << "720 h264 + sound";
+        QTest::newRow("middle at most 720") << 1 << 720 << ""
+                                            << "360 h264 + sound";
+        QTest::newRow("middle, no limit") << 1 << 0 << ""
+                                          << "720 h264 + sound";
+        QTest::newRow("smallest at most 720") << 0 << 720 << ""
+                                              << "144 h264 + sound";
+        QTest::newRow("below every picture") << 2 << 100 << ""
+                                             << "144 h264 + sound";
+    }
+
+    void dashThroughYtDlp() {
+        QFETCH(int, quality);
+        QFETCH(int, limit);
+        QFETCH(QString, codec);
+        QFETCH(QString, picture);
+        QString out;
+        QCOMPARE(Fetch(QStringLiteral("/media/dash/ladder.mpd"), quality, limit, codec, out), picture);
     }
 
     // --list-formats names every variant with its height and downloads nothing; --format takes
@@ -127,6 +195,33 @@ private slots:
     }
 
 private:
+    // Downloads the address with the values given; "<height> <codec>" of what was delivered.
+    QString Fetch(const QString& address, int quality, const QVariant& limit, const QString& codec,
+                  QString& out) {
+        TestSupport::IsolatedProfile profile;
+        {
+            QSettings settings(profile.SettingsFile(), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("Settings/Convert"), 0);
+            settings.setValue(QStringLiteral("Settings/Quality"), quality);
+            settings.setValue(QStringLiteral("Settings/LargestPicture"), limit);
+            settings.setValue(QStringLiteral("Settings/PreferredCodec"), codec);
+        }
+        QTemporaryDir output;
+        QProcess fetch;
+        fetch.setProcessChannelMode(QProcess::MergedChannels);
+        fetch.start(TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"),
+                    {output.path(), service_.Url(address)});
+        fetch.waitForFinished(120000);
+        out = QString::fromUtf8(fetch.readAll());
+        const QStringList files = QDir(output.path()).entryList(QDir::Files);
+        if (fetch.exitCode() != 0 || files.size() != 1) {
+            qWarning("%s", qPrintable(out));
+            return QString();
+        }
+        const QString file = output.filePath(files.first());
+        return PictureOf(file) + (HasSound(file) ? QStringLiteral(" + sound") : QString());
+    }
+
     SampleService service_;
 };
 

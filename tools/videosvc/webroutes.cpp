@@ -44,6 +44,10 @@ std::string ContentTypeOf(const std::string& name) {
         return "video/mp2t";
     if (extension == ".m3u8")
         return "application/vnd.apple.mpegurl";
+    if (extension == ".mpd")
+        return "application/dash+xml";
+    if (extension == ".webm")
+        return "video/webm";
     if (extension == ".html")
         return "text/html";
     return "application/octet-stream";
