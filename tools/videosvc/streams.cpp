@@ -43,8 +43,10 @@ void Stall() {
 
 // Sends [position, end) of the source in pieces, with the delivery's faults. Returns false
 // when the answer must end here (the connection is then closed).
+// endsBody: the range ends the whole body, so that a counted body ends as its last piece goes
+// out (after it, the client may have it and ask for the next body before this thread runs on).
 bool SendRange(const Source& source, int64_t position, int64_t end, const Delivery& delivery,
-               httplib::DataSink& sink) {
+               httplib::DataSink& sink, bool endsBody = false) {
     std::vector<char> piece(PieceSize);
     const auto started = std::chrono::steady_clock::now();
     int64_t sent = 0;
@@ -69,7 +71,11 @@ bool SendRange(const Source& source, int64_t position, int64_t end, const Delive
             if (stopping)
                 return false;
         }
-        if (!source(position, piece.data(), length) || !sink.write(piece.data(), length))
+        if (!source(position, piece.data(), length))
+            return false;
+        if (endsBody && delivery.counted && position + static_cast<int64_t>(length) == end)
+            delivery.counted->End();
+        if (!sink.write(piece.data(), length))
             return false;
         position += static_cast<int64_t>(length);
         sent += static_cast<int64_t>(length);
@@ -125,11 +131,7 @@ void Send(httplib::Response& response, const Source& plainSource, int64_t length
                                   [=](size_t offset, size_t count, httplib::DataSink& sink) {
                                       const int64_t from = first + static_cast<int64_t>(offset);
                                       const int64_t to = from + static_cast<int64_t>(count);
-                                      if (!SendRange(source, from, to, delivery, sink))
-                                          return false;
-                                      if (to == length && delivery.counted)
-                                          delivery.counted->End();
-                                      return true;
+                                      return SendRange(source, from, to, delivery, sink, to == length);
                                   });
 }
 
