@@ -19,13 +19,7 @@ using DialogTesting::ModalAnswer;
 namespace {
 
 int HeightOf(const QString& path) {
-    QProcess probe;
-    probe.start(TestSupport::FfprobePath(),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                 QStringLiteral("v:0"), QStringLiteral("-show_entries"), QStringLiteral("stream=height"),
-                 QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
-    probe.waitForFinished(30000);
-    return probe.readAllStandardOutput().trimmed().split('\n').first().trimmed().toInt();
+    return TestSupport::ProbedPicture(path).section(u' ', 0, 0).toInt();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <cstring>
 #include <sys/socket.h>
@@ -85,6 +86,32 @@ QString FfmpegPath() {
 
 QString FfprobePath() {
     return EnvironmentOr("TARNWICK_FFPROBE", QStringLiteral("ffprobe"));
+}
+
+namespace {
+
+// The values of entries, one a line, for the streams select names.
+QList<QByteArray> ProbedValues(const QString& path, const QString& select, const QString& entries) {
+    QProcess probe;
+    probe.start(FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), select,
+                 QStringLiteral("-show_entries"), QStringLiteral("stream=") + entries, QStringLiteral("-of"),
+                 QStringLiteral("default=noprint_wrappers=1:nokey=1"), path});
+    probe.waitForFinished(30000);
+    return probe.readAllStandardOutput().trimmed().split('\n');
+}
+
+} // namespace
+
+QString ProbedPicture(const QString& path) {
+    // A transport stream lists its streams once more under its program: the first pair serves.
+    const QList<QByteArray> lines =
+        ProbedValues(path, QStringLiteral("v:0"), QStringLiteral("codec_name,height"));
+    return lines.size() < 2 ? QString() : QString::fromUtf8(lines[1].trimmed() + ' ' + lines[0].trimmed());
+}
+
+bool ProbedSound(const QString& path) {
+    return !ProbedValues(path, QStringLiteral("a:0"), QStringLiteral("codec_name")).first().isEmpty();
 }
 
 } // namespace TestSupport

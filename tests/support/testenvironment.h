@@ -37,4 +37,10 @@ QString BinDir();
 QString FfmpegPath();
 QString FfprobePath();
 
+// "<height> <codec>" of the file's first picture stream, as ffprobe says it ("1080 vp9"); empty
+// when it has none.
+QString ProbedPicture(const QString& path);
+// Whether the file has a sound stream.
+bool ProbedSound(const QString& path);
+
 } // namespace TestSupport

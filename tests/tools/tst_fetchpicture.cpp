@@ -12,32 +12,8 @@
 
 namespace {
 
-// "<height> <codec>" of the file's first video stream, as ffprobe says it.
-QString PictureOf(const QString& path) {
-    QProcess probe;
-    probe.start(TestSupport::FfprobePath(),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                 QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-                 QStringLiteral("stream=height,codec_name"), QStringLiteral("-of"),
-                 QStringLiteral("default=noprint_wrappers=1:nokey=1"), path});
-    probe.waitForFinished(30000);
-    // A transport stream lists its streams once more under its program: the first pair serves.
-    const QList<QByteArray> lines = probe.readAllStandardOutput().trimmed().split('\n');
-    return lines.size() < 2 ? QString() : QString::fromUtf8(lines[1].trimmed() + ' ' + lines[0].trimmed());
-}
-
-bool HasSound(const QString& path) {
-    QProcess probe;
-    probe.start(TestSupport::FfprobePath(),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                 QStringLiteral("a:0"), QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name"),
-                 QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
-    probe.waitForFinished(30000);
-    return !probe.readAllStandardOutput().trimmed().isEmpty();
-}
-
 int HeightOf(const QString& path) {
-    return PictureOf(path).section(u' ', 0, 0).toInt();
+    return TestSupport::ProbedPicture(path).section(u' ', 0, 0).toInt();
 }
 
 // A DASH manifest as sites serve it: H.264 pictures from 144p to 2160p, VP9 and HEVC at 1080p,
@@ -219,7 +195,8 @@ private:
             return QString();
         }
         const QString file = output.filePath(files.first());
-        return PictureOf(file) + (HasSound(file) ? QStringLiteral(" + sound") : QString());
+        return TestSupport::ProbedPicture(file) +
+               (TestSupport::ProbedSound(file) ? QStringLiteral(" + sound") : QString());
     }
 
     SampleService service_;
