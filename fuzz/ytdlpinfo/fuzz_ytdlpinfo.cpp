@@ -6,6 +6,7 @@
 #include "retrieval/sources/ytdlp/ytdlpformatchoice.h"
 #include "retrieval/sources/ytdlp/ytdlpinfo.h"
 
+#include <algorithm>
 #include <cstdint>
 
 using namespace Tarnwick;
@@ -37,11 +38,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& [name, value] : format.httpHeaders)
             Require(!name.isEmpty() && IsOneLine(name) && IsOneLine(value));
     }
-    for (VideoQuality quality : {VideoQuality::Standard, VideoQuality::HighFlv, VideoQuality::HighMp4}) {
-        const YtDlpChoice choice = ChooseYtDlpFormats(info.formats, quality);
-        Require(choice.video < info.formats.size() && choice.audio < info.formats.size());
-        Require(choice.video >= -1 && choice.audio >= -1);
-        Require(choice.IsEmpty() || choice.video != choice.audio);
-    }
+    const bool anyPicture = std::any_of(info.formats.begin(), info.formats.end(),
+                                        [](const YtDlpFormat& f) { return f.hasVideo; });
+    for (VideoQuality quality : {VideoQuality::Standard, VideoQuality::HighFlv, VideoQuality::HighMp4})
+        for (int limit : {0, 480})
+            for (const QString& codec : {QString(), QStringLiteral("vp9")}) {
+                // A chosen format the input may name, or not.
+                const QString exact = info.formats.isEmpty() ? QString() : info.formats.first().id;
+                const YtDlpChoice choice =
+                    ChooseYtDlpFormats(info.formats, PictureWish{quality, limit, codec, exact});
+                Require(choice.video < info.formats.size() && choice.audio < info.formats.size());
+                Require(choice.video >= -1 && choice.audio >= -1);
+                Require(choice.IsEmpty() || choice.video != choice.audio);
+                // No wish leaves a video without its picture.
+                Require(!anyPicture || choice.video >= 0);
+            }
     return 0;
 }
