@@ -48,6 +48,8 @@ private slots:
     void convertsIntoThePresetFormat_data();
     void convertsIntoThePresetFormat();
     void convertsInAFolderWithQuotesAndBackslashes();
+    void convertedFilesCarryTheVideosTags_data();
+    void convertedFilesCarryTheVideosTags();
     void failedConversionLeavesNoFileBehind();
     void conversionWithoutEngineFails();
     void engineWithoutItsMediaPartNamesTheCause();
@@ -160,6 +162,36 @@ void TestJobConversion::convertsIntoThePresetFormat() {
     codecs.sort();
     QCOMPARE(found, codecs);
     QCOMPARE(TemporaryFiles(), QStringList());
+}
+
+// With EmbedMetadata the converted file is told the page's title and the address it came from;
+// without, it carries neither.
+void TestJobConversion::convertedFilesCarryTheVideosTags_data() {
+    QTest::addColumn<bool>("embed");
+    QTest::newRow("EmbedMetadata=1") << true;
+    QTest::newRow("EmbedMetadata=0") << false;
+}
+
+void TestJobConversion::convertedFilesCarryTheVideosTags() {
+    QFETCH(bool, embed);
+    ConversionEngine engine;
+    QVERIFY(engine.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
+    TestJobContext context;
+    AddJob(context);
+    context.engine = &engine;
+    context.preset = &CatalogPreset(catalog_, QStringLiteral("MP3"), 0);
+    context.embedMetadata = embed;
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobSucceeded);
+    QProcess probe;
+    probe.start(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("format_tags=title,comment"), QStringLiteral("-of"),
+                 QStringLiteral("default=noprint_wrappers=1"), context.jobs[0].outputPath});
+    QVERIFY(probe.waitForFinished(30000));
+    const QString tags = QString::fromUtf8(probe.readAllStandardOutput());
+    const QString expected =
+        QStringLiteral("TAG:title=Trip: day 1?\nTAG:comment=%1\n").arg(context.jobs[0].url);
+    QCOMPARE(tags, embed ? expected : QString());
 }
 
 void TestJobConversion::convertsInAFolderWithQuotesAndBackslashes() {

@@ -1,10 +1,12 @@
 // The engine's option-line parser and its table of old names, reached directly.
 
 #include "conversion/conversionparams.h"
+#include "conversion/mediatags.h"
 #include "namemap.h"
 #include "optionline.h"
 
 #include <QTest>
+#include <map>
 
 using namespace VarnexEngine;
 
@@ -70,6 +72,8 @@ private slots:
     void oldNames();
     void pathsSurviveTheJobsQuoting_data();
     void pathsSurviveTheJobsQuoting();
+    void tagsFromPagesStayTags_data();
+    void tagsFromPagesStayTags();
 };
 
 void TestOptionLine::parses_data() {
@@ -292,6 +296,52 @@ void TestOptionLine::pathsSurviveTheJobsQuoting() {
     QCOMPARE(options.inputs.size(), size_t(1));
     QCOMPARE(QString::fromStdString(options.inputs[0].path), path);
     QCOMPARE(QString::fromStdString(options.output), path);
+}
+
+// A title from a page reaches the engine as one text, whatever it holds: it never ends early
+// or adds an option; a text the Part's presets could hold stays unquoted, as lines always were.
+void TestOptionLine::tagsFromPagesStayTags_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("stored"); // what the engine is told
+    QTest::addColumn<bool>("unquoted");
+    QTest::newRow("plain words") << "Countdown 3 seconds"
+                                 << "Countdown 3 seconds" << true;
+    QTest::newRow("an option word") << "Ask -vn anything"
+                                    << "Ask -vn anything" << false;
+    QTest::newRow("a lone dash") << "Part 1 - the start"
+                                 << "Part 1 - the start" << false;
+    QTest::newRow("quotes") << "He said \"hi\""
+                            << "He said \"hi\"" << false;
+    QTest::newRow("backslashes") << "C:\\dir\\"
+                                 << "C:\\dir\\" << false;
+    QTest::newRow("runs of blanks and a tab") << "  a   b\tc "
+                                              << "a b c" << true;
+    QTest::newRow("control characters") << "\x1b[31mred\x07"
+                                        << "[31mred" << true;
+    QTest::newRow("a huge title") << QString(300000, QLatin1Char('x'))
+                                  << QString(Tarnwick::LongestTag, QLatin1Char('x')) << true;
+}
+
+void TestOptionLine::tagsFromPagesStayTags() {
+    QFETCH(QString, title);
+    QFETCH(QString, stored);
+    QFETCH(bool, unquoted);
+    Tarnwick::ConversionParams params;
+    params.input = QStringLiteral("/v/in.mp4");
+    params.output = QStringLiteral("/v/out.mp3");
+    Tarnwick::ApplyTags(params,
+                        {title, QStringLiteral("-y"), 2026, QStringLiteral("https://site.example/v?a=1")});
+    const QString line = Tarnwick::BuildCommandLine(params);
+    QCOMPARE(line.contains(QStringLiteral("-title ") + stored), unquoted);
+    ConvertOptions options;
+    std::string error;
+    QVERIFY2(ParseOptionLine(line.toStdString(), options, &error), error.c_str());
+    std::map<std::string, std::string> tags(options.metadata.begin(), options.metadata.end());
+    QCOMPARE(QString::fromStdString(tags["title"]), stored);
+    QCOMPARE(QString::fromStdString(tags["artist"]), QStringLiteral("-y"));
+    QCOMPARE(QString::fromStdString(tags["date"]), QStringLiteral("2026"));
+    QCOMPARE(QString::fromStdString(tags["comment"]), QStringLiteral("https://site.example/v?a=1"));
+    QCOMPARE(QString::fromStdString(options.output), params.output);
 }
 
 QTEST_GUILESS_MAIN(TestOptionLine)

@@ -275,7 +275,10 @@ private slots:
         auto* largest = FindControl<QComboBox>(dialog, 1125);
         largest->setCurrentIndex(largest->findText(QStringLiteral("720p")));
         FindControl<QComboBox>(dialog, 1126)->setCurrentIndex(0);
+        QVERIFY(FindControl<QCheckBox>(dialog, 1127)->isChecked()); // on unless switched off
+        FindControl<QCheckBox>(dialog, 1127)->click();
         dialog.accept();
+        QVERIFY(!settings.embedMetadata);
         QCOMPARE(settings.largestPicture, 720);
         QCOMPARE(settings.preferredCodec, QString());
     }

@@ -83,7 +83,7 @@ void TestStartup::runWritesEverySettingAndInstallDir() {
         keys,
         (QStringList{QStringLiteral("AlwaysOverwrite"), QStringLiteral("AutoClose"),
                      QStringLiteral("AutoStart"), QStringLiteral("Convert"), QStringLiteral("DefaultFolder"),
-                     QStringLiteral("DownloadsAtOnce"), QStringLiteral("DownloadsPerSite"),
+                     QStringLiteral("DownloadsAtOnce"), QStringLiteral("DownloadsPerSite"), QStringLiteral("EmbedMetadata"),
                      QStringLiteral("Iconic"), QStringLiteral("KeepOnTop"), QStringLiteral("LargestPicture"),
                      QStringLiteral("Player"), QStringLiteral("PreferredCodec"), QStringLiteral("Proxy"),
                      QStringLiteral("Quality"), QStringLiteral("SegmentConnections"),

@@ -58,6 +58,7 @@ private slots:
     void choosesFormatsByQuality_data();
     void choosesFormatsByQuality();
     void takesTheChosenFormatAndSound();
+    void readsWhoMadeItAndWhen();
     void keepsOnlySafeAddressesAndHeaders();
     void readsPlaylistsAndTheirEntries();
     void readsProgressLines_data();
@@ -154,6 +155,23 @@ void TestYtDlpInfo::takesTheChosenFormatAndSound() {
             ChooseYtDlpFormats(dash, PictureWish{VideoQuality::HighMp4, 0, {}, chosen});
         QCOMPARE(Id(dash, choice.video), video);
         QCOMPARE(Id(dash, choice.audio), audio);
+    }
+}
+
+// The artist is the uploader, else the channel; the year comes from upload_date alone.
+void TestYtDlpInfo::readsWhoMadeItAndWhen() {
+    const QList<std::tuple<QByteArray, QString, int>> cases = {
+        {R"({"uploader": "Ann", "channel": "Ann's", "upload_date": "20260314"})", QStringLiteral("Ann"),
+         2026},
+        {R"({"channel": "Ann's", "upload_date": "2026"})", QStringLiteral("Ann's"), 0},
+        {R"({"uploader": 7, "upload_date": 20260314})", QString(), 0},
+    };
+    for (const auto& [json, artist, year] : cases) {
+        YtDlpInfo info;
+        QString reason;
+        QVERIFY2(ParseYtDlpInfo(json, info, reason), qPrintable(reason));
+        QCOMPARE(info.uploader, artist);
+        QCOMPARE(info.uploadYear, year);
     }
 }
 

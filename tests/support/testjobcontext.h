@@ -16,6 +16,7 @@ public:
     QList<Tarnwick::RunPhase> phases;
     QString outputFolder;
     QString videoHost;
+    bool embedMetadata = false;
     Tarnwick::OverwritePolicy policy = Tarnwick::OverwritePolicy::Ask;
     QList<int> answers; // taken one per question
     QStringList questions;
@@ -44,6 +45,7 @@ public:
     }
     QString OutputFolder() const override { return outputFolder; }
     QString VideoHost() const override { return videoHost; }
+    bool EmbedsMetadata() const override { return embedMetadata; }
     const Tarnwick::Preset* SelectedPreset() const override { return preset; }
     Tarnwick::ConversionEngine* Engine() override { return engine; }
     Tarnwick::OverwritePolicy Policy() const override { return policy; }

@@ -38,6 +38,10 @@ QString ConsoleJob::PreferredCodec() const {
     return run_.preferredCodec_;
 }
 
+bool ConsoleJob::EmbedsMetadata() const {
+    return run_.embedMetadata_;
+}
+
 ConversionEngine* ConsoleJob::Engine() {
     return run_.Engine();
 }

@@ -21,6 +21,7 @@ public:
     QString VideoHost() const override;
     int LargestPicture() const override;
     QString PreferredCodec() const override;
+    bool EmbedsMetadata() const override;
     const Preset* SelectedPreset() const override { return nullptr; }
     // Opened when a job first needs it: a picture and its sound that come apart are merged.
     ConversionEngine* Engine() override;

@@ -45,6 +45,7 @@ public:
     void SetStallSeconds(int seconds) { stallSeconds_ = seconds; }
     void SetRetryWaitScale(double scale) { retryWaitScale_ = scale; }
     void SetSegmentConnections(int connections) { segmentConnections_ = connections; }
+    void SetEmbedMetadata(bool embed) { embedMetadata_ = embed; }
     void SetPictureWish(int largestPicture, const QString& preferredCodec) {
         largestPicture_ = largestPicture;
         preferredCodec_ = preferredCodec;
@@ -103,6 +104,7 @@ private:
     int segmentConnections_ = HttpTransfer::DefaultSegmentConnections;
     int largestPicture_ = 0;
     QString preferredCodec_;
+    bool embedMetadata_ = true;
     RunLimits limits_;
     SharedRate rate_;
     QString proxy_;

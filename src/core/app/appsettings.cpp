@@ -53,6 +53,7 @@ void AppSettings::Load(QSettings& settings) {
     ReadInt(settings, QStringLiteral("Settings/LargestPicture"), largestPicture);
     // No screen is taller; a negative height means no limit, as 0 does.
     largestPicture = qBound(0, largestPicture, 16384);
+    ReadFlag(settings, QStringLiteral("Settings/EmbedMetadata"), embedMetadata);
     ReadText(settings, QStringLiteral("Settings/PreferredCodec"), preferredCodec);
     preferredCodec = preferredCodec.trimmed().toLower();
     if (!PreferableCodecs().contains(preferredCodec))
@@ -83,6 +84,7 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/Proxy"), proxy);
     settings.setValue(QStringLiteral("Settings/LargestPicture"), largestPicture);
     settings.setValue(QStringLiteral("Settings/PreferredCodec"), preferredCodec);
+    settings.setValue(QStringLiteral("Settings/EmbedMetadata"), embedMetadata ? 1 : 0);
     // Only a chosen program is written: a missing value means the default, so a user who never
     // set it keeps a settings file without it.
     if (ytDlpPath.isEmpty())

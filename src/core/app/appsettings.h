@@ -38,6 +38,8 @@ struct AppSettings {
     // The picture codec taken first among those of the chosen height: "h264", "hevc", "vp9"
     // or "av1"; empty: any.
     QString preferredCodec;
+    // Whether converted files carry the video's title, artist, year and address as tags.
+    bool embedMetadata = true;
     // The yt-dlp program to use; empty means "yt-dlp" on PATH.
     QString ytDlpPath;
     // Where "Update yt-dlp" fetches yt-dlp's newest release files from.

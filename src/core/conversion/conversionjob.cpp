@@ -1,5 +1,7 @@
 #include "conversionjob.h"
 
+#include "mediatags.h"
+
 #include "conversionengine.h"
 #include "mediainfo.h"
 #include "outputformat.h"
@@ -65,11 +67,14 @@ bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QSt
 }
 
 int ConvertFile(ConversionEngine& engine, const QString& sourcePath, const QString& outputPath,
-                const Preset& preset, ProgressSink* sink) {
+                const Preset& preset, ProgressSink* sink, const MediaTags* tags) {
     ConversionParams params;
     PrepareFailure failure;
-    if (PrepareParams(engine, params, sourcePath, outputPath, preset, &failure))
+    if (PrepareParams(engine, params, sourcePath, outputPath, preset, &failure)) {
+        if (tags != nullptr)
+            ApplyTags(params, *tags);
         return engine.Convert(BuildCommandLine(params), sink);
+    }
     // A probe has no words for why the engine cannot serve (its media libraries missing, say);
     // a convert request makes it say so, with the system's own text, as its result line.
     if (failure.engineUnavailable) {

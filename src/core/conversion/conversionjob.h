@@ -6,6 +6,8 @@
 
 namespace Tarnwick {
 
+struct MediaTags;
+
 class ConversionEngine;
 class Preset;
 class ProgressSink;
@@ -28,7 +30,7 @@ bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QSt
 // sends its reason there as the result line. Runs on the caller's thread until
 // the engine returns.
 int ConvertFile(ConversionEngine& engine, const QString& sourcePath, const QString& outputPath,
-                const Preset& preset, ProgressSink* sink);
+                const Preset& preset, ProgressSink* sink, const MediaTags* tags = nullptr);
 
 // The result of ConvertFile when the engine was not asked to convert.
 constexpr int ConversionNotStarted = -1;

@@ -55,6 +55,17 @@ QString Quoted(const QString& path) {
     return quoted;
 }
 
+// A metadata text goes unquoted, as its words; only one that the engine would read otherwise
+// (a word that could be an option, a quote, a backslash, a tab, blanks that are not single) is
+// quoted, so that a title from a page can never end the text or add an option.
+QString MetadataText(const QString& text) {
+    bool plain = text == text.simplified() && !text.contains(QLatin1Char('"')) &&
+                 !text.contains(QLatin1Char('\\')) && !text.contains(QLatin1Char('\t'));
+    for (const QString& word : text.split(QLatin1Char(' ')))
+        plain = plain && !word.startsWith(QLatin1Char('-'));
+    return plain ? text : Quoted(text);
+}
+
 } // namespace
 
 const QStringList& PixelFormatNames() {
@@ -113,7 +124,7 @@ QString BuildCommandLine(const ConversionParams& params) {
                                                                {"-album", &params.album}};
     for (const auto& [word, text] : metadata) {
         if (!text->isEmpty())
-            line.Option(word, *text);
+            line.Option(word, MetadataText(*text));
     }
     if (params.year > 0)
         line.Option("-year", params.year);

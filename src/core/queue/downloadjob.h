@@ -47,6 +47,9 @@ struct DownloadJob {
     QString outputPath;  // the delivered file; empty until the job succeeds
     QString streamUrl;   // the stream request, filled by the watch-page resolver
     QString title;       // the page title, filled by the resolver; becomes the file name
+    QString shownTitle;  // the title as the source spells it, for tags; empty: the title's
+    QString artist;      // who made the video, where the source says it (yt-dlp's uploader)
+    int year = 0;        // when it was published, where the source says it; 0: not said
     QString failureText; // why the job failed, as the transfer or the engine said; empty otherwise
     // The one format the user chose for this row (a source's own id, with "+" and a sound's id
     // for a picture without sound); empty: the rule chooses.

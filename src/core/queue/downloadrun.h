@@ -24,6 +24,7 @@ struct RunOptions {
     TransferNetwork network;    // the proxy and the speed limit of every request
     int largestPicture = 0;     // the tallest picture the quality chooses among; 0: no limit
     QString preferredCodec;     // the picture codec taken first at the chosen height; empty: any
+    bool embedMetadata = true;  // converted files carry the video's tags
 };
 
 // What the run needs from the window besides the per-job context. Called on the worker

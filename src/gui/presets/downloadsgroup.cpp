@@ -7,6 +7,7 @@
 
 #include "retrieval/sources/picturechoice.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,10 +84,17 @@ DownloadsGroup::DownloadsGroup(const DialogUnits& du, int y, QWidget* parent)
         QStringLiteral("Taken first among the pictures of the chosen size, where a site offers it."));
     du.Place(preferredCodec_, 234, y + 56, 50, 12);
     label("Prefer co&dec:", 180, 56, 50, preferredCodec_);
+
+    embedMetadata_ =
+        WithId(new QCheckBox(QStringLiteral("Put the video's title, artist, &year and address into "
+                                            "converted files"),
+                             parent),
+               1127);
+    PlaceFitted(du, embedMetadata_, 16, y + 72, 200, 10);
 }
 
 int DownloadsGroup::Height() {
-    return 75;
+    return 89;
 }
 
 void DownloadsGroup::Show(const AppSettings& settings) {
@@ -102,6 +110,7 @@ void DownloadsGroup::Show(const AppSettings& settings) {
         largestPicture_->addItem(QStringLiteral("%1p").arg(settings.largestPicture), settings.largestPicture);
     largestPicture_->setCurrentIndex(largestPicture_->findData(settings.largestPicture));
     preferredCodec_->setCurrentIndex(qMax(0, preferredCodec_->findData(settings.preferredCodec)));
+    embedMetadata_->setChecked(settings.embedMetadata);
 }
 
 QString DownloadsGroup::Proxy() const {
@@ -123,6 +132,7 @@ void DownloadsGroup::Store(AppSettings& settings) const {
     settings.proxy = Proxy();
     settings.largestPicture = largestPicture_->currentData().toInt();
     settings.preferredCodec = preferredCodec_->currentData().toString();
+    settings.embedMetadata = embedMetadata_->isChecked();
 }
 
 } // namespace Tarnwick

@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QSpinBox;
@@ -41,6 +42,7 @@ public:
     QLineEdit* ProxyPasswordField() const { return password_; }
     QComboBox* LargestPictureBox() const { return largestPicture_; }
     QComboBox* PreferredCodecBox() const { return preferredCodec_; }
+    QCheckBox* EmbedMetadataBox() const { return embedMetadata_; }
 
 private:
     QSpinBox* atOnce_ = nullptr;
@@ -50,6 +52,7 @@ private:
     QLineEdit* password_ = nullptr;
     QComboBox* largestPicture_ = nullptr;
     QComboBox* preferredCodec_ = nullptr;
+    QCheckBox* embedMetadata_ = nullptr;
     // The stored text, so that unchanged fields store it as it was, not as a URL would spell it.
     QString shownProxy_;
     QString storedProxy_;

@@ -46,7 +46,8 @@ QStringList OptionsDialog::StoredKeys() {
             QStringLiteral("Settings/AlwaysOverwrite"), QStringLiteral("Settings/Player"),
             QStringLiteral("Settings/DownloadsAtOnce"), QStringLiteral("Settings/DownloadsPerSite"),
             QStringLiteral("Settings/SpeedLimit"),      QStringLiteral("Settings/Proxy"),
-            QStringLiteral("Settings/LargestPicture"),  QStringLiteral("Settings/PreferredCodec")};
+            QStringLiteral("Settings/LargestPicture"),  QStringLiteral("Settings/PreferredCodec"),
+            QStringLiteral("Settings/EmbedMetadata")};
 }
 
 OptionsDialog::OptionsDialog(AppSettings& settings, ExtensionRegistrar* registrar, QWidget* parent)

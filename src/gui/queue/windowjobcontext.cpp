@@ -96,6 +96,10 @@ QString WindowJobContext::PreferredCodec() const {
     return run_.options_.preferredCodec;
 }
 
+bool WindowJobContext::EmbedsMetadata() const {
+    return run_.options_.embedMetadata;
+}
+
 const Preset* WindowJobContext::SelectedPreset() const {
     return run_.preset_ ? &*run_.preset_ : nullptr;
 }

@@ -25,6 +25,7 @@ public:
     QString VideoHost() const override;
     int LargestPicture() const override;
     QString PreferredCodec() const override;
+    bool EmbedsMetadata() const override;
     const Preset* SelectedPreset() const override;
     ConversionEngine* Engine() override;
     OverwritePolicy Policy() const override;

@@ -58,6 +58,8 @@ public:
     // and the preferred codec family (empty: any).
     virtual int LargestPicture() const { return 0; }
     virtual QString PreferredCodec() const { return QString(); }
+    // Whether a converted file is told its title, artist, year and source (EmbedMetadata).
+    virtual bool EmbedsMetadata() const { return false; }
 
     // Whether unfinished downloads are remembered for a later run (a journal keeps them): a
     // stopped job then shows Stopped and keeps its working file, and so does a job cut off by

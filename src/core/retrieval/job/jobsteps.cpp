@@ -1,5 +1,7 @@
 #include "jobsteps.h"
 
+#include "conversion/mediatags.h"
+
 #include "conversion/conversionjob.h"
 #include "conversion/outputformat.h"
 #include "fileoperations.h"
@@ -123,10 +125,12 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
         context.SetJobState(jobIndex, JobState::Converting);
         const ConverterSlots::Turn turn = TakeConverterTurn(context, context.ConversionSink());
         ConversionEngine* engine = context.Engine();
+        const MediaTags tags{job.shownTitle.isEmpty() ? job.title : job.shownTitle, job.artist, job.year,
+                             job.url};
         // On failure both temporary files go with their owners.
         if (!turn.Taken() || !converted->IsValid() || delivery.preset == nullptr || engine == nullptr ||
             ConvertFile(*engine, download.Path(), converted->Path(), *delivery.preset,
-                        context.ConversionSink()) != 0) {
+                        context.ConversionSink(), context.EmbedsMetadata() ? &tags : nullptr) != 0) {
             return FinishJob(context, jobIndex,
                              StoppedToContinue(context) ? JobState::Stopped : JobState::Failed, JobFailed);
         }

@@ -125,6 +125,9 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
         choice.video >= 0 && choice.audio >= 0 ? &info.formats[choice.audio] : nullptr;
     DownloadJob& job = context_.Job(jobIndex_);
     job.title = YtDlpFileTitle(info.title);
+    job.shownTitle = info.title;
+    job.artist = info.uploader;
+    job.year = info.uploadYear;
     job.streamUrl = first.url;
 
     // The name is settled before the download where it can be, so that the overwrite question

@@ -120,6 +120,12 @@ bool ParseYtDlpInfo(const QByteArray& json, YtDlpInfo& info, QString& reason) {
     info.title = Text(root, "title");
     info.extractorKey = Text(root, "extractor_key");
     info.extension = Text(root, "ext");
+    info.uploader = Text(root, "uploader");
+    if (info.uploader.isEmpty())
+        info.uploader = Text(root, "channel");
+    const QString uploaded = Text(root, "upload_date");
+    if (uploaded.size() == 8)
+        info.uploadYear = qMax(0, uploaded.left(4).toInt());
     const QString type = Text(root, "_type");
     if (type == QLatin1String("playlist") || type == QLatin1String("multi_video")) {
         info.isPlaylist = true;

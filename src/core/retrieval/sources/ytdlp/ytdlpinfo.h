@@ -41,6 +41,8 @@ struct YtDlpInfo {
     QString title;
     QString extractorKey; // which of yt-dlp's readers answered ("Generic" for any web page)
     QString extension;    // of the video as a whole, when yt-dlp names one
+    QString uploader;     // the uploader or, without one, the channel
+    int uploadYear = 0;   // from upload_date ("20260314"); 0: not said
     QList<YtDlpFormat> formats;
     QList<YtDlpEntry> entries;
     int entryTotal = 0; // how many entries the playlist has, when yt-dlp says so (else the count)
