@@ -110,6 +110,16 @@ QString ProbedPicture(const QString& path) {
     return lines.size() < 2 ? QString() : QString::fromUtf8(lines[1].trimmed() + ' ' + lines[0].trimmed());
 }
 
+QString ProbedTag(const QString& path, const QString& name) {
+    QProcess probe;
+    probe.start(FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("format_tags=") + name, QStringLiteral("-of"),
+                 QStringLiteral("default=noprint_wrappers=1:nokey=1"), path});
+    probe.waitForFinished(30000);
+    return QString::fromUtf8(probe.readAllStandardOutput().trimmed());
+}
+
 bool ProbedSound(const QString& path) {
     return !ProbedValues(path, QStringLiteral("a:0"), QStringLiteral("codec_name")).first().isEmpty();
 }

@@ -42,5 +42,7 @@ QString FfprobePath();
 QString ProbedPicture(const QString& path);
 // Whether the file has a sound stream.
 bool ProbedSound(const QString& path);
+// The file's tag of that name ("title"); empty when it has none.
+QString ProbedTag(const QString& path, const QString& name);
 
 } // namespace TestSupport

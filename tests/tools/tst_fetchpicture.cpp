@@ -129,6 +129,8 @@ private slots:
         QFETCH(QString, picture);
         QString out;
         QCOMPARE(Fetch(QStringLiteral("/media/dash/ladder.mpd"), quality, limit, codec, out), picture);
+        // The merge of picture and sound tells the file the title yt-dlp read (EmbedMetadata).
+        QCOMPARE(titleTag_, QStringLiteral("ladder"));
     }
 
     // --list-formats names every variant with its height and downloads nothing; --format takes
@@ -195,11 +197,13 @@ private:
             return QString();
         }
         const QString file = output.filePath(files.first());
+        titleTag_ = TestSupport::ProbedTag(file, QStringLiteral("title"));
         return TestSupport::ProbedPicture(file) +
                (TestSupport::ProbedSound(file) ? QStringLiteral(" + sound") : QString());
     }
 
     SampleService service_;
+    QString titleTag_; // of the last file Fetch delivered
 };
 
 QTEST_MAIN(TestFetchPicture)

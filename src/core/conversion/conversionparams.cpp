@@ -117,17 +117,7 @@ QString BuildCommandLine(const ConversionParams& params) {
         if (value > 0)
             line.Option(word, value);
     }
-    const std::pair<const char*, const QString*> metadata[] = {{"-title", &params.title},
-                                                               {"-author", &params.author},
-                                                               {"-copyright", &params.copyright},
-                                                               {"-comment", &params.comment},
-                                                               {"-album", &params.album}};
-    for (const auto& [word, text] : metadata) {
-        if (!text->isEmpty())
-            line.Option(word, MetadataText(*text));
-    }
-    if (params.year > 0)
-        line.Option("-year", params.year);
+    line.Append(MetadataOptions(params).mid(1));
     if (params.track >= 0)
         line.Option("-track", params.track);
     if (!params.format.isEmpty())
@@ -169,6 +159,22 @@ QString BuildCommandLine(const ConversionParams& params) {
         line.Append(Quoted(params.output));
     if (!params.extraArgs.isEmpty())
         line.Append(params.extraArgs);
+    return line.Text();
+}
+
+QString MetadataOptions(const ConversionParams& params) {
+    OptionLine line;
+    const std::pair<const char*, const QString*> metadata[] = {{"-title", &params.title},
+                                                               {"-author", &params.author},
+                                                               {"-copyright", &params.copyright},
+                                                               {"-comment", &params.comment},
+                                                               {"-album", &params.album}};
+    for (const auto& [word, text] : metadata) {
+        if (!text->isEmpty())
+            line.Option(word, MetadataText(*text));
+    }
+    if (params.year > 0)
+        line.Option("-year", params.year);
     return line.Text();
 }
 

@@ -60,5 +60,7 @@ const QStringList& PixelFormatNames();
 // The option line for the engine. Every piece is preceded by one space, so the line begins
 // with one; paths are enclosed in double quotes, metadata texts are not.
 QString BuildCommandLine(const ConversionParams& params);
+// The metadata options of the line alone (" -title ... -year 2026"), for a line built by hand.
+QString MetadataOptions(const ConversionParams& params);
 
 } // namespace Tarnwick

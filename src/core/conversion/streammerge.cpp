@@ -1,5 +1,8 @@
 #include "streammerge.h"
 
+#include "conversionparams.h"
+#include "mediatags.h"
+
 #include "conversionengine.h"
 #include "conversionjob.h"
 #include "mediainfo.h"
@@ -82,7 +85,8 @@ int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QStri
 }
 
 int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QString& audioPath,
-                 const QString& outputPath, const QString& containerExtension, ProgressSink* sink) {
+                 const QString& outputPath, const QString& containerExtension, ProgressSink* sink,
+                 const MediaTags* tags) {
     for (const QString& path : {videoPath, audioPath}) {
         if (path.isEmpty() || !QFileInfo::exists(path))
             return Refuse(sink, QStringLiteral("The file to merge is missing: %1").arg(path));
@@ -93,6 +97,11 @@ int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QStri
     // each file numbers its streams (a picture file may carry its own sound, which is not wanted).
     QString line = QStringLiteral(" encoder -i %1 -i %2 -map 0:v -map 1:a -vcodec copy -acodec copy")
                        .arg(Quoted(videoPath), Quoted(audioPath));
+    if (tags != nullptr) {
+        ConversionParams tagged;
+        ApplyTags(tagged, *tags);
+        line += MetadataOptions(tagged);
+    }
     const QString muxer = MuxerFor(containerExtension);
     if (!muxer.isEmpty())
         line += QStringLiteral(" -f ") + muxer;

@@ -4,6 +4,8 @@
 
 namespace Tarnwick {
 
+struct MediaTags;
+
 class ConversionEngine;
 class ProgressSink;
 
@@ -27,7 +29,9 @@ int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QStri
                  const QString& outputPath, ProgressSink* sink);
 // The same into a container named by containerExtension (".mp4", ".webm", ".mkv"), for an
 // output whose name does not tell, such as a job's working file.
+// tags, when given, go into the merged file.
 int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QString& audioPath,
-                 const QString& outputPath, const QString& containerExtension, ProgressSink* sink);
+                 const QString& outputPath, const QString& containerExtension, ProgressSink* sink,
+                 const MediaTags* tags = nullptr);
 
 } // namespace Tarnwick

@@ -107,6 +107,10 @@ void DiscardPartial(DownloadJob& job) {
     ForgetPartial(job);
 }
 
+MediaTags JobTags(const DownloadJob& job) {
+    return {job.shownTitle.isEmpty() ? job.title : job.shownTitle, job.artist, job.year, job.url};
+}
+
 int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& delivery, JobTempFile& download,
                       const QString& finalPath) {
     DownloadJob& job = context.Job(jobIndex);
@@ -125,8 +129,7 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
         context.SetJobState(jobIndex, JobState::Converting);
         const ConverterSlots::Turn turn = TakeConverterTurn(context, context.ConversionSink());
         ConversionEngine* engine = context.Engine();
-        const MediaTags tags{job.shownTitle.isEmpty() ? job.title : job.shownTitle, job.artist, job.year,
-                             job.url};
+        const MediaTags tags = JobTags(job);
         // On failure both temporary files go with their owners.
         if (!turn.Taken() || !converted->IsValid() || delivery.preset == nullptr || engine == nullptr ||
             ConvertFile(*engine, download.Path(), converted->Path(), *delivery.preset,

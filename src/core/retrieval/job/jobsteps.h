@@ -1,5 +1,7 @@
 #pragma once
 
+#include "conversion/mediatags.h"
+
 #include "queue/converterslots.h"
 #include "queue/jobstate.h"
 
@@ -20,6 +22,12 @@ struct JobDelivery {
     bool convert = false;
     const Preset* preset = nullptr; // what to convert with, when converting
 };
+
+// What the job's file is told of its video, from what its source said.
+MediaTags JobTags(const DownloadJob& job);
+
+// What the job's file is told of its video, from what its source said.
+MediaTags JobTags(const DownloadJob& job);
 
 // The run's current choices.
 JobDelivery CurrentDelivery(const JobContext& context, bool convert);

@@ -167,7 +167,9 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
         return Fail(QStringLiteral("Cannot create a temporary file"));
     merged.Close();
     QString container;
-    if (!MergeDownloads(context_, download.Path(), sound.Path(), merged.Path(), container))
+    const MediaTags tags = JobTags(context_.Job(jobIndex_));
+    if (!MergeDownloads(context_, download.Path(), sound.Path(), merged.Path(), container,
+                        context_.EmbedsMetadata() ? &tags : nullptr))
         return FinishJob(context_, jobIndex_, JobState::Failed, JobFailed);
     download.Close();
     sound.Close();

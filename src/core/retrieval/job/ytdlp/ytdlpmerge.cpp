@@ -42,7 +42,7 @@ QString PredictedMergeExtension(const YtDlpFormat& video, const YtDlpFormat& aud
 }
 
 bool MergeDownloads(JobContext& context, const QString& videoPath, const QString& audioPath,
-                    const QString& outputPath, QString& container) {
+                    const QString& outputPath, QString& container, const MediaTags* tags) {
     ProgressSink* sink = context.ConversionSink();
     const ConverterSlots::Turn turn = TakeConverterTurn(context, sink);
     if (!turn.Taken())
@@ -55,7 +55,7 @@ bool MergeDownloads(JobContext& context, const QString& videoPath, const QString
     container = MergeContainerExtension(*engine, videoPath, audioPath);
     if (container.isEmpty())
         return ReportResultLine(sink, QStringLiteral("The downloaded picture or sound cannot be read"));
-    return MergeStreams(*engine, videoPath, audioPath, outputPath, container, sink) == 0;
+    return MergeStreams(*engine, videoPath, audioPath, outputPath, container, sink, tags) == 0;
 }
 
 } // namespace Tarnwick

@@ -6,6 +6,8 @@
 
 namespace Tarnwick {
 
+struct MediaTags;
+
 class JobContext;
 
 // The container a merge of the two formats will make, judged by the codecs yt-dlp names
@@ -19,8 +21,8 @@ QString EngineCodecName(const QString& ytDlpCodec);
 // Copies the picture of videoPath and the sound of audioPath into outputPath without
 // re-encoding, through the run's engine, in the container their codecs fit; container
 // receives its extension. False when the merge failed, its reason sent as the conversion's
-// result line, as the engine's other errors are.
+// result line, as the engine's other errors are. tags, when given, go into the merged file.
 bool MergeDownloads(JobContext& context, const QString& videoPath, const QString& audioPath,
-                    const QString& outputPath, QString& container);
+                    const QString& outputPath, QString& container, const MediaTags* tags = nullptr);
 
 } // namespace Tarnwick
