@@ -164,8 +164,10 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
         return ConvertAndDeliver(context, jobIndex, delivery, *download, finalPath);
     JobTempFile merged(delivery.outputFolder);
     const ConverterSlots::Turn turn = TakeConverterTurn(context, sink);
+    const MediaTags tags = JobTags(job);
     if (!turn.Taken() ||
-        !FetchAndMergeSound(*engine, delivery.outputFolder, transfer, sink, media, download->Path(), merged))
+        !FetchAndMergeSound(*engine, delivery.outputFolder, transfer, sink, media, download->Path(), merged,
+                            context.EmbedsMetadata() ? &tags : nullptr))
         return FinishJob(context, jobIndex, stopped() ? JobState::Stopped : JobState::Failed, JobFailed);
     DeleteFileSilently(download->Path());
     return ConvertAndDeliver(context, jobIndex, delivery, merged, finalPath);

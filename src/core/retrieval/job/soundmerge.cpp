@@ -10,7 +10,7 @@ namespace Tarnwick {
 
 bool FetchAndMergeSound(ConversionEngine& engine, const QString& folder, HttpTransfer& transfer,
                         ProgressSink* sink, const MediaSource& media, const QString& picturePath,
-                        JobTempFile& merged) {
+                        JobTempFile& merged, const MediaTags* tags) {
     JobTempFile sound(folder);
     if (!sound.IsValid() || !merged.IsValid())
         return ReportResultLine(sink, QStringLiteral("Cannot create a temporary file"));
@@ -22,7 +22,7 @@ bool FetchAndMergeSound(ConversionEngine& engine, const QString& folder, HttpTra
     // The engine writes the merged file under a name of its own and renames it over this one;
     // the empty file only reserves the name.
     merged.Close();
-    return MergeStreams(engine, picturePath, sound.Path(), merged.Path(), media.extension, sink) == 0;
+    return MergeStreams(engine, picturePath, sound.Path(), merged.Path(), media.extension, sink, tags) == 0;
 }
 
 } // namespace Tarnwick

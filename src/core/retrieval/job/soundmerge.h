@@ -9,13 +9,15 @@ class HttpTransfer;
 class JobTempFile;
 class ProgressSink;
 struct MediaSource;
+struct MediaTags;
 
 // For a picture whose sound comes as a rendition of its own: fetches the sound's segments into
 // a working file in folder and merges them with the picture's, without re-encoding, into merged
 // (a reserved working file) in the container media.extension names. The sound's working file is
 // gone when this returns. False on failure, with the reason sent to sink as the result line.
+// tags, when given, go into the merged file.
 bool FetchAndMergeSound(ConversionEngine& engine, const QString& folder, HttpTransfer& transfer,
                         ProgressSink* sink, const MediaSource& media, const QString& picturePath,
-                        JobTempFile& merged);
+                        JobTempFile& merged, const MediaTags* tags = nullptr);
 
 } // namespace Tarnwick
