@@ -192,6 +192,21 @@ void TestJobConversion::convertedFilesCarryTheVideosTags() {
     const QString expected =
         QStringLiteral("TAG:title=Trip: day 1?\nTAG:comment=%1\n").arg(context.jobs[0].url);
     QCOMPARE(tags, embed ? expected : QString());
+
+    // A page's JSON-LD says who made the video and when.
+    TestJobContext fromPage;
+    fromPage.AddJob(QStringLiteral("http://%1/pages/jsonld?v=clip").arg(host_));
+    fromPage.outputFolder = output_.path();
+    fromPage.videoHost = host_;
+    fromPage.engine = &engine;
+    fromPage.preset = context.preset;
+    fromPage.embedMetadata = embed;
+    fromPage.policy = OverwritePolicy::OverwriteAll;
+    QCOMPARE(ProcessJob(fromPage, 0, VideoQuality::Standard, true), JobSucceeded);
+    QCOMPARE(TestSupport::ProbedTag(fromPage.jobs[0].outputPath, QStringLiteral("artist")),
+             embed ? QStringLiteral("Sample Maker") : QString());
+    QCOMPARE(TestSupport::ProbedTag(fromPage.jobs[0].outputPath, QStringLiteral("date")),
+             embed ? QStringLiteral("2026") : QString());
 }
 
 void TestJobConversion::convertsInAFolderWithQuotesAndBackslashes() {

@@ -73,6 +73,22 @@ void TestWebParsers::scansWhatAPageSaysAboutItsVideo_data() {
         << R"(<script type="application/ld+json">{"@type":"VideoObject","embedUrl":"e"}</script>)"
         << "jsonLdContentUrl"
         << "";
+    // Who made it and when, for the file's tags: the author's name, or a Person's; the year of
+    // the upload date, which may carry a time.
+    const QString made = QStringLiteral(
+        R"(<script type="application/ld+json">{"@type":"VideoObject","contentUrl":"c.mp4",%1}</script>)");
+    QTest::newRow("JSON-LD author as text") << made.arg(R"("author":"Ann")") << "jsonLdAuthor"
+                                            << "Ann";
+    QTest::newRow("JSON-LD author as a Person")
+        << made.arg(R"("author":[{"@type":"Person","name":" Bo "}])") << "jsonLdAuthor"
+        << "Bo";
+    QTest::newRow("JSON-LD upload date and time")
+        << made.arg(R"("uploadDate":"2026-03-14T10:00:00Z")") << "jsonLdYear"
+        << "2026";
+    QTest::newRow("JSON-LD upload date too short") << made.arg(R"("uploadDate":"20")") << "jsonLdYear"
+                                                   << "0";
+    QTest::newRow("JSON-LD upload date not a date") << made.arg(R"("uploadDate":"2026x")") << "jsonLdYear"
+                                                    << "0";
     QTest::newRow("broken JSON-LD") << R"(<script type="application/ld+json">{"@type":</script>)"
                                     << "jsonLdContentUrl"
                                     << "";
@@ -112,6 +128,8 @@ void TestWebParsers::scansWhatAPageSaysAboutItsVideo() {
         {QStringLiteral("ogVideo"), scan.ogVideo},
         {QStringLiteral("twitterPlayerStream"), scan.twitterPlayerStream},
         {QStringLiteral("jsonLdContentUrl"), scan.jsonLdContentUrl},
+        {QStringLiteral("jsonLdAuthor"), scan.jsonLdAuthor},
+        {QStringLiteral("jsonLdYear"), QString::number(scan.jsonLdYear)},
         {QStringLiteral("baseHref"), scan.baseHref},
         {QStringLiteral("title"), scan.title},
         {QStringLiteral("ogTitle"), scan.ogTitle},

@@ -140,7 +140,8 @@ std::string JsonLdPage(const Library& library, const std::string& id) {
            "  {\"@type\": \"VideoObject\", \"name\": \"" +
            EscapeJson(title) +
            "\",\n"
-           "   \"duration\": \"PT3S\", \"contentUrl\": \"../media/" +
+           "   \"author\": {\"@type\": \"Person\", \"name\": \"Sample Maker\"},\n"
+           "   \"uploadDate\": \"2026-03-14\", \"duration\": \"PT3S\", \"contentUrl\": \"../media/" +
            id +
            ".mp4\"}\n]}\n"
            "</script>\n</body>\n</html>\n";

@@ -165,31 +165,51 @@ QString FirstString(const QJsonValue& value) {
     return QString();
 }
 
-QString FindVideoObjectUrl(const QJsonValue& value, int depth) {
+// The first VideoObject that names a contentUrl; an empty object when there is none.
+QJsonObject FindVideoObject(const QJsonValue& value, int depth) {
     if (depth > JsonLdDepthLimit)
-        return QString();
+        return {};
     if (value.isArray()) {
         for (const QJsonValue& entry : value.toArray()) {
-            const QString url = FindVideoObjectUrl(entry, depth + 1);
-            if (!url.isEmpty())
-                return url;
+            const QJsonObject found = FindVideoObject(entry, depth + 1);
+            if (!found.isEmpty())
+                return found;
         }
-        return QString();
+        return {};
     }
     if (!value.isObject())
-        return QString();
+        return {};
     const QJsonObject object = value.toObject();
-    if (IsVideoObjectType(object.value(QLatin1String("@type")))) {
-        const QString url = FirstString(object.value(QLatin1String("contentUrl"))).trimmed();
-        if (!url.isEmpty())
-            return url;
-    }
+    if (IsVideoObjectType(object.value(QLatin1String("@type"))) &&
+        !FirstString(object.value(QLatin1String("contentUrl"))).trimmed().isEmpty())
+        return object;
     for (auto it = object.begin(); it != object.end(); ++it) {
-        const QString url = FindVideoObjectUrl(it.value(), depth + 1);
-        if (!url.isEmpty())
-            return url;
+        const QJsonObject found = FindVideoObject(it.value(), depth + 1);
+        if (!found.isEmpty())
+            return found;
     }
-    return QString();
+    return {};
+}
+
+// A JSON-LD author: a name, or a Person or Organization (or a list of them) with one.
+QString AuthorName(const QJsonValue& author) {
+    if (author.isArray() && !author.toArray().isEmpty())
+        return AuthorName(author.toArray().first());
+    if (author.isObject())
+        return FirstString(author.toObject().value(QLatin1String("name"))).trimmed();
+    return FirstString(author).trimmed();
+}
+
+void TakeVideoObject(const QJsonObject& object, HtmlVideoScan& scan) {
+    scan.jsonLdContentUrl = FirstString(object.value(QLatin1String("contentUrl"))).trimmed();
+    scan.jsonLdAuthor = AuthorName(object.value(QLatin1String("author")));
+    // "2026-03-14", "2026-03-14T10:00:00Z": the year is its first four digits.
+    const QString uploaded = FirstString(object.value(QLatin1String("uploadDate"))).trimmed();
+    bool isYear = false;
+    const int year = uploaded.left(4).toInt(&isYear);
+    scan.jsonLdYear =
+        isYear && year > 0 && uploaded.size() >= 4 && (uploaded.size() == 4 || uploaded[4] == u'-') ? year
+                                                                                                    : 0;
 }
 
 void TakeMeta(const Tag& tag, HtmlVideoScan& scan) {
@@ -342,8 +362,10 @@ HtmlVideoScan ScanHtmlForVideo(QStringView page) {
             if (isScript && scan.jsonLdContentUrl.isEmpty() &&
                 MediaTypeOnly(tag.Value(QLatin1StringView("type"))) == QLatin1String("application/ld+json")) {
                 const QJsonDocument document = QJsonDocument::fromJson(page.mid(i, end - i).toUtf8());
-                scan.jsonLdContentUrl = FindVideoObjectUrl(
-                    document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object()), 0);
+                TakeVideoObject(FindVideoObject(document.isArray() ? QJsonValue(document.array())
+                                                                   : QJsonValue(document.object()),
+                                                0),
+                                scan);
             }
             i = end;
         }

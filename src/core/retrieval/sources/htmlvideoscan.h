@@ -26,6 +26,8 @@ struct HtmlVideoScan {
     QString ogVideo;                        // og:video
     QString twitterPlayerStream;            // twitter:player:stream
     QString jsonLdContentUrl;               // contentUrl of the first JSON-LD VideoObject
+    QString jsonLdAuthor;                   // that object's author (its name, for a Person)
+    int jsonLdYear = 0;                     // the year of its uploadDate; 0: not said
     QString ogTitle;                        // og:title
     QString title;                          // the text of the first <title>
     bool hasTitle = false;                  // a <title> element was there (it may be empty)

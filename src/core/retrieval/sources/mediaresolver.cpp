@@ -332,6 +332,9 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
     if (title.isEmpty())
         title = CleanTitle(scan.title);
     job.title = !title.isEmpty() ? title : !fileTitle.isEmpty() ? fileTitle : FallbackTitle;
+    // What the page says of who made the video and when, for the file's tags.
+    job.artist = scan.jsonLdAuthor;
+    job.year = scan.jsonLdYear;
 
     switch (video.kind) {
     case BodyKind::Media:
