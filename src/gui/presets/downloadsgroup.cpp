@@ -2,10 +2,10 @@
 
 #include "app/appsettings.h"
 #include "dialogsupport.h"
+#include "retrieval/sources/picturechoice.h"
 #include "retrieval/transfer/transfernetwork.h"
 #include "ui/dialogunits.h"
-
-#include "retrieval/sources/picturechoice.h"
+#include "ui/picturelimitbox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -66,9 +66,6 @@ DownloadsGroup::DownloadsGroup(const DialogUnits& du, int y, QWidget* parent)
     label("Pass&word:", 196, 41, 34, password_);
 
     largestPicture_ = WithId(new QComboBox(parent), 1125);
-    largestPicture_->addItem(QStringLiteral("No limit"), 0);
-    for (int height : {2160, 1440, 1080, 720, 480, 360, 240})
-        largestPicture_->addItem(QStringLiteral("%1p").arg(height), height);
     largestPicture_->setToolTip(QStringLiteral(
         "The quality chooses among the pictures no taller than this; when none is, the smallest is taken."));
     du.Place(largestPicture_, 90, y + 56, 70, 12);
@@ -105,10 +102,8 @@ void DownloadsGroup::Show(const AppSettings& settings) {
     shownProxy_ = ProxyShownAs(settings.proxy);
     proxy_->setText(shownProxy_);
     password_->setText(ProxyPassword(settings.proxy));
-    // A height typed into the file that the list does not offer is shown as it is.
-    if (largestPicture_->findData(settings.largestPicture) < 0)
-        largestPicture_->addItem(QStringLiteral("%1p").arg(settings.largestPicture), settings.largestPicture);
-    largestPicture_->setCurrentIndex(largestPicture_->findData(settings.largestPicture));
+    largestPicture_->clear();
+    OfferPictureLimits(largestPicture_, settings.largestPicture);
     preferredCodec_->setCurrentIndex(qMax(0, preferredCodec_->findData(settings.preferredCodec)));
     embedMetadata_->setChecked(settings.embedMetadata);
 }

@@ -1,5 +1,7 @@
 #include "chooseformatdialog.h"
 
+#include "ui/picturelimitbox.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -62,12 +64,7 @@ ChooseFormatDialog::ChooseFormatDialog(const QString& url, const QString& curren
     limitLabel_ = new QLabel(QStringLiteral("&Largest picture for every entry:"), this);
     limit_ = new QComboBox(this);
     limit_->addItem(QStringLiteral("As in Options"), -1);
-    limit_->addItem(QStringLiteral("No limit"), 0);
-    for (int height : {2160, 1440, 1080, 720, 480, 360, 240})
-        limit_->addItem(QStringLiteral("%1p").arg(height), height);
-    if (limit_->findData(currentLimit) < 0)
-        limit_->addItem(QStringLiteral("%1p").arg(currentLimit), currentLimit);
-    limit_->setCurrentIndex(limit_->findData(currentLimit));
+    OfferPictureLimits(limit_, currentLimit);
     limitLabel_->setBuddy(limit_);
     limitRow->addWidget(limitLabel_);
     limitRow->addWidget(limit_, 1);

@@ -42,16 +42,9 @@ FormatSurvey SurveyFormats(const QString& url, const QString& videoHost, const Q
     HttpTransfer transfer;
     transfer.OpenSession(&sink);
     transfer.SetNetwork(network);
-    YtDlpProgram program;
-    bool looked = false;
-    YtDlpPageReader reader(
-        [&]() -> const YtDlpProgram& {
-            if (!looked)
-                program = FindYtDlp(ytDlpPath, [&stop] { return stop.load(); });
-            looked = true;
-            return program;
-        },
-        &sink, transfer.StallSeconds(), transfer.Network());
+    YtDlpOnce ytDlp(ytDlpPath, [&stop] { return stop.load(); });
+    YtDlpPageReader reader([&ytDlp]() -> const YtDlpProgram& { return ytDlp.Get(); }, &sink,
+                           transfer.StallSeconds(), transfer.Network());
     DownloadJob job;
     job.url = url;
     MediaSource media;

@@ -26,9 +26,6 @@ struct JobDelivery {
 // What the job's file is told of its video, from what its source said.
 MediaTags JobTags(const DownloadJob& job);
 
-// What the job's file is told of its video, from what its source said.
-MediaTags JobTags(const DownloadJob& job);
-
 // The run's current choices.
 JobDelivery CurrentDelivery(const JobContext& context, bool convert);
 

@@ -21,16 +21,8 @@ QStringList EntryNames(const QString& codecs) {
     return names;
 }
 
-QString CodecOf(const QString& name) {
-    return CodecFamily(name);
-}
-
-bool IsVideoCodec(const QString& codec) {
-    return IsPictureCodec(codec);
-}
-
 bool IsAudioCodec(const QString& codec) {
-    return !codec.isEmpty() && !IsVideoCodec(codec);
+    return !codec.isEmpty() && !IsPictureCodec(codec);
 }
 
 QString VariantLabel(const HlsVariant& variant) {
@@ -49,7 +41,7 @@ bool IsPictureVariant(const HlsVariant& variant) {
     if (variant.height > 0)
         return true;
     for (const QString& name : EntryNames(variant.codecs)) {
-        if (IsVideoCodec(CodecOf(name)))
+        if (IsPictureCodec(CodecFamily(name)))
             return true;
     }
     return false;
@@ -59,28 +51,10 @@ bool IsAudioOnlyVariant(const HlsVariant& variant) {
     if (IsPictureVariant(variant))
         return false;
     for (const QString& name : EntryNames(variant.codecs)) {
-        if (IsAudioCodec(CodecOf(name)))
+        if (IsAudioCodec(CodecFamily(name)))
             return true;
     }
     return false;
-}
-
-QList<OfferedPicture> HlsPictures(const HlsPlaylist& master, QList<int>& variantIndexes) {
-    QList<OfferedPicture> pictures;
-    variantIndexes.clear();
-    for (qsizetype i = 0; i < master.variants.size(); ++i) {
-        const HlsVariant& variant = master.variants[i];
-        if (IsAudioOnlyVariant(variant))
-            continue;
-        QString codec;
-        for (const QString& name : EntryNames(variant.codecs))
-            if (codec.isEmpty() && IsVideoCodec(CodecOf(name)))
-                codec = CodecOf(name);
-        pictures.append(
-            {VariantId(int(i)), variant.height, double(variant.bandwidth), codec, 0, VariantLabel(variant)});
-        variantIndexes.append(int(i));
-    }
-    return pictures;
 }
 
 QList<OfferedFormat> HlsOffers(const HlsPlaylist& master) {
@@ -94,8 +68,8 @@ QList<OfferedFormat> HlsOffers(const HlsPlaylist& master) {
         offer.hasPicture = !IsAudioOnlyVariant(variant);
         bool soundNamed = false;
         for (const QString& entry : variant.codecs.split(u',', Qt::SkipEmptyParts)) {
-            const QString codec = CodecOf(EntryName(entry));
-            if (IsVideoCodec(codec) && offer.pictureCodec.isEmpty())
+            const QString codec = CodecFamily(entry);
+            if (IsPictureCodec(codec) && offer.pictureCodec.isEmpty())
                 offer.pictureCodec = entry.trimmed();
             else if (IsAudioCodec(codec) && offer.soundCodec.isEmpty())
                 offer.soundCodec = entry.trimmed();
@@ -113,7 +87,17 @@ QList<OfferedFormat> HlsOffers(const HlsPlaylist& master) {
 HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, const PictureWish& wish) {
     HlsVariantChoice choice;
     QList<int> candidates;
-    const QList<OfferedPicture> pictures = HlsPictures(master, candidates);
+    // The variants that show a picture, as the one rule ranks them.
+    QList<OfferedPicture> pictures;
+    const QList<OfferedFormat> offers = HlsOffers(master);
+    for (qsizetype i = 0; i < offers.size(); ++i) {
+        if (!offers[i].hasPicture)
+            continue;
+        const HlsVariant& variant = master.variants[i];
+        pictures.append({offers[i].id, variant.height, double(variant.bandwidth),
+                         CodecFamily(offers[i].pictureCodec), 0, VariantLabel(variant)});
+        candidates.append(int(i));
+    }
     if (candidates.isEmpty()) {
         // Sound is all there is: the best of it, whatever the quality asks of a picture.
         for (qsizetype i = 0; i < master.variants.size(); ++i) {
@@ -157,8 +141,8 @@ QString MergedContainerFromCodecs(const QString& codecs) {
     QString video;
     QString audio;
     for (const QString& name : EntryNames(codecs)) {
-        const QString codec = CodecOf(name);
-        if (video.isEmpty() && IsVideoCodec(codec))
+        const QString codec = CodecFamily(name);
+        if (video.isEmpty() && IsPictureCodec(codec))
             video = codec;
         else if (audio.isEmpty() && IsAudioCodec(codec))
             audio = codec;

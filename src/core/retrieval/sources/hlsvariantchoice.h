@@ -21,16 +21,13 @@ struct HlsVariantChoice {
 };
 
 // Of the variants that are not sound only, the picture the wish asks for by the rule of
-// ChoosePicture; a variant without a RESOLUTION is a picture of no
-// known height. Only when every variant is sound only is one of them the answer, the one of
+// ChoosePicture (a variant's id is that of HlsOffers); a variant without a RESOLUTION is a
+// picture of no known height. Only when every variant is sound only is one of them the answer, the one of
 // the highest bandwidth. I-frame playlists are not variants (the parser does not list them).
 // -1 when there are none.
 HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, const PictureWish& wish);
 
-// The variants that are not sound only, as pictures ChoosePicture ranks; a variant's id is
-// "hls-" and its place in the master playlist.
-QList<OfferedPicture> HlsPictures(const HlsPlaylist& master, QList<int>& variantIndexes);
-// Every variant as a list of formats shows it.
+// Every variant as a list of formats shows it, its id "hls-" and its place in the master.
 QList<OfferedFormat> HlsOffers(const HlsPlaylist& master);
 
 // The rendition of group that carries the variant's sound: the first AUTOSELECT one in the

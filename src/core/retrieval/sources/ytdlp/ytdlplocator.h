@@ -33,16 +33,19 @@ std::optional<YtDlpProgram> CachedYtDlp(const QString& configuredPath);
 // Finds yt-dlp when it is first asked for, and keeps the answer: one run looks once.
 class YtDlpOnce {
 public:
-    explicit YtDlpOnce(QString configuredPath)
-        : configuredPath_(std::move(configuredPath)) {}
+    // stopRequested, when given, ends the looking early (a dialog closed while it reads).
+    explicit YtDlpOnce(QString configuredPath, std::function<bool()> stopRequested = {})
+        : configuredPath_(std::move(configuredPath))
+        , stopRequested_(std::move(stopRequested)) {}
     // Jobs that run at once may ask together: one looks, the others wait for its answer.
     const YtDlpProgram& Get() {
-        std::call_once(looked_, [this] { program_ = FindYtDlp(configuredPath_); });
+        std::call_once(looked_, [this] { program_ = FindYtDlp(configuredPath_, stopRequested_); });
         return program_;
     }
 
 private:
     QString configuredPath_;
+    std::function<bool()> stopRequested_;
     YtDlpProgram program_;
     std::once_flag looked_;
 };
