@@ -23,6 +23,14 @@ struct StreamMap {
     int stream = 0;
 };
 
+// A text subtitle file to carry into the output as a stream of its own, in whatever text
+// subtitle codec the output container holds (-subtitle, then -sublang and -subtitle_title).
+struct SubtitleOption {
+    std::string path;
+    std::string language; // ISO 639-2, as the containers store it; empty: undetermined
+    std::string title;
+};
+
 // The codec name that asks for a stream to be copied as it is, without decoding.
 inline constexpr char kCopyCodec[] = "copy";
 
@@ -40,6 +48,7 @@ struct ConvertOptions {
     int cropBottom = 0;
     // Metadata as (today's key, value), in the order given.
     std::vector<std::pair<std::string, std::string>> metadata;
+    std::vector<SubtitleOption> subtitles;
     std::string format;
 
     bool disableVideo = false;

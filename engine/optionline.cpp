@@ -50,6 +50,20 @@ bool ParseNonNegativeDecimal(const std::string& text, double* value) {
     return errno == 0 && *end == '\0';
 }
 
+// More subtitle streams than any player offers to choose from would only be a mistake.
+constexpr size_t kMostSubtitles = 32;
+
+// Two or three letters, as ISO 639 codes are written.
+bool IsLanguageCode(const std::string& text) {
+    if (text.size() < 2 || text.size() > 3)
+        return false;
+    for (char c : text) {
+        if (c < 'a' || c > 'z')
+            return false;
+    }
+    return true;
+}
+
 enum class ArgumentKind { None, Text, Words, Time, Integer, Integer64, Size, Rate, Map };
 
 struct ParseState {
@@ -135,6 +149,28 @@ const std::vector<OptionEntry>& OptionTable() {
         {"-track", K::Integer,
          [](ParseState& s, const std::string& text, int64_t, int, int) {
              s.options.metadata.emplace_back("track", text);
+             return true;
+         }},
+        {"-subtitle", K::Text,
+         [](ParseState& s, const std::string& text, int64_t, int, int) {
+             if (text.empty() || s.options.subtitles.size() >= kMostSubtitles)
+                 return false;
+             s.options.subtitles.push_back({text, {}, {}});
+             return true;
+         }},
+        // The language and title belong to the subtitle named last.
+        {"-sublang", K::Text,
+         [](ParseState& s, const std::string& text, int64_t, int, int) {
+             if (s.options.subtitles.empty() || !IsLanguageCode(text))
+                 return false;
+             s.options.subtitles.back().language = text;
+             return true;
+         }},
+        {"-subtitle_title", K::Text,
+         [](ParseState& s, const std::string& text, int64_t, int, int) {
+             if (s.options.subtitles.empty())
+                 return false;
+             s.options.subtitles.back().title = text;
              return true;
          }},
         {"-f", K::Text,

@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/random_seed.h>
 }
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -70,6 +71,8 @@ OutputFile::OutputFile(const ConvertOptions& options)
 }
 
 OutputFile::~OutputFile() {
+    for (SidePacket& side : sidePackets_)
+        av_packet_free(&side.packet);
     if (context_ == nullptr)
         return;
     if (created_) {
@@ -100,11 +103,39 @@ void OutputFile::Open(const ConvertOptions& options) {
                 "Cannot create the output \"" + path_ + "\"");
         created_ = true;
     }
+    std::stable_sort(sidePackets_.begin(), sidePackets_.end(),
+                     [](const SidePacket& a, const SidePacket& b) { return a.timeUs < b.timeUs; });
     CheckAv(avformat_write_header(context_, nullptr),
             std::string("The ") + Format()->name + " container cannot take these streams");
 }
 
+void OutputFile::QueueSidePacket(AVPacket* packet, int streamIndex, AVRational timeBase) {
+    AVPacket* kept = av_packet_alloc();
+    if (kept == nullptr)
+        throw EngineError("Out of memory for a packet.");
+    av_packet_move_ref(kept, packet);
+    const int64_t stamp = kept->dts != AV_NOPTS_VALUE ? kept->dts : kept->pts;
+    sidePackets_.push_back({kept, streamIndex, timeBase, av_rescale_q(stamp, timeBase, AV_TIME_BASE_Q)});
+}
+
+void OutputFile::WriteSidePackets(int64_t timeUs) {
+    while (sideWritten_ < sidePackets_.size() && sidePackets_[sideWritten_].timeUs <= timeUs) {
+        SidePacket& side = sidePackets_[sideWritten_++];
+        Put(side.packet, side.streamIndex, side.timeBase);
+        av_packet_free(&side.packet);
+    }
+}
+
 void OutputFile::Write(AVPacket* packet, int streamIndex, AVRational encoderTimeBase) {
+    if (sideWritten_ < sidePackets_.size()) {
+        const int64_t stamp = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+        if (stamp != AV_NOPTS_VALUE)
+            WriteSidePackets(av_rescale_q(stamp, encoderTimeBase, AV_TIME_BASE_Q));
+    }
+    Put(packet, streamIndex, encoderTimeBase);
+}
+
+void OutputFile::Put(AVPacket* packet, int streamIndex, AVRational encoderTimeBase) {
     AVStream* stream = context_->streams[streamIndex];
     packet->stream_index = streamIndex;
     av_packet_rescale_ts(packet, encoderTimeBase, stream->time_base);
@@ -119,6 +150,8 @@ void OutputFile::Write(AVPacket* packet, int streamIndex, AVRational encoderTime
 }
 
 void OutputFile::Finish() {
+    // Cues after the last picture or sound still belong to the file.
+    WriteSidePackets(INT64_MAX);
     CheckAv(av_write_trailer(context_), "Finishing \"" + path_ + "\" failed");
     if (!created_) {
         finished_ = true;

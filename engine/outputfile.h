@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include <string>
+#include <vector>
 
 namespace VarnexEngine {
 
@@ -36,8 +37,12 @@ public:
 
     // Creates the file and writes the header with the metadata.
     void Open(const ConvertOptions& options);
-    // Rescales the packet from the encoder's time base and hands it to the interleaver.
+    // Rescales the packet from the encoder's time base and hands it to the interleaver, after
+    // every queued side packet that comes before it.
     void Write(AVPacket* packet, int streamIndex, AVRational encoderTimeBase);
+    // Keeps a packet of a stream that is known whole before the conversion starts (subtitles),
+    // to be written in time order among the others. Queued before Open; the packet is taken.
+    void QueueSidePacket(AVPacket* packet, int streamIndex, AVRational timeBase);
     // The trailer; the file is complete and stays.
     void Finish();
 
@@ -46,7 +51,19 @@ public:
     int64_t PacketsWritten() const { return packetsWritten_; }
 
 private:
+    struct SidePacket {
+        AVPacket* packet;
+        int streamIndex;
+        AVRational timeBase;
+        int64_t timeUs;
+    };
+    void Put(AVPacket* packet, int streamIndex, AVRational timeBase);
+    // Writes the queued side packets up to timeUs (all of them for INT64_MAX).
+    void WriteSidePackets(int64_t timeUs);
+
     AVFormatContext* context_ = nullptr;
+    std::vector<SidePacket> sidePackets_; // in time order once opened
+    size_t sideWritten_ = 0;
     std::string path_;
     std::string partialPath_;
     int64_t sizeLimit_ = 0;

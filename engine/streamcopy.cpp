@@ -3,6 +3,7 @@
 #include "engineerror.h"
 #include "progresspacer.h"
 #include "streammap.h"
+#include "subtitletracks.h"
 
 #include <algorithm>
 
@@ -195,6 +196,7 @@ void StreamCopier::Run() {
         inputs_.push_back(std::make_unique<InputFile>(option, 0));
     output_ = std::make_unique<OutputFile>(options_);
     ChooseAndAddStreams();
+    AddSubtitleTracks(options_, *output_);
     output_->Open(options_);
 
     int64_t totalUs = 0;

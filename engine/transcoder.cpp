@@ -2,6 +2,7 @@
 
 #include "engineerror.h"
 #include "streammap.h"
+#include "subtitletracks.h"
 
 #include <algorithm>
 
@@ -141,6 +142,7 @@ void Transcoder::Run() {
     progress_.Start();
     OpenInputs();
     BuildPipelines();
+    AddSubtitleTracks(options_, *output_);
     output_->Open(options_);
     progress_.SetTotal(TotalMs());
 

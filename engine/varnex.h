@@ -63,7 +63,12 @@ enum { VARNEX_STREAM_AUDIO = 1, VARNEX_STREAM_VIDEO = 2 };
 #define VARNEX_QUERY_BLOCK_SIZE 48
 #define VARNEX_INFO_BLOCK_SIZE 2968
 #define VARNEX_STREAM_RECORD_SIZE 360
-#define VARNEX_INTERFACE_VERSION 1
+/* Versions are additions; a host may talk to any engine from version 1 up to its own.
+ *   1: the commands and blocks below.
+ *   2: the convert command's option line takes text subtitles as streams of their own:
+ *      -subtitle "<file>" [-sublang <ISO 639-2 code>] [-subtitle_title "<text>"], repeated. */
+#define VARNEX_INTERFACE_VERSION 2
+#define VARNEX_INTERFACE_VERSION_SUBTITLES 2
 
 /* Answers the host's main window handle, or null. */
 typedef void* (*VarnexGetWindowFunction)(void);

@@ -42,6 +42,10 @@ bool ConsoleJob::EmbedsMetadata() const {
     return run_.embedMetadata_;
 }
 
+const SubtitleWish& ConsoleJob::Subtitles() const {
+    return run_.subtitles_;
+}
+
 ConversionEngine* ConsoleJob::Engine() {
     return run_.Engine();
 }

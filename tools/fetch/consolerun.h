@@ -46,6 +46,7 @@ public:
     void SetRetryWaitScale(double scale) { retryWaitScale_ = scale; }
     void SetSegmentConnections(int connections) { segmentConnections_ = connections; }
     void SetEmbedMetadata(bool embed) { embedMetadata_ = embed; }
+    void SetSubtitles(const SubtitleWish& wish) { subtitles_ = wish; }
     void SetPictureWish(int largestPicture, const QString& preferredCodec) {
         largestPicture_ = largestPicture;
         preferredCodec_ = preferredCodec;
@@ -105,6 +106,7 @@ private:
     int largestPicture_ = 0;
     QString preferredCodec_;
     bool embedMetadata_ = true;
+    SubtitleWish subtitles_;
     RunLimits limits_;
     SharedRate rate_;
     QString proxy_;

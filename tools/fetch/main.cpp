@@ -110,8 +110,8 @@ int main(int argc, char** argv) {
                  "       tarnwick-fetch --list-formats <url>\n"
                  "       tarnwick-fetch --update-yt-dlp | --find-yt-dlp\n"
                  "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath, SegmentConnections,\n"
-                 "DownloadsAtOnce, DownloadsPerSite, SpeedLimit, Proxy, LargestPicture, PreferredCodec and\n"
-                 "EmbedMetadata of [Settings].\n"
+                 "DownloadsAtOnce, DownloadsPerSite, SpeedLimit, Proxy, LargestPicture, PreferredCodec,\n"
+                 "EmbedMetadata, SubtitleLanguages, AutomaticCaptions and EmbedSubtitles of [Settings].\n"
                  "--jobs: how many downloads run at once, 1 to 8 (DownloadsAtOnce)\n"
                  "--list-formats: prints the formats the address offers, one a line, and downloads nothing\n"
                  "--format: downloads the format of that ID (from --list-formats), with its sound added\n"
@@ -152,6 +152,7 @@ int main(int argc, char** argv) {
     context.SetSegmentConnections(settings.segmentConnections);
     context.SetPictureWish(settings.largestPicture, settings.preferredCodec);
     context.SetEmbedMetadata(settings.embedMetadata);
+    context.SetSubtitles(settings.Subtitles());
     context.SetLimits({jobsAtOnce > 0 ? jobsAtOnce : settings.downloadsAtOnce, settings.downloadsPerSite});
     context.SetSpeedLimit(settings.speedLimit);
     context.SetProxy(settings.proxy);

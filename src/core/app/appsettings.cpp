@@ -54,6 +54,10 @@ void AppSettings::Load(QSettings& settings) {
     // No screen is taller; a negative height means no limit, as 0 does.
     largestPicture = qBound(0, largestPicture, 16384);
     ReadFlag(settings, QStringLiteral("Settings/EmbedMetadata"), embedMetadata);
+    ReadText(settings, QStringLiteral("Settings/SubtitleLanguages"), subtitleLanguages);
+    subtitleLanguages = subtitleLanguages.trimmed();
+    ReadFlag(settings, QStringLiteral("Settings/AutomaticCaptions"), automaticCaptions);
+    ReadFlag(settings, QStringLiteral("Settings/EmbedSubtitles"), embedSubtitles);
     ReadText(settings, QStringLiteral("Settings/PreferredCodec"), preferredCodec);
     preferredCodec = preferredCodec.trimmed().toLower();
     if (!PreferableCodecs().contains(preferredCodec))
@@ -85,6 +89,9 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/LargestPicture"), largestPicture);
     settings.setValue(QStringLiteral("Settings/PreferredCodec"), preferredCodec);
     settings.setValue(QStringLiteral("Settings/EmbedMetadata"), embedMetadata ? 1 : 0);
+    settings.setValue(QStringLiteral("Settings/SubtitleLanguages"), subtitleLanguages);
+    settings.setValue(QStringLiteral("Settings/AutomaticCaptions"), automaticCaptions ? 1 : 0);
+    settings.setValue(QStringLiteral("Settings/EmbedSubtitles"), embedSubtitles ? 1 : 0);
     // Only a chosen program is written: a missing value means the default, so a user who never
     // set it keeps a settings file without it.
     if (ytDlpPath.isEmpty())
@@ -101,6 +108,13 @@ void AppSettings::Save(QSettings& settings) const {
     recentFolderList.Write(settings, RecentFoldersGroup);
     settings.setValue(QStringLiteral("Recent/Format"), recentFormat);
     settings.setValue(QStringLiteral("Recent/Preset"), recentPreset);
+}
+
+SubtitleWish AppSettings::Subtitles() const {
+    SubtitleWish wish = ParseSubtitleLanguages(subtitleLanguages);
+    wish.automatic = automaticCaptions;
+    wish.embed = embedSubtitles;
+    return wish;
 }
 
 } // namespace Tarnwick

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recentlist.h"
+#include "retrieval/sources/subtitlechoice.h"
 #include "retrieval/sources/ytdlp/update/ytdlpupdater.h"
 
 #include <QString>
@@ -40,6 +41,12 @@ struct AppSettings {
     QString preferredCodec;
     // Whether converted files carry the video's title, artist, year and address as tags.
     bool embedMetadata = true;
+    // The subtitles to fetch: language codes separated by commas ("en,de"), "all", or empty
+    // for none; automatic captions too when automaticCaptions is on. embedSubtitles puts them
+    // into the file where its container holds them, else beside it as "<name>.<lang>.srt".
+    QString subtitleLanguages;
+    bool automaticCaptions = false;
+    bool embedSubtitles = true;
     // The yt-dlp program to use; empty means "yt-dlp" on PATH.
     QString ytDlpPath;
     // Where "Update yt-dlp" fetches yt-dlp's newest release files from.
@@ -48,6 +55,9 @@ struct AppSettings {
     RecentList recentFolderList{RecentList::Matching::Path};
     int recentFormat = 0;
     int recentPreset = 0;
+
+    // What the run fetches of the subtitles.
+    SubtitleWish Subtitles() const;
 
     // Missing values keep the field's current value, which is its default on a fresh record.
     void Load(QSettings& settings);

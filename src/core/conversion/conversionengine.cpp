@@ -67,11 +67,15 @@ bool ConversionEngine::Open(const QString& path) {
     VarnexQueryBlock query;
     std::memset(&query, 0, sizeof query);
     query.size = sizeof query;
-    if (Call(VARNEX_CMD_QUERY, &query, 1) != VARNEX_OK || query.version != VARNEX_INTERFACE_VERSION) {
+    // An older engine serves what its version offers; a newer one may mean blocks this host
+    // does not know.
+    if (Call(VARNEX_CMD_QUERY, &query, 1) != VARNEX_OK || query.version < 1 ||
+        query.version > VARNEX_INTERFACE_VERSION) {
         entry_ = nullptr;
         library_.Close();
         return false;
     }
+    version_ = static_cast<int>(query.version);
 
     std::memset(&init_, 0, sizeof init_);
     init_.size = sizeof init_;

@@ -46,6 +46,8 @@ public:
     int Convert(const QString& optionLine, ProgressSink* sink);
 
     const QString& LibraryPath() const { return path_; }
+    // Whether the loaded engine carries text subtitles into its output (interface version 2).
+    bool TakesSubtitles() const { return version_ >= VARNEX_INTERFACE_VERSION_SUBTITLES; }
     void SetWindowProvider(WindowProvider provider) { windowProvider_ = provider; }
 
     // The engine's notification function (see varnex.h).
@@ -62,6 +64,7 @@ private:
     VarnexEntryPoint entry_ = nullptr;
     VarnexInitBlock init_{};
     QString path_;
+    int version_ = 0;
     ProgressSink* sink_ = nullptr;
 };
 

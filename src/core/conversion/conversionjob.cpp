@@ -67,12 +67,14 @@ bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QSt
 }
 
 int ConvertFile(ConversionEngine& engine, const QString& sourcePath, const QString& outputPath,
-                const Preset& preset, ProgressSink* sink, const MediaTags* tags) {
+                const Preset& preset, ProgressSink* sink, const MediaTags* tags,
+                const QList<SubtitleStream>& subtitles) {
     ConversionParams params;
     PrepareFailure failure;
     if (PrepareParams(engine, params, sourcePath, outputPath, preset, &failure)) {
         if (tags != nullptr)
             ApplyTags(params, *tags);
+        params.subtitles = subtitles;
         return engine.Convert(BuildCommandLine(params), sink);
     }
     // A probe has no words for why the engine cannot serve (its media libraries missing, say);

@@ -25,12 +25,13 @@ struct PrepareFailure {
 bool PrepareParams(ConversionEngine& engine, ConversionParams& params, const QString& sourcePath,
                    const QString& outputPath, const Preset& preset, PrepareFailure* failure = nullptr);
 
-// Converts one file; 0 on success, otherwise non-zero (the engine's own result when it ran).
-// The engine's notifications go to sink, which may be null; a conversion that cannot start
-// sends its reason there as the result line. Runs on the caller's thread until
-// the engine returns.
+// Converts one file (with the tags and the subtitles, when given); 0 on success, otherwise non-zero (the
+// engine's own result when it ran). The engine's notifications go to sink, which may be null; a conversion
+// that cannot start sends its reason there as the result line. Runs on the caller's thread until the engine
+// returns.
 int ConvertFile(ConversionEngine& engine, const QString& sourcePath, const QString& outputPath,
-                const Preset& preset, ProgressSink* sink, const MediaTags* tags = nullptr);
+                const Preset& preset, ProgressSink* sink, const MediaTags* tags = nullptr,
+                const QList<SubtitleStream>& subtitles = {});
 
 // The result of ConvertFile when the engine was not asked to convert.
 constexpr int ConversionNotStarted = -1;

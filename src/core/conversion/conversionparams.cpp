@@ -33,10 +33,16 @@ private:
     QString text_;
 };
 
+QString Quoted(const QString& path) {
+    return QuotedOptionText(path);
+}
+
+} // namespace
+
 // Inside quotes a backslash escapes a double quote or another backslash, and stands for itself
 // before anything else. So only the backslashes that would be misread are doubled, and the line
 // of every path without quotes, double or trailing backslashes is what it always was.
-QString Quoted(const QString& path) {
+QString QuotedOptionText(const QString& path) {
     QString quoted;
     quoted.reserve(path.size() + 2);
     quoted += QLatin1Char('"');
@@ -54,6 +60,8 @@ QString Quoted(const QString& path) {
     quoted += QLatin1Char('"');
     return quoted;
 }
+
+namespace {
 
 // A metadata text goes unquoted, as its words; only one that the engine would read otherwise
 // (a word that could be an option, a quote, a backslash, a tab, blanks that are not single) is
@@ -118,6 +126,7 @@ QString BuildCommandLine(const ConversionParams& params) {
             line.Option(word, value);
     }
     line.Append(MetadataOptions(params).mid(1));
+    line.Append(SubtitleOptions(params.subtitles).mid(1));
     if (params.track >= 0)
         line.Option("-track", params.track);
     if (!params.format.isEmpty())
@@ -175,6 +184,18 @@ QString MetadataOptions(const ConversionParams& params) {
     }
     if (params.year > 0)
         line.Option("-year", params.year);
+    return line.Text();
+}
+
+QString SubtitleOptions(const QList<SubtitleStream>& subtitles) {
+    OptionLine line;
+    for (const SubtitleStream& subtitle : subtitles) {
+        line.Option("-subtitle", Quoted(subtitle.path));
+        if (!subtitle.language.isEmpty())
+            line.Option("-sublang", subtitle.language);
+        if (!subtitle.title.isEmpty())
+            line.Option("-subtitle_title", Quoted(subtitle.title));
+    }
     return line.Text();
 }
 

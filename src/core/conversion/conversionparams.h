@@ -1,10 +1,18 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 
 namespace Tarnwick {
+
+// A text subtitle file that goes into the output as a stream of its own.
+struct SubtitleStream {
+    QString path;
+    QString language; // ISO 639-2 ("eng"); empty: undetermined
+    QString title;    // what a player's menu shows ("English")
+};
 
 // One conversion as the engine's options see it. The conversion job sets the input, the
 // container, the audio and video values, the output and overwrite; the other fields keep
@@ -48,7 +56,8 @@ struct ConversionParams {
     QString album;
     int32_t year = 0;
     int32_t track = -1;
-    QString extraArgs; // appended to the line unchanged
+    QList<SubtitleStream> subtitles; // only for an engine that takes them (TakesSubtitles)
+    QString extraArgs;               // appended to the line unchanged
 
     // Puts every field back to its start value.
     void Reset() { *this = ConversionParams(); }
@@ -62,5 +71,9 @@ const QStringList& PixelFormatNames();
 QString BuildCommandLine(const ConversionParams& params);
 // The metadata options of the line alone (" -title ... -year 2026"), for a line built by hand.
 QString MetadataOptions(const ConversionParams& params);
+// The subtitle options of the line alone (" -subtitle "..." -sublang eng ...").
+QString SubtitleOptions(const QList<SubtitleStream>& subtitles);
+// A path or text in double quotes, as the option line reads it back unchanged.
+QString QuotedOptionText(const QString& text);
 
 } // namespace Tarnwick

@@ -28,12 +28,8 @@ QString FirstCodec(ConversionEngine& engine, const QString& path, int type) {
     return QString::fromUtf8(name, qstrnlen(name, sizeof stream->codecName));
 }
 
-// The option line quotes paths; inside the quotes \" and \\ stand for themselves.
 QString Quoted(const QString& path) {
-    QString escaped = path;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-        .replace(QLatin1Char('"'), QLatin1String("\\\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    return QuotedOptionText(path);
 }
 
 // The muxer for the extensions a merge chooses, so that the engine need not guess from the
@@ -42,7 +38,11 @@ QString MuxerFor(const QString& extension) {
     const QString suffix = extension.mid(extension.lastIndexOf(QLatin1Char('.')) + 1).toLower();
     if (suffix == QLatin1String("mkv"))
         return QStringLiteral("matroska");
-    if (suffix == QLatin1String("mp4") || suffix == QLatin1String("webm") || suffix == QLatin1String("mov"))
+    if (suffix == QLatin1String("m4v"))
+        return QStringLiteral("ipod");
+    static const QStringList named{QStringLiteral("mp4"), QStringLiteral("webm"), QStringLiteral("mov"),
+                                   QStringLiteral("3gp"), QStringLiteral("3g2")};
+    if (named.contains(suffix))
         return suffix;
     return {};
 }
@@ -77,6 +77,34 @@ QString MergeContainerExtension(ConversionEngine& engine, const QString& videoPa
     if (video.isEmpty() || audio.isEmpty())
         return {};
     return MergeContainerForCodecs(video, audio);
+}
+
+bool HoldsTextSubtitles(const QString& extension) {
+    static const QStringList holding{QStringLiteral("mp4"), QStringLiteral("m4v"), QStringLiteral("mov"),
+                                     QStringLiteral("3gp"), QStringLiteral("3g2"), QStringLiteral("mkv"),
+                                     QStringLiteral("webm")};
+    return holding.contains(extension.mid(extension.lastIndexOf(QLatin1Char('.')) + 1).toLower());
+}
+
+int AddSubtitleStreams(ConversionEngine& engine, const QString& inputPath, const QString& outputPath,
+                       const QString& containerExtension, const QList<SubtitleStream>& subtitles,
+                       const MediaTags* tags, ProgressSink* sink) {
+    if (inputPath.isEmpty() || !QFileInfo::exists(inputPath))
+        return Refuse(sink, QStringLiteral("The file to add subtitles to is missing: %1").arg(inputPath));
+    const QString muxer = MuxerFor(containerExtension);
+    if (muxer.isEmpty() || !HoldsTextSubtitles(containerExtension))
+        return Refuse(sink, QStringLiteral("A %1 file holds no subtitles").arg(containerExtension));
+    // Every stream as it is; the subtitles are new, and the tags are written again, since a
+    // copy carries none of the input's over.
+    QString line = QStringLiteral(" encoder -i %1 -vcodec copy -acodec copy").arg(Quoted(inputPath));
+    if (tags != nullptr) {
+        ConversionParams tagged;
+        ApplyTags(tagged, *tags);
+        line += MetadataOptions(tagged);
+    }
+    line += SubtitleOptions(subtitles) + QStringLiteral(" -f ") + muxer + QStringLiteral(" -y ") +
+            Quoted(outputPath);
+    return engine.Convert(line, sink);
 }
 
 int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QString& audioPath,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "conversionparams.h"
+
 #include <QString>
 
 namespace Tarnwick {
@@ -33,5 +35,17 @@ int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QStri
 int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QString& audioPath,
                  const QString& outputPath, const QString& containerExtension, ProgressSink* sink,
                  const MediaTags* tags = nullptr);
+
+// Whether a file of the extension (".mp4", "mkv") holds text subtitles as streams: MP4, M4V,
+// MOV, 3GP and 3G2 (as mov_text), Matroska (SubRip) and WebM (WebVTT).
+bool HoldsTextSubtitles(const QString& extension);
+
+// Copies every picture and sound stream of inputPath into outputPath, in the container
+// containerExtension names, with the tags when given, and adds the subtitles, each as a stream
+// of its own. Needs an engine that takes subtitles (ConversionEngine::TakesSubtitles). 0 on
+// success; otherwise non-zero with the reason on sink, as MergeStreams.
+int AddSubtitleStreams(ConversionEngine& engine, const QString& inputPath, const QString& outputPath,
+                       const QString& containerExtension, const QList<SubtitleStream>& subtitles,
+                       const MediaTags* tags, ProgressSink* sink);
 
 } // namespace Tarnwick

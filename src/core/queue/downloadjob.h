@@ -59,6 +59,9 @@ struct DownloadJob {
     // What the choice of picture took, as the status line says it ("360p, largest of 2 at
     // most 400p"); empty until a job has chosen among several.
     QString pictureChoice;
+    // What became of what goes with the video (its subtitles: embedded, beside it, left out and
+    // why); empty when nothing was asked for.
+    QString extrasNote;
     // What yt-dlp said about this entry of a playlist when it came resolved with the playlist,
     // so that it is not asked again; empty for an address of its own.
     QByteArray extractedInfo;

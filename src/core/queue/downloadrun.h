@@ -1,6 +1,7 @@
 #pragma once
 
 #include "jobstate.h"
+#include "retrieval/sources/subtitlechoice.h"
 #include "retrieval/transfer/transfernetwork.h"
 #include "runprogress.h"
 
@@ -25,6 +26,7 @@ struct RunOptions {
     int largestPicture = 0;     // the tallest picture the quality chooses among; 0: no limit
     QString preferredCodec;     // the picture codec taken first at the chosen height; empty: any
     bool embedMetadata = true;  // converted files carry the video's tags
+    SubtitleWish subtitles;     // which subtitles are fetched, and whether they go into the file
 };
 
 // What the run needs from the window besides the per-job context. Called on the worker

@@ -39,10 +39,9 @@ QString ToolTip(const DownloadJob& job, int column) {
             picture = QStringLiteral("Format %1, as chosen").arg(job.chosenFormat);
         else if (picture.isEmpty() && job.largestPicture > 0)
             picture = QStringLiteral("Pictures at most %1p").arg(job.largestPicture);
-        if (!picture.isEmpty())
-            return FileNameOrSummary(job).isEmpty() ? picture
-                                                    : FileNameOrSummary(job) + QLatin1Char('\n') + picture;
-        return FileNameOrSummary(job);
+        QStringList lines{FileNameOrSummary(job), picture, job.extrasNote};
+        lines.removeAll(QString());
+        return lines.join(QLatin1Char('\n'));
     }
     return failed ? job.url + QLatin1Char('\n') + job.failureText : job.url;
 }

@@ -100,6 +100,10 @@ bool WindowJobContext::EmbedsMetadata() const {
     return run_.options_.embedMetadata;
 }
 
+const SubtitleWish& WindowJobContext::Subtitles() const {
+    return run_.options_.subtitles;
+}
+
 const Preset* WindowJobContext::SelectedPreset() const {
     return run_.preset_ ? &*run_.preset_ : nullptr;
 }

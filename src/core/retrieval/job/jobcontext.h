@@ -2,6 +2,7 @@
 
 #include "queue/downloadjob.h"
 #include "queue/jobstate.h"
+#include "retrieval/sources/subtitlechoice.h"
 #include "retrieval/sources/ytdlp/ytdlplocator.h"
 
 #include <QList>
@@ -60,6 +61,11 @@ public:
     virtual QString PreferredCodec() const { return QString(); }
     // Whether a converted file is told its title, artist, year and source (EmbedMetadata).
     virtual bool EmbedsMetadata() const { return false; }
+    // Which subtitles the run fetches and whether they go into the file.
+    virtual const SubtitleWish& Subtitles() const {
+        static const SubtitleWish none;
+        return none;
+    }
 
     // Whether unfinished downloads are remembered for a later run (a journal keeps them): a
     // stopped job then shows Stopped and keeps its working file, and so does a job cut off by

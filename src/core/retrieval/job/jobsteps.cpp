@@ -2,10 +2,13 @@
 
 #include "conversion/mediatags.h"
 
+#include "conversion/conversionengine.h"
 #include "conversion/conversionjob.h"
 #include "conversion/outputformat.h"
+#include "conversion/streammerge.h"
 #include "fileoperations.h"
 #include "jobcontext.h"
+#include "jobsubtitles.h"
 #include "jobtempfile.h"
 #include "processjob.h"
 #include "queue/progresssink.h"
@@ -112,15 +115,24 @@ MediaTags JobTags(const DownloadJob& job) {
 }
 
 int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& delivery, JobTempFile& download,
-                      const QString& finalPath) {
+                      const QString& finalPath, const QList<SubtitleOffer>& subtitleOffers) {
     DownloadJob& job = context.Job(jobIndex);
     // The download is whole now: a stop during the conversion starts the job again, and a kept
     // file would only be litter.
     ForgetPartial(job);
+    JobSubtitles subtitles;
+    if (context.Subtitles().WantsAny())
+        subtitles = JobSubtitles::Fetch(context, subtitleOffers, delivery.outputFolder);
+    ConversionEngine* const engine = context.Engine();
+    const bool embedSubtitles = !subtitles.IsEmpty() && context.Subtitles().embed && engine != nullptr &&
+                                engine->TakesSubtitles() && HoldsTextSubtitles(QFileInfo(finalPath).suffix());
+    const MediaTags tags = JobTags(job);
+    const MediaTags* const shownTags = context.EmbedsMetadata() ? &tags : nullptr;
+
     JobTempFile* result = &download;
     // Declared out here so that the converted file lives until it has been put in place.
     std::optional<JobTempFile> converted;
-    if (delivery.convert) {
+    if (delivery.convert || embedSubtitles) {
         // The engine writes the result under a name of its own and renames it over this one;
         // the empty file only reserves the name.
         converted.emplace(delivery.outputFolder);
@@ -128,23 +140,37 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
         context.SetPhase(RunPhase::PhaseConvert);
         context.SetJobState(jobIndex, JobState::Converting);
         const ConverterSlots::Turn turn = TakeConverterTurn(context, context.ConversionSink());
-        ConversionEngine* engine = context.Engine();
-        const MediaTags tags = JobTags(job);
+        const QList<SubtitleStream> streams = embedSubtitles ? subtitles.Streams() : QList<SubtitleStream>();
         // On failure both temporary files go with their owners.
-        if (!turn.Taken() || !converted->IsValid() || delivery.preset == nullptr || engine == nullptr ||
-            ConvertFile(*engine, download.Path(), converted->Path(), *delivery.preset,
-                        context.ConversionSink(), context.EmbedsMetadata() ? &tags : nullptr) != 0) {
+        const auto engineResult = [&] {
+            if (delivery.convert)
+                return delivery.preset == nullptr
+                           ? ConversionNotStarted
+                           : ConvertFile(*engine, download.Path(), converted->Path(), *delivery.preset,
+                                         context.ConversionSink(), shownTags, streams);
+            return AddSubtitleStreams(*engine, download.Path(), converted->Path(),
+                                      QLatin1Char('.') + QFileInfo(finalPath).suffix(), streams, shownTags,
+                                      context.ConversionSink());
+        };
+        const bool done = turn.Taken() && converted->IsValid() && engine != nullptr && engineResult() == 0;
+        if (!done && (delivery.convert || StoppedToContinue(context)))
             return FinishJob(context, jobIndex,
                              StoppedToContinue(context) ? JobState::Stopped : JobState::Failed, JobFailed);
+        if (done) {
+            DeleteFileSilently(download.Path());
+            result = &*converted;
+            if (embedSubtitles)
+                subtitles.NoteEmbedded();
         }
-        DeleteFileSilently(download.Path());
-        result = &*converted;
+        // Subtitles the file would not take are no reason to lose the video: they go beside it.
     }
 
     QString reason;
     if (!MoveFileTo(result->Path(), finalPath, &reason))
         return FailJob(context, jobIndex, QStringLiteral("Cannot put the file in place: %1").arg(reason));
     result->Release();
+    subtitles.PlaceBeside(context, finalPath);
+    job.extrasNote = subtitles.Note();
 
     job.outputPath = finalPath;
     return FinishJob(context, jobIndex, JobState::Succeeded, JobSucceeded);

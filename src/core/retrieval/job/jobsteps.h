@@ -4,6 +4,7 @@
 
 #include "queue/converterslots.h"
 #include "queue/jobstate.h"
+#include "retrieval/sources/subtitlechoice.h"
 
 #include <QString>
 
@@ -70,7 +71,10 @@ void DiscardPartial(DownloadJob& job);
 
 // Converts the downloaded file when asked, then puts the result in place at finalPath and
 // ends the job; the working files go whatever happens, and the job keeps no download after.
+// The subtitles the run wishes for among those offered go into the delivered file where its
+// container holds them and the run embeds them, else beside it; one that cannot be had is
+// noted on the job and never fails it.
 int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& delivery, JobTempFile& download,
-                      const QString& finalPath);
+                      const QString& finalPath, const QList<SubtitleOffer>& subtitleOffers = {});
 
 } // namespace Tarnwick

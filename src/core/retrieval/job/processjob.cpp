@@ -161,7 +161,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
                                 : FailJob(context, jobIndex, reason);
     }
     if (media.audioSegments.isEmpty())
-        return ConvertAndDeliver(context, jobIndex, delivery, *download, finalPath);
+        return ConvertAndDeliver(context, jobIndex, delivery, *download, finalPath, media.subtitles);
     JobTempFile merged(delivery.outputFolder);
     const ConverterSlots::Turn turn = TakeConverterTurn(context, sink);
     const MediaTags tags = JobTags(job);
@@ -170,7 +170,7 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
                             context.EmbedsMetadata() ? &tags : nullptr))
         return FinishJob(context, jobIndex, stopped() ? JobState::Stopped : JobState::Failed, JobFailed);
     DeleteFileSilently(download->Path());
-    return ConvertAndDeliver(context, jobIndex, delivery, merged, finalPath);
+    return ConvertAndDeliver(context, jobIndex, delivery, merged, finalPath, media.subtitles);
 }
 
 } // namespace Tarnwick

@@ -297,11 +297,15 @@ QString DecodeCharacterReferences(QStringView text) {
 HtmlVideoScan ScanHtmlForVideo(QStringView page) {
     HtmlVideoScan scan;
     QList<HtmlVideoSource> current;
+    QList<SubtitleOffer> currentTracks;
     bool inVideo = false;
     const auto closeVideo = [&] {
-        if (inVideo && scan.videoSources.isEmpty())
+        if (inVideo && scan.videoSources.isEmpty() && !current.isEmpty()) {
             scan.videoSources = current;
+            scan.videoTracks = currentTracks;
+        }
         current.clear();
+        currentTracks.clear();
         inVideo = false;
     };
 
@@ -348,6 +352,19 @@ HtmlVideoScan ScanHtmlForVideo(QStringView page) {
             if (!src.isEmpty())
                 current.append(
                     {src, MediaTypeOnly(tag.Value(QLatin1StringView("type"))), HeightOf(tag, src)});
+        } else if (tag.name == QLatin1String("track") && inVideo) {
+            // A track without a kind holds subtitles; chapters, descriptions and metadata do not.
+            const QString kind = tag.Value(QLatin1StringView("kind")).toLower();
+            const QString src = tag.Value(QLatin1StringView("src"));
+            if (!src.isEmpty() &&
+                (kind.isEmpty() || kind == QLatin1String("subtitles") || kind == QLatin1String("captions"))) {
+                SubtitleOffer track;
+                track.url = src;
+                track.language = tag.Value(QLatin1StringView("srclang"));
+                track.label = tag.Value(QLatin1StringView("label"));
+                track.format = src.section(QLatin1Char('?'), 0, 0).section(QLatin1Char('.'), -1).toLower();
+                currentTracks.append(track);
+            }
         } else if (tag.name == QLatin1String("title")) {
             const qsizetype end = RawTextEnd(page, i, QLatin1StringView("</title"));
             if (!scan.hasTitle) {

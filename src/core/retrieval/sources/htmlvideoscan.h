@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include "subtitlechoice.h"
+
 namespace Tarnwick {
 
 // One <source> of a <video> element (or the element's own src), as the page wrote it: the
@@ -20,6 +22,7 @@ struct HtmlVideoSource {
 struct HtmlVideoScan {
     QString baseHref;                       // the first <base href>
     QList<HtmlVideoSource> videoSources;    // of the first <video> that names any source
+    QList<SubtitleOffer> videoTracks;       // its <track>s of subtitles or captions (unresolved)
     QList<HtmlVideoSource> jwPlayerSources; // of the first JW Player set-up that names a video
     QString ogVideoSecureUrl;               // og:video:secure_url
     QString ogVideoUrl;                     // og:video:url

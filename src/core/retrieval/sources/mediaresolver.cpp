@@ -335,6 +335,14 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
     // What the page says of who made the video and when, for the file's tags.
     job.artist = scan.jsonLdAuthor;
     job.year = scan.jsonLdYear;
+    const QUrl base = PageBase(scan, page);
+    for (SubtitleOffer track : scan.videoTracks) {
+        const QUrl url = base.resolved(QUrl(track.url));
+        if (IsHttp(url)) {
+            track.url = url.toString();
+            media.subtitles.append(track);
+        }
+    }
 
     switch (video.kind) {
     case BodyKind::Media:

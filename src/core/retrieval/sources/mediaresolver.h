@@ -2,6 +2,7 @@
 
 #include "offeredformat.h"
 #include "picturechoice.h"
+#include "subtitlechoice.h"
 
 #include "hlsplaylist.h"
 #include "queue/downloadjob.h"
@@ -27,6 +28,7 @@ struct MediaSource {
     // own: fetched beside the picture's and merged with them, without re-encoding, into the
     // container that extension names.
     QList<HlsSegment> audioSegments;
+    QList<SubtitleOffer> subtitles; // what the page offers beside the video, at absolute addresses
 };
 
 // Reads web pages that are neither watch pages nor media before the built-in readers do

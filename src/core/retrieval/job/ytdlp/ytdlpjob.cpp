@@ -155,7 +155,7 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
         return JobFailed;
     if (second == nullptr)
         return ConvertAndDeliver(context_, jobIndex_, CurrentDelivery(context_, convert_), download,
-                                 finalPath);
+                                 finalPath, info.subtitles);
 
     JobTempFile sound(context_.OutputFolder());
     if (!sound.IsValid())
@@ -180,7 +180,8 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
         if (!MayDeliverTo(context_, finalPath))
             return FinishJob(context_, jobIndex_, JobState::Skipped, JobSkipped);
     }
-    return ConvertAndDeliver(context_, jobIndex_, CurrentDelivery(context_, convert_), merged, finalPath);
+    return ConvertAndDeliver(context_, jobIndex_, CurrentDelivery(context_, convert_), merged, finalPath,
+                             info.subtitles);
 }
 
 bool YtDlpJob::DownloadFormat(const YtDlpFormat& format, const QByteArray& json, JobTempFile& file) {

@@ -86,6 +86,24 @@ YtDlpFormat ReadFormat(const QJsonObject& object) {
     return format;
 }
 
+// {"en": [{"ext": "vtt", "url": ..., "name": "English"}, ...], ...}
+void ReadSubtitles(const QJsonObject& byLanguage, bool automatic, QList<SubtitleOffer>& offers) {
+    for (auto language = byLanguage.begin(); language != byLanguage.end(); ++language) {
+        for (const QJsonValue& value : language.value().toArray()) {
+            const QJsonObject object = value.toObject();
+            SubtitleOffer offer;
+            offer.language = language.key();
+            offer.url = Text(object, "url");
+            offer.format = Text(object, "ext");
+            offer.label = Text(object, "name");
+            offer.automatic = automatic;
+            // Chat replays and other data are no text to show.
+            if (IsWebAddress(offer.url) && offer.format != QLatin1String("json"))
+                offers.append(offer);
+        }
+    }
+}
+
 YtDlpEntry ReadEntry(const QJsonObject& object) {
     YtDlpEntry entry;
     entry.title = Text(object, "title");
@@ -144,6 +162,8 @@ bool ParseYtDlpInfo(const QByteArray& json, YtDlpInfo& info, QString& reason) {
         if (!format.url.isEmpty())
             info.formats.append(format);
     };
+    ReadSubtitles(root.value(QLatin1String("subtitles")).toObject(), false, info.subtitles);
+    ReadSubtitles(root.value(QLatin1String("automatic_captions")).toObject(), true, info.subtitles);
     const QJsonArray formats = root.value(QLatin1String("formats")).toArray();
     for (const QJsonValue& value : formats) {
         if (value.isObject())

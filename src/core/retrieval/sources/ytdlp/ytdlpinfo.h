@@ -5,6 +5,8 @@
 #include <QPair>
 #include <QString>
 
+#include "retrieval/sources/subtitlechoice.h"
+
 namespace Tarnwick {
 
 // One format of a video as yt-dlp describes it.
@@ -44,6 +46,8 @@ struct YtDlpInfo {
     QString uploader;     // the uploader or, without one, the channel
     int uploadYear = 0;   // from upload_date ("20260314"); 0: not said
     QList<YtDlpFormat> formats;
+    // Its subtitles and automatic captions, every format of each language.
+    QList<SubtitleOffer> subtitles;
     QList<YtDlpEntry> entries;
     int entryTotal = 0; // how many entries the playlist has, when yt-dlp says so (else the count)
 };
