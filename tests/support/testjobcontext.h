@@ -17,6 +17,7 @@ public:
     QString outputFolder;
     QString videoHost;
     bool embedMetadata = false;
+    Tarnwick::SubtitleWish subtitles; // none unless the case asks
     Tarnwick::OverwritePolicy policy = Tarnwick::OverwritePolicy::Ask;
     QList<int> answers; // taken one per question
     QStringList questions;
@@ -46,6 +47,7 @@ public:
     QString OutputFolder() const override { return outputFolder; }
     QString VideoHost() const override { return videoHost; }
     bool EmbedsMetadata() const override { return embedMetadata; }
+    const Tarnwick::SubtitleWish& Subtitles() const override { return subtitles; }
     const Tarnwick::Preset* SelectedPreset() const override { return preset; }
     Tarnwick::ConversionEngine* Engine() override { return engine; }
     Tarnwick::OverwritePolicy Policy() const override { return policy; }
