@@ -127,7 +127,7 @@ void TestConversionEngine::openFailsAndUnloads_data() {
     QTest::addColumn<QList<int>>("commands");
 
     QTest::newRow("query refused") << -1 << uint(VARNEX_INTERFACE_VERSION) << 0 << QList<int>{101};
-    QTest::newRow("other version") << 0 << 2u << 0 << QList<int>{101};
+    QTest::newRow("newer version") << 0 << uint(VARNEX_INTERFACE_VERSION + 1) << 0 << QList<int>{101};
     QTest::newRow("no version written") << 0 << 0u << 0 << QList<int>{101};
     QTest::newRow("init refused") << 0 << uint(VARNEX_INTERFACE_VERSION) << 5 << QList<int>{101, 102};
 }

@@ -80,14 +80,16 @@ void TestStartup::runWritesEverySettingAndInstallDir() {
     QStringList keys = written.childKeys();
     keys.sort();
     QCOMPARE(keys, (QStringList{QStringLiteral("AlwaysOverwrite"), QStringLiteral("AutoClose"),
-                                QStringLiteral("AutoStart"), QStringLiteral("Convert"),
-                                QStringLiteral("DefaultFolder"), QStringLiteral("DownloadsAtOnce"),
-                                QStringLiteral("DownloadsPerSite"), QStringLiteral("EmbedMetadata"),
-                                QStringLiteral("Iconic"), QStringLiteral("KeepOnTop"),
-                                QStringLiteral("LargestPicture"), QStringLiteral("Player"),
-                                QStringLiteral("PreferredCodec"), QStringLiteral("Proxy"),
-                                QStringLiteral("Quality"), QStringLiteral("SegmentConnections"),
-                                QStringLiteral("SpeedLimit"), QStringLiteral("VideoHost")}));
+                                QStringLiteral("AutoStart"),       QStringLiteral("AutomaticCaptions"),
+                                QStringLiteral("Convert"),         QStringLiteral("DefaultFolder"),
+                                QStringLiteral("DownloadsAtOnce"), QStringLiteral("DownloadsPerSite"),
+                                QStringLiteral("EmbedMetadata"),   QStringLiteral("EmbedSubtitles"),
+                                QStringLiteral("Iconic"),          QStringLiteral("KeepOnTop"),
+                                QStringLiteral("LargestPicture"),  QStringLiteral("Player"),
+                                QStringLiteral("PreferredCodec"),  QStringLiteral("Proxy"),
+                                QStringLiteral("Quality"),         QStringLiteral("SegmentConnections"),
+                                QStringLiteral("SpeedLimit"),      QStringLiteral("SubtitleLanguages"),
+                                QStringLiteral("VideoHost")}));
     QCOMPARE(written.value(QStringLiteral("Convert")).toInt(), 1);
     QCOMPARE(written.value(QStringLiteral("VideoHost")).toString(), QStringLiteral("www.youtube.com"));
 }
