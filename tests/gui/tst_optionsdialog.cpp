@@ -283,6 +283,28 @@ private slots:
         QCOMPARE(settings.preferredCodec, QString());
     }
 
+    void subtitleFieldsShowAndStoreTheWish() {
+        TestSupport::IsolatedProfile profile;
+        AppSettings settings;
+        settings.subtitleLanguages = QStringLiteral("en,de");
+        settings.automaticCaptions = true;
+        settings.embedSubtitles = false;
+        OptionsDialog dialog(settings);
+        auto* languages = FindControl<QLineEdit>(dialog, 1128);
+        auto* automatic = FindControl<QCheckBox>(dialog, 1129);
+        auto* embed = FindControl<QCheckBox>(dialog, 1130);
+        QCOMPARE(languages->text(), QStringLiteral("en,de"));
+        QVERIFY(automatic->isChecked());
+        QVERIFY(!embed->isChecked());
+        languages->setText(QStringLiteral("  all "));
+        automatic->click();
+        embed->click();
+        dialog.accept();
+        QCOMPARE(settings.subtitleLanguages, QStringLiteral("all"));
+        QVERIFY(!settings.automaticCaptions);
+        QVERIFY(settings.embedSubtitles);
+    }
+
     // The proxy's password lives in a field of its own that does not show it; the address field
     // never holds it. What OK stores is the address with the password put back, the stored text
     // itself while neither field changed, and nothing at all for an address no run could use.

@@ -88,10 +88,26 @@ DownloadsGroup::DownloadsGroup(const DialogUnits& du, int y, QWidget* parent)
                              parent),
                1127);
     PlaceFitted(du, embedMetadata_, 16, y + 72, 200, 10);
+
+    subtitleLanguages_ = WithId(new QLineEdit(parent), 1128);
+    subtitleLanguages_->setPlaceholderText(QStringLiteral("none, or en,de or all"));
+    subtitleLanguages_->setToolTip(
+        QStringLiteral("The languages of the subtitles to fetch, as codes separated by commas, or all."));
+    du.Place(subtitleLanguages_, 90, y + 86, 70, 12);
+    label("S&ubtitles:", 16, 86, 70, subtitleLanguages_);
+    automaticCaptions_ = WithId(new QCheckBox(QStringLiteral("Also automatic capt&ions"), parent), 1129);
+    automaticCaptions_->setToolTip(
+        QStringLiteral("Captions a site made by speech recognition, where it has no written ones."));
+    PlaceFitted(du, automaticCaptions_, 166, y + 87, 118, 10);
+    embedSubtitles_ = WithId(
+        new QCheckBox(QStringLiteral("Put subtitles into the &file where it holds them, else beside it"),
+                      parent),
+        1130);
+    PlaceFitted(du, embedSubtitles_, 16, y + 102, 260, 10);
 }
 
 int DownloadsGroup::Height() {
-    return 89;
+    return 119;
 }
 
 void DownloadsGroup::Show(const AppSettings& settings) {
@@ -106,6 +122,9 @@ void DownloadsGroup::Show(const AppSettings& settings) {
     OfferPictureLimits(largestPicture_, settings.largestPicture);
     preferredCodec_->setCurrentIndex(qMax(0, preferredCodec_->findData(settings.preferredCodec)));
     embedMetadata_->setChecked(settings.embedMetadata);
+    subtitleLanguages_->setText(settings.subtitleLanguages);
+    automaticCaptions_->setChecked(settings.automaticCaptions);
+    embedSubtitles_->setChecked(settings.embedSubtitles);
 }
 
 QString DownloadsGroup::Proxy() const {
@@ -128,6 +147,9 @@ void DownloadsGroup::Store(AppSettings& settings) const {
     settings.largestPicture = largestPicture_->currentData().toInt();
     settings.preferredCodec = preferredCodec_->currentData().toString();
     settings.embedMetadata = embedMetadata_->isChecked();
+    settings.subtitleLanguages = subtitleLanguages_->text().trimmed();
+    settings.automaticCaptions = automaticCaptions_->isChecked();
+    settings.embedSubtitles = embedSubtitles_->isChecked();
 }
 
 } // namespace Tarnwick

@@ -13,7 +13,8 @@ struct AppSettings;
 class DialogUnits;
 
 // The Options group for how a run downloads: how many at once, how many from one site, one
-// speed limit for all of them, the proxy, and the largest picture and the codec preferred.
+// speed limit for all of them, the proxy, the largest picture and the codec preferred, and the
+// subtitles.
 // The proxy's password has a field of its own that never shows it.
 class DownloadsGroup : public QGroupBox {
     Q_OBJECT
@@ -43,6 +44,9 @@ public:
     QComboBox* LargestPictureBox() const { return largestPicture_; }
     QComboBox* PreferredCodecBox() const { return preferredCodec_; }
     QCheckBox* EmbedMetadataBox() const { return embedMetadata_; }
+    QLineEdit* SubtitleLanguagesField() const { return subtitleLanguages_; }
+    QCheckBox* AutomaticCaptionsBox() const { return automaticCaptions_; }
+    QCheckBox* EmbedSubtitlesBox() const { return embedSubtitles_; }
 
 private:
     QSpinBox* atOnce_ = nullptr;
@@ -53,6 +57,9 @@ private:
     QComboBox* largestPicture_ = nullptr;
     QComboBox* preferredCodec_ = nullptr;
     QCheckBox* embedMetadata_ = nullptr;
+    QLineEdit* subtitleLanguages_ = nullptr;
+    QCheckBox* automaticCaptions_ = nullptr;
+    QCheckBox* embedSubtitles_ = nullptr;
     // The stored text, so that unchanged fields store it as it was, not as a URL would spell it.
     QString shownProxy_;
     QString storedProxy_;

@@ -42,12 +42,13 @@ const char* const OptionsDialog::ToolsMenuTip =
     "Only Firefox has a Tools menu for extensions; other browsers do not show this item.";
 
 QStringList OptionsDialog::StoredKeys() {
-    return {QStringLiteral("Settings/DefaultFolder"),   QStringLiteral("Settings/AutoStart"),
-            QStringLiteral("Settings/AlwaysOverwrite"), QStringLiteral("Settings/Player"),
-            QStringLiteral("Settings/DownloadsAtOnce"), QStringLiteral("Settings/DownloadsPerSite"),
-            QStringLiteral("Settings/SpeedLimit"),      QStringLiteral("Settings/Proxy"),
-            QStringLiteral("Settings/LargestPicture"),  QStringLiteral("Settings/PreferredCodec"),
-            QStringLiteral("Settings/EmbedMetadata")};
+    return {QStringLiteral("Settings/DefaultFolder"),     QStringLiteral("Settings/AutoStart"),
+            QStringLiteral("Settings/AlwaysOverwrite"),   QStringLiteral("Settings/Player"),
+            QStringLiteral("Settings/DownloadsAtOnce"),   QStringLiteral("Settings/DownloadsPerSite"),
+            QStringLiteral("Settings/SpeedLimit"),        QStringLiteral("Settings/Proxy"),
+            QStringLiteral("Settings/LargestPicture"),    QStringLiteral("Settings/PreferredCodec"),
+            QStringLiteral("Settings/EmbedMetadata"),     QStringLiteral("Settings/SubtitleLanguages"),
+            QStringLiteral("Settings/AutomaticCaptions"), QStringLiteral("Settings/EmbedSubtitles")};
 }
 
 OptionsDialog::OptionsDialog(AppSettings& settings, ExtensionRegistrar* registrar, QWidget* parent)
