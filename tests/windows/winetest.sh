@@ -53,21 +53,47 @@ wineserver -w
 TW="$WINEPREFIX/drive_c/tw"
 mkdir -p "$TW"
 
+# `wine reg query` with its arguments, printing what it found. A missing key answers nothing and
+# status 1. Any other failure (the prefix's server busy or restarting) is tried again a few times,
+# because the checks must tell a missing key from a query that did not get through; the last
+# failure's message goes to stderr and ends with status 2.
+reg_query() {
+    local attempt out err
+    err="$WORK/reg-query.err"
+    for attempt in 1 2 3 4 5; do
+        if out=$(wine reg query "$@" 2>"$err"); then
+            printf '%s\n' "$out"
+            return 0
+        fi
+        # reg prints this one on stdout, other failures on stderr.
+        if grep -qi "unable to find" - "$err" <<<"$out"; then
+            return 1
+        fi
+        sleep 1
+    done
+    echo "wine reg query $* failed $attempt times:" >&2
+    cat - "$err" <<<"$out" >&2
+    return 2
+}
+
 # Every key below $1 with its values, one line each: "key|name|type|data" ("key|||" for the key
 # itself). Nothing when the key is missing.
 reg_dump() {
-    wine reg query "$1" /s 2>/dev/null | tr -d '\r' | awk -F '    ' '
+    reg_query "$1" /s | tr -d '\r' | awk -F '    ' '
         /^HKEY_/ { key = $0; print key "|||"; next }
         NF >= 3 { print key "|" $2 "|" $3 "|" $4 }' || true
 }
 
 # The values of one key, "name|type|data" sorted, without the key line.
 reg_values() {
-    wine reg query "$1" 2>/dev/null | tr -d '\r' | awk -F '    ' 'NF >= 3 && !/^HKEY_/ { print $2 "|" $3 "|" $4 }' | sort || true
+    reg_query "$1" | tr -d '\r' | awk -F '    ' 'NF >= 3 && !/^HKEY_/ { print $2 "|" $3 "|" $4 }' | sort || true
 }
 
 key_exists() {
-    wine reg query "$1" >/dev/null 2>&1
+    local status=0
+    reg_query "$1" >/dev/null || status=$?
+    [ "$status" -eq 2 ] && fail "could not ask whether $1 exists"
+    [ "$status" -eq 0 ]
 }
 
 # Waits until every process started in the prefix has ended, so that what was (or was not)
