@@ -38,7 +38,11 @@ private slots:
 void TestHlsVariants::readsVariantAndRenditionAttributes() {
     const HlsPlaylist playlist = ParseHlsPlaylist(
         "#EXTM3U\n"
-        "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"subs\",NAME=\"English\",URI=\"subs.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"subs\",NAME=\"English\",LANGUAGE=\"en\",URI=\"subs.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"subs\",NAME=\"Signs\",LANGUAGE=\"en\",FORCED=YES,"
+        "URI=\"signs.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"other\",NAME=\"Dansk\",LANGUAGE=\"da\",URI=\"da.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"subs\",NAME=\"In the picture\",LANGUAGE=\"fr\"\n"
         "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"aac\",NAME=\"Deutsch\",LANGUAGE=\"de\",AUTOSELECT=YES,"
         "URI=\"de/a.m3u8\"\n"
         "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"aac\",NAME=\"English\",DEFAULT=YES\n"
@@ -53,11 +57,25 @@ void TestHlsVariants::readsVariantAndRenditionAttributes() {
     QCOMPARE(variant.frameRate, 29.97);
     QCOMPARE(variant.height, 360);
     QCOMPARE(playlist.audioRenditions.size(), 2); // subtitles are not sound
-    const HlsAudioRendition& german = playlist.audioRenditions[0];
+    const HlsRendition& german = playlist.audioRenditions[0];
     QCOMPARE(german.uri, QStringLiteral("de/a.m3u8"));
     QCOMPARE(german.language, QStringLiteral("de"));
     QVERIFY(german.autoselect && !german.isDefault);
     QVERIFY(playlist.audioRenditions[1].isDefault && playlist.audioRenditions[1].uri.isEmpty());
+
+    // Subtitles without an address are burnt into the picture: nothing to fetch. Of the others
+    // the variant's group counts, forced ones do not.
+    QCOMPARE(variant.subtitleGroup, QStringLiteral("subs"));
+    QCOMPARE(playlist.subtitleRenditions.size(), 3);
+    QVERIFY(playlist.subtitleRenditions[1].forced && !playlist.subtitleRenditions[0].forced);
+    const QList<SubtitleOffer> offers = HlsSubtitleOffers(playlist, variant);
+    QCOMPARE(offers.size(), 1);
+    QCOMPARE(offers[0].url, QStringLiteral("subs.m3u8"));
+    QCOMPARE(offers[0].language, QStringLiteral("en"));
+    QCOMPARE(offers[0].label, QStringLiteral("English"));
+    HlsVariant ungrouped = variant;
+    ungrouped.subtitleGroup.clear();
+    QCOMPARE(HlsSubtitleOffers(playlist, ungrouped).size(), 2);
 }
 
 void TestHlsVariants::choosesAPicture_data() {
@@ -159,8 +177,7 @@ void TestHlsVariants::choosesTheSoundRendition() {
     QFETCH(QString, chosen);
     const HlsPlaylist master =
         ParseHlsPlaylist(Master({QStringLiteral("BANDWIDTH=1,AUDIO=\"g\" v")}, renditions));
-    const HlsAudioRendition* rendition =
-        ChooseAudioRendition(master, master.variants[0].audioGroup, language);
+    const HlsRendition* rendition = ChooseAudioRendition(master, master.variants[0].audioGroup, language);
     QCOMPARE(rendition ? rendition->name : QString(), chosen);
 }
 

@@ -1,6 +1,7 @@
-// A page's <track> subtitles through the per-job procedure against the sample service: fetched in
-// the languages asked for, embedded where the delivered container holds them (judged by ffprobe)
-// or written beside it, what could not be had noted on the row, and nothing else left behind.
+// A page's <track> subtitles and an HLS playlist's segmented ones through the per-job procedure
+// against the sample service: fetched in the languages asked for, embedded where the delivered
+// container holds them (judged by ffprobe) or written beside it under the overwrite rules, what
+// could not be had noted on the row, and nothing else left behind.
 
 #include "catalogtesting.h"
 #include "conversion/conversionengine.h"
@@ -12,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +38,21 @@ const QByteArray Page = R"(<html><head><title>Subtitled clip</title></head><body
   <track srclang="es" src="subs/gone.vtt">
   <track kind="chapters" srclang="it" src="subs/en.vtt">
 </video></body></html>)";
+
+// A master playlist whose English subtitles come as WebVTT segments, a cue repeated in the two
+// segments it spans, the timestamp map of the picture's MPEG-TS clock in each header; the
+// German ones lose a segment.
+const QByteArray SubtitledMaster =
+    "#EXTM3U\n"
+    "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"s\",NAME=\"English\",LANGUAGE=\"en\",URI=\"en.m3u8\"\n"
+    "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"s\",NAME=\"Deutsch\",LANGUAGE=\"de\",URI=\"de.m3u8\"\n"
+    "#EXT-X-STREAM-INF:BANDWIDTH=400000,RESOLUTION=320x240,SUBTITLES=\"s\"\n"
+    "../hls/sample/v0/index.m3u8\n";
+const QByteArray EnglishSegments = "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1.0,\nen0.vtt\n"
+                                   "#EXTINF:1.0,\nquiet.vtt\n#EXTINF:1.0,\nen1.vtt\n#EXT-X-ENDLIST\n";
+const QByteArray GermanSegments =
+    "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1.0,\nmissing.vtt\n#EXT-X-ENDLIST\n";
+const QByteArray SegmentHeader = "WEBVTT\nX-TIMESTAMP-MAP=MPEGTS:900000,LOCAL:00:00:00.000\n\n";
 
 QStringList Entries(const QString& folder) {
     QStringList entries =
@@ -77,6 +94,7 @@ private slots:
     void init();
     void subtitlesGoWhereTheFileTakesThem_data();
     void subtitlesGoWhereTheFileTakesThem();
+    void segmentedSubtitlesOfAPlaylistAreJoined();
 
 private:
     SampleService service_;
@@ -94,6 +112,17 @@ void TestJobSubtitles::initTestCase() {
     QVERIFY(service_.AddMedia(QStringLiteral("subs/en.vtt"), EnglishVtt));
     QVERIFY(service_.AddMedia(QStringLiteral("subs/de.srt"), GermanSrt));
     QVERIFY(service_.AddMedia(QStringLiteral("subs/fr.vtt"), QByteArray("\x89PNG\r\n\x1a\n not text", 16)));
+    QVERIFY(QDir(service_.MediaFolder()).mkpath(QStringLiteral("hlssubs")));
+    QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/master.m3u8"), SubtitledMaster));
+    QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/en.m3u8"), EnglishSegments));
+    QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/de.m3u8"), GermanSegments));
+    QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/en0.vtt"), SegmentHeader +
+                                                                     "00:00.200 --> 00:00.800\nOne\n\n"
+                                                                     "00:00.900 --> 00:02.100\nAcross\n"));
+    QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/quiet.vtt"), SegmentHeader));
+    QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/en1.vtt"), SegmentHeader +
+                                                                     "00:00.900 --> 00:02.100\nAcross\n\n"
+                                                                     "00:02.200 --> 00:02.900\nThree\n"));
     QVERIFY(engine_.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
     catalog_ = TestSupport::FactoryCatalog();
 }
@@ -163,6 +192,43 @@ void TestJobSubtitles::subtitlesGoWhereTheFileTakesThem() {
     if (files.contains(QStringLiteral("Subtitled clip.de.srt")))
         QCOMPARE(CuesIn(output_->filePath(QStringLiteral("Subtitled clip.de.srt"))).value(0).text,
                  QStringLiteral("Grüß dich"));
+}
+
+void TestJobSubtitles::segmentedSubtitlesOfAPlaylistAreJoined() {
+    TestJobContext context;
+    context.engine = &engine_;
+    context.subtitles = ParseSubtitleLanguages(QStringLiteral("en,de"));
+    context.subtitles.embed = false;
+    context.outputFolder = output_->path();
+    context.videoHost = service_.Host();
+    context.AddJob(service_.Url(QStringLiteral("/media/hlssubs/master.m3u8")));
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
+
+    const QFileInfo delivered(context.jobs[0].outputPath);
+    const QString beside = delivered.path() + u'/' + delivered.completeBaseName() + QStringLiteral(".en.srt");
+    const QList<SubtitleCue> cues = CuesIn(beside);
+    QStringList texts;
+    for (const SubtitleCue& cue : cues)
+        texts.append(cue.text);
+    QCOMPARE(texts, (QStringList{"One", "Across", "Three"}));
+    QCOMPARE(cues[2].startMs, 2200);
+    QVERIFY2(context.jobs[0].extrasNote.contains(QStringLiteral("de: a segment could not be fetched")),
+             qPrintable(context.jobs[0].extrasNote));
+    QCOMPARE(Entries(output_->path()).size(), 2); // the video and the English subtitles
+
+    // Again into the same folder: the video may be replaced, the subtitles beside it may not.
+    QFile kept(beside);
+    QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("kept") == 4);
+    kept.close();
+    context.answers = {JobContext::AnswerYes, JobContext::AnswerNo};
+    context.AddJob(service_.Url(QStringLiteral("/media/hlssubs/master.m3u8")));
+    QCOMPARE(ProcessJob(context, 1, VideoQuality::Standard, false), JobSucceeded);
+    QVERIFY(context.answers.isEmpty());
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("kept"));
+    QVERIFY2(context.jobs[1].extrasNote.contains(QStringLiteral("en: a file of its name is there already")),
+             qPrintable(context.jobs[1].extrasNote));
+    QCOMPARE(Entries(output_->path()).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestJobSubtitles)

@@ -6,8 +6,8 @@
 #include "jobsteps.h"
 #include "jobtempfile.h"
 #include "retrieval/transfer/httptransfer.h"
+#include "subtitlefetch.h"
 
-#include <QBuffer>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -15,23 +15,6 @@
 namespace Tarnwick {
 
 namespace {
-
-// Holds a body in memory up to a limit; a write beyond it fails, and so does the transfer.
-class LimitedBuffer : public QBuffer {
-public:
-    explicit LimitedBuffer(qint64 limit)
-        : limit_(limit) {}
-
-protected:
-    qint64 writeData(const char* data, qint64 length) override {
-        if (size() + length > limit_)
-            return -1;
-        return QBuffer::writeData(data, length);
-    }
-
-private:
-    qint64 limit_;
-};
 
 // The language as the name of a file beside the video shows it: the source's tag where it is a
 // plain one ("en", "pt-BR"), else the primary language.
@@ -66,17 +49,9 @@ JobSubtitles JobSubtitles::Fetch(JobContext& context, const QList<SubtitleOffer>
     context.ConfigureTransfer(transfer);
     for (const SubtitleOffer& offer : chosen) {
         const QString language = FileLanguage(offer);
-        LimitedBuffer body(LargestSubtitleFile);
-        body.open(QIODevice::WriteOnly);
-        if (!transfer.CopyUrlToFile(offer.url, body, HttpTransfer::Body::Read)) {
-            fetched.missing_.append(language + (body.size() >= LargestSubtitleFile
-                                                    ? QStringLiteral(": larger than 16 MiB")
-                                                    : QStringLiteral(": could not be fetched")));
-            continue;
-        }
         QList<SubtitleCue> cues;
         QString reason;
-        if (!ReadSubtitleText(body.data(), cues, &reason)) {
+        if (!FetchSubtitleCues(transfer, offer.url, cues, reason)) {
             fetched.missing_.append(language + QStringLiteral(": ") + reason);
             continue;
         }

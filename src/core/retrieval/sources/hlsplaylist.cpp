@@ -91,15 +91,22 @@ HlsPlaylist ParseHlsPlaylist(QByteArrayView bytes) {
                 variant.height = NonNegative(resolution.section(u'x', 1, 1).toInt());
                 variant.codecs = HlsAttribute(value, "CODECS");
                 variant.audioGroup = HlsAttribute(value, "AUDIO");
+                variant.subtitleGroup = HlsAttribute(value, "SUBTITLES");
                 variant.frameRate = NonNegative(HlsAttribute(value, "FRAME-RATE").toDouble());
                 variantPending = true;
             } else if (!(value = TagValue(line, "#EXT-X-MEDIA:")).isNull()) {
-                if (HlsAttribute(value, "TYPE") == QLatin1String("AUDIO"))
-                    playlist.audioRenditions.append(
-                        {HlsAttribute(value, "GROUP-ID"), HlsAttribute(value, "NAME"),
-                         HlsAttribute(value, "LANGUAGE"), HlsAttribute(value, "URI"),
-                         HlsAttribute(value, "DEFAULT") == QLatin1String("YES"),
-                         HlsAttribute(value, "AUTOSELECT") == QLatin1String("YES")});
+                const QString type = HlsAttribute(value, "TYPE");
+                const HlsRendition rendition{HlsAttribute(value, "GROUP-ID"),
+                                             HlsAttribute(value, "NAME"),
+                                             HlsAttribute(value, "LANGUAGE"),
+                                             HlsAttribute(value, "URI"),
+                                             HlsAttribute(value, "DEFAULT") == QLatin1String("YES"),
+                                             HlsAttribute(value, "AUTOSELECT") == QLatin1String("YES"),
+                                             HlsAttribute(value, "FORCED") == QLatin1String("YES")};
+                if (type == QLatin1String("AUDIO"))
+                    playlist.audioRenditions.append(rendition);
+                else if (type == QLatin1String("SUBTITLES") && !rendition.uri.isEmpty())
+                    playlist.subtitleRenditions.append(rendition);
             } else if (!(value = TagValue(line, "#EXTINF:")).isNull()) {
                 const qsizetype comma = value.indexOf(',');
                 duration = (comma < 0 ? value : value.first(comma)).toByteArray().toDouble();

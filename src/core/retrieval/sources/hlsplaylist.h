@@ -17,19 +17,22 @@ struct HlsVariant {
     qint64 bandwidth = 0;
     int width = 0;
     int height = 0;
-    QString codecs;     // CODECS as written: "avc1.4d401f,mp4a.40.2"
-    QString audioGroup; // AUDIO: the GROUP-ID of the renditions that carry its sound
+    QString codecs;        // CODECS as written: "avc1.4d401f,mp4a.40.2"
+    QString audioGroup;    // AUDIO: the GROUP-ID of the renditions that carry its sound
+    QString subtitleGroup; // SUBTITLES: the GROUP-ID of the subtitles that go with it
     double frameRate = 0;
 };
 
-// One alternative sound of a master playlist (EXT-X-MEDIA with TYPE=AUDIO).
-struct HlsAudioRendition {
+// One alternative sound or subtitle of a master playlist (EXT-X-MEDIA with TYPE=AUDIO or
+// TYPE=SUBTITLES).
+struct HlsRendition {
     QString groupId;
     QString name;
     QString language;
     QString uri; // empty: the sound is in the segments of the variants that name the group
     bool isDefault = false;
     bool autoselect = false;
+    bool forced = false; // FORCED=YES: subtitles only of what is not in the spoken language
 };
 
 // One media segment, with the initialisation section (EXT-X-MAP) that applies to it.
@@ -44,8 +47,9 @@ struct HlsPlaylist {
     bool isPlaylist = false; // it starts with #EXTM3U
     bool isMaster = false;   // it lists variants (EXT-X-STREAM-INF)
     QList<HlsVariant> variants;
-    QList<HlsAudioRendition> audioRenditions;
-    QList<HlsSegment> segments; // at most HlsSegmentLimit are kept
+    QList<HlsRendition> audioRenditions;
+    QList<HlsRendition> subtitleRenditions; // each a media playlist of WebVTT segments
+    QList<HlsSegment> segments;             // at most HlsSegmentLimit are kept
     bool tooManySegments = false;
     bool hasEndList = false;    // EXT-X-ENDLIST: the list is complete (not live)
     QString encryption;         // the first EXT-X-KEY METHOD other than NONE

@@ -116,12 +116,12 @@ HlsVariantChoice ChooseHlsVariant(const HlsPlaylist& master, const PictureWish& 
     return choice;
 }
 
-const HlsAudioRendition* ChooseAudioRendition(const HlsPlaylist& master, const QString& group,
-                                              const QString& language) {
-    const HlsAudioRendition* first = nullptr;
-    const HlsAudioRendition* byDefault = nullptr;
-    const HlsAudioRendition* byLanguage = nullptr;
-    for (const HlsAudioRendition& rendition : master.audioRenditions) {
+const HlsRendition* ChooseAudioRendition(const HlsPlaylist& master, const QString& group,
+                                         const QString& language) {
+    const HlsRendition* first = nullptr;
+    const HlsRendition* byDefault = nullptr;
+    const HlsRendition* byLanguage = nullptr;
+    for (const HlsRendition& rendition : master.audioRenditions) {
         if (rendition.groupId != group)
             continue;
         if (first == nullptr)
@@ -135,6 +135,17 @@ const HlsAudioRendition* ChooseAudioRendition(const HlsPlaylist& master, const Q
             byLanguage = &rendition;
     }
     return byLanguage ? byLanguage : byDefault ? byDefault : first;
+}
+
+QList<SubtitleOffer> HlsSubtitleOffers(const HlsPlaylist& master, const HlsVariant& variant) {
+    QList<SubtitleOffer> offers;
+    for (const HlsRendition& rendition : master.subtitleRenditions) {
+        if (rendition.forced ||
+            (!variant.subtitleGroup.isEmpty() && rendition.groupId != variant.subtitleGroup))
+            continue;
+        offers.append({rendition.language, rendition.uri, QStringLiteral("m3u8"), rendition.name, false});
+    }
+    return offers;
 }
 
 QString MergedContainerFromCodecs(const QString& codecs) {

@@ -3,6 +3,7 @@
 #include "hlsplaylist.h"
 #include "offeredformat.h"
 #include "picturechoice.h"
+#include "subtitlechoice.h"
 
 #include <QString>
 
@@ -33,8 +34,13 @@ QList<OfferedFormat> HlsOffers(const HlsPlaylist& master);
 // The rendition of group that carries the variant's sound: the first AUTOSELECT one in the
 // system's language, else the DEFAULT one, else the first of the group. Null when the group
 // has no rendition. language is a primary language tag ("en"); empty matches nothing.
-const HlsAudioRendition* ChooseAudioRendition(const HlsPlaylist& master, const QString& group,
-                                              const QString& language);
+const HlsRendition* ChooseAudioRendition(const HlsPlaylist& master, const QString& group,
+                                         const QString& language);
+
+// The subtitles that go with variant: the renditions of its SUBTITLES group, or of every group
+// when it names none, each as a segmented WebVTT playlist (format "m3u8", addresses as
+// written). Forced ones are left out: they show only what is not in the spoken language.
+QList<SubtitleOffer> HlsSubtitleOffers(const HlsPlaylist& master, const HlsVariant& variant);
 
 // The container that takes the variant's picture and a separate sound without re-encoding,
 // as far as CODECS tells, by the rule of MergeContainerForCodecs; ".mkv", which takes

@@ -173,7 +173,7 @@ bool ResolvePlaylist(HttpTransfer& transfer, ProgressSink* sink, const Fetched& 
                         QStringLiteral("The HLS variant address is not http or https: %1").arg(variant.uri));
         // The picture's sound may come as a rendition of its own; one without an address is
         // in the variant's segments already.
-        const HlsAudioRendition* rendition =
+        const HlsRendition* rendition =
             soundOnly || variant.audioGroup.isEmpty()
                 ? nullptr
                 : ChooseAudioRendition(playlist, variant.audioGroup,
@@ -185,6 +185,13 @@ bool ResolvePlaylist(HttpTransfer& transfer, ProgressSink* sink, const Fetched& 
                     sink,
                     QStringLiteral("The HLS sound address is not http or https: %1").arg(rendition->uri));
             soundUrl = url.toString();
+        }
+        for (SubtitleOffer offer : HlsSubtitleOffers(playlist, variant)) {
+            const QUrl url = QUrl(playlistUrl).resolved(QUrl(offer.url));
+            if (!IsHttp(url))
+                continue;
+            offer.url = url.toString();
+            media.subtitles.append(offer);
         }
         if (!FetchMediaPlaylist(transfer, sink, variantUrl.toString(), QStringLiteral("variant"), playlist,
                                 playlistUrl))

@@ -20,6 +20,7 @@ qint64 LimitedBuffer::readData(char*, qint64) {
 
 qint64 LimitedBuffer::writeData(const char* data, qint64 size) {
     if (data_.size() + size > limit_) {
+        overflowed_ = true;
         setErrorString(QStringLiteral("The page is larger than %1 MiB").arg(limit_ >> 20));
         return -1;
     }

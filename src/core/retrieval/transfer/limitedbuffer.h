@@ -15,6 +15,8 @@ public:
     QByteArray TakeData() { return std::exchange(data_, QByteArray()); }
     // Drops what lies beyond size, for a page that is fetched again from its start.
     bool Truncate(qint64 size);
+    // A write was refused because it would have gone past the limit.
+    bool Overflowed() const { return overflowed_; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;
@@ -23,6 +25,7 @@ protected:
 private:
     qint64 limit_;
     QByteArray data_;
+    bool overflowed_ = false;
 };
 
 } // namespace Tarnwick
