@@ -31,6 +31,14 @@ struct SubtitleOption {
     std::string title;
 };
 
+// A chapter of the output (-chapter <start>, then -chapter_title "<text>"): where it begins on
+// the inputs' clock and what it is called. Each ends where the next begins, the last at the
+// end of the output.
+struct ChapterOption {
+    int64_t startUs = 0;
+    std::string title;
+};
+
 // The codec name that asks for a stream to be copied as it is, without decoding.
 inline constexpr char kCopyCodec[] = "copy";
 
@@ -49,6 +57,7 @@ struct ConvertOptions {
     // Metadata as (today's key, value), in the order given.
     std::vector<std::pair<std::string, std::string>> metadata;
     std::vector<SubtitleOption> subtitles;
+    std::vector<ChapterOption> chapters; // in the order of their starts
     std::string format;
 
     bool disableVideo = false;

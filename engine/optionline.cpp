@@ -53,6 +53,9 @@ bool ParseNonNegativeDecimal(const std::string& text, double* value) {
 // More subtitle streams than any player offers to choose from would only be a mistake.
 constexpr size_t kMostSubtitles = 32;
 
+// A video of more chapters than this has a list of marks, not chapters.
+constexpr size_t kMostChapters = 1000;
+
 // Two or three letters, as ISO 639 codes are written.
 bool IsLanguageCode(const std::string& text) {
     if (text.size() < 2 || text.size() > 3)
@@ -171,6 +174,23 @@ const std::vector<OptionEntry>& OptionTable() {
              if (s.options.subtitles.empty())
                  return false;
              s.options.subtitles.back().title = text;
+             return true;
+         }},
+        // Chapters come in the order of their starts, so that each ends where the next begins.
+        {"-chapter", K::Time,
+         [](ParseState& s, const std::string&, int64_t us, int, int) {
+             auto& chapters = s.options.chapters;
+             if (us < 0 || chapters.size() >= kMostChapters ||
+                 (!chapters.empty() && us <= chapters.back().startUs))
+                 return false;
+             chapters.push_back({us, {}});
+             return true;
+         }},
+        {"-chapter_title", K::Text,
+         [](ParseState& s, const std::string& text, int64_t, int, int) {
+             if (s.options.chapters.empty())
+                 return false;
+             s.options.chapters.back().title = text;
              return true;
          }},
         {"-f", K::Text,

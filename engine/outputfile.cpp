@@ -109,6 +109,27 @@ void OutputFile::Open(const ConvertOptions& options) {
             std::string("The ") + Format()->name + " container cannot take these streams");
 }
 
+void OutputFile::AddChapter(int64_t startUs, int64_t endUs, const std::string& title) {
+    // The context owns its chapters from here on and frees them with itself.
+    auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+    auto** grown = chapter == nullptr
+                       ? nullptr
+                       : static_cast<AVChapter**>(av_realloc_array(
+                             context_->chapters, context_->nb_chapters + 1, sizeof(AVChapter*)));
+    if (grown == nullptr) {
+        av_free(chapter);
+        throw EngineError("Out of memory for a chapter.");
+    }
+    context_->chapters = grown;
+    context_->chapters[context_->nb_chapters++] = chapter;
+    chapter->id = context_->nb_chapters;
+    chapter->time_base = AV_TIME_BASE_Q;
+    chapter->start = startUs;
+    chapter->end = std::max(startUs, endUs);
+    if (!title.empty())
+        av_dict_set(&chapter->metadata, "title", title.c_str(), 0);
+}
+
 void OutputFile::QueueSidePacket(AVPacket* packet, int streamIndex, AVRational timeBase) {
     AVPacket* kept = av_packet_alloc();
     if (kept == nullptr)

@@ -35,6 +35,9 @@ public:
     AVStream* AddStream();
     int StreamCount() const { return static_cast<int>(context_->nb_streams); }
 
+    // A chapter from startUs to endUs on the output's clock, before Open.
+    void AddChapter(int64_t startUs, int64_t endUs, const std::string& title);
+
     // Creates the file and writes the header with the metadata.
     void Open(const ConvertOptions& options);
     // Rescales the packet from the encoder's time base and hands it to the interleaver, after

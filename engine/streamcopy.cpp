@@ -1,5 +1,6 @@
 #include "streamcopy.h"
 
+#include "chaptermarks.h"
 #include "engineerror.h"
 #include "progresspacer.h"
 #include "streammap.h"
@@ -196,9 +197,6 @@ void StreamCopier::Run() {
         inputs_.push_back(std::make_unique<InputFile>(option, 0));
     output_ = std::make_unique<OutputFile>(options_);
     ChooseAndAddStreams();
-    AddSubtitleTracks(options_, *output_);
-    output_->Open(options_);
-
     int64_t totalUs = 0;
     for (const auto& input : inputs_) {
         if (InputNeeded(*input) && input->DurationUs() > 0)
@@ -206,6 +204,9 @@ void StreamCopier::Run() {
     }
     if (options_.durationUs > 0 && (totalUs == 0 || options_.durationUs < totalUs))
         totalUs = options_.durationUs;
+    AddSubtitleTracks(options_, *output_);
+    AddChapterMarks(options_, totalUs, *output_);
+    output_->Open(options_);
     progress_.SetTotal(totalUs / 1000);
 
     Copy();

@@ -1,5 +1,6 @@
 #include "transcoder.h"
 
+#include "chaptermarks.h"
 #include "engineerror.h"
 #include "streammap.h"
 #include "subtitletracks.h"
@@ -143,6 +144,7 @@ void Transcoder::Run() {
     OpenInputs();
     BuildPipelines();
     AddSubtitleTracks(options_, *output_);
+    AddChapterMarks(options_, TotalMs() * 1000, *output_);
     output_->Open(options_);
     progress_.SetTotal(TotalMs());
 

@@ -66,9 +66,13 @@ enum { VARNEX_STREAM_AUDIO = 1, VARNEX_STREAM_VIDEO = 2 };
 /* Versions are additions; a host may talk to any engine from version 1 up to its own.
  *   1: the commands and blocks below.
  *   2: the convert command's option line takes text subtitles as streams of their own:
- *      -subtitle "<file>" [-sublang <ISO 639-2 code>] [-subtitle_title "<text>"], repeated. */
-#define VARNEX_INTERFACE_VERSION 2
+ *      -subtitle "<file>" [-sublang <ISO 639-2 code>] [-subtitle_title "<text>"], repeated.
+ *   3: it takes chapters, in the order of their starts, each ending where the next begins:
+ *      -chapter <start> [-chapter_title "<text>"], repeated; containers without chapters
+ *      leave them out. */
+#define VARNEX_INTERFACE_VERSION 3
 #define VARNEX_INTERFACE_VERSION_SUBTITLES 2
+#define VARNEX_INTERFACE_VERSION_CHAPTERS 3
 
 /* Answers the host's main window handle, or null. */
 typedef void* (*VarnexGetWindowFunction)(void);

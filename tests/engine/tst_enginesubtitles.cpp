@@ -147,7 +147,7 @@ void TestEngineSubtitles::eachContainerTakesItsTextCodec() {
     const QString output = folder_.filePath(QStringLiteral("with subtitles") + extension);
     RecordingSink sink;
     // The working file of a job has a hidden name that tells no container: the extension does.
-    QCOMPARE(AddSubtitleStreams(engine_, input, output, extension, subtitles, nullptr, &sink), 0);
+    QCOMPARE(CopyWithExtras(engine_, input, output, extension, subtitles, nullptr, &sink), 0);
 
     const QStringList streams = SubtitleStreams(output);
     QCOMPARE(streams.size(), 2);
@@ -191,7 +191,7 @@ void TestEngineSubtitles::refusalsReachTheSinkAndLeaveNothing() {
     for (const auto& c : cases) {
         const QString output = folder_.filePath(QStringLiteral("refused") + c.extension);
         RecordingSink sink;
-        QVERIFY2(AddSubtitleStreams(engine_, input, output, c.extension, {{c.subtitle, {}, {}}}, nullptr,
+        QVERIFY2(CopyWithExtras(engine_, input, output, c.extension, {{c.subtitle, {}, {}}}, nullptr,
                                     &sink) != 0,
                  c.name);
         QVERIFY2(sink.Failure().contains(QLatin1String(c.saying)), qPrintable(sink.Failure()));

@@ -162,6 +162,10 @@ void TestOptionLine::refuses_data() {
                                              << "-itsoffset";
     QTest::newRow("nothing left to convert") << " encoder -i \"a\" -an -vn \"b\""
                                              << "nothing";
+    QTest::newRow("chapters out of order") << " encoder -i \"a\" -chapter 10 -chapter 5 \"b\""
+                                           << "-chapter";
+    QTest::newRow("a chapter title before any chapter") << " encoder -i \"a\" -chapter_title \"x\" \"b\""
+                                                        << "-chapter_title";
 }
 
 void TestOptionLine::refuses() {
@@ -329,8 +333,14 @@ void TestOptionLine::tagsFromPagesStayTags() {
     Tarnwick::ConversionParams params;
     params.input = QStringLiteral("/v/in.mp4");
     params.output = QStringLiteral("/v/out.mp3");
-    Tarnwick::ApplyTags(params,
-                        {title, QStringLiteral("-y"), 2026, QStringLiteral("https://site.example/v?a=1")});
+    // Chapters as a page lists them: out of order, one start twice, one before the video.
+    const QList<Tarnwick::ChapterMark> chapters{{90500, title},
+                                                {0, QStringLiteral("Intro")},
+                                                {90500, QStringLiteral("again")},
+                                                {-5, QStringLiteral("x")}};
+    Tarnwick::ApplyTags(
+        params, {title, QStringLiteral("-y"), 2026, QStringLiteral("https://site.example/v?a=1"), chapters},
+        true);
     const QString line = Tarnwick::BuildCommandLine(params);
     QCOMPARE(line.contains(QStringLiteral("-title ") + stored), unquoted);
     ConvertOptions options;
@@ -342,6 +352,11 @@ void TestOptionLine::tagsFromPagesStayTags() {
     QCOMPARE(QString::fromStdString(tags["date"]), QStringLiteral("2026"));
     QCOMPARE(QString::fromStdString(tags["comment"]), QStringLiteral("https://site.example/v?a=1"));
     QCOMPARE(QString::fromStdString(options.output), params.output);
+    QCOMPARE(options.chapters.size(), size_t(2));
+    QCOMPARE(options.chapters[0].startUs, int64_t(0));
+    QCOMPARE(QString::fromStdString(options.chapters[0].title), QStringLiteral("Intro"));
+    QCOMPARE(options.chapters[1].startUs, int64_t(90500000));
+    QCOMPARE(QString::fromStdString(options.chapters[1].title), stored);
 }
 
 QTEST_GUILESS_MAIN(TestOptionLine)

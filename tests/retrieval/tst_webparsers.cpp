@@ -89,6 +89,16 @@ void TestWebParsers::scansWhatAPageSaysAboutItsVideo_data() {
                                                    << "0";
     QTest::newRow("JSON-LD upload date not a date") << made.arg(R"("uploadDate":"2026x")") << "jsonLdYear"
                                                     << "0";
+    // Key moments become chapters: a start in seconds is needed, a name is not.
+    QTest::newRow("JSON-LD key moments")
+        << made.arg(R"("hasPart":[{"@type":"Clip","name":"Intro","startOffset":0},)"
+                    R"({"@type":"Clip","name":"Goal","startOffset":" 75.5"},{"@type":"Clip","name":"x"},)"
+                    R"({"@type":"Clip","startOffset":"soon"},{"@type":"Clip","startOffset":90}])")
+        << "jsonLdChapters"
+        << "0 Intro|75500 Goal|90000 ";
+    QTest::newRow("JSON-LD one key moment")
+        << made.arg(R"("hasPart":{"name":"Only","startOffset":12})") << "jsonLdChapters"
+        << "12000 Only";
     QTest::newRow("broken JSON-LD") << R"(<script type="application/ld+json">{"@type":</script>)"
                                     << "jsonLdContentUrl"
                                     << "";
@@ -122,6 +132,9 @@ void TestWebParsers::scansWhatAPageSaysAboutItsVideo() {
     QFETCH(QString, expected);
 
     const HtmlVideoScan scan = ScanHtmlForVideo(QStringView(page));
+    QStringList chapters;
+    for (const ChapterMark& chapter : scan.jsonLdChapters)
+        chapters.append(QStringLiteral("%1 %2").arg(chapter.startMs).arg(chapter.title));
     const QHash<QString, QString> fields{
         {QStringLiteral("ogVideoSecureUrl"), scan.ogVideoSecureUrl},
         {QStringLiteral("ogVideoUrl"), scan.ogVideoUrl},
@@ -130,6 +143,7 @@ void TestWebParsers::scansWhatAPageSaysAboutItsVideo() {
         {QStringLiteral("jsonLdContentUrl"), scan.jsonLdContentUrl},
         {QStringLiteral("jsonLdAuthor"), scan.jsonLdAuthor},
         {QStringLiteral("jsonLdYear"), QString::number(scan.jsonLdYear)},
+        {QStringLiteral("jsonLdChapters"), chapters.join(u'|')},
         {QStringLiteral("baseHref"), scan.baseHref},
         {QStringLiteral("title"), scan.title},
         {QStringLiteral("ogTitle"), scan.ogTitle},

@@ -158,7 +158,8 @@ void TestYtDlpInfo::takesTheChosenFormatAndSound() {
     }
 }
 
-// The artist is the uploader, else the channel; the year comes from upload_date alone.
+// The artist is the uploader, else the channel; the year comes from upload_date alone; the
+// chapters from their list.
 void TestYtDlpInfo::readsWhoMadeItAndWhen() {
     const QList<std::tuple<QByteArray, QString, int>> cases = {
         {R"({"uploader": "Ann", "channel": "Ann's", "upload_date": "20260314"})", QStringLiteral("Ann"),
@@ -173,6 +174,16 @@ void TestYtDlpInfo::readsWhoMadeItAndWhen() {
         QCOMPARE(info.uploader, artist);
         QCOMPARE(info.uploadYear, year);
     }
+    // Chapters: a start in seconds is needed, a title is not; anything else is no chapter.
+    YtDlpInfo info;
+    QString reason;
+    QVERIFY(ParseYtDlpInfo(R"({"chapters": [{"start_time": 0, "title": "Intro"}, {"start_time": 61.25},
+        {"title": "no start"}, {"start_time": -3, "title": "before"}, "a text", {"start_time": "9"}]})",
+                           info, reason));
+    QCOMPARE(info.chapters.size(), 2);
+    QCOMPARE(info.chapters[0].title, QStringLiteral("Intro"));
+    QCOMPARE(info.chapters[1].startMs, 61250);
+    QVERIFY(info.chapters[1].title.isEmpty());
 }
 
 void TestYtDlpInfo::keepsOnlySafeAddressesAndHeaders() {

@@ -82,6 +82,7 @@ private slots:
     void addressesNeverBecomeOptions();
     void badAnswersFailClearlyOrNameSafely_data();
     void badAnswersFailClearlyOrNameSafely();
+    void chaptersAndCaptionsOfTheInfoGoIntoTheFile();
 
 private:
     // Runs the job and every row it added, as a run does.
@@ -383,6 +384,42 @@ void TestYtDlpJob::badAnswersFailClearlyOrNameSafely() {
         QVERIFY2(!context.sink.calls.filter(reason).isEmpty(), qPrintable(context.sink.calls.join(u'\n')));
         QCOMPARE(Entries(output_->path()), QStringList());
     }
+}
+
+// A file yt-dlp's info gives chapters and automatic captions for is copied once more with them.
+void TestYtDlpJob::chaptersAndCaptionsOfTheInfoGoIntoTheFile() {
+    QVERIFY(service_.AddMedia(QStringLiteral("auto-en.vtt"), "WEBVTT\n\n00:00.100 --> 00:00.900\nheard\n"));
+    const QByteArray script = "echo '{\"title\": \"Marked\", \"chapters\": [{\"start_time\": 0, \"title\": "
+                              "\"Intro\"}, {\"start_time\": 0.5, \"title\": \"Rest\"}], "
+                              "\"automatic_captions\": {\"en\": [{\"ext\": \"vtt\", \"url\": \"" +
+                              service_.Url(QStringLiteral("/media/auto-en.vtt")).toUtf8() +
+                              "\"}]}, \"formats\": [{\"format_id\": \"0\", \"protocol\": \"https\", \"ext\": "
+                              "\"mp4\", \"url\": \"" +
+                              service_.Url(QStringLiteral("/media/clip.mp4")).toUtf8() + "\"}]}'";
+    const QString program = scratch_.filePath(QStringLiteral("marked"));
+    QVERIFY(WriteStandInProgram(program, script));
+    TestJobContext context;
+    PrepareContext(context, program);
+    context.embedMetadata = true;
+    context.subtitles = ParseSubtitleLanguages(QStringLiteral("en"));
+    context.subtitles.automatic = true;
+    context.AddJob(service_.Url(QStringLiteral("/novideo")));
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
+    QCOMPARE(Entries(output_->path()), QStringList{QStringLiteral("Marked.mp4")});
+
+    QProcess probe;
+    probe.start(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("chapter_tags=title:stream=codec_name"), QStringLiteral("-of"),
+                 QStringLiteral("csv=p=0"), context.jobs[0].outputPath});
+    QVERIFY(probe.waitForFinished(60000));
+    const QStringList seen =
+        QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY2(seen.contains(QStringLiteral("mov_text")), qPrintable(seen.join(u'|')));
+    QVERIFY2(seen.contains(QStringLiteral("Intro")) && seen.contains(QStringLiteral("Rest")),
+             qPrintable(seen.join(u'|')));
+    QVERIFY2(context.jobs[0].extrasNote.contains(QStringLiteral("en (embedded)")),
+             qPrintable(context.jobs[0].extrasNote));
 }
 
 QTEST_GUILESS_MAIN(TestYtDlpJob)

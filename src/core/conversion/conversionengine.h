@@ -48,6 +48,7 @@ public:
     const QString& LibraryPath() const { return path_; }
     // Whether the loaded engine carries text subtitles into its output (interface version 2).
     bool TakesSubtitles() const { return version_ >= VARNEX_INTERFACE_VERSION_SUBTITLES; }
+    bool TakesChapters() const { return version_ >= VARNEX_INTERFACE_VERSION_CHAPTERS; }
     void SetWindowProvider(WindowProvider provider) { windowProvider_ = provider; }
 
     // The engine's notification function (see varnex.h).

@@ -73,7 +73,7 @@ int ConvertFile(ConversionEngine& engine, const QString& sourcePath, const QStri
     PrepareFailure failure;
     if (PrepareParams(engine, params, sourcePath, outputPath, preset, &failure)) {
         if (tags != nullptr)
-            ApplyTags(params, *tags);
+            ApplyTags(params, *tags, engine.TakesChapters());
         params.subtitles = subtitles;
         return engine.Convert(BuildCommandLine(params), sink);
     }

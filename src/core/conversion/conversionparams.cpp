@@ -2,6 +2,8 @@
 
 #include "presets/valueformat.h"
 
+#include <climits>
+
 namespace Tarnwick {
 
 namespace {
@@ -184,6 +186,11 @@ QString MetadataOptions(const ConversionParams& params) {
     }
     if (params.year > 0)
         line.Option("-year", params.year);
+    for (const ChapterMark& chapter : params.chapters) {
+        line.Time("-chapter", int(qBound(qint64(0), chapter.startMs, qint64(INT_MAX))));
+        if (!chapter.title.isEmpty())
+            line.Option("-chapter_title", Quoted(chapter.title));
+    }
     return line.Text();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chaptermark.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -57,6 +59,7 @@ struct ConversionParams {
     int32_t year = 0;
     int32_t track = -1;
     QList<SubtitleStream> subtitles; // only for an engine that takes them (TakesSubtitles)
+    QList<ChapterMark> chapters;     // in the order of their starts; only where TakesChapters
     QString extraArgs;               // appended to the line unchanged
 
     // Puts every field back to its start value.
@@ -69,7 +72,8 @@ const QStringList& PixelFormatNames();
 // The option line for the engine. Every piece is preceded by one space, so the line begins
 // with one; paths are enclosed in double quotes, metadata texts are not.
 QString BuildCommandLine(const ConversionParams& params);
-// The metadata options of the line alone (" -title ... -year 2026"), for a line built by hand.
+// The metadata options of the line alone (" -title ... -year 2026 -chapter ..."), for a line
+// built by hand.
 QString MetadataOptions(const ConversionParams& params);
 // The subtitle options of the line alone (" -subtitle "..." -sublang eng ...").
 QString SubtitleOptions(const QList<SubtitleStream>& subtitles);

@@ -2,6 +2,8 @@
 
 #include "conversionparams.h"
 
+#include <algorithm>
+
 namespace Tarnwick {
 
 namespace {
@@ -20,12 +22,26 @@ QString SafeTag(const QString& text) {
 
 } // namespace
 
-void ApplyTags(ConversionParams& params, const MediaTags& tags) {
+void ApplyTags(ConversionParams& params, const MediaTags& tags, bool withChapters) {
     params.title = SafeTag(tags.title);
     params.author = SafeTag(tags.artist);
     params.comment = SafeTag(tags.source);
     if (tags.year > 0 && tags.year < 10000)
         params.year = tags.year;
+    params.chapters.clear();
+    if (!withChapters)
+        return;
+    QList<ChapterMark> chapters = tags.chapters;
+    std::stable_sort(chapters.begin(), chapters.end(),
+                     [](const ChapterMark& a, const ChapterMark& b) { return a.startMs < b.startMs; });
+    for (const ChapterMark& chapter : chapters) {
+        if (params.chapters.size() >= MostChapters)
+            break;
+        if (chapter.startMs < 0 ||
+            (!params.chapters.isEmpty() && chapter.startMs <= params.chapters.last().startMs))
+            continue;
+        params.chapters.append({chapter.startMs, SafeTag(chapter.title)});
+    }
 }
 
 } // namespace Tarnwick

@@ -86,20 +86,26 @@ bool HoldsTextSubtitles(const QString& extension) {
     return holding.contains(extension.mid(extension.lastIndexOf(QLatin1Char('.')) + 1).toLower());
 }
 
-int AddSubtitleStreams(ConversionEngine& engine, const QString& inputPath, const QString& outputPath,
-                       const QString& containerExtension, const QList<SubtitleStream>& subtitles,
-                       const MediaTags* tags, ProgressSink* sink) {
+bool KeepsChapters(const QString& extension) {
+    static const QStringList keeping{QStringLiteral("mp4"), QStringLiteral("m4v"), QStringLiteral("mov"),
+                                     QStringLiteral("mkv"), QStringLiteral("webm")};
+    return keeping.contains(extension.mid(extension.lastIndexOf(QLatin1Char('.')) + 1).toLower());
+}
+
+int CopyWithExtras(ConversionEngine& engine, const QString& inputPath, const QString& outputPath,
+                   const QString& containerExtension, const QList<SubtitleStream>& subtitles,
+                   const MediaTags* tags, ProgressSink* sink) {
     if (inputPath.isEmpty() || !QFileInfo::exists(inputPath))
         return Refuse(sink, QStringLiteral("The file to add subtitles to is missing: %1").arg(inputPath));
     const QString muxer = MuxerFor(containerExtension);
-    if (muxer.isEmpty() || !HoldsTextSubtitles(containerExtension))
+    if (muxer.isEmpty() || (!subtitles.isEmpty() && !HoldsTextSubtitles(containerExtension)))
         return Refuse(sink, QStringLiteral("A %1 file holds no subtitles").arg(containerExtension));
     // Every stream as it is; the subtitles are new, and the tags are written again, since a
     // copy carries none of the input's over.
     QString line = QStringLiteral(" encoder -i %1 -vcodec copy -acodec copy").arg(Quoted(inputPath));
     if (tags != nullptr) {
         ConversionParams tagged;
-        ApplyTags(tagged, *tags);
+        ApplyTags(tagged, *tags, engine.TakesChapters());
         line += MetadataOptions(tagged);
     }
     line += SubtitleOptions(subtitles) + QStringLiteral(" -f ") + muxer + QStringLiteral(" -y ") +
@@ -127,7 +133,7 @@ int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QStri
                        .arg(Quoted(videoPath), Quoted(audioPath));
     if (tags != nullptr) {
         ConversionParams tagged;
-        ApplyTags(tagged, *tags);
+        ApplyTags(tagged, *tags, engine.TakesChapters());
         line += MetadataOptions(tagged);
     }
     const QString muxer = MuxerFor(containerExtension);

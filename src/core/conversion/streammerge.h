@@ -40,12 +40,16 @@ int MergeStreams(ConversionEngine& engine, const QString& videoPath, const QStri
 // MOV, 3GP and 3G2 (as mov_text), Matroska (SubRip) and WebM (WebVTT).
 bool HoldsTextSubtitles(const QString& extension);
 
+// Whether a copy into a file of the extension keeps chapters: MP4, M4V, MOV, Matroska and WebM.
+bool KeepsChapters(const QString& extension);
+
 // Copies every picture and sound stream of inputPath into outputPath, in the container
-// containerExtension names, with the tags when given, and adds the subtitles, each as a stream
-// of its own. Needs an engine that takes subtitles (ConversionEngine::TakesSubtitles). 0 on
-// success; otherwise non-zero with the reason on sink, as MergeStreams.
-int AddSubtitleStreams(ConversionEngine& engine, const QString& inputPath, const QString& outputPath,
-                       const QString& containerExtension, const QList<SubtitleStream>& subtitles,
-                       const MediaTags* tags, ProgressSink* sink);
+// containerExtension names (one that HoldsTextSubtitles or KeepsChapters), with the tags and
+// their chapters when given, and adds the subtitles, each as a stream of its own. Subtitles
+// need an engine that takes them (ConversionEngine::TakesSubtitles) and a container that holds
+// them. 0 on success; otherwise non-zero with the reason on sink, as MergeStreams.
+int CopyWithExtras(ConversionEngine& engine, const QString& inputPath, const QString& outputPath,
+                   const QString& containerExtension, const QList<SubtitleStream>& subtitles,
+                   const MediaTags* tags, ProgressSink* sink);
 
 } // namespace Tarnwick

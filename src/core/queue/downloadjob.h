@@ -1,8 +1,10 @@
 #pragma once
 
+#include "conversion/chaptermark.h"
 #include "jobstate.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -43,14 +45,15 @@ struct DownloadJob {
     // Names the job in this instance's journal of unfinished jobs for the job's life; 0 until
     // the list (or the journal taking it over) gives it one.
     quint64 id = 0;
-    QString url;         // the watch-page address as added (or as last edited)
-    QString outputPath;  // the delivered file; empty until the job succeeds
-    QString streamUrl;   // the stream request, filled by the watch-page resolver
-    QString title;       // the page title, filled by the resolver; becomes the file name
-    QString shownTitle;  // the title as the source spells it, for tags; empty: the title's
-    QString artist;      // who made the video, where the source says it (yt-dlp's uploader)
-    int year = 0;        // when it was published, where the source says it; 0: not said
-    QString failureText; // why the job failed, as the transfer or the engine said; empty otherwise
+    QString url;                 // the watch-page address as added (or as last edited)
+    QString outputPath;          // the delivered file; empty until the job succeeds
+    QString streamUrl;           // the stream request, filled by the watch-page resolver
+    QString title;               // the page title, filled by the resolver; becomes the file name
+    QString shownTitle;          // the title as the source spells it, for tags; empty: the title's
+    QString artist;              // who made the video, where the source says it (yt-dlp's uploader)
+    int year = 0;                // when it was published, where the source says it; 0: not said
+    QList<ChapterMark> chapters; // the video's chapters, where the source lists them
+    QString failureText;         // why the job failed, as the transfer or the engine said; empty otherwise
     // The one format the user chose for this row (a source's own id, with "+" and a sound's id
     // for a picture without sound); empty: the rule chooses.
     QString chosenFormat;

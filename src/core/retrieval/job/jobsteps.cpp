@@ -111,7 +111,8 @@ void DiscardPartial(DownloadJob& job) {
 }
 
 MediaTags JobTags(const DownloadJob& job) {
-    return {job.shownTitle.isEmpty() ? job.title : job.shownTitle, job.artist, job.year, job.url};
+    return {job.shownTitle.isEmpty() ? job.title : job.shownTitle, job.artist, job.year, job.url,
+            job.chapters};
 }
 
 int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& delivery, JobTempFile& download,
@@ -128,11 +129,15 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
                                 engine->TakesSubtitles() && HoldsTextSubtitles(QFileInfo(finalPath).suffix());
     const MediaTags tags = JobTags(job);
     const MediaTags* const shownTags = context.EmbedsMetadata() ? &tags : nullptr;
+    // A file delivered as it came is copied once more only for what it would otherwise lack.
+    const bool embedChapters = shownTags != nullptr && !delivery.tagged && !tags.chapters.isEmpty() &&
+                               engine != nullptr && engine->TakesChapters() &&
+                               KeepsChapters(QFileInfo(finalPath).suffix());
 
     JobTempFile* result = &download;
     // Declared out here so that the converted file lives until it has been put in place.
     std::optional<JobTempFile> converted;
-    if (delivery.convert || embedSubtitles) {
+    if (delivery.convert || embedSubtitles || embedChapters) {
         // The engine writes the result under a name of its own and renames it over this one;
         // the empty file only reserves the name.
         converted.emplace(delivery.outputFolder);
@@ -148,9 +153,9 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
                            ? ConversionNotStarted
                            : ConvertFile(*engine, download.Path(), converted->Path(), *delivery.preset,
                                          context.ConversionSink(), shownTags, streams);
-            return AddSubtitleStreams(*engine, download.Path(), converted->Path(),
-                                      QLatin1Char('.') + QFileInfo(finalPath).suffix(), streams, shownTags,
-                                      context.ConversionSink());
+            return CopyWithExtras(*engine, download.Path(), converted->Path(),
+                                  QLatin1Char('.') + QFileInfo(finalPath).suffix(), streams, shownTags,
+                                  context.ConversionSink());
         };
         const bool done = turn.Taken() && converted->IsValid() && engine != nullptr && engineResult() == 0;
         if (!done && (delivery.convert || StoppedToContinue(context)))
@@ -162,7 +167,8 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
             if (embedSubtitles)
                 subtitles.NoteEmbedded();
         }
-        // Subtitles the file would not take are no reason to lose the video: they go beside it.
+        // Subtitles or chapters the file would not take are no reason to lose the video: the
+        // subtitles go beside it.
     }
 
     QString reason;

@@ -22,6 +22,7 @@ struct JobDelivery {
     QString outputFolder;
     bool convert = false;
     const Preset* preset = nullptr; // what to convert with, when converting
+    bool tagged = false;            // the download carries the job's tags already (a merge wrote them)
 };
 
 // What the job's file is told of its video, from what its source said.

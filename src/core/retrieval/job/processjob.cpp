@@ -170,7 +170,9 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
                             context.EmbedsMetadata() ? &tags : nullptr))
         return FinishJob(context, jobIndex, stopped() ? JobState::Stopped : JobState::Failed, JobFailed);
     DeleteFileSilently(download->Path());
-    return ConvertAndDeliver(context, jobIndex, delivery, merged, finalPath, media.subtitles);
+    JobDelivery mergedDelivery = delivery;
+    mergedDelivery.tagged = context.EmbedsMetadata();
+    return ConvertAndDeliver(context, jobIndex, mergedDelivery, merged, finalPath, media.subtitles);
 }
 
 } // namespace Tarnwick

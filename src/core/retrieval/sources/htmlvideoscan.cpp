@@ -200,9 +200,26 @@ QString AuthorName(const QJsonValue& author) {
     return FirstString(author).trimmed();
 }
 
+// The key moments of a VideoObject: Clips with a start in seconds (a number or its text).
+QList<ChapterMark> ClipMarks(const QJsonValue& parts) {
+    QList<ChapterMark> marks;
+    const QJsonArray list = parts.isArray() ? parts.toArray() : QJsonArray{parts};
+    for (const QJsonValue& part : list) {
+        const QJsonObject clip = part.toObject();
+        const QJsonValue offset = clip.value(QLatin1String("startOffset"));
+        bool isNumber = offset.isDouble();
+        const double seconds = isNumber ? offset.toDouble() : offset.toString().trimmed().toDouble(&isNumber);
+        if (isNumber && seconds >= 0 && seconds < 1e7)
+            marks.append(
+                {qint64(seconds * 1000 + 0.5), FirstString(clip.value(QLatin1String("name"))).trimmed()});
+    }
+    return marks;
+}
+
 void TakeVideoObject(const QJsonObject& object, HtmlVideoScan& scan) {
     scan.jsonLdContentUrl = FirstString(object.value(QLatin1String("contentUrl"))).trimmed();
     scan.jsonLdAuthor = AuthorName(object.value(QLatin1String("author")));
+    scan.jsonLdChapters = ClipMarks(object.value(QLatin1String("hasPart")));
     // "2026-03-14", "2026-03-14T10:00:00Z": the year is its first four digits.
     const QString uploaded = FirstString(object.value(QLatin1String("uploadDate"))).trimmed();
     bool isYear = false;

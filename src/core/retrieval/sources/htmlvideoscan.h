@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include "conversion/chaptermark.h"
 #include "subtitlechoice.h"
 
 namespace Tarnwick {
@@ -31,6 +32,7 @@ struct HtmlVideoScan {
     QString jsonLdContentUrl;               // contentUrl of the first JSON-LD VideoObject
     QString jsonLdAuthor;                   // that object's author (its name, for a Person)
     int jsonLdYear = 0;                     // the year of its uploadDate; 0: not said
+    QList<ChapterMark> jsonLdChapters;      // its hasPart Clips that have a startOffset, as listed
     QString ogTitle;                        // og:title
     QString title;                          // the text of the first <title>
     bool hasTitle = false;                  // a <title> element was there (it may be empty)

@@ -342,6 +342,7 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
     // What the page says of who made the video and when, for the file's tags.
     job.artist = scan.jsonLdAuthor;
     job.year = scan.jsonLdYear;
+    job.chapters = scan.jsonLdChapters;
     const QUrl base = PageBase(scan, page);
     for (SubtitleOffer track : scan.videoTracks) {
         const QUrl url = base.resolved(QUrl(track.url));

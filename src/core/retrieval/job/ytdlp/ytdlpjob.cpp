@@ -128,6 +128,7 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
     job.shownTitle = info.title;
     job.artist = info.uploader;
     job.year = info.uploadYear;
+    job.chapters = info.chapters;
     job.streamUrl = first.url;
 
     // The name is settled before the download where it can be, so that the overwrite question
@@ -180,8 +181,9 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
         if (!MayDeliverTo(context_, finalPath))
             return FinishJob(context_, jobIndex_, JobState::Skipped, JobSkipped);
     }
-    return ConvertAndDeliver(context_, jobIndex_, CurrentDelivery(context_, convert_), merged, finalPath,
-                             info.subtitles);
+    JobDelivery delivery = CurrentDelivery(context_, convert_);
+    delivery.tagged = context_.EmbedsMetadata();
+    return ConvertAndDeliver(context_, jobIndex_, delivery, merged, finalPath, info.subtitles);
 }
 
 bool YtDlpJob::DownloadFormat(const YtDlpFormat& format, const QByteArray& json, JobTempFile& file) {

@@ -144,6 +144,12 @@ bool ParseYtDlpInfo(const QByteArray& json, YtDlpInfo& info, QString& reason) {
     const QString uploaded = Text(root, "upload_date");
     if (uploaded.size() == 8)
         info.uploadYear = qMax(0, uploaded.left(4).toInt());
+    for (const QJsonValue& value : root.value(QLatin1String("chapters")).toArray()) {
+        const QJsonObject chapter = value.toObject();
+        const double start = chapter.value(QLatin1String("start_time")).toDouble(-1);
+        if (start >= 0 && start < 1e7)
+            info.chapters.append({qint64(start * 1000 + 0.5), Text(chapter, "title")});
+    }
     const QString type = Text(root, "_type");
     if (type == QLatin1String("playlist") || type == QLatin1String("multi_video")) {
         info.isPlaylist = true;

@@ -5,6 +5,7 @@
 #include <QPair>
 #include <QString>
 
+#include "conversion/chaptermark.h"
 #include "retrieval/sources/subtitlechoice.h"
 
 namespace Tarnwick {
@@ -41,10 +42,11 @@ struct YtDlpEntry {
 struct YtDlpInfo {
     bool isPlaylist = false;
     QString title;
-    QString extractorKey; // which of yt-dlp's readers answered ("Generic" for any web page)
-    QString extension;    // of the video as a whole, when yt-dlp names one
-    QString uploader;     // the uploader or, without one, the channel
-    int uploadYear = 0;   // from upload_date ("20260314"); 0: not said
+    QString extractorKey;        // which of yt-dlp's readers answered ("Generic" for any web page)
+    QString extension;           // of the video as a whole, when yt-dlp names one
+    QString uploader;            // the uploader or, without one, the channel
+    int uploadYear = 0;          // from upload_date ("20260314"); 0: not said
+    QList<ChapterMark> chapters; // from chapters' start_time and title, as listed
     QList<YtDlpFormat> formats;
     // Its subtitles and automatic captions, every format of each language.
     QList<SubtitleOffer> subtitles;
