@@ -40,8 +40,9 @@ const QByteArray Page = R"(<html><head><title>Subtitled clip</title></head><body
 </video></body></html>)";
 
 // A master playlist whose English subtitles come as WebVTT segments, a cue repeated in the two
-// segments it spans, the timestamp map of the picture's MPEG-TS clock in each header; the
-// German ones lose a segment.
+// segments it spans, one listed only in the later segment though it begins before the other,
+// the timestamp map of the picture's MPEG-TS clock in each header; the German ones lose a
+// segment.
 const QByteArray SubtitledMaster =
     "#EXTM3U\n"
     "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"s\",NAME=\"English\",LANGUAGE=\"en\",URI=\"en.m3u8\"\n"
@@ -121,6 +122,7 @@ void TestJobSubtitles::initTestCase() {
                                                                      "00:00.900 --> 00:02.100\nAcross\n"));
     QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/quiet.vtt"), SegmentHeader));
     QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/en1.vtt"), SegmentHeader +
+                                                                     "00:00.850 --> 00:01.900\nLate\n\n"
                                                                      "00:00.900 --> 00:02.100\nAcross\n\n"
                                                                      "00:02.200 --> 00:02.900\nThree\n"));
     QVERIFY(engine_.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
@@ -210,8 +212,13 @@ void TestJobSubtitles::segmentedSubtitlesOfAPlaylistAreJoined() {
     QStringList texts;
     for (const SubtitleCue& cue : cues)
         texts.append(cue.text);
-    QCOMPARE(texts, (QStringList{"One", "Across", "Three"}));
-    QCOMPARE(cues[2].startMs, 2200);
+    QCOMPARE(texts, (QStringList{"One", "Late", "Across", "Three"}));
+    QCOMPARE(cues[3].startMs, 2200);
+    // Written in time order, for players that read a SubRip file as it stands.
+    QFile written(beside);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    QVERIFY2(text.indexOf("Late") < text.indexOf("Across"), text.constData());
     QVERIFY2(context.jobs[0].extrasNote.contains(QStringLiteral("de: a segment could not be fetched")),
              qPrintable(context.jobs[0].extrasNote));
     QCOMPARE(Entries(output_->path()).size(), 2); // the video and the English subtitles

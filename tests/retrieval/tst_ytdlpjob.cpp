@@ -82,6 +82,7 @@ private slots:
     void addressesNeverBecomeOptions();
     void badAnswersFailClearlyOrNameSafely_data();
     void badAnswersFailClearlyOrNameSafely();
+    void chaptersAndCaptionsOfTheInfoGoIntoTheFile_data();
     void chaptersAndCaptionsOfTheInfoGoIntoTheFile();
 
 private:
@@ -386,8 +387,15 @@ void TestYtDlpJob::badAnswersFailClearlyOrNameSafely() {
     }
 }
 
+void TestYtDlpJob::chaptersAndCaptionsOfTheInfoGoIntoTheFile_data() {
+    QTest::addColumn<bool>("captions");
+    QTest::newRow("chapters alone") << false;
+    QTest::newRow("chapters and captions") << true;
+}
+
 // A file yt-dlp's info gives chapters and automatic captions for is copied once more with them.
 void TestYtDlpJob::chaptersAndCaptionsOfTheInfoGoIntoTheFile() {
+    QFETCH(bool, captions);
     QVERIFY(service_.AddMedia(QStringLiteral("auto-en.vtt"), "WEBVTT\n\n00:00.100 --> 00:00.900\nheard\n"));
     const QByteArray script = "echo '{\"title\": \"Marked\", \"chapters\": [{\"start_time\": 0, \"title\": "
                               "\"Intro\"}, {\"start_time\": 0.5, \"title\": \"Rest\"}], "
@@ -401,8 +409,10 @@ void TestYtDlpJob::chaptersAndCaptionsOfTheInfoGoIntoTheFile() {
     TestJobContext context;
     PrepareContext(context, program);
     context.embedMetadata = true;
-    context.subtitles = ParseSubtitleLanguages(QStringLiteral("en"));
-    context.subtitles.automatic = true;
+    if (captions) {
+        context.subtitles = ParseSubtitleLanguages(QStringLiteral("en"));
+        context.subtitles.automatic = true;
+    }
     context.AddJob(service_.Url(QStringLiteral("/novideo")));
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
     QCOMPARE(Entries(output_->path()), QStringList{QStringLiteral("Marked.mp4")});
@@ -415,11 +425,10 @@ void TestYtDlpJob::chaptersAndCaptionsOfTheInfoGoIntoTheFile() {
     QVERIFY(probe.waitForFinished(60000));
     const QStringList seen =
         QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    QVERIFY2(seen.contains(QStringLiteral("mov_text")), qPrintable(seen.join(u'|')));
+    QCOMPARE(seen.contains(QStringLiteral("mov_text")), captions);
     QVERIFY2(seen.contains(QStringLiteral("Intro")) && seen.contains(QStringLiteral("Rest")),
              qPrintable(seen.join(u'|')));
-    QVERIFY2(context.jobs[0].extrasNote.contains(QStringLiteral("en (embedded)")),
-             qPrintable(context.jobs[0].extrasNote));
+    QCOMPARE(context.jobs[0].extrasNote.contains(QStringLiteral("en (embedded)")), captions);
 }
 
 QTEST_GUILESS_MAIN(TestYtDlpJob)
