@@ -144,6 +144,7 @@ const std::vector<OptionEntry>& OptionTable() {
         {"-copyright", K::Words, metadata("copyright")},
         {"-comment", K::Words, metadata("comment")},
         {"-album", K::Words, metadata("album")},
+        {"-description", K::Words, metadata("description")},
         {"-year", K::Integer,
          [](ParseState& s, const std::string& text, int64_t n, int, int) {
              s.options.metadata.emplace_back("date", text);

@@ -69,7 +69,7 @@ enum { VARNEX_STREAM_AUDIO = 1, VARNEX_STREAM_VIDEO = 2 };
  *      -subtitle "<file>" [-sublang <ISO 639-2 code>] [-subtitle_title "<text>"], repeated.
  *   3: it takes chapters, in the order of their starts, each ending where the next begins:
  *      -chapter <start> [-chapter_title "<text>"], repeated; containers without chapters
- *      leave them out. */
+ *      leave them out. And a description tag: -description <text>. */
 #define VARNEX_INTERFACE_VERSION 3
 #define VARNEX_INTERFACE_VERSION_SUBTITLES 2
 #define VARNEX_INTERFACE_VERSION_CHAPTERS 3

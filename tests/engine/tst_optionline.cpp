@@ -339,7 +339,8 @@ void TestOptionLine::tagsFromPagesStayTags() {
                                                 {90500, QStringLiteral("again")},
                                                 {-5, QStringLiteral("x")}};
     Tarnwick::ApplyTags(
-        params, {title, QStringLiteral("-y"), 2026, QStringLiteral("https://site.example/v?a=1"), chapters},
+        params,
+        {title, QStringLiteral("-y"), 2026, QStringLiteral("https://site.example/v?a=1"), chapters, title},
         true);
     const QString line = Tarnwick::BuildCommandLine(params);
     QCOMPARE(line.contains(QStringLiteral("-title ") + stored), unquoted);
@@ -351,6 +352,7 @@ void TestOptionLine::tagsFromPagesStayTags() {
     QCOMPARE(QString::fromStdString(tags["artist"]), QStringLiteral("-y"));
     QCOMPARE(QString::fromStdString(tags["date"]), QStringLiteral("2026"));
     QCOMPARE(QString::fromStdString(tags["comment"]), QStringLiteral("https://site.example/v?a=1"));
+    QCOMPARE(QString::fromStdString(tags["description"]), stored);
     QCOMPARE(QString::fromStdString(options.output), params.output);
     QCOMPARE(options.chapters.size(), size_t(2));
     QCOMPARE(options.chapters[0].startUs, int64_t(0));

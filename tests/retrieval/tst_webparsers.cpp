@@ -99,6 +99,13 @@ void TestWebParsers::scansWhatAPageSaysAboutItsVideo_data() {
     QTest::newRow("JSON-LD one key moment")
         << made.arg(R"("hasPart":{"name":"Only","startOffset":12})") << "jsonLdChapters"
         << "12000 Only";
+    QTest::newRow("JSON-LD description")
+        << made.arg(R"("description":" All about it ")") << "jsonLdDescription"
+        << "All about it";
+    QTest::newRow("og:description, references decoded")
+        << R"(<meta property="og:description" content="Tom &amp; Jerry">)"
+        << "ogDescription"
+        << "Tom & Jerry";
     QTest::newRow("broken JSON-LD") << R"(<script type="application/ld+json">{"@type":</script>)"
                                     << "jsonLdContentUrl"
                                     << "";
@@ -144,6 +151,8 @@ void TestWebParsers::scansWhatAPageSaysAboutItsVideo() {
         {QStringLiteral("jsonLdAuthor"), scan.jsonLdAuthor},
         {QStringLiteral("jsonLdYear"), QString::number(scan.jsonLdYear)},
         {QStringLiteral("jsonLdChapters"), chapters.join(u'|')},
+        {QStringLiteral("jsonLdDescription"), scan.jsonLdDescription},
+        {QStringLiteral("ogDescription"), scan.ogDescription},
         {QStringLiteral("baseHref"), scan.baseHref},
         {QStringLiteral("title"), scan.title},
         {QStringLiteral("ogTitle"), scan.ogTitle},

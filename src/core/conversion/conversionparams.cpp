@@ -175,11 +175,9 @@ QString BuildCommandLine(const ConversionParams& params) {
 
 QString MetadataOptions(const ConversionParams& params) {
     OptionLine line;
-    const std::pair<const char*, const QString*> metadata[] = {{"-title", &params.title},
-                                                               {"-author", &params.author},
-                                                               {"-copyright", &params.copyright},
-                                                               {"-comment", &params.comment},
-                                                               {"-album", &params.album}};
+    const std::pair<const char*, const QString*> metadata[] = {
+        {"-title", &params.title},     {"-author", &params.author}, {"-copyright", &params.copyright},
+        {"-comment", &params.comment}, {"-album", &params.album},   {"-description", &params.description}};
     for (const auto& [word, text] : metadata) {
         if (!text->isEmpty())
             line.Option(word, MetadataText(*text));

@@ -56,6 +56,7 @@ struct ConversionParams {
     QString copyright;
     QString comment;
     QString album;
+    QString description; // only where TakesChapters, which came with it
     int32_t year = 0;
     int32_t track = -1;
     QList<SubtitleStream> subtitles; // only for an engine that takes them (TakesSubtitles)

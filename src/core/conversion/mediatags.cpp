@@ -29,8 +29,10 @@ void ApplyTags(ConversionParams& params, const MediaTags& tags, bool withChapter
     if (tags.year > 0 && tags.year < 10000)
         params.year = tags.year;
     params.chapters.clear();
+    params.description.clear();
     if (!withChapters)
         return;
+    params.description = SafeTag(tags.description);
     QList<ChapterMark> chapters = tags.chapters;
     std::stable_sort(chapters.begin(), chapters.end(),
                      [](const ChapterMark& a, const ChapterMark& b) { return a.startMs < b.startMs; });

@@ -10,19 +10,20 @@ namespace Tarnwick {
 struct ConversionParams;
 
 // What a converted file is told about its video: the title, who made it, the year, where it
-// came from, and its chapters. Empty fields are left out.
+// came from, its chapters and its description. Empty fields are left out.
 struct MediaTags {
     QString title;
     QString artist;
     int year = 0;
     QString source; // the address it was downloaded from, as the comment
     QList<ChapterMark> chapters;
+    QString description;
 };
 
 // Puts the tags into the conversion, each made safe first: control characters become blanks,
-// runs of blanks one, and a text is cut at a length every container takes. The chapters go
-// only to an engine that takes them (withChapters), in the order of their starts, one of each
-// start, at most MostChapters.
+// runs of blanks one, and a text is cut at a length every container takes. The chapters and
+// the description go only to an engine that takes them (withChapters), the chapters in the
+// order of their starts, one of each start, at most MostChapters.
 void ApplyTags(ConversionParams& params, const MediaTags& tags, bool withChapters);
 
 // A video of more chapters than this has a list of marks, not chapters.

@@ -53,6 +53,7 @@ struct DownloadJob {
     QString artist;              // who made the video, where the source says it (yt-dlp's uploader)
     int year = 0;                // when it was published, where the source says it; 0: not said
     QList<ChapterMark> chapters; // the video's chapters, where the source lists them
+    QString description;         // what the source says of the video
     QString failureText;         // why the job failed, as the transfer or the engine said; empty otherwise
     // The one format the user chose for this row (a source's own id, with "+" and a sound's id
     // for a picture without sound); empty: the rule chooses.

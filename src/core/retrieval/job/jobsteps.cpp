@@ -111,8 +111,12 @@ void DiscardPartial(DownloadJob& job) {
 }
 
 MediaTags JobTags(const DownloadJob& job) {
-    return {job.shownTitle.isEmpty() ? job.title : job.shownTitle, job.artist, job.year, job.url,
-            job.chapters};
+    return {job.shownTitle.isEmpty() ? job.title : job.shownTitle,
+            job.artist,
+            job.year,
+            job.url,
+            job.chapters,
+            job.description};
 }
 
 int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& delivery, JobTempFile& download,

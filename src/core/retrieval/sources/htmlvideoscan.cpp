@@ -220,6 +220,7 @@ void TakeVideoObject(const QJsonObject& object, HtmlVideoScan& scan) {
     scan.jsonLdContentUrl = FirstString(object.value(QLatin1String("contentUrl"))).trimmed();
     scan.jsonLdAuthor = AuthorName(object.value(QLatin1String("author")));
     scan.jsonLdChapters = ClipMarks(object.value(QLatin1String("hasPart")));
+    scan.jsonLdDescription = FirstString(object.value(QLatin1String("description"))).trimmed();
     // "2026-03-14", "2026-03-14T10:00:00Z": the year is its first four digits.
     const QString uploaded = FirstString(object.value(QLatin1String("uploadDate"))).trimmed();
     bool isYear = false;
@@ -247,6 +248,8 @@ void TakeMeta(const Tag& tag, HtmlVideoScan& scan) {
         field = &scan.twitterPlayerStream;
     else if (key == QLatin1String("og:title"))
         field = &scan.ogTitle;
+    else if (key == QLatin1String("og:description"))
+        field = &scan.ogDescription;
     // The first statement of each wins, as the page's own order says.
     if (field != nullptr && field->isEmpty())
         *field = content;

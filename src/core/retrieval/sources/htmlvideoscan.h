@@ -33,7 +33,9 @@ struct HtmlVideoScan {
     QString jsonLdAuthor;                   // that object's author (its name, for a Person)
     int jsonLdYear = 0;                     // the year of its uploadDate; 0: not said
     QList<ChapterMark> jsonLdChapters;      // its hasPart Clips that have a startOffset, as listed
+    QString jsonLdDescription;              // its description
     QString ogTitle;                        // og:title
+    QString ogDescription;                  // og:description
     QString title;                          // the text of the first <title>
     bool hasTitle = false;                  // a <title> element was there (it may be empty)
 };

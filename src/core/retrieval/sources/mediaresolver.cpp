@@ -343,6 +343,8 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
     job.artist = scan.jsonLdAuthor;
     job.year = scan.jsonLdYear;
     job.chapters = scan.jsonLdChapters;
+    job.description =
+        !scan.jsonLdDescription.isEmpty() ? scan.jsonLdDescription : scan.ogDescription.trimmed();
     const QUrl base = PageBase(scan, page);
     for (SubtitleOffer track : scan.videoTracks) {
         const QUrl url = base.resolved(QUrl(track.url));

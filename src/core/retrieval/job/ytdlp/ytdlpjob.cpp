@@ -129,6 +129,7 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
     job.artist = info.uploader;
     job.year = info.uploadYear;
     job.chapters = info.chapters;
+    job.description = info.description;
     job.streamUrl = first.url;
 
     // The name is settled before the download where it can be, so that the overwrite question

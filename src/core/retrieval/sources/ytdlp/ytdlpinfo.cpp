@@ -144,6 +144,7 @@ bool ParseYtDlpInfo(const QByteArray& json, YtDlpInfo& info, QString& reason) {
     const QString uploaded = Text(root, "upload_date");
     if (uploaded.size() == 8)
         info.uploadYear = qMax(0, uploaded.left(4).toInt());
+    info.description = Text(root, "description");
     for (const QJsonValue& value : root.value(QLatin1String("chapters")).toArray()) {
         const QJsonObject chapter = value.toObject();
         const double start = chapter.value(QLatin1String("start_time")).toDouble(-1);

@@ -47,6 +47,7 @@ struct YtDlpInfo {
     QString uploader;            // the uploader or, without one, the channel
     int uploadYear = 0;          // from upload_date ("20260314"); 0: not said
     QList<ChapterMark> chapters; // from chapters' start_time and title, as listed
+    QString description;
     QList<YtDlpFormat> formats;
     // Its subtitles and automatic captions, every format of each language.
     QList<SubtitleOffer> subtitles;
