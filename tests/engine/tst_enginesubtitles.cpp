@@ -191,9 +191,9 @@ void TestEngineSubtitles::refusalsReachTheSinkAndLeaveNothing() {
     for (const auto& c : cases) {
         const QString output = folder_.filePath(QStringLiteral("refused") + c.extension);
         RecordingSink sink;
-        QVERIFY2(CopyWithExtras(engine_, input, output, c.extension, {{c.subtitle, {}, {}}}, nullptr,
-                                    &sink) != 0,
-                 c.name);
+        QVERIFY2(
+            CopyWithExtras(engine_, input, output, c.extension, {{c.subtitle, {}, {}}}, nullptr, &sink) != 0,
+            c.name);
         QVERIFY2(sink.Failure().contains(QLatin1String(c.saying)), qPrintable(sink.Failure()));
         QVERIFY2(QDir(folder_.path()).entryList({QStringLiteral("refused*")}, QDir::Files).isEmpty(), c.name);
     }
