@@ -58,6 +58,7 @@ struct ConvertOptions {
     std::vector<std::pair<std::string, std::string>> metadata;
     std::vector<SubtitleOption> subtitles;
     std::vector<ChapterOption> chapters; // in the order of their starts
+    std::string coverPath;               // a JPEG or PNG picture to attach (-cover)
     std::string format;
 
     bool disableVideo = false;

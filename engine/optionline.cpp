@@ -177,6 +177,11 @@ const std::vector<OptionEntry>& OptionTable() {
              s.options.subtitles.back().title = text;
              return true;
          }},
+        {"-cover", K::Text,
+         [](ParseState& s, const std::string& text, int64_t, int, int) {
+             s.options.coverPath = text;
+             return !text.empty();
+         }},
         // Chapters come in the order of their starts, so that each ends where the next begins.
         {"-chapter", K::Time,
          [](ParseState& s, const std::string&, int64_t us, int, int) {

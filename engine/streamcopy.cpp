@@ -1,6 +1,7 @@
 #include "streamcopy.h"
 
 #include "chaptermarks.h"
+#include "coverpicture.h"
 #include "engineerror.h"
 #include "progresspacer.h"
 #include "streammap.h"
@@ -205,6 +206,7 @@ void StreamCopier::Run() {
     if (options_.durationUs > 0 && (totalUs == 0 || options_.durationUs < totalUs))
         totalUs = options_.durationUs;
     AddSubtitleTracks(options_, *output_);
+    AddCoverPicture(options_, *output_);
     AddChapterMarks(options_, totalUs, *output_);
     output_->Open(options_);
     progress_.SetTotal(totalUs / 1000);

@@ -1,6 +1,7 @@
 #include "transcoder.h"
 
 #include "chaptermarks.h"
+#include "coverpicture.h"
 #include "engineerror.h"
 #include "streammap.h"
 #include "subtitletracks.h"
@@ -144,6 +145,7 @@ void Transcoder::Run() {
     OpenInputs();
     BuildPipelines();
     AddSubtitleTracks(options_, *output_);
+    AddCoverPicture(options_, *output_);
     AddChapterMarks(options_, TotalMs() * 1000, *output_);
     output_->Open(options_);
     progress_.SetTotal(TotalMs());

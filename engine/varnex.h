@@ -69,10 +69,12 @@ enum { VARNEX_STREAM_AUDIO = 1, VARNEX_STREAM_VIDEO = 2 };
  *      -subtitle "<file>" [-sublang <ISO 639-2 code>] [-subtitle_title "<text>"], repeated.
  *   3: it takes chapters, in the order of their starts, each ending where the next begins:
  *      -chapter <start> [-chapter_title "<text>"], repeated; containers without chapters
- *      leave them out. And a description tag: -description <text>. */
+ *      leave them out. A description tag: -description <text>. A cover picture, JPEG or PNG,
+ *      attached where the container keeps one (MP3, MP4, MOV, iPod): -cover "<file>". */
 #define VARNEX_INTERFACE_VERSION 3
 #define VARNEX_INTERFACE_VERSION_SUBTITLES 2
 #define VARNEX_INTERFACE_VERSION_CHAPTERS 3
+#define VARNEX_INTERFACE_VERSION_COVERS 3
 
 /* Answers the host's main window handle, or null. */
 typedef void* (*VarnexGetWindowFunction)(void);

@@ -29,7 +29,8 @@ const QByteArray GermanSrt = "1\r\n00:00:00,200 --> 00:00:01,200\r\nGr\xc3\xbc\x
 
 // The page: one picture, the subtitles in two languages, and tracks that cannot be had (not
 // subtitles at all, missing) or are no subtitles (chapters).
-const QByteArray Page = R"(<html><head><title>Subtitled clip</title></head><body>
+const QByteArray Page = R"(<html><head><title>Subtitled clip</title>
+<meta property="og:image" content="subs/cover.png"></head><body>
 <video controls>
   <source src="sample-240.mp4" type="video/mp4">
   <track kind="subtitles" srclang="en" label="English" src="subs/en.vtt">
@@ -77,6 +78,17 @@ QStringList SubtitleStreams(const QString& path) {
     return streams;
 }
 
+// Whether the file has an attached picture, as ffprobe sees it.
+bool HasCover(const QString& path) {
+    QProcess probe;
+    probe.start(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream_disposition=attached_pic"), QStringLiteral("-of"),
+                 QStringLiteral("csv=p=0"), path});
+    probe.waitForFinished(30000);
+    return probe.readAllStandardOutput().split('\n').contains("1");
+}
+
 QList<SubtitleCue> CuesIn(const QString& path) {
     QFile file(path);
     QList<SubtitleCue> cues;
@@ -113,6 +125,13 @@ void TestJobSubtitles::initTestCase() {
     QVERIFY(service_.AddMedia(QStringLiteral("subs/en.vtt"), EnglishVtt));
     QVERIFY(service_.AddMedia(QStringLiteral("subs/de.srt"), GermanSrt));
     QVERIFY(service_.AddMedia(QStringLiteral("subs/fr.vtt"), QByteArray("\x89PNG\r\n\x1a\n not text", 16)));
+    QProcess picture;
+    picture.start(TestSupport::FfmpegPath(),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+                   QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("color=green:size=32x24"),
+                   QStringLiteral("-frames:v"), QStringLiteral("1"),
+                   QDir(service_.MediaFolder()).filePath(QStringLiteral("subs/cover.png"))});
+    QVERIFY(picture.waitForFinished(30000) && picture.exitCode() == 0);
     QVERIFY(QDir(service_.MediaFolder()).mkpath(QStringLiteral("hlssubs")));
     QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/master.m3u8"), SubtitledMaster));
     QVERIFY(service_.AddMedia(QStringLiteral("hlssubs/en.m3u8"), EnglishSegments));
@@ -172,6 +191,8 @@ void TestJobSubtitles::subtitlesGoWhereTheFileTakesThem() {
     context.engine = &engine_;
     context.subtitles = ParseSubtitleLanguages(languages);
     context.subtitles.embed = embed;
+    // The page's og:image goes along where the container keeps a cover.
+    context.embedMetadata = true;
     if (!format.isEmpty())
         context.preset = &TestSupport::CatalogPreset(catalog_, format, 0);
     context.outputFolder = output_->path();
@@ -182,6 +203,7 @@ void TestJobSubtitles::subtitlesGoWhereTheFileTakesThem() {
     QCOMPARE(Entries(output_->path()), files);
     const QString delivered = context.jobs[0].outputPath;
     QCOMPARE(SubtitleStreams(delivered), streams);
+    QCOMPARE(HasCover(delivered), !delivered.endsWith(QLatin1String(".3gp")));
     for (const QString& note : noted)
         QVERIFY2(context.jobs[0].extrasNote.contains(note), qPrintable(context.jobs[0].extrasNote));
     // What goes beside the file is the cues themselves, markup and settings gone.

@@ -106,6 +106,14 @@ void TestWebParsers::scansWhatAPageSaysAboutItsVideo_data() {
         << R"(<meta property="og:description" content="Tom &amp; Jerry">)"
         << "ogDescription"
         << "Tom & Jerry";
+    QTest::newRow("og:image, the first of its names")
+        << R"(<meta property="og:image:secure_url" content="s.jpg">)"
+           R"(<meta property="og:image" content="i.jpg">)"
+        << "ogImage"
+        << "s.jpg";
+    QTest::newRow("JSON-LD thumbnail list")
+        << made.arg(R"("thumbnailUrl":["t1.jpg","t2.jpg"])") << "jsonLdThumbnail"
+        << "t1.jpg";
     QTest::newRow("broken JSON-LD") << R"(<script type="application/ld+json">{"@type":</script>)"
                                     << "jsonLdContentUrl"
                                     << "";
@@ -153,6 +161,8 @@ void TestWebParsers::scansWhatAPageSaysAboutItsVideo() {
         {QStringLiteral("jsonLdChapters"), chapters.join(u'|')},
         {QStringLiteral("jsonLdDescription"), scan.jsonLdDescription},
         {QStringLiteral("ogDescription"), scan.ogDescription},
+        {QStringLiteral("ogImage"), scan.ogImage},
+        {QStringLiteral("jsonLdThumbnail"), scan.jsonLdThumbnail},
         {QStringLiteral("baseHref"), scan.baseHref},
         {QStringLiteral("title"), scan.title},
         {QStringLiteral("ogTitle"), scan.ogTitle},

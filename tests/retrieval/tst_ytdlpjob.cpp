@@ -389,15 +389,39 @@ void TestYtDlpJob::badAnswersFailClearlyOrNameSafely() {
 
 void TestYtDlpJob::chaptersAndCaptionsOfTheInfoGoIntoTheFile_data() {
     QTest::addColumn<bool>("captions");
-    QTest::newRow("chapters alone") << false;
-    QTest::newRow("chapters and captions") << true;
+    QTest::addColumn<QByteArray>("pictures"); // the info's thumbnails, as JSON members
+    QTest::addColumn<QString>("coverNote");   // empty: a cover is attached when pictures are named
+    const QByteArray media = service_.Url(QStringLiteral("/media/")).toUtf8();
+    QTest::newRow("chapters alone") << false << QByteArray() << QString();
+    QTest::newRow("chapters, captions and the JPEG of the thumbnails")
+        << true
+        << "\"thumbnails\": [{\"url\": \"" + media + "thumb.webp\"}, {\"url\": \"" + media +
+               "cover.jpg\"}, {\"url\": \"" + media + "thumb.webp?x=.jpg\"}], "
+        << QString();
+    QTest::newRow("a JPEG the engine cannot read") << false << "\"thumbnail\": \"" + media + "broken.jpg\", "
+                                                   << "Cover left out: the engine could not read it";
+    QTest::newRow("a thumbnail that is no picture")
+        << false << "\"thumbnail\": \"" + media + "auto-en.vtt\", "
+        << "Cover left out: neither a JPEG nor a PNG picture";
 }
 
-// A file yt-dlp's info gives chapters and automatic captions for is copied once more with them.
+// A file yt-dlp's info gives chapters, automatic captions and a cover for is copied once more
+// with them; a cover that cannot be had leaves the file without one.
 void TestYtDlpJob::chaptersAndCaptionsOfTheInfoGoIntoTheFile() {
     QFETCH(bool, captions);
+    QFETCH(QByteArray, pictures);
+    QFETCH(QString, coverNote);
     QVERIFY(service_.AddMedia(QStringLiteral("auto-en.vtt"), "WEBVTT\n\n00:00.100 --> 00:00.900\nheard\n"));
-    const QByteArray script = "echo '{\"title\": \"Marked\", \"chapters\": [{\"start_time\": 0, \"title\": "
+    const QString cover = scratch_.filePath(QStringLiteral("cover.jpg"));
+    QVERIFY(RunFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                       QStringLiteral("color=blue:size=32x32"), QStringLiteral("-frames:v"),
+                       QStringLiteral("1"), cover}));
+    QFile coverFile(cover);
+    QVERIFY(coverFile.open(QIODevice::ReadOnly));
+    QVERIFY(service_.AddMedia(QStringLiteral("cover.jpg"), coverFile.readAll()));
+    QVERIFY(service_.AddMedia(QStringLiteral("broken.jpg"), "\xFF\xD8\xFF\xE0" + QByteArray(600, 'x')));
+    const QByteArray script = "echo '{\"title\": \"Marked\", " + pictures +
+                              "\"chapters\": [{\"start_time\": 0, \"title\": "
                               "\"Intro\"}, {\"start_time\": 0.5, \"title\": \"Rest\"}], "
                               "\"automatic_captions\": {\"en\": [{\"ext\": \"vtt\", \"url\": \"" +
                               service_.Url(QStringLiteral("/media/auto-en.vtt")).toUtf8() +
@@ -429,6 +453,9 @@ void TestYtDlpJob::chaptersAndCaptionsOfTheInfoGoIntoTheFile() {
     QVERIFY2(seen.contains(QStringLiteral("Intro")) && seen.contains(QStringLiteral("Rest")),
              qPrintable(seen.join(u'|')));
     QCOMPARE(context.jobs[0].extrasNote.contains(QStringLiteral("en (embedded)")), captions);
+    QCOMPARE(seen.contains(QStringLiteral("mjpeg")), !pictures.isEmpty() && coverNote.isEmpty());
+    if (!coverNote.isEmpty())
+        QVERIFY2(context.jobs[0].extrasNote.contains(coverNote), qPrintable(context.jobs[0].extrasNote));
 }
 
 QTEST_GUILESS_MAIN(TestYtDlpJob)

@@ -39,7 +39,8 @@ struct AppSettings {
     // The picture codec taken first among those of the chosen height: "h264", "hevc", "vp9"
     // or "av1"; empty: any.
     QString preferredCodec;
-    // Whether converted files carry the video's title, artist, year and address as tags.
+    // Whether files carry the video's title, artist, year, address and description as tags,
+    // and its chapters and cover.
     bool embedMetadata = true;
     // The subtitles to fetch: language codes separated by commas ("en,de"), "all", or empty
     // for none; automatic captions too when automaticCaptions is on. embedSubtitles puts them

@@ -49,6 +49,7 @@ public:
     // Whether the loaded engine carries text subtitles into its output (interface version 2).
     bool TakesSubtitles() const { return version_ >= VARNEX_INTERFACE_VERSION_SUBTITLES; }
     bool TakesChapters() const { return version_ >= VARNEX_INTERFACE_VERSION_CHAPTERS; }
+    bool TakesCovers() const { return version_ >= VARNEX_INTERFACE_VERSION_COVERS; }
     void SetWindowProvider(WindowProvider provider) { windowProvider_ = provider; }
 
     // The engine's notification function (see varnex.h).

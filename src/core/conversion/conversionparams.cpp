@@ -184,6 +184,8 @@ QString MetadataOptions(const ConversionParams& params) {
     }
     if (params.year > 0)
         line.Option("-year", params.year);
+    if (!params.cover.isEmpty())
+        line.Option("-cover", Quoted(params.cover));
     for (const ChapterMark& chapter : params.chapters) {
         line.Time("-chapter", int(qBound(qint64(0), chapter.startMs, qint64(INT_MAX))));
         if (!chapter.title.isEmpty())

@@ -57,6 +57,7 @@ struct ConversionParams {
     QString comment;
     QString album;
     QString description; // only where TakesChapters, which came with it
+    QString cover;       // a picture file to attach; only where TakesCovers
     int32_t year = 0;
     int32_t track = -1;
     QList<SubtitleStream> subtitles; // only for an engine that takes them (TakesSubtitles)

@@ -22,7 +22,7 @@ QString SafeTag(const QString& text) {
 
 } // namespace
 
-void ApplyTags(ConversionParams& params, const MediaTags& tags, bool withChapters) {
+void ApplyTags(ConversionParams& params, const MediaTags& tags, bool laterAdditions) {
     params.title = SafeTag(tags.title);
     params.author = SafeTag(tags.artist);
     params.comment = SafeTag(tags.source);
@@ -30,9 +30,11 @@ void ApplyTags(ConversionParams& params, const MediaTags& tags, bool withChapter
         params.year = tags.year;
     params.chapters.clear();
     params.description.clear();
-    if (!withChapters)
+    params.cover.clear();
+    if (!laterAdditions)
         return;
     params.description = SafeTag(tags.description);
+    params.cover = tags.coverPath;
     QList<ChapterMark> chapters = tags.chapters;
     std::stable_sort(chapters.begin(), chapters.end(),
                      [](const ChapterMark& a, const ChapterMark& b) { return a.startMs < b.startMs; });

@@ -92,6 +92,12 @@ bool KeepsChapters(const QString& extension) {
     return keeping.contains(extension.mid(extension.lastIndexOf(QLatin1Char('.')) + 1).toLower());
 }
 
+bool KeepsCover(const QString& extension) {
+    static const QStringList keeping{QStringLiteral("mp3"), QStringLiteral("mp4"), QStringLiteral("m4v"),
+                                     QStringLiteral("mov")};
+    return keeping.contains(extension.mid(extension.lastIndexOf(QLatin1Char('.')) + 1).toLower());
+}
+
 int CopyWithExtras(ConversionEngine& engine, const QString& inputPath, const QString& outputPath,
                    const QString& containerExtension, const QList<SubtitleStream>& subtitles,
                    const MediaTags* tags, ProgressSink* sink) {

@@ -54,6 +54,7 @@ struct DownloadJob {
     int year = 0;                // when it was published, where the source says it; 0: not said
     QList<ChapterMark> chapters; // the video's chapters, where the source lists them
     QString description;         // what the source says of the video
+    QString coverUrl;            // an http(s) address of its picture, where the source names one
     QString failureText;         // why the job failed, as the transfer or the engine said; empty otherwise
     // The one format the user chose for this row (a source's own id, with "+" and a sound's id
     // for a picture without sound); empty: the rule chooses.

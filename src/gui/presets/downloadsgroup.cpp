@@ -83,8 +83,8 @@ DownloadsGroup::DownloadsGroup(const DialogUnits& du, int y, QWidget* parent)
     label("Prefer co&dec:", 180, 56, 50, preferredCodec_);
 
     embedMetadata_ =
-        WithId(new QCheckBox(QStringLiteral("Put the video's title, artist, &year and address into "
-                                            "converted files"),
+        WithId(new QCheckBox(QStringLiteral("Put the video's title, artist, &year, chapters and cover "
+                                            "into the file"),
                              parent),
                1127);
     PlaceFitted(du, embedMetadata_, 16, y + 72, 200, 10);

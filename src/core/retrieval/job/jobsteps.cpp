@@ -8,6 +8,7 @@
 #include "conversion/streammerge.h"
 #include "fileoperations.h"
 #include "jobcontext.h"
+#include "jobcover.h"
 #include "jobsubtitles.h"
 #include "jobtempfile.h"
 #include "processjob.h"
@@ -15,6 +16,7 @@
 #include "retrieval/transfer/httptransfer.h"
 
 #include <QFileInfo>
+#include <QStringList>
 #include <optional>
 
 namespace Tarnwick {
@@ -131,17 +133,24 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
     ConversionEngine* const engine = context.Engine();
     const bool embedSubtitles = !subtitles.IsEmpty() && context.Subtitles().embed && engine != nullptr &&
                                 engine->TakesSubtitles() && HoldsTextSubtitles(QFileInfo(finalPath).suffix());
-    const MediaTags tags = JobTags(job);
+    MediaTags tags = JobTags(job);
     const MediaTags* const shownTags = context.EmbedsMetadata() ? &tags : nullptr;
+    const QString container = QFileInfo(finalPath).suffix();
+    JobCover cover;
+    if (shownTags != nullptr && !job.coverUrl.isEmpty() && engine != nullptr && engine->TakesCovers() &&
+        KeepsCover(container)) {
+        cover = JobCover::Fetch(context, job.coverUrl, delivery.outputFolder);
+        tags.coverPath = cover.Path();
+    }
+    const bool embedCover = !tags.coverPath.isEmpty();
     // A file delivered as it came is copied once more only for what it would otherwise lack.
     const bool embedChapters = shownTags != nullptr && !delivery.tagged && !tags.chapters.isEmpty() &&
-                               engine != nullptr && engine->TakesChapters() &&
-                               KeepsChapters(QFileInfo(finalPath).suffix());
+                               engine != nullptr && engine->TakesChapters() && KeepsChapters(container);
 
     JobTempFile* result = &download;
     // Declared out here so that the converted file lives until it has been put in place.
     std::optional<JobTempFile> converted;
-    if (delivery.convert || embedSubtitles || embedChapters) {
+    if (delivery.convert || embedSubtitles || embedChapters || embedCover) {
         // The engine writes the result under a name of its own and renames it over this one;
         // the empty file only reserves the name.
         converted.emplace(delivery.outputFolder);
@@ -151,17 +160,25 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
         const ConverterSlots::Turn turn = TakeConverterTurn(context, context.ConversionSink());
         const QList<SubtitleStream> streams = embedSubtitles ? subtitles.Streams() : QList<SubtitleStream>();
         // On failure both temporary files go with their owners.
-        const auto engineResult = [&] {
+        const auto engineResult = [&](const MediaTags* withTags) {
             if (delivery.convert)
                 return delivery.preset == nullptr
                            ? ConversionNotStarted
                            : ConvertFile(*engine, download.Path(), converted->Path(), *delivery.preset,
-                                         context.ConversionSink(), shownTags, streams);
-            return CopyWithExtras(*engine, download.Path(), converted->Path(),
-                                  QLatin1Char('.') + QFileInfo(finalPath).suffix(), streams, shownTags,
-                                  context.ConversionSink());
+                                         context.ConversionSink(), withTags, streams);
+            return CopyWithExtras(*engine, download.Path(), converted->Path(), QLatin1Char('.') + container,
+                                  streams, withTags, context.ConversionSink());
         };
-        const bool done = turn.Taken() && converted->IsValid() && engine != nullptr && engineResult() == 0;
+        const bool ready = turn.Taken() && converted->IsValid() && engine != nullptr;
+        bool done = ready && engineResult(shownTags) == 0;
+        // A picture the engine cannot read is no reason to lose the file: it goes without.
+        if (ready && !done && embedCover && !StoppedToContinue(context)) {
+            MediaTags withoutCover = tags;
+            withoutCover.coverPath.clear();
+            done = engineResult(&withoutCover) == 0;
+            if (done)
+                cover.LeaveOut(QStringLiteral("the engine could not read it"));
+        }
         if (!done && (delivery.convert || StoppedToContinue(context)))
             return FinishJob(context, jobIndex,
                              StoppedToContinue(context) ? JobState::Stopped : JobState::Failed, JobFailed);
@@ -180,7 +197,7 @@ int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& deli
         return FailJob(context, jobIndex, QStringLiteral("Cannot put the file in place: %1").arg(reason));
     result->Release();
     subtitles.PlaceBeside(context, finalPath);
-    job.extrasNote = subtitles.Note();
+    job.extrasNote = QStringList{subtitles.Note(), cover.Note()}.join(QLatin1Char('\n')).trimmed();
 
     job.outputPath = finalPath;
     return FinishJob(context, jobIndex, JobState::Succeeded, JobSucceeded);

@@ -221,6 +221,7 @@ void TakeVideoObject(const QJsonObject& object, HtmlVideoScan& scan) {
     scan.jsonLdAuthor = AuthorName(object.value(QLatin1String("author")));
     scan.jsonLdChapters = ClipMarks(object.value(QLatin1String("hasPart")));
     scan.jsonLdDescription = FirstString(object.value(QLatin1String("description"))).trimmed();
+    scan.jsonLdThumbnail = FirstString(object.value(QLatin1String("thumbnailUrl"))).trimmed();
     // "2026-03-14", "2026-03-14T10:00:00Z": the year is its first four digits.
     const QString uploaded = FirstString(object.value(QLatin1String("uploadDate"))).trimmed();
     bool isYear = false;
@@ -250,6 +251,9 @@ void TakeMeta(const Tag& tag, HtmlVideoScan& scan) {
         field = &scan.ogTitle;
     else if (key == QLatin1String("og:description"))
         field = &scan.ogDescription;
+    else if (key == QLatin1String("og:image:secure_url") || key == QLatin1String("og:image:url") ||
+             key == QLatin1String("og:image"))
+        field = &scan.ogImage;
     // The first statement of each wins, as the page's own order says.
     if (field != nullptr && field->isEmpty())
         *field = content;

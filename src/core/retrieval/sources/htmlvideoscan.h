@@ -34,8 +34,10 @@ struct HtmlVideoScan {
     int jsonLdYear = 0;                     // the year of its uploadDate; 0: not said
     QList<ChapterMark> jsonLdChapters;      // its hasPart Clips that have a startOffset, as listed
     QString jsonLdDescription;              // its description
+    QString jsonLdThumbnail;                // its thumbnailUrl
     QString ogTitle;                        // og:title
     QString ogDescription;                  // og:description
+    QString ogImage;                        // og:image:secure_url, else og:image:url or og:image
     QString title;                          // the text of the first <title>
     bool hasTitle = false;                  // a <title> element was there (it may be empty)
 };

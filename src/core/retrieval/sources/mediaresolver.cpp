@@ -346,6 +346,13 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
     job.description =
         !scan.jsonLdDescription.isEmpty() ? scan.jsonLdDescription : scan.ogDescription.trimmed();
     const QUrl base = PageBase(scan, page);
+    for (const QString* picture : {&scan.jsonLdThumbnail, &scan.ogImage}) {
+        const QUrl url = base.resolved(QUrl(picture->trimmed()));
+        if (!picture->trimmed().isEmpty() && IsHttp(url)) {
+            job.coverUrl = url.toString();
+            break;
+        }
+    }
     for (SubtitleOffer track : scan.videoTracks) {
         const QUrl url = base.resolved(QUrl(track.url));
         if (IsHttp(url)) {

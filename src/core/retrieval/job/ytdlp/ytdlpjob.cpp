@@ -130,6 +130,7 @@ int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
     job.year = info.uploadYear;
     job.chapters = info.chapters;
     job.description = info.description;
+    job.coverUrl = info.thumbnail;
     job.streamUrl = first.url;
 
     // The name is settled before the download where it can be, so that the overwrite question

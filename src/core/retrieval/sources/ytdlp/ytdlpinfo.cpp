@@ -120,6 +120,26 @@ YtDlpEntry ReadEntry(const QJsonObject& object) {
     return entry;
 }
 
+bool IsHttpAddress(const QString& address) {
+    const QUrl url(address);
+    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+}
+
+// yt-dlp lists its thumbnails worst first; containers keep JPEG and PNG as they are.
+QString Thumbnail(const QJsonObject& root) {
+    QString picture;
+    for (const QJsonValue& value : root.value(QLatin1String("thumbnails")).toArray()) {
+        const QString address = Text(value.toObject(), "url");
+        const QString path = QUrl(address).path().toLower();
+        if (IsHttpAddress(address) &&
+            (path.endsWith(QLatin1String(".jpg")) || path.endsWith(QLatin1String(".jpeg")) ||
+             path.endsWith(QLatin1String(".png"))))
+            picture = address;
+    }
+    const QString named = Text(root, "thumbnail");
+    return !picture.isEmpty() ? picture : IsHttpAddress(named) ? named : QString();
+}
+
 } // namespace
 
 bool ParseYtDlpInfo(const QByteArray& json, YtDlpInfo& info, QString& reason) {
@@ -145,6 +165,7 @@ bool ParseYtDlpInfo(const QByteArray& json, YtDlpInfo& info, QString& reason) {
     if (uploaded.size() == 8)
         info.uploadYear = qMax(0, uploaded.left(4).toInt());
     info.description = Text(root, "description");
+    info.thumbnail = Thumbnail(root);
     for (const QJsonValue& value : root.value(QLatin1String("chapters")).toArray()) {
         const QJsonObject chapter = value.toObject();
         const double start = chapter.value(QLatin1String("start_time")).toDouble(-1);

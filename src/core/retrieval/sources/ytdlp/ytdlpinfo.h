@@ -48,6 +48,7 @@ struct YtDlpInfo {
     int uploadYear = 0;          // from upload_date ("20260314"); 0: not said
     QList<ChapterMark> chapters; // from chapters' start_time and title, as listed
     QString description;
+    QString thumbnail; // the last JPEG or PNG of its thumbnails, else its thumbnail; http(s) only
     QList<YtDlpFormat> formats;
     // Its subtitles and automatic captions, every format of each language.
     QList<SubtitleOffer> subtitles;
