@@ -4,6 +4,8 @@
 #include "conversion/conversionengine.h"
 #include "mediafixtures.h"
 #include "retrieval/job/processjob.h"
+#include "retrieval/sources/subtitlechoice.h"
+#include "retrieval/sources/ytdlp/groupprocess.h"
 #include "retrieval/sources/ytdlp/ytdlpextraction.h"
 #include "sampleservice.h"
 #include "standinprogram.h"
@@ -12,6 +14,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,6 +89,7 @@ private slots:
     void badAnswersFailClearlyOrNameSafely();
     void chaptersAndCaptionsOfTheInfoGoIntoTheFile_data();
     void chaptersAndCaptionsOfTheInfoGoIntoTheFile();
+    void carriesWhatYtDlpsOwnEmbeddingCarries();
 
 private:
     // Runs the job and every row it added, as a run does.
@@ -456,6 +462,93 @@ void TestYtDlpJob::chaptersAndCaptionsOfTheInfoGoIntoTheFile() {
     QCOMPARE(seen.contains(QStringLiteral("mjpeg")), !pictures.isEmpty() && coverNote.isEmpty());
     if (!coverNote.isEmpty())
         QVERIFY2(context.jobs[0].extrasNote.contains(coverNote), qPrintable(context.jobs[0].extrasNote));
+}
+
+namespace {
+
+// The subtitle languages (as ISO 639-2/B codes, whichever form the file uses) and the format
+// tags of a file.
+struct Carried {
+    QSet<QString> languages;
+    QHash<QString, QString> tags;
+};
+
+Carried CarriedBy(const QString& path) {
+    QProcess probe;
+    probe.start(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=codec_type:stream_tags=language:format_tags"), QStringLiteral("-of"),
+                 QStringLiteral("json"), path});
+    probe.waitForFinished(60000);
+    const QJsonObject root = QJsonDocument::fromJson(probe.readAllStandardOutput()).object();
+    Carried carried;
+    for (const QJsonValue& stream : root.value(QLatin1String("streams")).toArray()) {
+        const QJsonObject object = stream.toObject();
+        if (object.value(QLatin1String("codec_type")).toString() == QLatin1String("subtitle"))
+            carried.languages.insert(ContainerLanguageCode(
+                object.value(QLatin1String("tags")).toObject().value(QLatin1String("language")).toString()));
+    }
+    const QJsonObject tags =
+        root.value(QLatin1String("format")).toObject().value(QLatin1String("tags")).toObject();
+    for (auto it = tags.begin(); it != tags.end(); ++it)
+        carried.tags.insert(it.key(), it.value().toString());
+    return carried;
+}
+
+} // namespace
+
+// The same page through yt-dlp's own embedding and through a job: the job's file carries every
+// subtitle language and every tag of the video that yt-dlp's does ("synopsis" is MP4's copy of
+// the description; the container's own bookkeeping tags are no tags of the video).
+void TestYtDlpJob::carriesWhatYtDlpsOwnEmbeddingCarries() {
+    QVERIFY(service_.AddMedia(QStringLiteral("side-en.vtt"), "WEBVTT\n\n00:00.100 --> 00:00.900\nhello\n"));
+    QVERIFY(service_.AddMedia(QStringLiteral("side-de.vtt"), "WEBVTT\n\n00:00.100 --> 00:00.900\nhallo\n"));
+    QVERIFY(service_.AddMedia(
+        QStringLiteral("side.html"),
+        R"(<html><head><title>Side clip</title><meta property="og:description" content="About the clip">
+<script type="application/ld+json">{"@type":"VideoObject","name":"Side clip","contentUrl":"clip.mp4",
+"uploadDate":"2026-03-14","author":"Ann","description":"About the clip"}</script></head><body>
+<video controls><source src="clip.mp4" type="video/mp4"><track kind="subtitles" srclang="en" src="side-en.vtt">
+<track kind="subtitles" srclang="de" src="side-de.vtt"></video></body></html>)"));
+    const QString page = service_.Url(QStringLiteral("/media/side.html"));
+
+    QTemporaryDir peerFolder;
+    GroupProcessRequest request;
+    request.program = QStringLiteral("/usr/bin/yt-dlp");
+    request.arguments = {QStringLiteral("--ignore-config"),
+                         QStringLiteral("--no-progress"),
+                         QStringLiteral("--embed-subs"),
+                         QStringLiteral("--sub-langs"),
+                         QStringLiteral("all"),
+                         QStringLiteral("--embed-metadata"),
+                         QStringLiteral("--embed-chapters"),
+                         QStringLiteral("--embed-thumbnail"),
+                         QStringLiteral("-o"),
+                         peerFolder.filePath(QStringLiteral("peer.%(ext)s")),
+                         page};
+    const GroupProcessResult peer = RunGroupProcess(request);
+    QVERIFY2(peer.end == GroupProcessResult::End::Exited && peer.exitCode == 0, peer.error.constData());
+    const Carried theirs = CarriedBy(peerFolder.filePath(QStringLiteral("peer.mp4")));
+    QVERIFY2(theirs.languages.size() == 2, qPrintable(QStringList(theirs.languages.values()).join(u',')));
+
+    TestJobContext context;
+    PrepareContext(context);
+    context.embedMetadata = true;
+    context.subtitles = ParseSubtitleLanguages(QStringLiteral("all"));
+    context.AddJob(page);
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
+    const Carried ours = CarriedBy(context.jobs[0].outputPath);
+
+    QVERIFY2(ours.languages.contains(theirs.languages),
+             qPrintable(QStringList(ours.languages.values()).join(u',')));
+    const QSet<QString> bookkeeping{QStringLiteral("major_brand"), QStringLiteral("minor_version"),
+                                    QStringLiteral("compatible_brands"), QStringLiteral("encoder"),
+                                    QStringLiteral("synopsis")};
+    for (auto it = theirs.tags.begin(); it != theirs.tags.end(); ++it) {
+        if (!bookkeeping.contains(it.key()))
+            QVERIFY2(!ours.tags.value(it.key()).isEmpty(), qPrintable(it.key()));
+    }
+    QCOMPARE(ours.tags.value(QStringLiteral("description")), QStringLiteral("About the clip"));
 }
 
 QTEST_GUILESS_MAIN(TestYtDlpJob)
