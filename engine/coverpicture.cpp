@@ -8,6 +8,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -26,7 +27,7 @@ struct PacketDeleter {
 
 bool KeepsCover(const AVOutputFormat* format) {
     const std::string name = format->name;
-    return name == "mp3" || name == "mp4" || name == "mov" || name == "ipod";
+    return name == "mp3" || name == "mp4" || name == "mov" || name == "ipod" || name == "matroska";
 }
 
 void AddCoverPicture(const ConvertOptions& options, OutputFile& output) {
@@ -56,6 +57,22 @@ void AddCoverPicture(const ConvertOptions& options, OutputFile& output) {
     } while (packet->stream_index != index);
 
     AVStream* stream = output.AddStream();
+    const bool jpeg = picture->codec_id == AV_CODEC_ID_MJPEG;
+    if (std::string(output.Format()->name) == "matroska") {
+        // Matroska keeps its cover as an attachment of that name, the bytes in the stream's
+        // extra data, with no packet.
+        stream->codecpar->codec_type = AVMEDIA_TYPE_ATTACHMENT;
+        stream->codecpar->codec_id = picture->codec_id;
+        stream->codecpar->extradata = static_cast<uint8_t*>(
+            av_mallocz(static_cast<size_t>(packet->size) + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (stream->codecpar->extradata == nullptr)
+            throw EngineError("Out of memory for the cover.");
+        std::memcpy(stream->codecpar->extradata, packet->data, static_cast<size_t>(packet->size));
+        stream->codecpar->extradata_size = packet->size;
+        av_dict_set(&stream->metadata, "filename", jpeg ? "cover.jpg" : "cover.png", 0);
+        av_dict_set(&stream->metadata, "mimetype", jpeg ? "image/jpeg" : "image/png", 0);
+        return;
+    }
     CheckAv(avcodec_parameters_copy(stream->codecpar, picture), "The cover's parameters");
     stream->codecpar->codec_tag = 0;
     stream->disposition = AV_DISPOSITION_ATTACHED_PIC;

@@ -70,7 +70,7 @@ enum { VARNEX_STREAM_AUDIO = 1, VARNEX_STREAM_VIDEO = 2 };
  *   3: it takes chapters, in the order of their starts, each ending where the next begins:
  *      -chapter <start> [-chapter_title "<text>"], repeated; containers without chapters
  *      leave them out. A description tag: -description <text>. A cover picture, JPEG or PNG,
- *      attached where the container keeps one (MP3, MP4, MOV, iPod): -cover "<file>". */
+ *      attached where the container keeps one (MP3, MP4, MOV, iPod, Matroska): -cover "<file>". */
 #define VARNEX_INTERFACE_VERSION 3
 #define VARNEX_INTERFACE_VERSION_SUBTITLES 2
 #define VARNEX_INTERFACE_VERSION_CHAPTERS 3

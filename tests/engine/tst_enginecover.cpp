@@ -95,6 +95,9 @@ void TestEngineCover::containersThatKeepACoverGetIt_data() {
                                           << ".mp3" << QStringList{"mjpeg 64x48"};
     QTest::newRow("MP4, copied, PNG") << "cover.png" << QString() << ".mp4" << QStringList{"png 64x48"};
     QTest::newRow("M4V, copied, JPEG") << "cover.jpg" << QString() << ".m4v" << QStringList{"mjpeg 64x48"};
+    // Matroska keeps it as the attachment "cover.png", which readers show as its cover.
+    QTest::newRow("Matroska, copied, as an attachment")
+        << "cover.png" << QString() << ".mkv" << QStringList{"png 64x48"};
     QTest::newRow("AVI has no place for it") << "cover.jpg"
                                              << "-f avi"
                                              << ".avi" << QStringList{};

@@ -94,7 +94,7 @@ bool KeepsChapters(const QString& extension) {
 
 bool KeepsCover(const QString& extension) {
     static const QStringList keeping{QStringLiteral("mp3"), QStringLiteral("mp4"), QStringLiteral("m4v"),
-                                     QStringLiteral("mov")};
+                                     QStringLiteral("mov"), QStringLiteral("mkv")};
     return keeping.contains(extension.mid(extension.lastIndexOf(QLatin1Char('.')) + 1).toLower());
 }
 

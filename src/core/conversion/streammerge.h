@@ -42,7 +42,7 @@ bool HoldsTextSubtitles(const QString& extension);
 
 // Whether a copy into a file of the extension keeps chapters: MP4, M4V, MOV, Matroska and WebM.
 bool KeepsChapters(const QString& extension);
-// Whether a file of the extension keeps a cover picture: MP3, MP4, M4V and MOV.
+// Whether a file of the extension keeps a cover picture: MP3, MP4, M4V, MOV and Matroska.
 bool KeepsCover(const QString& extension);
 
 // Copies every picture and sound stream of inputPath into outputPath, in the container
