@@ -76,6 +76,15 @@ ProbedFile ProbeWithFfprobe(const QString& path) {
     return file;
 }
 
+QByteArray RunTool(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(60000);
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0
+               ? process.readAllStandardOutput()
+               : QByteArray();
+}
+
 bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();

@@ -53,6 +53,9 @@ struct ProbedFile {
 
 ProbedFile ProbeWithFfprobe(const QString& path);
 
+// Runs a tool (ffmpeg, ffprobe) to its end; its standard output, empty when it failed.
+QByteArray RunTool(const QString& program, const QStringList& args);
+
 // Writes bytes into a new file; false when it cannot.
 bool WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);

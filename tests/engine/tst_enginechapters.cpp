@@ -8,13 +8,13 @@
 #include "conversion/mediatags.h"
 #include "conversion/streammerge.h"
 #include "enginetesting.h"
+#include "mediafixtures.h"
 #include "testenvironment.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,20 +23,13 @@ using namespace EngineTesting;
 
 namespace {
 
-QByteArray Run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(60000);
-    return process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
-}
-
 // Each chapter as "title start-end", the times in tenths of a second.
 QStringList ChaptersOf(const QString& path) {
     const QJsonObject root =
         QJsonDocument::fromJson(
-            Run(TestSupport::FfprobePath(),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_chapters"),
-                 QStringLiteral("-of"), QStringLiteral("json"), path}))
+            RunTool(TestSupport::FfprobePath(),
+                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_chapters"),
+                     QStringLiteral("-of"), QStringLiteral("json"), path}))
             .object();
     QStringList chapters;
     for (const QJsonValue& value : root.value(QLatin1String("chapters")).toArray()) {
@@ -74,7 +67,9 @@ private:
         QString(),
         0,
         QString(),
-        {{0, QStringLiteral("Intro")}, {1000, QStringLiteral("Middle")}, {2000, QStringLiteral("End")}}};
+        {{0, QStringLiteral("Intro")}, {1000, QStringLiteral("Middle")}, {2000, QStringLiteral("End")}},
+        QString(),
+        QString()};
 };
 
 void TestEngineChapters::initTestCase() {
@@ -82,14 +77,12 @@ void TestEngineChapters::initTestCase() {
     QVERIFY(engine_.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
     QVERIFY(engine_.TakesChapters());
     video_ = folder_.filePath(QStringLiteral("source.mp4"));
-    Run(TestSupport::FfmpegPath(),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-         QStringLiteral("lavfi"), QStringLiteral("-i"),
-         QStringLiteral("testsrc=size=160x120:rate=25:duration=3"), QStringLiteral("-f"),
-         QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=duration=3"),
-         QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-         QStringLiteral("ultrafast"), QStringLiteral("-c:a"), QStringLiteral("aac"), video_});
-    QVERIFY(QFile::exists(video_));
+    TestSupport::FixtureContents contents;
+    contents.width = 160;
+    contents.height = 120;
+    contents.seconds = 3.0;
+    QString error;
+    QVERIFY2(TestSupport::MakeMediaFixture(video_, contents, &error), qPrintable(error));
 }
 
 void TestEngineChapters::copiesKeepChapters_data() {

@@ -7,10 +7,10 @@
 #include "conversion/mediatags.h"
 #include "conversion/streammerge.h"
 #include "enginetesting.h"
+#include "mediafixtures.h"
 #include "testenvironment.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,20 +19,13 @@ using namespace EngineTesting;
 
 namespace {
 
-QByteArray Ffmpeg(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(60000);
-    return process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
-}
-
 // "codec widthxheight" of each attached picture.
 QStringList AttachedPictures(const QString& path) {
     const QString shown = QString::fromUtf8(
-        Ffmpeg(TestSupport::FfprobePath(),
-               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                QStringLiteral("stream=codec_name,width,height:stream_disposition=attached_pic"),
-                QStringLiteral("-of"), QStringLiteral("csv=p=0"), path}));
+        RunTool(TestSupport::FfprobePath(),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=codec_name,width,height:stream_disposition=attached_pic"),
+                 QStringLiteral("-of"), QStringLiteral("csv=p=0"), path}));
     QStringList pictures;
     for (const QString& line : shown.split(u'\n', Qt::SkipEmptyParts)) {
         const QStringList fields = line.split(u',');
@@ -63,10 +56,10 @@ private:
 
 QString TestEngineCover::MakePicture(const QString& name) {
     const QString path = folder_.filePath(name);
-    Ffmpeg(TestSupport::FfmpegPath(),
-           {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-            QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("color=red:size=64x48"),
-            QStringLiteral("-frames:v"), QStringLiteral("1"), path});
+    RunTool(TestSupport::FfmpegPath(),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+             QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("color=red:size=64x48"),
+             QStringLiteral("-frames:v"), QStringLiteral("1"), path});
     return path;
 }
 
@@ -75,14 +68,12 @@ void TestEngineCover::initTestCase() {
     QVERIFY(engine_.Open(QDir(TestSupport::BinDir()).filePath(EngineLibraryFileName())));
     QVERIFY(engine_.TakesCovers());
     video_ = folder_.filePath(QStringLiteral("source.mp4"));
-    Ffmpeg(TestSupport::FfmpegPath(),
-           {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
-            QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("testsrc=size=160x120:rate=25:duration=2"), QStringLiteral("-f"),
-            QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=duration=2"),
-            QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-            QStringLiteral("ultrafast"), QStringLiteral("-c:a"), QStringLiteral("aac"), video_});
-    QVERIFY(QFile::exists(video_));
+    TestSupport::FixtureContents contents;
+    contents.width = 160;
+    contents.height = 120;
+    contents.seconds = 2.0;
+    QString error;
+    QVERIFY2(TestSupport::MakeMediaFixture(video_, contents, &error), qPrintable(error));
 }
 
 void TestEngineCover::containersThatKeepACoverGetIt_data() {

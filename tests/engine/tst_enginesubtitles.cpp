@@ -12,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,21 +21,14 @@ using namespace EngineTesting;
 
 namespace {
 
-QByteArray Run(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(60000);
-    return process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
-}
-
 // The subtitle streams as "codec language title", in order.
 QStringList SubtitleStreams(const QString& path) {
     const QJsonObject root =
         QJsonDocument::fromJson(
-            Run(TestSupport::FfprobePath(),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                 QStringLiteral("s"), QStringLiteral("-show_streams"), QStringLiteral("-of"),
-                 QStringLiteral("json"), path}))
+            RunTool(TestSupport::FfprobePath(),
+                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                     QStringLiteral("s"), QStringLiteral("-show_streams"), QStringLiteral("-of"),
+                     QStringLiteral("json"), path}))
             .object();
     QStringList streams;
     for (const QJsonValue& value : root.value(QLatin1String("streams")).toArray()) {
@@ -54,10 +46,10 @@ QStringList SubtitleStreams(const QString& path) {
 
 // The cues of the file's subtitle stream, as ffmpeg reads them back.
 QList<SubtitleCue> CuesOf(const QString& path, int stream) {
-    const QByteArray srt =
-        Run(TestSupport::FfmpegPath(), {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
-                                        path, QStringLiteral("-map"), QStringLiteral("0:s:%1").arg(stream),
-                                        QStringLiteral("-f"), QStringLiteral("srt"), QStringLiteral("-")});
+    const QByteArray srt = RunTool(TestSupport::FfmpegPath(),
+                                   {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), path,
+                                    QStringLiteral("-map"), QStringLiteral("0:s:%1").arg(stream),
+                                    QStringLiteral("-f"), QStringLiteral("srt"), QStringLiteral("-")});
     QList<SubtitleCue> cues;
     ReadSubtitleText(srt, cues, nullptr);
     return cues;
@@ -98,7 +90,7 @@ QString TestEngineSubtitles::MakeVideo(const QString& name, const QStringList& c
                      QStringLiteral("lavfi"),
                      QStringLiteral("-i"),
                      QStringLiteral("sine=duration=3")};
-    Run(TestSupport::FfmpegPath(), args + codecs + QStringList{path});
+    RunTool(TestSupport::FfmpegPath(), args + codecs + QStringList{path});
     return path;
 }
 

@@ -338,10 +338,10 @@ void TestOptionLine::tagsFromPagesStayTags() {
                                                 {0, QStringLiteral("Intro")},
                                                 {90500, QStringLiteral("again")},
                                                 {-5, QStringLiteral("x")}};
-    Tarnwick::ApplyTags(
-        params,
-        {title, QStringLiteral("-y"), 2026, QStringLiteral("https://site.example/v?a=1"), chapters, title},
-        true);
+    Tarnwick::ApplyTags(params,
+                        {title, QStringLiteral("-y"), 2026, QStringLiteral("https://site.example/v?a=1"),
+                         chapters, title, QString()},
+                        true);
     const QString line = Tarnwick::BuildCommandLine(params);
     QCOMPARE(line.contains(QStringLiteral("-title ") + stored), unquoted);
     ConvertOptions options;

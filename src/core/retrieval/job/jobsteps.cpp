@@ -118,7 +118,8 @@ MediaTags JobTags(const DownloadJob& job) {
             job.year,
             job.url,
             job.chapters,
-            job.description};
+            job.description,
+            QString()}; // the cover is a file the delivery fetches
 }
 
 int ConvertAndDeliver(JobContext& context, int jobIndex, const JobDelivery& delivery, JobTempFile& download,

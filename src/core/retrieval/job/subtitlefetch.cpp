@@ -13,14 +13,17 @@ namespace Tarnwick {
 
 namespace {
 
-enum class Got { Body, TooLarge, Failed };
-
-Got FetchBody(HttpTransfer& transfer, const QString& url, qint64 limit, QByteArray& body) {
+// The body of url, up to limit bytes; false with the reason for the note: failure when it failed
+// for another reason than its size.
+bool FetchBody(HttpTransfer& transfer, const QString& url, qint64 limit, QByteArray& body, QString& reason,
+               const QString& failure) {
     LimitedBuffer buffer(limit);
-    if (!transfer.CopyUrlToFile(url, buffer, HttpTransfer::Body::Read))
-        return buffer.Overflowed() ? Got::TooLarge : Got::Failed;
+    if (!transfer.CopyUrlToFile(url, buffer, HttpTransfer::Body::Read)) {
+        reason = buffer.Overflowed() ? QStringLiteral("larger than 16 MiB") : failure;
+        return false;
+    }
     body = buffer.TakeData();
-    return Got::Body;
+    return true;
 }
 
 QString Lowered(const QString& sentence) {
@@ -39,16 +42,9 @@ bool ReadSegments(HttpTransfer& transfer, const QString& playlistUrl, const HlsP
             return false;
         }
         QByteArray body;
-        switch (FetchBody(transfer, url.toString(), budget, body)) {
-        case Got::TooLarge:
-            reason = QStringLiteral("larger than 16 MiB");
+        if (!FetchBody(transfer, url.toString(), budget, body, reason,
+                       QStringLiteral("a segment could not be fetched")))
             return false;
-        case Got::Failed:
-            reason = QStringLiteral("a segment could not be fetched");
-            return false;
-        case Got::Body:
-            break;
-        }
         budget -= body.size();
         QList<SubtitleCue> segmentCues;
         QString why;
@@ -80,16 +76,8 @@ bool ReadSegments(HttpTransfer& transfer, const QString& playlistUrl, const HlsP
 bool FetchSubtitleCues(HttpTransfer& transfer, const QString& url, QList<SubtitleCue>& cues,
                        QString& reason) {
     QByteArray body;
-    switch (FetchBody(transfer, url, LargestSubtitleFile, body)) {
-    case Got::TooLarge:
-        reason = QStringLiteral("larger than 16 MiB");
+    if (!FetchBody(transfer, url, LargestSubtitleFile, body, reason, QStringLiteral("could not be fetched")))
         return false;
-    case Got::Failed:
-        reason = QStringLiteral("could not be fetched");
-        return false;
-    case Got::Body:
-        break;
-    }
     const HlsPlaylist playlist = ParseHlsPlaylist(body);
     if (!playlist.isPlaylist)
         return ReadSubtitleText(body, cues, &reason);

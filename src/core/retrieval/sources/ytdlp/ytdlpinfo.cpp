@@ -120,24 +120,19 @@ YtDlpEntry ReadEntry(const QJsonObject& object) {
     return entry;
 }
 
-bool IsHttpAddress(const QString& address) {
-    const QUrl url(address);
-    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
-}
-
 // yt-dlp lists its thumbnails worst first; containers keep JPEG and PNG as they are.
 QString Thumbnail(const QJsonObject& root) {
     QString picture;
     for (const QJsonValue& value : root.value(QLatin1String("thumbnails")).toArray()) {
         const QString address = Text(value.toObject(), "url");
         const QString path = QUrl(address).path().toLower();
-        if (IsHttpAddress(address) &&
+        if (IsWebAddress(address) &&
             (path.endsWith(QLatin1String(".jpg")) || path.endsWith(QLatin1String(".jpeg")) ||
              path.endsWith(QLatin1String(".png"))))
             picture = address;
     }
     const QString named = Text(root, "thumbnail");
-    return !picture.isEmpty() ? picture : IsHttpAddress(named) ? named : QString();
+    return !picture.isEmpty() ? picture : IsWebAddress(named) ? named : QString();
 }
 
 } // namespace
