@@ -10,8 +10,9 @@
 
 namespace VarnexEngine {
 
-int ConvertCommand(const char* optionLine, VarnexNotifyFunction notify) {
-    Notifier notifier(notify);
+namespace {
+
+int Convert(const char* optionLine, Notifier& notifier) {
     notifier.Begin();
     LogCapture capture;
     std::string failure;
@@ -43,6 +44,21 @@ int ConvertCommand(const char* optionLine, VarnexNotifyFunction notify) {
     notifier.Error(failure); // an empty result text means success
     notifier.End();
     return failure.empty() ? VARNEX_OK : VARNEX_FAILED;
+}
+
+} // namespace
+
+int ConvertCommand(const char* optionLine, VarnexNotifyFunction notify) {
+    Notifier notifier(notify);
+    return Convert(optionLine, notifier);
+}
+
+int ConvertCommand(const VarnexConvertBlock* block) {
+    // A host built against a shorter block would hand us fewer slots than we read.
+    if (block == nullptr || block->size < sizeof(VarnexConvertBlock))
+        return VARNEX_BAD_ARGUMENT;
+    Notifier notifier(block->notify, block->context);
+    return Convert(block->optionLine, notifier);
 }
 
 } // namespace VarnexEngine

@@ -6,16 +6,22 @@ extern "C" {
 }
 
 #include <cstdio>
-#include <deque>
 #include <mutex>
 
 namespace VarnexEngine {
 
 namespace {
 
-std::mutex logMutex;
-std::deque<std::string> errorLines;
 constexpr size_t kKeptLines = 4;
+
+// The innermost capture of this thread. A plain pointer, so that the thread keeps nothing
+// that would hold the library loaded after it is closed.
+thread_local LogCapture* currentCapture = nullptr;
+
+// FFmpeg's log callback is one for the process: set by the first capture, taken back by the
+// last.
+std::mutex callbackMutex;
+int liveCaptures = 0;
 
 void CaptureLog(void* context, int level, const char* format, va_list args) {
     if (level > AV_LOG_ERROR)
@@ -26,15 +32,20 @@ void CaptureLog(void* context, int level, const char* format, va_list args) {
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
-    if (text.empty())
-        return;
-    std::lock_guard<std::mutex> lock(logMutex);
-    errorLines.push_back(std::move(text));
-    if (errorLines.size() > kKeptLines)
-        errorLines.pop_front();
+    if (!text.empty())
+        LogCapture::KeepLine(std::move(text));
 }
 
 } // namespace
+
+void LogCapture::KeepLine(std::string line) {
+    LogCapture* capture = currentCapture;
+    if (capture == nullptr)
+        return;
+    capture->lines_.push_back(std::move(line));
+    if (capture->lines_.size() > kKeptLines)
+        capture->lines_.pop_front();
+}
 
 std::string AvErrorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -48,21 +59,28 @@ int CheckAv(int code, const std::string& what) {
     return code;
 }
 
-LogCapture::LogCapture() {
-    TakeErrors();
-    av_log_set_callback(CaptureLog);
+LogCapture::LogCapture()
+    : outer_(currentCapture) {
+    currentCapture = this;
+    std::lock_guard<std::mutex> lock(callbackMutex);
+    if (liveCaptures++ == 0)
+        av_log_set_callback(CaptureLog);
 }
 
 LogCapture::~LogCapture() {
-    av_log_set_callback(av_log_default_callback);
+    currentCapture = outer_;
+    std::lock_guard<std::mutex> lock(callbackMutex);
+    if (--liveCaptures == 0)
+        av_log_set_callback(av_log_default_callback);
 }
 
 std::string LogCapture::TakeErrors() {
-    std::lock_guard<std::mutex> lock(logMutex);
+    if (currentCapture == nullptr)
+        return {};
     std::string joined;
-    for (const std::string& line : errorLines)
+    for (const std::string& line : currentCapture->lines_)
         joined += (joined.empty() ? "" : " ") + line;
-    errorLines.clear();
+    currentCapture->lines_.clear();
     return joined;
 }
 

@@ -11,6 +11,8 @@ extern "C" {
 #include <opencore-amrnb/interf_enc.h>
 #include <vo-amrwbenc/enc_if.h>
 
+#include <atomic>
+
 #ifndef _WIN32
 #include <dlfcn.h>
 #endif
@@ -34,10 +36,10 @@ void PinLibraryOf(const void* symbol) {
 
 void PinMediaLibraries() {
 #ifndef _WIN32
-    static bool pinned = false;
-    if (pinned)
+    // Requests may come side by side; the first of them pins.
+    static std::atomic<bool> pinned{false};
+    if (pinned.exchange(true))
         return;
-    pinned = true;
     PinLibraryOf(reinterpret_cast<const void*>(&avformat_version));
     PinLibraryOf(reinterpret_cast<const void*>(&avcodec_version));
     PinLibraryOf(reinterpret_cast<const void*>(&avfilter_version));

@@ -28,6 +28,8 @@ extern "C" VARNEX_EXPORT int VarnexMedia(const VarnexMediaServices* services, in
         case VARNEX_CMD_CONVERT:
             return VarnexEngine::ConvertCommand(static_cast<const char*>(data),
                                                 reinterpret_cast<VarnexNotifyFunction>(arg));
+        case VARNEX_CMD_CONVERT_WITH_CONTEXT:
+            return VarnexEngine::ConvertCommand(static_cast<const VarnexConvertBlock*>(data));
         default:
             return VARNEX_UNKNOWN_COMMAND;
         }

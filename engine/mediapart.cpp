@@ -8,6 +8,7 @@
 #else
 #include <dlfcn.h>
 #include <limits.h>
+#include <pthread.h>
 #include <unistd.h>
 #endif
 
@@ -16,6 +17,22 @@ namespace VarnexEngine {
 namespace {
 
 constexpr char kFailurePrefix[] = "The conversion engine could not load its media part: ";
+
+// The system's own lock, not the C++ runtime's, which the front does not link. There is one
+// media part per process, so one lock serves.
+#ifdef _WIN32
+SRWLOCK loadLock = SRWLOCK_INIT;
+struct LoadGuard {
+    LoadGuard() { AcquireSRWLockExclusive(&loadLock); }
+    ~LoadGuard() { ReleaseSRWLockExclusive(&loadLock); }
+};
+#else
+pthread_mutex_t loadLock = PTHREAD_MUTEX_INITIALIZER;
+struct LoadGuard {
+    LoadGuard() { pthread_mutex_lock(&loadLock); }
+    ~LoadGuard() { pthread_mutex_unlock(&loadLock); }
+};
+#endif
 
 // The front's own entry point tells which file the front was loaded from.
 void* FrontAddress() {
@@ -116,18 +133,18 @@ void SystemText(char* buffer, size_t size) {
 
 } // namespace
 
-VarnexMediaEntryPoint MediaPart::Entry() {
+VarnexMediaEntryPoint MediaPart::Entry(char* failure) {
+    const LoadGuard guard;
     if (entry_ != nullptr)
         return entry_;
     void* library = OpenLibrary();
-    if (library == nullptr) {
-        Fail();
-        return nullptr;
-    }
-    void* entry = FindEntry(library);
+    void* entry = library ? FindEntry(library) : nullptr;
     if (entry == nullptr) {
         Fail(); // before closing, which may overwrite the system's text
-        CloseLibrary(library);
+        if (library != nullptr)
+            CloseLibrary(library);
+        if (failure != nullptr)
+            memcpy(failure, failure_, sizeof failure_);
         return nullptr;
     }
     handle_ = library;
@@ -137,6 +154,7 @@ VarnexMediaEntryPoint MediaPart::Entry() {
 }
 
 void MediaPart::Unload() {
+    const LoadGuard guard;
     if (handle_ != nullptr)
         CloseLibrary(handle_);
     handle_ = nullptr;

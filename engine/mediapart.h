@@ -6,7 +6,7 @@ namespace VarnexEngine {
 
 // The engine's media part as the front sees it: loaded when a request first needs it,
 // unloaded on Unload or with the front. A failed load keeps no handle, only the reason, and
-// the next request tries again.
+// the next request tries again. Requests made side by side load it once.
 class MediaPart {
 public:
     constexpr MediaPart() = default;
@@ -20,15 +20,13 @@ public:
     MediaPart(const MediaPart&) = delete;
     MediaPart& operator=(const MediaPart&) = delete;
 
-    // The media part's entry point, loading the library first when needed; null when it
-    // cannot be loaded, with the reason in Failure().
-    VarnexMediaEntryPoint Entry();
-    void Unload();
+    static constexpr int kFailureSize = 1024;
 
-    // Why the last load failed, with the system's own text, for the user to read.
-    const char* Failure() const {
-        return failure_;
-    }
+    // The media part's entry point, loading the library first when needed; null when it
+    // cannot be loaded, and then failure (kFailureSize bytes, when given) receives why, with
+    // the system's own text, for the user to read.
+    VarnexMediaEntryPoint Entry(char* failure = nullptr);
+    void Unload();
 
 private:
     // Keeps the system's text of the failure that has just happened.
@@ -36,7 +34,7 @@ private:
 
     void* handle_ = nullptr;
     VarnexMediaEntryPoint entry_ = nullptr;
-    char failure_[1024] = {};
+    char failure_[kFailureSize] = {};
 };
 
 } // namespace VarnexEngine

@@ -18,7 +18,13 @@ intptr_t ClampMilliseconds(int64_t value) {
 Notifier::Notifier(VarnexNotifyFunction function)
     : function_(function) {}
 
+Notifier::Notifier(VarnexContextNotifyFunction function, void* context)
+    : contextFunction_(function)
+    , context_(context) {}
+
 int Notifier::Send(int code, int a, intptr_t b) {
+    if (contextFunction_ != nullptr)
+        return contextFunction_(context_, code, a, b);
     return function_ ? function_(code, a, b) : 0;
 }
 
@@ -47,7 +53,7 @@ void Notifier::Error(const std::string& text) {
 }
 
 bool Notifier::StopRequested() {
-    if (stopRequested_ || function_ == nullptr)
+    if (stopRequested_ || (function_ == nullptr && contextFunction_ == nullptr))
         return stopRequested_;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastPoll_ < kPollInterval)

@@ -8,8 +8,9 @@
 
 namespace VarnexEngine {
 
-// The host's notification function, wrapped. Without a function every call does nothing and
-// no stop is ever asked for.
+// The host's notification function, wrapped: the plain one of command 201 or the one with the
+// host's context of command 202. Without a function every call does nothing and no stop is
+// ever asked for.
 class Notifier {
 public:
     // Status kinds, as the host's progress sink reads them.
@@ -20,6 +21,7 @@ public:
     static constexpr int kPosition = 2;
 
     explicit Notifier(VarnexNotifyFunction function);
+    Notifier(VarnexContextNotifyFunction function, void* context);
 
     void Begin();
     void End();
@@ -36,7 +38,9 @@ private:
 
     int Send(int code, int a, intptr_t b);
 
-    VarnexNotifyFunction function_;
+    VarnexNotifyFunction function_ = nullptr;
+    VarnexContextNotifyFunction contextFunction_ = nullptr;
+    void* context_ = nullptr;
     std::chrono::steady_clock::time_point lastPoll_{};
     bool stopRequested_ = false;
 };

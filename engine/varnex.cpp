@@ -20,12 +20,18 @@ int Query(void* data, intptr_t arg) {
 
 // Answers a convert request that cannot be served at all, notified as any failed conversion
 // is (begin, the reason as the result text, end), so that the job's failure names the reason.
-int RefuseConvert(VarnexNotifyFunction notify, const char* reason) {
-    if (notify != nullptr) {
-        notify(VARNEX_NOTIFY_BEGIN, 0, 0);
-        notify(VARNEX_NOTIFY_STATUS, VarnexEngine::Notifier::kResultText, reinterpret_cast<intptr_t>(reason));
-        notify(VARNEX_NOTIFY_END, 0, 0);
-    }
+// The command is 201 or 202, whose block has been checked.
+int RefuseConvert(int command, void* data, intptr_t arg, const char* reason) {
+    const auto* block = static_cast<const VarnexConvertBlock*>(data);
+    const auto notify = [&](int code, int a, intptr_t b) {
+        if (command == VARNEX_CMD_CONVERT && arg != 0)
+            reinterpret_cast<VarnexNotifyFunction>(arg)(code, a, b);
+        else if (command == VARNEX_CMD_CONVERT_WITH_CONTEXT && block->notify != nullptr)
+            block->notify(block->context, code, a, b);
+    };
+    notify(VARNEX_NOTIFY_BEGIN, 0, 0);
+    notify(VARNEX_NOTIFY_STATUS, VarnexEngine::Notifier::kResultText, reinterpret_cast<intptr_t>(reason));
+    notify(VARNEX_NOTIFY_END, 0, 0);
     return VARNEX_UNAVAILABLE;
 }
 
@@ -38,14 +44,18 @@ int Probe(Session& session, void* data, intptr_t arg) {
     return media(&session.MediaServices(), VARNEX_CMD_PROBE, data, arg);
 }
 
-int Convert(Session& session, void* data, intptr_t arg) {
-    const auto notify = reinterpret_cast<VarnexNotifyFunction>(arg);
+// Commands 201 and 202, which differ only in how they notify.
+int Convert(Session& session, int command, void* data, intptr_t arg) {
+    if (command == VARNEX_CMD_CONVERT_WITH_CONTEXT &&
+        (data == nullptr || static_cast<const VarnexConvertBlock*>(data)->size < sizeof(VarnexConvertBlock)))
+        return VARNEX_BAD_ARGUMENT;
     if (!session.IsInitialised())
-        return RefuseConvert(notify, "The engine was not initialised (command 102).");
-    const VarnexMediaEntryPoint media = session.Media().Entry();
+        return RefuseConvert(command, data, arg, "The engine was not initialised (command 102).");
+    char failure[VarnexEngine::MediaPart::kFailureSize] = {};
+    const VarnexMediaEntryPoint media = session.Media().Entry(failure);
     if (media == nullptr)
-        return RefuseConvert(notify, session.Media().Failure());
-    return media(&session.MediaServices(), VARNEX_CMD_CONVERT, data, arg);
+        return RefuseConvert(command, data, arg, failure);
+    return media(&session.MediaServices(), command, data, arg);
 }
 
 } // namespace
@@ -64,7 +74,8 @@ extern "C" VARNEX_EXPORT int Varnex(int command, void* data, intptr_t arg) {
     case VARNEX_CMD_PROBE:
         return Probe(session, data, arg);
     case VARNEX_CMD_CONVERT:
-        return Convert(session, data, arg);
+    case VARNEX_CMD_CONVERT_WITH_CONTEXT:
+        return Convert(session, command, data, arg);
     default:
         return VARNEX_UNKNOWN_COMMAND;
     }

@@ -12,8 +12,11 @@
  * allocated and freed only through the host's allocation function, never by the engine's
  * own allocator, so that host and engine may use different C runtimes.
  *
- * Threads: the engine serves one request at a time; the host calls it from one thread at a
- * time. Notifications arrive on the thread that called Varnex.
+ * Threads: up to version 3 the engine serves one request at a time, and the host calls it
+ * from one thread at a time. From version 4 probe and convert requests may come from several
+ * threads at once, each served on the thread that made it; the start-up commands (101 to 103)
+ * still come alone, with no other request in flight. Notifications arrive on the thread that
+ * called Varnex.
  */
 #ifndef VARNEX_H
 #define VARNEX_H
@@ -37,6 +40,7 @@ enum {
     VARNEX_CMD_INIT = 102,    /* data: VarnexInitBlock, arg: 0 */
     VARNEX_CMD_CLOSE = 103,   /* data: none, arg: 0 */
     VARNEX_CMD_CONVERT = 201, /* data: option line (UTF-8, zero-terminated), arg: VarnexNotifyFunction or 0 */
+    VARNEX_CMD_CONVERT_WITH_CONTEXT = 202, /* data: VarnexConvertBlock, arg: 0 (version 4) */
     VARNEX_CMD_PROBE = 302 /* data: file path (UTF-8, zero-terminated), arg: address of a VarnexInfoBlock */
 };
 
@@ -70,11 +74,15 @@ enum { VARNEX_STREAM_AUDIO = 1, VARNEX_STREAM_VIDEO = 2 };
  *   3: it takes chapters, in the order of their starts, each ending where the next begins:
  *      -chapter <start> [-chapter_title "<text>"], repeated; containers without chapters
  *      leave them out. A description tag: -description <text>. A cover picture, JPEG or PNG,
- *      attached where the container keeps one (MP3, MP4, MOV, iPod, Matroska): -cover "<file>". */
-#define VARNEX_INTERFACE_VERSION 3
+ *      attached where the container keeps one (MP3, MP4, MOV, iPod, Matroska): -cover "<file>".
+ *   4: several probes and conversions at once (see Threads above), and command 202, a
+ *      conversion whose notifications carry the host's context, so that the host can tell
+ *      apart the notifications of conversions that run side by side. */
+#define VARNEX_INTERFACE_VERSION 4
 #define VARNEX_INTERFACE_VERSION_SUBTITLES 2
 #define VARNEX_INTERFACE_VERSION_CHAPTERS 3
 #define VARNEX_INTERFACE_VERSION_COVERS 3
+#define VARNEX_INTERFACE_VERSION_SIDE_BY_SIDE 4
 
 /* Answers the host's main window handle, or null. */
 typedef void* (*VarnexGetWindowFunction)(void);
@@ -83,6 +91,9 @@ typedef void* (*VarnexGetWindowFunction)(void);
 typedef int (*VarnexAllocateFunction)(void* info, int count);
 /* Receives the notifications of a conversion; see VARNEX_NOTIFY_*. */
 typedef int (*VarnexNotifyFunction)(int code, int a, intptr_t b);
+
+/* The same, with the context the host put in the VarnexConvertBlock (command 202). */
+typedef int (*VarnexContextNotifyFunction)(void* context, int code, int a, intptr_t b);
 
 /* Command 101: the host zeroes the block and sets size; the engine writes its version. */
 typedef struct VarnexQueryBlock {
@@ -146,6 +157,15 @@ typedef struct VarnexInfoBlock {
     uint8_t reserved1[VARNEX_INFO_BLOCK_SIZE - 104 - sizeof(void*)];
 } VarnexInfoBlock;
 
+/* Command 202: the host zeroes the block and fills it; it lives until the call returns. */
+typedef struct VarnexConvertBlock {
+    uint32_t size;                      /* sizeof(VarnexConvertBlock) */
+    const char* optionLine;             /* as for command 201 */
+    VarnexContextNotifyFunction notify; /* or null */
+    void* context;                      /* handed back with every notification */
+    uint8_t reserved[4 * sizeof(void*)];
+} VarnexConvertBlock;
+
 /* The one entry point. Returns VARNEX_OK (0) for success. */
 VARNEX_EXPORT int Varnex(int command, void* data, intptr_t arg);
 typedef int (*VarnexEntryPoint)(int command, void* data, intptr_t arg);
@@ -173,10 +193,18 @@ VARNEX_STATIC_ASSERT(offsetof(VarnexInfoBlock, streamCount) == 100, "stream coun
 VARNEX_STATIC_ASSERT(offsetof(VarnexInfoBlock, streams) == 104, "stream array at 104");
 VARNEX_STATIC_ASSERT(sizeof(VarnexInfoBlock) == 2968, "info block is 2968 bytes");
 #if UINTPTR_MAX > 0xFFFFFFFFu
+VARNEX_STATIC_ASSERT(offsetof(VarnexConvertBlock, optionLine) == 8, "option line at 8");
+VARNEX_STATIC_ASSERT(offsetof(VarnexConvertBlock, notify) == 16, "convert notify at 16");
+VARNEX_STATIC_ASSERT(offsetof(VarnexConvertBlock, context) == 24, "convert context at 24");
+VARNEX_STATIC_ASSERT(sizeof(VarnexConvertBlock) == 64, "convert block is 64 bytes");
 VARNEX_STATIC_ASSERT(offsetof(VarnexInitBlock, getWindow) == 8, "get-window at 8");
 VARNEX_STATIC_ASSERT(offsetof(VarnexInitBlock, allocate) == 16, "allocation at 16");
 VARNEX_STATIC_ASSERT(sizeof(VarnexInitBlock) == 80, "init block is 80 bytes");
 #else
+VARNEX_STATIC_ASSERT(offsetof(VarnexConvertBlock, optionLine) == 4, "option line at 4");
+VARNEX_STATIC_ASSERT(offsetof(VarnexConvertBlock, notify) == 8, "convert notify at 8");
+VARNEX_STATIC_ASSERT(offsetof(VarnexConvertBlock, context) == 12, "convert context at 12");
+VARNEX_STATIC_ASSERT(sizeof(VarnexConvertBlock) == 32, "convert block is 32 bytes");
 VARNEX_STATIC_ASSERT(offsetof(VarnexInitBlock, getWindow) == 4, "get-window at 4");
 VARNEX_STATIC_ASSERT(offsetof(VarnexInitBlock, allocate) == 8, "allocation at 8");
 VARNEX_STATIC_ASSERT(sizeof(VarnexInitBlock) == 76, "init block is 76 bytes");

@@ -24,6 +24,22 @@ void FillStream(VarnexStreamRecord& record, int type, int32_t first) {
     record.values.video.frameRateNumerator = first;
 }
 
+// The fixed series of a conversion, keeping the host's answers.
+template <typename Notify>
+int Convert(const char* optionLine, Notify notify) {
+    lastText = optionLine;
+    static const char status[] = "00:00:01.000 reached";
+    answers.push_back(notify(VARNEX_NOTIFY_BEGIN, 0, 0));
+    answers.push_back(notify(VARNEX_NOTIFY_PROGRESS, 1, 5000));
+    // The upper half of a is not part of the kind.
+    answers.push_back(notify(VARNEX_NOTIFY_PROGRESS, 0x00070002, 2500));
+    answers.push_back(notify(VARNEX_NOTIFY_STATUS, 4, reinterpret_cast<intptr_t>(status)));
+    answers.push_back(notify(VARNEX_NOTIFY_ASK_STOP, 0, 0));
+    answers.push_back(notify(999, 0, 0));
+    answers.push_back(notify(VARNEX_NOTIFY_END, 0, 0));
+    return script.convertResult;
+}
+
 } // namespace
 
 extern "C" {
@@ -96,20 +112,22 @@ VARNEX_EXPORT int Varnex(int command, void* data, intptr_t arg) {
         return script.probeResult;
     }
     case VARNEX_CMD_CONVERT: {
-        lastText = static_cast<const char*>(data);
         auto notify = reinterpret_cast<VarnexNotifyFunction>(arg);
-        if (notify != nullptr) {
-            static const char status[] = "00:00:01.000 reached";
-            answers.push_back(notify(VARNEX_NOTIFY_BEGIN, 0, 0));
-            answers.push_back(notify(VARNEX_NOTIFY_PROGRESS, 1, 5000));
-            // The upper half of a is not part of the kind.
-            answers.push_back(notify(VARNEX_NOTIFY_PROGRESS, 0x00070002, 2500));
-            answers.push_back(notify(VARNEX_NOTIFY_STATUS, 4, reinterpret_cast<intptr_t>(status)));
-            answers.push_back(notify(VARNEX_NOTIFY_ASK_STOP, 0, 0));
-            answers.push_back(notify(999, 0, 0));
-            answers.push_back(notify(VARNEX_NOTIFY_END, 0, 0));
+        if (notify == nullptr) {
+            lastText = static_cast<const char*>(data);
+            return script.convertResult;
         }
-        return script.convertResult;
+        return Convert(static_cast<const char*>(data), notify);
+    }
+    case VARNEX_CMD_CONVERT_WITH_CONTEXT: {
+        const auto* block = static_cast<const VarnexConvertBlock*>(data);
+        if (block->notify == nullptr) {
+            lastText = block->optionLine;
+            return script.convertResult;
+        }
+        return Convert(block->optionLine, [block](int code, int a, intptr_t b) {
+            return block->notify(block->context, code, a, b);
+        });
     }
     default:
         return -4;

@@ -55,6 +55,7 @@ private slots:
     void missingLibraryReportsTheSystemText();
     void probeReloadsAndSortsStreams();
     void probeOfMissingFileFails();
+    void convertForwardsNotifications_data();
     void convertForwardsNotifications();
     void convertWithoutSinkPassesNoFunction();
     void nothingLoadedAnswersMinusOne();
@@ -195,17 +196,29 @@ void TestConversionEngine::probeOfMissingFileFails() {
     QVERIFY(!Commands().contains(302));
 }
 
+void TestConversionEngine::convertForwardsNotifications_data() {
+    QTest::addColumn<uint>("version");
+    QTest::addColumn<int>("command");
+    QTest::newRow("before version 4: no context") << uint(VARNEX_INTERFACE_VERSION_SIDE_BY_SIDE - 1) << 201;
+    QTest::newRow("version 4: the sink as context") << uint(VARNEX_INTERFACE_VERSION_SIDE_BY_SIDE) << 202;
+}
+
 void TestConversionEngine::convertForwardsNotifications() {
+    QFETCH(uint, version);
+    QFETCH(int, command);
     ConversionEngine engine;
     QVERIFY(engine.Open(QStringLiteral(RECORDING_ENGINE_PATH)));
     RecordingSink sink;
     sink.cancelAnswer = 1;
-    Reset({0, VARNEX_INTERFACE_VERSION, 0, 0, 42});
+    Reset({0, version, 0, 0, 42});
 
     QCOMPARE(engine.Convert(QStringLiteral(" -i \"a b.flv\" out.mp4"), &sink), 42);
-    QCOMPARE(Commands(), (QList<int>{103, 101, 102, 201}));
+    QCOMPARE(Commands(), (QList<int>{103, 101, 102, command}));
     QCOMPARE(QString::fromUtf8(lastText_()), QStringLiteral(" -i \"a b.flv\" out.mp4"));
-    QCOMPARE(at_(3)->arg, reinterpret_cast<intptr_t>(&ConversionEngine::Notify));
+    if (command == 201)
+        QCOMPARE(at_(3)->arg, reinterpret_cast<intptr_t>(&ConversionEngine::Notify));
+    else
+        QCOMPARE(at_(3)->dataWord0, uint32_t(sizeof(VarnexConvertBlock)));
     QCOMPARE(sink.calls,
              (QStringList{QStringLiteral("Begin"), QStringLiteral("Progress 1 5000"),
                           QStringLiteral("Progress 2 2500"), QStringLiteral("Status 4 00:00:01.000 reached"),
@@ -223,7 +236,11 @@ void TestConversionEngine::convertWithoutSinkPassesNoFunction() {
     ConversionEngine engine;
     QVERIFY(engine.Open(QStringLiteral(RECORDING_ENGINE_PATH)));
     QCOMPARE(engine.Convert(QStringLiteral(" x"), nullptr), 0);
-    QCOMPARE(at_(count_() - 1)->command, 201);
+    QCOMPARE(at_(count_() - 1)->command, int(VARNEX_CMD_CONVERT_WITH_CONTEXT));
+    QCOMPARE(QString::fromUtf8(lastText_()), QStringLiteral(" x"));
+    Reset({0, VARNEX_INTERFACE_VERSION_SIDE_BY_SIDE - 1, 0, 0, 0});
+    QCOMPARE(engine.Convert(QStringLiteral(" x"), nullptr), 0);
+    QCOMPARE(at_(count_() - 1)->command, int(VARNEX_CMD_CONVERT));
     QCOMPARE(at_(count_() - 1)->arg, intptr_t(0));
 }
 

@@ -237,7 +237,7 @@ void TestConversionJob::convertsWithTheResolvedLine() {
         QStringLiteral(" encoder -i \"%1\" %2 -y \"%3\"").arg(SourcePath(), options, OutputPath());
     QCOMPARE(recording_.LastText(), expected);
     QVERIFY(recording_.Commands().contains(VARNEX_CMD_PROBE));
-    QCOMPARE(recording_.Commands().last(), int(VARNEX_CMD_CONVERT));
+    QCOMPARE(recording_.Commands().last(), int(VARNEX_CMD_CONVERT_WITH_CONTEXT));
     QVERIFY(sink.calls > 0);
 }
 
@@ -271,7 +271,7 @@ void TestConversionJob::engineIsNotAskedToConvert() {
     CountingSink sink;
     QVERIFY(ConvertFile(engine, sourcePath, folder_.filePath(output), preset, &sink) != 0);
     QVERIFY2(sink.result.contains(reason), qPrintable(sink.result));
-    QVERIFY(!recording_.Commands().contains(VARNEX_CMD_CONVERT));
+    QVERIFY(!recording_.Commands().contains(VARNEX_CMD_CONVERT_WITH_CONTEXT));
 }
 
 // A probe cannot say why the engine cannot serve; a convert request lets the engine say it.
@@ -281,7 +281,7 @@ void TestConversionJob::unavailableEngineIsAskedToSayWhy() {
     QVERIFY(engine.Open(QStringLiteral(RECORDING_ENGINE_PATH)));
     const Preset& preset = CatalogPreset(catalog_, QStringLiteral("AVI"), 0);
     QCOMPARE(ConvertFile(engine, SourcePath(), OutputPath(), preset, nullptr), -1);
-    QVERIFY(recording_.Commands().contains(VARNEX_CMD_CONVERT));
+    QVERIFY(recording_.Commands().contains(VARNEX_CMD_CONVERT_WITH_CONTEXT));
 }
 
 void TestConversionJob::engineResultIsPassedOn() {

@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace Tarnwick;
 using namespace EngineTesting;
@@ -36,6 +39,7 @@ private slots:
     void optionsBeyondPresets_data();
     void optionsBeyondPresets();
     void probeReadsOwnOutputExactly();
+    void conversionsSideBySide();
 
 private:
     QString Path(const QString& name) const { return folder_.filePath(name); }
@@ -367,6 +371,96 @@ void TestEngineConvert::probeReadsOwnOutputExactly() {
     QCOMPARE(audio->values.audio.sampleRate, 44100);
     QCOMPARE(audio->values.audio.bitRate, 224000);
     QVERIFY(video->values.video.bitRate > 0);
+}
+
+namespace {
+
+// A sink that, at its first progress, waits until every sink of its group has begun: with an
+// engine that served one conversion at a time the others could not begin meanwhile.
+class MeetingSink : public RecordingSink {
+public:
+    MeetingSink(std::atomic<int>& begun, int group)
+        : begun_(begun)
+        , group_(group) {}
+
+    int Begin() override {
+        ++begun_;
+        return RecordingSink::Begin();
+    }
+    int Progress(int kind, int value) override {
+        if (!waited_) {
+            waited_ = true;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (begun_.load() < group_ && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            metTheOthers = begun_.load() >= group_;
+        }
+        return RecordingSink::Progress(kind, value);
+    }
+
+    bool metTheOthers = false;
+
+private:
+    std::atomic<int>& begun_;
+    const int group_;
+    bool waited_ = false;
+};
+
+} // namespace
+
+void TestEngineConvert::conversionsSideBySide() {
+    // Two conversions that must meet inside the engine, and a third that fails meanwhile: each
+    // hears only its own notifications, the failure comes in its own words, and both files are
+    // whole.
+    std::atomic<int> begun{0};
+    MeetingSink picture(begun, 2);
+    MeetingSink sound(begun, 2);
+    RecordingSink refused;
+    const QString pictureOut = Path(QStringLiteral("side picture.3gp"));
+    const QString soundOut = Path(QStringLiteral("side sound.mp3"));
+    const QString refusedOut = Path(QStringLiteral("side refused.3g2"));
+    int pictureResult = -99;
+    int soundResult = -99;
+    int refusedResult = -99;
+    std::thread pictureThread([&] {
+        pictureResult = engine_.Convert(
+            Line(both_,
+                 QStringLiteral(
+                     "-f 3gp -vcodec h263 -s 176x144 -acodec libamr_nb -ac 1 -ar 8000 -ab 12200 -y"),
+                 pictureOut),
+            &picture);
+    });
+    std::thread soundThread([&] {
+        soundResult = engine_.Convert(
+            Line(audioOnly_, QStringLiteral("-f mp3 -vn -acodec libmp3lame -y"), soundOut), &sound);
+    });
+    std::thread refusedThread([&] {
+        refusedResult = engine_.Convert(
+            Line(both_, QStringLiteral("-f 3g2 -vcodec h263 -s 320x240 -acodec libamr_nb -y"), refusedOut),
+            &refused);
+    });
+    pictureThread.join();
+    soundThread.join();
+    refusedThread.join();
+
+    QVERIFY2(picture.metTheOthers && sound.metTheOthers, "the two conversions never ran at once");
+    QCOMPARE(pictureResult, 0);
+    QCOMPARE(soundResult, 0);
+    QVERIFY(refusedResult != 0);
+    for (const RecordingSink* sink :
+         {static_cast<RecordingSink*>(&picture), static_cast<RecordingSink*>(&sound), &refused}) {
+        QCOMPARE(sink->begins, 1);
+        QCOMPARE(sink->ends, 1);
+    }
+    QCOMPARE(picture.results, QStringList{QString()});
+    QCOMPARE(sound.results, QStringList{QString()});
+    QVERIFY2(refused.Failure().contains(QStringLiteral("picture size")), qPrintable(refused.Failure()));
+    QVERIFY2(qAbs(picture.total - 3000) <= 100, qPrintable(QString::number(picture.total)));
+    QVERIFY2(qAbs(sound.total - 2000) <= 100, qPrintable(QString::number(sound.total)));
+    QVERIFY(picture.positions.last() <= picture.total + 150 && sound.positions.last() <= sound.total + 150);
+    QCOMPARE(ProbeWithFfprobe(pictureOut).video.size(), 1);
+    QCOMPARE(ProbeWithFfprobe(soundOut).audio.size(), 1);
+    QVERIFY(!QFileInfo::exists(refusedOut));
 }
 
 QTEST_GUILESS_MAIN(TestEngineConvert)

@@ -111,7 +111,7 @@ private:
     SharedRate rate_;
     QString proxy_;
     // One conversion at a time: the engine's notifications carry no context of their own.
-    ConverterSlots converters_{1};
+    ConverterSlots converters_{ConvertersAtOnce()};
     OutputClaims claims_;
 };
 

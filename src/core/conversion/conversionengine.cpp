@@ -101,8 +101,34 @@ bool ConversionEngine::Reopen() {
     return Open(path_);
 }
 
+ConversionEngine::Request::Request(ConversionEngine& engine)
+    : engine_(engine) {
+    std::unique_lock state(engine.stateMutex_);
+    // Until it is loaded, the engine's version is not known: the first request holds it alone
+    // too, and lets go once the engine says it serves requests side by side.
+    if (!engine.ConvertsSideBySide()) {
+        state.unlock();
+        alone_ = std::unique_lock(engine.oneAtATime_);
+        state.lock();
+    }
+    open_ = engine.inFlight_ > 0 ? engine.IsOpen() : engine.Reopen();
+    if (open_)
+        ++engine.inFlight_;
+    if (engine.ConvertsSideBySide() && alone_.owns_lock())
+        alone_.unlock();
+}
+
+ConversionEngine::Request::~Request() {
+    if (!open_)
+        return;
+    std::lock_guard state(engine_.stateMutex_);
+    --engine_.inFlight_;
+    // alone_, when held, goes after this, so that the next request finds nothing in flight.
+}
+
 ConversionEngine::ProbeOutcome ConversionEngine::ProbeMedia(const QString& path, MediaInfo& info) {
-    if (!Reopen())
+    const Request request(*this);
+    if (!request.IsOpen())
         return ProbeOutcome::EngineUnavailable;
     if (!QFileInfo::exists(path))
         return ProbeOutcome::Unreadable;
@@ -119,10 +145,20 @@ ConversionEngine::ProbeOutcome ConversionEngine::ProbeMedia(const QString& path,
 }
 
 int ConversionEngine::Convert(const QString& optionLine, ProgressSink* sink) {
-    if (!Reopen())
+    const Request request(*this);
+    if (!request.IsOpen())
         return VARNEX_UNAVAILABLE;
-    sink_ = sink;
     const QByteArray line = optionLine.toUtf8();
+    if (ConvertsSideBySide()) {
+        VarnexConvertBlock block;
+        std::memset(&block, 0, sizeof block);
+        block.size = sizeof block;
+        block.optionLine = line.constData();
+        block.notify = sink ? &ConversionEngine::NotifySink : nullptr;
+        block.context = sink;
+        return Call(VARNEX_CMD_CONVERT_WITH_CONTEXT, &block, 0);
+    }
+    sink_ = sink;
     const intptr_t notify = sink ? reinterpret_cast<intptr_t>(&ConversionEngine::Notify) : 0;
     const int result = Call(VARNEX_CMD_CONVERT, const_cast<char*>(line.constData()), notify);
     sink_ = nullptr;
@@ -131,7 +167,11 @@ int ConversionEngine::Convert(const QString& optionLine, ProgressSink* sink) {
 
 int ConversionEngine::Notify(int code, int a, intptr_t b) {
     ConversionEngine* engine = currentEngine.load();
-    ProgressSink* sink = engine ? engine->sink_ : nullptr;
+    return NotifySink(engine ? engine->sink_ : nullptr, code, a, b);
+}
+
+int ConversionEngine::NotifySink(void* context, int code, int a, intptr_t b) {
+    auto* const sink = static_cast<ProgressSink*>(context);
     if (sink == nullptr)
         return 1;
     // The engine's kind travels in the low 16 bits; the upper half is not ours to interpret.

@@ -2,6 +2,7 @@
 
 #include "progresssink.h"
 
+#include <QThread>
 #include <QtGlobal>
 #include <chrono>
 
@@ -9,6 +10,10 @@ namespace Tarnwick {
 
 QString WaitingForConverterText() {
     return QStringLiteral("Waiting for the converter...");
+}
+
+int ConvertersAtOnce() {
+    return qMax(1, QThread::idealThreadCount());
 }
 
 ConverterSlots::ConverterSlots(int count)
@@ -49,6 +54,9 @@ ConverterSlots::Turn::Turn(ConverterSlots* pool, ProgressSink* sink, const std::
     : slots_(pool) {
     taken_ = slots_ == nullptr || slots_->Acquire(sink, stopped);
 }
+
+ConverterSlots::Turn::Turn(ConverterSlots* pool, ProgressSink* sink)
+    : Turn(pool, sink, [sink] { return sink != nullptr && sink->IsCancelled() != 0; }) {}
 
 ConverterSlots::Turn::~Turn() {
     if (slots_ != nullptr && taken_)

@@ -22,6 +22,8 @@ public:
         // sink hears "Waiting for the converter..." while the wait lasts, when it lasts; a null
         // pool gives a turn at once.
         Turn(ConverterSlots* pool, ProgressSink* sink, const std::function<bool()>& stopped);
+        // The same, stopped when the sink says it is cancelled.
+        Turn(ConverterSlots* pool, ProgressSink* sink);
         ~Turn();
         Turn(const Turn&) = delete;
         Turn& operator=(const Turn&) = delete;
@@ -41,6 +43,9 @@ private:
     std::mutex mutex_;
     std::condition_variable freed_;
 };
+
+// As many conversions at once as the machine has cores, and at least one.
+int ConvertersAtOnce();
 
 // The status text of a job that waits for a conversion slot.
 QString WaitingForConverterText();

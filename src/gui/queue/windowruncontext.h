@@ -80,7 +80,7 @@ private:
     // As the last start was allowed: a job started one at a time reports to the run's bar.
     std::atomic<int> atOnce_{1};
     // One conversion at a time: the engine's notifications carry no context of their own.
-    ConverterSlots converters_{1};
+    ConverterSlots converters_{ConvertersAtOnce()};
     OutputClaims claims_;
 };
 

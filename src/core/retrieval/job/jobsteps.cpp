@@ -97,8 +97,7 @@ bool StoppedToContinue(JobContext& context) {
 }
 
 ConverterSlots::Turn TakeConverterTurn(JobContext& context, ProgressSink* sink) {
-    return ConverterSlots::Turn(context.Converters(), sink,
-                                [sink] { return sink != nullptr && sink->IsCancelled() != 0; });
+    return ConverterSlots::Turn(context.Converters(), sink);
 }
 
 void ForgetPartial(DownloadJob& job) {

@@ -163,11 +163,9 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     if (media.audioSegments.isEmpty())
         return ConvertAndDeliver(context, jobIndex, delivery, *download, finalPath, media.subtitles);
     JobTempFile merged(delivery.outputFolder);
-    const ConverterSlots::Turn turn = TakeConverterTurn(context, sink);
     const MediaTags tags = JobTags(job);
-    if (!turn.Taken() ||
-        !FetchAndMergeSound(*engine, delivery.outputFolder, transfer, sink, media, download->Path(), merged,
-                            context.EmbedsMetadata() ? &tags : nullptr))
+    if (!FetchAndMergeSound(*engine, context.Converters(), delivery.outputFolder, transfer, sink, media,
+                            download->Path(), merged, context.EmbedsMetadata() ? &tags : nullptr))
         return FinishJob(context, jobIndex, stopped() ? JobState::Stopped : JobState::Failed, JobFailed);
     DeleteFileSilently(download->Path());
     JobDelivery mergedDelivery = delivery;
