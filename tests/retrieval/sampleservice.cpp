@@ -17,10 +17,11 @@ SampleService::~SampleService() {
     }
 }
 
-bool SampleService::Start() {
+bool SampleService::Start(const QStringList& options) {
     process_.setProgram(TestSupport::BinDir() + QStringLiteral("/videosvc"));
     process_.setArguments(
-        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), media_.path()});
+        QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--media"), media_.path()} +
+        options);
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start();
     if (!process_.waitForStarted(5000)) {

@@ -15,8 +15,9 @@ public:
     SampleService(const SampleService&) = delete;
     SampleService& operator=(const SampleService&) = delete;
 
-    // Starts the service; false (with the reason in Error()) when it does not come up.
-    bool Start();
+    // Starts the service, with further options of videosvc; false (with the reason in Error())
+    // when it does not come up.
+    bool Start(const QStringList& options = {});
     const QString& Error() const { return error_; }
 
     // "127.0.0.1:<port>", the value of the VideoHost setting that points at the service.

@@ -28,8 +28,9 @@ public:
     // Retries wait this fraction of the stated time, so that a case does not sleep for seconds.
     double retryWaitScale = 0.001;
     int segmentConnections = Tarnwick::HttpTransfer::DefaultSegmentConnections;
-    int retryCount = -1;          // the policy's own when negative
-    Tarnwick::YtDlpProgram ytDlp; // none unless the case sets one
+    int retryCount = -1;             // the policy's own when negative
+    Tarnwick::YtDlpProgram ytDlp;    // none unless the case sets one
+    Tarnwick::CookieSources cookies; // none unless the case sets some
 
     int AddJob(const QString& url) {
         Tarnwick::DownloadJob job;
@@ -61,6 +62,7 @@ public:
     void SetPhase(Tarnwick::RunPhase phase) override { phases.append(phase); }
     void ResetProgress() override { ++progressResets; }
     const Tarnwick::YtDlpProgram& YtDlp() override { return ytDlp; }
+    Tarnwick::CookieSources Cookies() const override { return cookies; }
     bool InsertJobs(int index, const QList<Tarnwick::DownloadJob>& added) override {
         for (int i = 0; i < added.size(); ++i) {
             jobs.insert(index + 1 + i, added[i]);

@@ -42,6 +42,10 @@ bool ConsoleJob::EmbedsMetadata() const {
     return run_.embedMetadata_;
 }
 
+CookieSources ConsoleJob::Cookies() const {
+    return run_.cookies_;
+}
+
 const SubtitleWish& ConsoleJob::Subtitles() const {
     return run_.subtitles_;
 }

@@ -22,6 +22,7 @@ public:
     int LargestPicture() const override;
     QString PreferredCodec() const override;
     bool EmbedsMetadata() const override;
+    CookieSources Cookies() const override;
     const SubtitleWish& Subtitles() const override;
     const Preset* SelectedPreset() const override { return nullptr; }
     // Opened when a job first needs it: a picture and its sound that come apart are merged.

@@ -46,6 +46,7 @@ public:
     void SetRetryWaitScale(double scale) { retryWaitScale_ = scale; }
     void SetSegmentConnections(int connections) { segmentConnections_ = connections; }
     void SetEmbedMetadata(bool embed) { embedMetadata_ = embed; }
+    void SetCookies(const CookieSources& cookies) { cookies_ = cookies; }
     void SetSubtitles(const SubtitleWish& wish) { subtitles_ = wish; }
     void SetPictureWish(int largestPicture, const QString& preferredCodec) {
         largestPicture_ = largestPicture;
@@ -106,6 +107,7 @@ private:
     int largestPicture_ = 0;
     QString preferredCodec_;
     bool embedMetadata_ = true;
+    CookieSources cookies_;
     SubtitleWish subtitles_;
     RunLimits limits_;
     SharedRate rate_;

@@ -110,8 +110,9 @@ int main(int argc, char** argv) {
                  "       tarnwick-fetch --list-formats <url>\n"
                  "       tarnwick-fetch --update-yt-dlp | --find-yt-dlp\n"
                  "Uses the settings Quality, AlwaysOverwrite, VideoHost, YtDlpPath, SegmentConnections,\n"
-                 "DownloadsAtOnce, DownloadsPerSite, SpeedLimit, Proxy, LargestPicture, PreferredCodec,\n"
-                 "EmbedMetadata, SubtitleLanguages, AutomaticCaptions and EmbedSubtitles of [Settings].\n"
+                 "DownloadsAtOnce, DownloadsPerSite, SpeedLimit, Proxy, CookiesFile, CookiesFromBrowser,\n"
+                 "LargestPicture, PreferredCodec, EmbedMetadata, SubtitleLanguages, AutomaticCaptions and\n"
+                 "EmbedSubtitles of [Settings].\n"
                  "--jobs: how many downloads run at once, 1 to 8 (DownloadsAtOnce)\n"
                  "--list-formats: prints the formats the address offers, one a line, and downloads nothing\n"
                  "--format: downloads the format of that ID (from --list-formats), with its sound added\n"
@@ -156,6 +157,7 @@ int main(int argc, char** argv) {
     context.SetLimits({jobsAtOnce > 0 ? jobsAtOnce : settings.downloadsAtOnce, settings.downloadsPerSite});
     context.SetSpeedLimit(settings.speedLimit);
     context.SetProxy(settings.proxy);
+    context.SetCookies({settings.cookiesFile, settings.cookiesFromBrowser});
     // Its own journal, so that a stop, a kill or an end of the session loses nothing.
     JobJournal journal(JobJournal::Kind::Fetch);
     if (journal.IsOpen())

@@ -1,6 +1,7 @@
 // videosvc: the sample video service. Serves watch pages and video streams from a media folder
 // on a loopback port, with fault modes chosen by the video id, for the demo and the tests.
 
+#include "membersonly.h"
 #include "playerpages.h"
 #include "routes.h"
 #include "streams.h"
@@ -28,9 +29,12 @@ void OnStopSignal(int) {
 
 void PrintUsage() {
     std::printf(
-        "Usage: videosvc [--port N] [--media FOLDER] [--latency MS] [--verbose]\n"
+        "Usage: videosvc [--port N] [--media FOLDER] [--latency MS] [--members-cookie NAME=VALUE] "
+        "[--verbose]\n"
         "Serves on 127.0.0.1 (port 0: any free port); the first line printed is the port.\n"
         "--latency waits MS milliseconds before each answer, as a distant server would.\n"
+        "--members-cookie answers 403 to every request without that cookie, as a site for\n"
+        "  signed-in visitors does; /cookies-seen lists the Cookie headers sent to the service\n"
         "  /watch?v=<id>                      the watch page of <id>\n"
         "  /get_video?video_id=<id>&t=<token>[&fmt=6|18]  the stream (fmt 18: <id>.mp4, else <id>.flv)\n"
         "  /bytes[/NAME]?n=N[&chunked=1][&cut=K][&stall=K][&rate=B]  N bytes of a fixed pattern; Range "
@@ -57,6 +61,7 @@ int main(int argc, char** argv) {
     library.mediaFolder = ".";
     bool verbose = false;
     int latencyMs = 0;
+    std::string membersCookie;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--port" && i + 1 < argc) {
@@ -65,6 +70,8 @@ int main(int argc, char** argv) {
             library.mediaFolder = argv[++i];
         } else if (argument == "--latency" && i + 1 < argc) {
             latencyMs = std::clamp(std::atoi(argv[++i]), 0, 10000);
+        } else if (argument == "--members-cookie" && i + 1 < argc) {
+            membersCookie = argv[++i];
         } else if (argument == "--verbose") {
             verbose = true;
         } else {
@@ -83,11 +90,15 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s %s -> %d\n", request.method.c_str(), request.target.c_str(),
                          response.status);
         });
-    if (latencyMs > 0)
-        server.set_pre_routing_handler([latencyMs](const httplib::Request&, httplib::Response&) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(latencyMs));
-            return httplib::Server::HandlerResponse::Unhandled;
+    const VideoService::MembersOnly members(membersCookie);
+    server.set_pre_routing_handler(
+        [latencyMs, &members](const httplib::Request& request, httplib::Response& response) {
+            if (latencyMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(latencyMs));
+            return members.Refuses(request, response) ? httplib::Server::HandlerResponse::Handled
+                                                      : httplib::Server::HandlerResponse::Unhandled;
         });
+    members.InstallRoutes(server);
     VideoService::InstallRoutes(server, library);
     VideoService::InstallWebRoutes(server, library);
     VideoService::InstallPlayerRoutes(server, library);

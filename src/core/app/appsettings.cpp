@@ -50,6 +50,9 @@ void AppSettings::Load(QSettings& settings) {
     speedLimit = qBound(0, speedLimit, 1 << 21);
     ReadText(settings, QStringLiteral("Settings/Proxy"), proxy);
     proxy = proxy.trimmed();
+    ReadText(settings, QStringLiteral("Settings/CookiesFile"), cookiesFile);
+    ReadText(settings, QStringLiteral("Settings/CookiesFromBrowser"), cookiesFromBrowser);
+    cookiesFromBrowser = cookiesFromBrowser.trimmed();
     ReadInt(settings, QStringLiteral("Settings/LargestPicture"), largestPicture);
     // No screen is taller; a negative height means no limit, as 0 does.
     largestPicture = qBound(0, largestPicture, 16384);
@@ -86,6 +89,8 @@ void AppSettings::Save(QSettings& settings) const {
     settings.setValue(QStringLiteral("Settings/DownloadsPerSite"), downloadsPerSite);
     settings.setValue(QStringLiteral("Settings/SpeedLimit"), speedLimit);
     settings.setValue(QStringLiteral("Settings/Proxy"), proxy);
+    settings.setValue(QStringLiteral("Settings/CookiesFile"), cookiesFile);
+    settings.setValue(QStringLiteral("Settings/CookiesFromBrowser"), cookiesFromBrowser);
     settings.setValue(QStringLiteral("Settings/LargestPicture"), largestPicture);
     settings.setValue(QStringLiteral("Settings/PreferredCodec"), preferredCodec);
     settings.setValue(QStringLiteral("Settings/EmbedMetadata"), embedMetadata ? 1 : 0);

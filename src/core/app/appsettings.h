@@ -34,6 +34,11 @@ struct AppSettings {
     int speedLimit = 0;
     // Every request goes through it: "scheme://[user:password@]host:port"; empty: none.
     QString proxy;
+    // A cookies.txt (the Netscape format) whose cookies go with every job's requests; empty: none.
+    QString cookiesFile;
+    // The browser whose cookies yt-dlp reads for every job ("firefox", "chromium:Profile 1");
+    // they serve Tarnwick's own requests of that job too. Empty: none.
+    QString cookiesFromBrowser;
     // The tallest picture the quality chooses among, in pixels; 0: no limit.
     int largestPicture = 0;
     // The picture codec taken first among those of the chosen height: "h264", "hevc", "vp9"

@@ -2,6 +2,7 @@
 
 #include "jobstate.h"
 #include "retrieval/sources/subtitlechoice.h"
+#include "retrieval/transfer/jobcookies.h"
 #include "retrieval/transfer/transfernetwork.h"
 #include "runprogress.h"
 
@@ -27,6 +28,7 @@ struct RunOptions {
     QString preferredCodec;     // the picture codec taken first at the chosen height; empty: any
     bool embedMetadata = true;  // converted files carry the video's tags
     SubtitleWish subtitles;     // which subtitles are fetched, and whether they go into the file
+    CookieSources cookies;      // where every job's cookies come from
 };
 
 // What the run needs from the window besides the per-job context. Called on the worker

@@ -100,6 +100,10 @@ bool WindowJobContext::EmbedsMetadata() const {
     return run_.options_.embedMetadata;
 }
 
+CookieSources WindowJobContext::Cookies() const {
+    return run_.options_.cookies;
+}
+
 const SubtitleWish& WindowJobContext::Subtitles() const {
     return run_.options_.subtitles;
 }

@@ -26,6 +26,7 @@ public:
     int LargestPicture() const override;
     QString PreferredCodec() const override;
     bool EmbedsMetadata() const override;
+    CookieSources Cookies() const override;
     const SubtitleWish& Subtitles() const override;
     const Preset* SelectedPreset() const override;
     ConversionEngine* Engine() override;

@@ -4,6 +4,7 @@
 #include "queue/jobstate.h"
 #include "retrieval/sources/subtitlechoice.h"
 #include "retrieval/sources/ytdlp/ytdlplocator.h"
+#include "retrieval/transfer/jobcookies.h"
 
 #include <QList>
 #include <QString>
@@ -55,6 +56,8 @@ public:
     // Adjusts the job's transfer before it is used (how long it waits for a stalled server,
     // how it retries). The program keeps the defaults.
     virtual void ConfigureTransfer(HttpTransfer&) {}
+    // Where every job's cookies come from (CookiesFile, CookiesFromBrowser); none by default.
+    virtual CookieSources Cookies() const { return {}; }
     // What the run asks of every picture besides its quality: the largest height (0: no limit)
     // and the preferred codec family (empty: any).
     virtual int LargestPicture() const { return 0; }

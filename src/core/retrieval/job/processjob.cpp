@@ -78,6 +78,13 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     HttpTransfer transfer;
     transfer.OpenSession(sink);
     context.ConfigureTransfer(transfer);
+    // The job's cookies live as long as its transfers, and nowhere else.
+    QString cookieFailure;
+    TransferNetwork network = transfer.Network();
+    network.cookies = JobCookiesFrom(context.Cookies(), &cookieFailure);
+    if (!cookieFailure.isEmpty())
+        return FailJob(context, jobIndex, cookieFailure);
+    transfer.SetNetwork(network);
 
     RemoveStaleFilesIn(delivery.outputFolder);
     const PictureWish wish{quality, job.largestPicture >= 0 ? job.largestPicture : context.LargestPicture(),

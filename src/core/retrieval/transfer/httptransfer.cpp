@@ -3,6 +3,7 @@
 #include "app/urlcheck.h"
 #include "contentdecoder.h"
 #include "copystate.h"
+#include "jobcookies.h"
 #include "queue/progresssink.h"
 #include "queue/stopwakeup.h"
 #include "retrypolicy.h"
@@ -198,6 +199,8 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
     const QByteArray proxy = network_.proxy.toUtf8();
     curl_easy_setopt(handle, CURLOPT_PROXY, proxy.isEmpty() ? nullptr : proxy.constData());
     curl_easy_setopt(handle, CURLOPT_NOPROXY, proxy.isEmpty() ? nullptr : "");
+    if (network_.cookies != nullptr)
+        network_.cookies->Attach(handle);
 
     QString failure;
     bool completed = false;
@@ -234,7 +237,9 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
         return false;
     }
     if (!completed) {
-        ReportResult(failure);
+        long status = 0;
+        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        ReportResult(WithSignInHint(failure, status, network_.cookies != nullptr));
         return false;
     }
     if (sink_ != nullptr)

@@ -48,6 +48,9 @@ struct LibcurlFunctions {
     curl_slist* (*slistAppend)(curl_slist*, const char*) = nullptr;
     void (*slistFreeAll)(curl_slist*) = nullptr;
     time_t (*getdate)(const char*, const time_t*) = nullptr;
+    CURLSH* (*shareInit)() = nullptr;
+    CURLSHcode (*shareSetopt)(CURLSH*, CURLSHoption, ...) = nullptr;
+    CURLSHcode (*shareCleanup)(CURLSH*) = nullptr;
 };
 
 struct LoadedLibcurl {
@@ -89,6 +92,8 @@ const char* BindAll(DynamicLibrary& library, LibcurlFunctions& f) {
     bind("curl_multi_info_read", f.multiInfoRead)("curl_multi_wakeup", f.multiWakeup);
     bind("curl_slist_append", f.slistAppend)("curl_slist_free_all", f.slistFreeAll);
     bind("curl_getdate", f.getdate);
+    bind("curl_share_init", f.shareInit)("curl_share_setopt", f.shareSetopt)("curl_share_cleanup",
+                                                                             f.shareCleanup);
     return bind.Missing();
 }
 
@@ -235,6 +240,33 @@ void curl_slist_free_all(curl_slist* list) {
 time_t curl_getdate(const char* text, const time_t* unused) {
     const auto* f = Functions();
     return f ? f->getdate(text, unused) : time_t(-1);
+}
+
+CURLSH* curl_share_init() {
+    const auto* f = Functions();
+    return f ? f->shareInit() : nullptr;
+}
+
+// Every share option Tarnwick sets takes an int (the data to share) or a pointer (a function or
+// its user data).
+CURLSHcode curl_share_setopt(CURLSH* share, CURLSHoption option, ...) {
+    const auto* f = Functions();
+    if (f == nullptr)
+        return CURLSHE_NOT_BUILT_IN;
+    va_list arguments;
+    va_start(arguments, option);
+    CURLSHcode result;
+    if (option == CURLSHOPT_SHARE || option == CURLSHOPT_UNSHARE)
+        result = f->shareSetopt(share, option, va_arg(arguments, int));
+    else
+        result = f->shareSetopt(share, option, va_arg(arguments, void*));
+    va_end(arguments);
+    return result;
+}
+
+CURLSHcode curl_share_cleanup(CURLSH* share) {
+    const auto* f = Functions();
+    return f ? f->shareCleanup(share) : CURLSHE_INVALID;
 }
 
 } // extern "C"

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 namespace Tarnwick {
 
+class JobCookies;
 class SharedRate;
 
 // How the transfers of a run reach the network: through which proxy, and under which shared
@@ -15,6 +17,8 @@ struct TransferNetwork {
     QString proxy;
     // Shared by every download of the process; null: no limit.
     SharedRate* rate = nullptr;
+    // The job's own cookies, shared by all its transfers; null: none sent and none kept.
+    std::shared_ptr<JobCookies> cookies;
 };
 
 // Whether text is a proxy address Tarnwick can use: http, https, socks5 or socks5h, a host and

@@ -20,10 +20,13 @@ namespace Tarnwick {
 
 namespace {
 
+// yt-dlp's Cookie header is left out: the job's cookies go with its requests only where each
+// cookie's domain and path allow, which one fixed header cannot follow through redirects.
 QList<QByteArray> HeaderLines(const YtDlpFormat& format) {
     QList<QByteArray> lines;
     for (const auto& [name, value] : format.httpHeaders)
-        lines.append(name + ": " + value);
+        if (name.compare("Cookie", Qt::CaseInsensitive) != 0)
+            lines.append(name + ": " + value);
     return lines;
 }
 

@@ -1,8 +1,11 @@
 #include "ytdlpnetwork.h"
 
+#include "retrieval/transfer/jobcookies.h"
 #include "retrieval/transfer/sharedrate.h"
 
 #include <QDir>
+#include <QFile>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace Tarnwick {
@@ -22,7 +25,9 @@ QByteArray QuotedForConfig(const QString& text) {
 YtDlpNetworkOptions::YtDlpNetworkOptions(const TransferNetwork& network, Use use) {
     if (network.rate != nullptr && use == Use::Download && network.rate->Limit() > 0)
         arguments_ << QStringLiteral("--limit-rate") << QString::number(network.rate->Share());
-    if (network.proxy.isEmpty())
+    if (network.cookies != nullptr)
+        WriteCookies(network);
+    if (network.proxy.isEmpty() || !failure_.isEmpty())
         return;
     if (QUrl(network.proxy).password().isEmpty()) {
         arguments_ << QStringLiteral("--proxy") << network.proxy;
@@ -40,6 +45,35 @@ YtDlpNetworkOptions::YtDlpNetworkOptions(const TransferNetwork& network, Use use
     config_->close();
     // Given explicitly, the file is read even with --ignore-config.
     arguments_ << QStringLiteral("--config-locations") << config_->fileName();
+}
+
+YtDlpNetworkOptions::~YtDlpNetworkOptions() {
+    if (cookies_ != nullptr && cookieFolder_ != nullptr)
+        cookies_->AddNetscapeFile(cookieFolder_->filePath(QStringLiteral("cookies.txt")), nullptr);
+}
+
+void YtDlpNetworkOptions::WriteCookies(const TransferNetwork& network) {
+    // The runtime folder is the user's alone and lives in memory; a folder of its own in there
+    // keeps the file's name from anyone else even where the runtime folder is missing.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    cookieFolder_ = std::make_unique<QTemporaryDir>((runtime.isEmpty() ? QDir::tempPath() : runtime) +
+                                                    QStringLiteral("/tarnwick-XXXXXX"));
+    QFile file(cookieFolder_->filePath(QStringLiteral("cookies.txt")));
+    const QByteArray text = network.cookies->NetscapeText();
+    if (!cookieFolder_->isValid() ||
+        !file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(text) != text.size() || !file.flush()) {
+        failure_ = QStringLiteral("Cannot write the job's cookies for yt-dlp to a private file: %1")
+                       .arg(cookieFolder_->isValid() ? file.errorString() : cookieFolder_->errorString());
+        arguments_.clear();
+        return;
+    }
+    file.close();
+    cookies_ = network.cookies;
+    arguments_ << QStringLiteral("--cookies") << file.fileName();
+    if (!network.cookies->Browser().isEmpty())
+        arguments_ << QStringLiteral("--cookies-from-browser") << network.cookies->Browser();
 }
 
 } // namespace Tarnwick
