@@ -305,6 +305,46 @@ private slots:
         QVERIFY(settings.embedSubtitles);
     }
 
+    // Where every job's cookies come from: a browser yt-dlp cannot read is refused, with the
+    // names it can, and nothing is stored.
+    void cookieSourcesAreStoredOrRefused_data() {
+        QTest::addColumn<QString>("browser");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("none") << "" << true;
+        QTest::newRow("a browser") << "chromium" << true;
+        QTest::newRow("a browser's profile folder") << " firefox:/home/me/.mozilla/p1 " << true;
+        QTest::newRow("a browser yt-dlp cannot read") << "safari" << false;
+        QTest::newRow("a profile with no name") << "firefox:" << false;
+    }
+
+    void cookieSourcesAreStoredOrRefused() {
+        QFETCH(QString, browser);
+        QFETCH(bool, taken);
+        TestSupport::IsolatedProfile profile;
+        AppSettings settings;
+        OptionsDialog dialog(settings);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClicks(FindControl<QLineEdit>(dialog, 1131), QStringLiteral(" /home/me/cookies.txt "));
+        FindControl<QComboBox>(dialog, 1132)->setEditText(browser);
+        QString warning;
+        ModalAnswer answer(&dialog, [&](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                warning = box->text();
+                box->accept();
+            }
+        });
+        dialog.accept();
+        if (!taken) {
+            QVERIFY2(warning.contains(QStringLiteral("firefox, chromium")), qPrintable(warning));
+            QVERIFY(settings.cookiesFile.isEmpty() && settings.cookiesFromBrowser.isEmpty());
+            return;
+        }
+        QVERIFY2(warning.isEmpty(), qPrintable(warning));
+        QCOMPARE(settings.cookiesFile, QStringLiteral("/home/me/cookies.txt"));
+        QCOMPARE(settings.cookiesFromBrowser, browser.trimmed());
+    }
+
     // The proxy's password lives in a field of its own that does not show it; the address field
     // never holds it. What OK stores is the address with the password put back, the stored text
     // itself while neither field changed, and nothing at all for an address no run could use.

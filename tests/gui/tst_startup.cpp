@@ -79,16 +79,28 @@ void TestStartup::runWritesEverySettingAndInstallDir() {
     written.beginGroup(QStringLiteral("Settings"));
     QStringList keys = written.childKeys();
     keys.sort();
-    QCOMPARE(keys, (QStringList{QStringLiteral("AlwaysOverwrite"), QStringLiteral("AutoClose"),
-                                QStringLiteral("AutoStart"),       QStringLiteral("AutomaticCaptions"),
-                                QStringLiteral("Convert"),         QStringLiteral("DefaultFolder"),
-                                QStringLiteral("DownloadsAtOnce"), QStringLiteral("DownloadsPerSite"),
-                                QStringLiteral("EmbedMetadata"),   QStringLiteral("EmbedSubtitles"),
-                                QStringLiteral("Iconic"),          QStringLiteral("KeepOnTop"),
-                                QStringLiteral("LargestPicture"),  QStringLiteral("Player"),
-                                QStringLiteral("PreferredCodec"),  QStringLiteral("Proxy"),
-                                QStringLiteral("Quality"),         QStringLiteral("SegmentConnections"),
-                                QStringLiteral("SpeedLimit"),      QStringLiteral("SubtitleLanguages"),
+    QCOMPARE(keys, (QStringList{QStringLiteral("AlwaysOverwrite"),
+                                QStringLiteral("AutoClose"),
+                                QStringLiteral("AutoStart"),
+                                QStringLiteral("AutomaticCaptions"),
+                                QStringLiteral("Convert"),
+                                QStringLiteral("CookiesFile"),
+                                QStringLiteral("CookiesFromBrowser"),
+                                QStringLiteral("DefaultFolder"),
+                                QStringLiteral("DownloadsAtOnce"),
+                                QStringLiteral("DownloadsPerSite"),
+                                QStringLiteral("EmbedMetadata"),
+                                QStringLiteral("EmbedSubtitles"),
+                                QStringLiteral("Iconic"),
+                                QStringLiteral("KeepOnTop"),
+                                QStringLiteral("LargestPicture"),
+                                QStringLiteral("Player"),
+                                QStringLiteral("PreferredCodec"),
+                                QStringLiteral("Proxy"),
+                                QStringLiteral("Quality"),
+                                QStringLiteral("SegmentConnections"),
+                                QStringLiteral("SpeedLimit"),
+                                QStringLiteral("SubtitleLanguages"),
                                 QStringLiteral("VideoHost")}));
     QCOMPARE(written.value(QStringLiteral("Convert")).toInt(), 1);
     QCOMPARE(written.value(QStringLiteral("VideoHost")).toString(), QStringLiteral("www.youtube.com"));

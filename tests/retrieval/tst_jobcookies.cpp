@@ -8,9 +8,13 @@
 #include "standinprogram.h"
 #include "testjobcontext.h"
 
+#include "testenvironment.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,6 +51,8 @@ private slots:
     void eachCookieGoesOnlyWhereItBelongs();
     void aJobWithoutCookiesIsToldToSignIn();
     void ytDlpGetsThemPrivatelyAndGivesBackItsOwn();
+    void tarnwickFetchTakesTheCookieSettings_data();
+    void tarnwickFetchTakesTheCookieSettings();
 
 private:
     QString WriteCookies(const QByteArray& text);
@@ -191,6 +197,46 @@ void TestJobCookies::ytDlpGetsThemPrivatelyAndGivesBackItsOwn() {
     // The job's own request of the stream carried the cookie yt-dlp gave back.
     const QByteArray seen = service_.Get(QStringLiteral("/cookies-seen"));
     QVERIFY2(seen.contains("fromBrowser=1") && seen.contains(MemberCookie), seen.constData());
+}
+
+void TestJobCookies::tarnwickFetchTakesTheCookieSettings_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("browser");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    const QString good =
+        WriteCookies(CookieLine("127.0.0.1", "/", "FALSE", Future, "member", "s3cr3t-member"));
+    QTest::newRow("a cookies file") << good << "" << 0 << "1 success";
+    QTest::newRow("a file that is no cookies file")
+        << WriteCookies("not a cookie\n") << "" << 1 << "is not a cookie in the Netscape cookies.txt format";
+    QTest::newRow("a missing file") << scratch_.filePath(QStringLiteral("none.txt")) << "" << 1
+                                    << "there is no such file";
+    QTest::newRow("a browser yt-dlp cannot read") << good << "safari" << 2 << "CookiesFromBrowser";
+}
+
+void TestJobCookies::tarnwickFetchTakesTheCookieSettings() {
+    QFETCH(QString, file);
+    QFETCH(QString, browser);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    TestSupport::IsolatedProfile profile;
+    {
+        QSettings settings(profile.SettingsFile(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Settings/VideoHost"), service_.Host());
+        settings.setValue(QStringLiteral("Settings/CookiesFile"), file);
+        settings.setValue(QStringLiteral("Settings/CookiesFromBrowser"), browser);
+    }
+    QTemporaryDir output;
+    QProcess fetch;
+    fetch.setProcessChannelMode(QProcess::MergedChannels);
+    fetch.start(TestSupport::BinDir() + QStringLiteral("/tarnwick-fetch"),
+                {output.path(), service_.WatchUrl(QStringLiteral("sample"))});
+    QVERIFY(fetch.waitForFinished(60000));
+    const QString log = QString::fromUtf8(fetch.readAll());
+    QCOMPARE(fetch.exitCode(), exitCode);
+    QVERIFY2(log.contains(said), qPrintable(log));
+    QVERIFY2(!log.contains(QStringLiteral("s3cr3t")), qPrintable(log));
+    QCOMPARE(QDir(output.path()).entryList(QDir::Files).size(), exitCode == 0 ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestJobCookies)

@@ -8,6 +8,7 @@
 #include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
 #include "retrieval/sources/ytdlp/ytdlplocator.h"
+#include "retrieval/transfer/jobcookies.h"
 #include "retrieval/transfer/transfernetwork.h"
 #include "terminaltext.h"
 #include "ytdlpcommands.h"
@@ -144,6 +145,12 @@ int main(int argc, char** argv) {
                      "tarnwick-fetch: the setting Proxy is not an address of an http, https, socks5 or "
                      "socks5h proxy with a host and a port: %s\n",
                      qPrintable(TerminalSafe(ProxyShownAs(settings.proxy))));
+        return 2;
+    }
+    if (!settings.cookiesFromBrowser.isEmpty() && !IsKnownCookieBrowser(settings.cookiesFromBrowser)) {
+        std::fprintf(stderr, "tarnwick-fetch: the setting CookiesFromBrowser names none of %s: %s\n",
+                     qPrintable(CookieBrowsers().join(QStringLiteral(", "))),
+                     qPrintable(TerminalSafe(settings.cookiesFromBrowser)));
         return 2;
     }
     ConsoleRun context(QDir(arguments.first()).absolutePath(), settings.videoHost, settings.ytDlpPath,

@@ -3,6 +3,7 @@
 #include "app/appsettings.h"
 #include "dialogsupport.h"
 #include "retrieval/sources/picturechoice.h"
+#include "retrieval/transfer/jobcookies.h"
 #include "retrieval/transfer/transfernetwork.h"
 #include "ui/dialogunits.h"
 #include "ui/picturelimitbox.h"
@@ -104,10 +105,27 @@ DownloadsGroup::DownloadsGroup(const DialogUnits& du, int y, QWidget* parent)
                       parent),
         1130);
     PlaceFitted(du, embedSubtitles_, 16, y + 102, 260, 10);
+
+    cookiesFile_ = WithId(new QLineEdit(parent), 1131);
+    cookiesFile_->setPlaceholderText(QStringLiteral("none, or a cookies.txt"));
+    cookiesFile_->setToolTip(QStringLiteral(
+        "A cookies.txt in the Netscape format, exported while signed in; its cookies go with every job."));
+    du.Place(cookiesFile_, 90, y + 116, 86, 12);
+    label("Coo&kies file:", 16, 116, 70, cookiesFile_);
+    cookiesFromBrowser_ = WithId(new QComboBox(parent), 1132);
+    cookiesFromBrowser_->setEditable(true);
+    cookiesFromBrowser_->addItem(QString());
+    for (const QString& browser : CookieBrowsers())
+        cookiesFromBrowser_->addItem(browser);
+    cookiesFromBrowser_->setToolTip(
+        QStringLiteral("yt-dlp reads this browser's cookies for every job (add :profile for another "
+                       "profile); they serve the job's other requests too."));
+    du.Place(cookiesFromBrowser_, 234, y + 116, 50, 12);
+    label("From brows&er:", 180, 116, 52, cookiesFromBrowser_);
 }
 
 int DownloadsGroup::Height() {
-    return 119;
+    return 134;
 }
 
 void DownloadsGroup::Show(const AppSettings& settings) {
@@ -125,6 +143,8 @@ void DownloadsGroup::Show(const AppSettings& settings) {
     subtitleLanguages_->setText(settings.subtitleLanguages);
     automaticCaptions_->setChecked(settings.automaticCaptions);
     embedSubtitles_->setChecked(settings.embedSubtitles);
+    cookiesFile_->setText(settings.cookiesFile);
+    cookiesFromBrowser_->setEditText(settings.cookiesFromBrowser);
 }
 
 QString DownloadsGroup::Proxy() const {
@@ -134,9 +154,15 @@ QString DownloadsGroup::Proxy() const {
     return WithProxyPassword(address, password_->text());
 }
 
-bool DownloadsGroup::IsUsable() const {
+QString DownloadsGroup::Unusable() const {
     const QString proxy = Proxy();
-    return proxy.isEmpty() || IsUsableProxy(proxy);
+    if (!proxy.isEmpty() && !IsUsableProxy(proxy))
+        return QString::fromLatin1(UnusableProxyText);
+    const QString browser = cookiesFromBrowser_->currentText().trimmed();
+    if (!browser.isEmpty() && !IsKnownCookieBrowser(browser))
+        return QStringLiteral("Cookies can be read from %1, optionally with :profile after the name.")
+            .arg(CookieBrowsers().join(QStringLiteral(", ")));
+    return QString();
 }
 
 void DownloadsGroup::Store(AppSettings& settings) const {
@@ -150,6 +176,8 @@ void DownloadsGroup::Store(AppSettings& settings) const {
     settings.subtitleLanguages = subtitleLanguages_->text().trimmed();
     settings.automaticCaptions = automaticCaptions_->isChecked();
     settings.embedSubtitles = embedSubtitles_->isChecked();
+    settings.cookiesFile = cookiesFile_->text().trimmed();
+    settings.cookiesFromBrowser = cookiesFromBrowser_->currentText().trimmed();
 }
 
 } // namespace Tarnwick

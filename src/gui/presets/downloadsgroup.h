@@ -14,7 +14,7 @@ class DialogUnits;
 
 // The Options group for how a run downloads: how many at once, how many from one site, one
 // speed limit for all of them, the proxy, the largest picture and the codec preferred, and the
-// subtitles.
+// subtitles, and where every job's cookies come from.
 // The proxy's password has a field of its own that never shows it.
 class DownloadsGroup : public QGroupBox {
     Q_OBJECT
@@ -31,9 +31,9 @@ public:
     void Show(const AppSettings& settings);
     // The proxy the fields make up; empty for none.
     QString Proxy() const;
-    // Whether the fields hold values the settings can take; a proxy that cannot be used is not
-    // stored, so that no run fails on it later.
-    bool IsUsable() const;
+    // Why the fields hold values the settings cannot take (a proxy or a browser that cannot be
+    // used), or empty; such values are not stored, so that no run fails on them later.
+    QString Unusable() const;
     void Store(AppSettings& settings) const;
 
     QSpinBox* AtOnce() const { return atOnce_; }
@@ -47,6 +47,8 @@ public:
     QLineEdit* SubtitleLanguagesField() const { return subtitleLanguages_; }
     QCheckBox* AutomaticCaptionsBox() const { return automaticCaptions_; }
     QCheckBox* EmbedSubtitlesBox() const { return embedSubtitles_; }
+    QLineEdit* CookiesFileField() const { return cookiesFile_; }
+    QComboBox* CookiesFromBrowserBox() const { return cookiesFromBrowser_; }
 
 private:
     QSpinBox* atOnce_ = nullptr;
@@ -60,6 +62,8 @@ private:
     QLineEdit* subtitleLanguages_ = nullptr;
     QCheckBox* automaticCaptions_ = nullptr;
     QCheckBox* embedSubtitles_ = nullptr;
+    QLineEdit* cookiesFile_ = nullptr;
+    QComboBox* cookiesFromBrowser_ = nullptr;
     // The stored text, so that unchanged fields store it as it was, not as a URL would spell it.
     QString shownProxy_;
     QString storedProxy_;

@@ -195,10 +195,14 @@ void OptionsDialog::BrowsePlayer() {
 }
 
 void OptionsDialog::accept() {
-    if (!downloads_->IsUsable()) {
-        // Nothing is stored: the user mends the address or clears it.
-        QMessageBox::warning(this, windowTitle(), QString::fromLatin1(DownloadsGroup::UnusableProxyText));
-        downloads_->ProxyAddress()->setFocus();
+    const QString unusable = downloads_->Unusable();
+    if (!unusable.isEmpty()) {
+        // Nothing is stored: the user mends the value or clears it.
+        QMessageBox::warning(this, windowTitle(), unusable);
+        if (unusable == QLatin1String(DownloadsGroup::UnusableProxyText))
+            downloads_->ProxyAddress()->setFocus();
+        else
+            downloads_->CookiesFromBrowserBox()->setFocus();
         return;
     }
     downloads_->Store(settings_);

@@ -177,13 +177,15 @@ QString WithSignInHint(const QString& failure, long status, bool cookiesSent) {
                                     "CookiesFile or CookiesFromBrowser (Options, Downloads)");
 }
 
+QStringList CookieBrowsers() {
+    return {QStringLiteral("firefox"), QStringLiteral("chromium"), QStringLiteral("chrome"),
+            QStringLiteral("brave"),   QStringLiteral("edge"),     QStringLiteral("vivaldi")};
+}
+
 bool IsKnownCookieBrowser(const QString& text) {
-    static const QStringList browsers{QStringLiteral("firefox"), QStringLiteral("chromium"),
-                                      QStringLiteral("chrome"),  QStringLiteral("brave"),
-                                      QStringLiteral("edge"),    QStringLiteral("vivaldi")};
     const qsizetype colon = text.indexOf(QLatin1Char(':'));
     const QString browser = colon < 0 ? text : text.left(colon);
-    return browsers.contains(browser) && (colon < 0 || colon + 1 < text.size());
+    return CookieBrowsers().contains(browser) && (colon < 0 || colon + 1 < text.size());
 }
 
 } // namespace Tarnwick

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <mutex>
 
@@ -70,6 +71,9 @@ std::shared_ptr<JobCookies> JobCookiesFrom(const CookieSources& sources, QString
 // A failure of a request answered 401 or 403 says what may mend it: signing in, and giving the
 // job the site's cookies, or fresh ones when cookies were sent. Other failures are as given.
 QString WithSignInHint(const QString& failure, long status, bool cookiesSent);
+
+// The browsers whose cookie stores yt-dlp reads, as CookiesFromBrowser names them.
+QStringList CookieBrowsers();
 
 // Whether text is a CookiesFromBrowser value yt-dlp takes: a known browser, optionally
 // ":<profile>" (a profile name or folder).
