@@ -51,6 +51,8 @@ private slots:
     void eachCookieGoesOnlyWhereItBelongs();
     void aJobWithoutCookiesIsToldToSignIn();
     void ytDlpGetsThemPrivatelyAndGivesBackItsOwn();
+    void aFirefoxProfileServesTheJob_data();
+    void aFirefoxProfileServesTheJob();
     void tarnwickFetchTakesTheCookieSettings_data();
     void tarnwickFetchTakesTheCookieSettings();
 
@@ -157,8 +159,9 @@ void TestJobCookies::aJobWithoutCookiesIsToldToSignIn() {
 }
 
 void TestJobCookies::ytDlpGetsThemPrivatelyAndGivesBackItsOwn() {
-    // yt-dlp (a stand-in) records what it was given, adds a cookie of "the browser" to the file
-    // and names a stream that the job then fetches itself.
+    // yt-dlp (a stand-in) records what it was given; asked for the browser's cookies, it adds
+    // one to the file, and asked about the page, it names a stream that the job then fetches
+    // itself.
     const QString record = scratch_.filePath(QStringLiteral("record"));
     QVERIFY(QDir().mkpath(record));
     const QByteArray answer =
@@ -168,11 +171,13 @@ void TestJobCookies::ytDlpGetsThemPrivatelyAndGivesBackItsOwn() {
         scratch_.filePath(QStringLiteral("yt-dlp")),
         "r='" + record.toUtf8() +
             "'; c=''; p=''; for a in \"$@\"; do [ \"$p\" = --cookies ] && c=\"$a\"; p=\"$a\"; done\n"
-            "printf '%s\\n' \"$@\" > \"$r/args\"; tr '\\0' '\\n' < /proc/$$/environ > \"$r/env\"\n"
+            "printf '%s\\n' \"$@\" >> \"$r/args\"; tr '\\0' '\\n' < /proc/$$/environ > \"$r/env\"\n"
             "echo \"$c\" > \"$r/path\"; stat -c %a \"$c\" > \"$r/mode\"; stat -c %a \"$(dirname \"$c\")\" > "
             "\"$r/foldermode\"\n"
             "grep -c s3cr3t-member \"$c\" > \"$r/held\"\n"
-            "printf '127.0.0.1\\tFALSE\\t/\\tFALSE\\t0\\tfromBrowser\\t1\\n' >> \"$c\"\n"
+            "case \"$*\" in *--simulate*) printf '127.0.0.1\\tFALSE\\t/\\tFALSE\\t0\\tfromBrowser\\t1\\n' >> "
+            "\"$c\"; "
+            "echo '[Cookies] Extracted 1 cookies from firefox'; exit 1;; esac\n"
             "echo '" +
             answer + "'"));
     TestJobContext context;
@@ -197,6 +202,60 @@ void TestJobCookies::ytDlpGetsThemPrivatelyAndGivesBackItsOwn() {
     // The job's own request of the stream carried the cookie yt-dlp gave back.
     const QByteArray seen = service_.Get(QStringLiteral("/cookies-seen"));
     QVERIFY2(seen.contains("fromBrowser=1") && seen.contains(MemberCookie), seen.constData());
+}
+
+void TestJobCookies::aFirefoxProfileServesTheJob_data() {
+    QTest::addColumn<bool>("profileExists");
+    QTest::newRow("a profile that holds the cookie") << true;
+    QTest::newRow("a folder with no profile") << false;
+}
+
+void TestJobCookies::aFirefoxProfileServesTheJob() {
+    // Debian's yt-dlp reads a Firefox store made as Firefox keeps it; the built-in reader of the
+    // watch page then sends what it found.
+    QFETCH(bool, profileExists);
+    QVERIFY2(QFile::exists(QStringLiteral("/usr/bin/yt-dlp")), "yt-dlp is not installed (./run installs it)");
+    QTemporaryDir profile;
+    if (profileExists) {
+        QProcess python;
+        python.start(
+            QStringLiteral("python3"),
+            {QStringLiteral("-c"),
+             QStringLiteral(
+                 "import sqlite3, sys\n"
+                 "c = sqlite3.connect(sys.argv[1])\n"
+                 "c.execute('CREATE TABLE moz_cookies (id INTEGER PRIMARY KEY, originAttributes TEXT NOT "
+                 "NULL "
+                 "DEFAULT \"\", name TEXT, value TEXT, host TEXT, path TEXT, expiry INTEGER, lastAccessed "
+                 "INTEGER, "
+                 "creationTime INTEGER, isSecure INTEGER, isHttpOnly INTEGER)')\n"
+                 "c.execute('INSERT INTO moz_cookies (name, value, host, path, expiry, lastAccessed, "
+                 "creationTime, "
+                 "isSecure, isHttpOnly) VALUES (\"member\", \"s3cr3t-member\", \"127.0.0.1\", \"/\", "
+                 "4102444800, 0, 0, 0, 1)')\n"
+                 "c.commit()\n"),
+             profile.filePath(QStringLiteral("cookies.sqlite"))});
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(python.exitCode(), 0);
+    }
+    QTemporaryDir output;
+    TestJobContext context;
+    context.outputFolder = output.path();
+    context.videoHost = service_.Host();
+    context.ytDlp = {QStringLiteral("/usr/bin/yt-dlp"), QStringLiteral("test")};
+    context.cookies.browser = QStringLiteral("firefox:") + profile.path();
+    context.AddJob(service_.WatchUrl(QStringLiteral("sample")));
+    const int result = ProcessJob(context, 0, VideoQuality::Standard, false);
+    if (profileExists) {
+        QCOMPARE(result, JobSucceeded);
+        QCOMPARE(QDir(output.path()).entryList(QDir::Files).size(), 1);
+        return;
+    }
+    QCOMPARE(result, JobFailed);
+    const QString results = AllResults(context);
+    QVERIFY2(results.contains(QStringLiteral("Cannot read the cookies of firefox:")) &&
+                 results.contains(QStringLiteral("could not find firefox cookies database")),
+             qPrintable(results));
 }
 
 void TestJobCookies::tarnwickFetchTakesTheCookieSettings_data() {

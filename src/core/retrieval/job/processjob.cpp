@@ -8,6 +8,7 @@
 #include "labelledsink.h"
 #include "queue/progresssink.h"
 #include "retrieval/sources/mediaresolver.h"
+#include "retrieval/sources/ytdlp/ytdlpcookies.h"
 #include "retrieval/transfer/httptransfer.h"
 #include "segmentdownload.h"
 #include "soundmerge.h"
@@ -84,6 +85,11 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     network.cookies = JobCookiesFrom(context.Cookies(), &cookieFailure);
     if (!cookieFailure.isEmpty())
         return FailJob(context, jobIndex, cookieFailure);
+    // A stop while the browser's store is read leaves no reason.
+    if (network.cookies != nullptr && !network.cookies->Browser().isEmpty() &&
+        !TakeBrowserCookies(context.YtDlp(), network, sink, &cookieFailure))
+        return cookieFailure.isEmpty() ? FinishJob(context, jobIndex, JobState::Stopped, JobFailed)
+                                       : FailJob(context, jobIndex, cookieFailure);
     transfer.SetNetwork(network);
 
     RemoveStaleFilesIn(delivery.outputFolder);
