@@ -221,8 +221,11 @@ bool HttpTransfer::CopyUrlToFile(const QString& url, QIODevice& target, Body bod
             break;
     }
 
-    // Nothing of this call may outlive it inside the reused handle.
+    // Nothing of this call may outlive it inside the reused handle: the job's cookies included,
+    // whose jar must be free of handles when it goes.
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+    if (network_.cookies != nullptr)
+        curl_easy_setopt(handle, CURLOPT_SHARE, nullptr);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
 
