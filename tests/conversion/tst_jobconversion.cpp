@@ -131,9 +131,9 @@ void TestJobConversion::convertsIntoThePresetFormat_data() {
     QTest::addColumn<QStringList>("codecs");
 
     QTest::newRow("MP3 Good Quality")
-        << "MP3" << 0 << VideoQuality::Standard << "Trip  day 1 .mp3" << QStringList{"mp3"};
+        << "MP3" << 0 << VideoQuality::Standard << "Trip day 1.mp3" << QStringList{"mp3"};
     QTest::newRow("3GP Optimal Quality") << "Mobile Phone - 3GP" << 0 << VideoQuality::HighMp4
-                                         << "Trip  day 1 .3gp" << QStringList{"h263", "amr_nb"};
+                                         << "Trip day 1.3gp" << QStringList{"h263", "amr_nb"};
 }
 
 void TestJobConversion::convertsIntoThePresetFormat() {
@@ -222,8 +222,8 @@ void TestJobConversion::convertsInAFolderWithQuotesAndBackslashes() {
     context.preset = &CatalogPreset(catalog_, QStringLiteral("MP3"), 0);
 
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, true), JobSucceeded);
-    QCOMPARE(context.jobs[0].outputPath, folder + QStringLiteral("/Trip  day 1 .mp3"));
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Trip  day 1 .mp3"});
+    QCOMPARE(context.jobs[0].outputPath, folder + QStringLiteral("/Trip day 1.mp3"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Trip day 1.mp3"});
     QCOMPARE(StreamCodecs(context.jobs[0].outputPath), QStringList{"mp3"});
     QVERIFY(QDir(folder).removeRecursively());
 }

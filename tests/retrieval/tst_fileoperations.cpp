@@ -58,22 +58,28 @@ void TestFileOperations::sanitizeReplacesForbiddenCharacters_data() {
     QTest::addColumn<QString>("sanitized");
 
     QTest::newRow("slash, colon, question mark") << "AC/DC: Live?"
-                                                 << "AC DC  Live ";
+                                                 << "AC DC Live";
     QTest::newRow("every forbidden character") << "a/b\\c<d>e*f?g:h\"i|j"
                                                << "a b c d e f g h i j";
     QTest::newRow("zero character") << QString(QStringLiteral("evil") + QChar(0) + QStringLiteral("x"))
                                     << "evil x";
-    QTest::newRow("the rest stays") << QStringLiteral(u"  Café '1' & [2]. ")
-                                    << QStringLiteral(u"  Café '1' & [2]. ");
-    QTest::newRow("controls become blanks")
-        << QStringLiteral(u"a\x1b[31mb\a\rc\nd\te\x7f" u"f\u0085g\u009bh") << "a [31mb  c d e f g h";
+    QTest::newRow("the rest stays, one blank between words and none at the ends")
+        << QStringLiteral(u"  Café '1'   &\u00a0[2]. ") << QStringLiteral(u"Café '1' & [2].");
+    QTest::newRow("no blank before the extension") << "Countdown | 3 seconds :"
+                                                   << "Countdown 3 seconds";
+    QTest::newRow("controls become blanks") << QStringLiteral(u"a\x1b[31mb\a\rc\nd\te\x7f"
+                                                              u"f\u0085g\u009bh")
+                                            << "a [31mb c d e f g h";
     // Shown as "clip-exe.mp4" if the override stayed.
-    QTest::newRow("direction controls go") << QStringLiteral(u"clip-\u202E4pm.exe\u202C\u2066\u2069\u200F")
-                                           << "clip-4pm.exe";
-    QTest::newRow("leading dots go") << "..hidden.clip" << "hidden.clip";
-    QTest::newRow("dots after a blank stay") << " .clip" << " .clip";
+    QTest::newRow("direction controls go")
+        << QStringLiteral(u"clip-\u202E4pm.exe\u202C\u2066\u2069\u200F") << "clip-4pm.exe";
+    QTest::newRow("leading dots go") << "..hidden.clip"
+                                     << "hidden.clip";
+    QTest::newRow("dots after a blank go too") << " . .clip"
+                                               << "clip";
     QTest::newRow("nothing left") << QStringLiteral(u"...\u202E") << "video";
-    QTest::newRow("empty title") << "" << "video";
+    QTest::newRow("empty title") << ""
+                                 << "video";
 }
 
 void TestFileOperations::sanitizeReplacesForbiddenCharacters() {

@@ -24,7 +24,7 @@ Q_DECLARE_METATYPE(VideoQuality)
 namespace {
 
 const QString Title = QStringLiteral("Sample clip: colour bars");
-const QString TitleFile = QStringLiteral("Sample clip  colour bars");
+const QString TitleFile = QStringLiteral("Sample clip colour bars");
 
 QByteArray ReadFile(const QString& path) {
     QFile file(path);

@@ -366,7 +366,7 @@ void TestYtDlpJob::badAnswersFailClearlyOrNameSafely_data() {
         << "";
     QTest::newRow("path in title") << "echo '{\"title\": \"../../x/y\", " + format + "}'"
                                    << ""
-                                   << " .. x y.mp4"; // never a hidden name
+                                   << "x y.mp4"; // never a hidden name
     QTest::newRow("controls in title") << "printf '{\"title\": \"a\\\\u0007b\\\\u202ec\", " + format + "}'"
                                        << ""
                                        << "a b c.mp4";

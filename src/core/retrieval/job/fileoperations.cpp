@@ -143,9 +143,12 @@ QString SanitizeFileName(const QString& name) {
             break;
         }
     }
+    // Runs of blanks (many of them were forbidden characters) and blanks at either end, before
+    // the extension among them, only make a name harder to read and to type.
+    result = result.simplified();
     // A leading dot hides the file from file managers and listings.
     qsizetype dots = 0;
-    while (dots < result.size() && result[dots] == QLatin1Char('.'))
+    while (dots < result.size() && (result[dots] == QLatin1Char('.') || result[dots] == QLatin1Char(' ')))
         ++dots;
     result.remove(0, dots);
     // With nothing left the extension alone would make a hidden name.

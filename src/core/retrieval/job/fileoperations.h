@@ -6,8 +6,9 @@ namespace Tarnwick {
 
 // The title as a file name: every character that no file system allows in a name ('/', '\',
 // '<', '>', '*', '?', ':', '"', '|') and every control character (C0, DEL, C1) becomes a
-// blank; bidirectional controls are dropped, and so are leading dots, so that the name is
-// neither hidden nor shown as something else. A title with nothing left is "video".
+// blank; runs of blanks become one, blanks at either end go; bidirectional controls are
+// dropped, and so are leading dots, so that the name is neither hidden nor shown as something
+// else. A title with nothing left is "video".
 QString SanitizeFileName(const QString& name);
 
 // name + extension, with name cut (on a character boundary) so that the whole fits the file
