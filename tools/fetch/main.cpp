@@ -105,7 +105,8 @@ int main(int argc, char** argv) {
     if (arguments.size() < (resume ? 1 : 2) || arguments.first().startsWith(QLatin1Char('-'))) {
         std::FILE* out = helpAsked ? stdout : stderr;
         std::fprintf(
-            out, "Usage: tarnwick-fetch [--jobs N] [--stall-seconds N] [--retry-wait-scale F] [--resume]\n"
+            out, "tarnwick-fetch " TARNWICK_VERSION "\n"
+                 "Usage: tarnwick-fetch [--jobs N] [--stall-seconds N] [--retry-wait-scale F] [--resume]\n"
                  "                      <output folder> [<url1> <url2> ...]\n"
                  "       tarnwick-fetch [--format ID] <output folder> <url>\n"
                  "       tarnwick-fetch --list-formats <url>\n"

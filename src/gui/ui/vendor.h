@@ -8,7 +8,7 @@ namespace Tarnwick {
 // About box. The addresses are the project's own: example.org is reserved for documentation
 // and never answers for anyone else.
 inline const QString ProductTitle = QStringLiteral("Tarnwick");
-inline const QString ProductVersionText = QStringLiteral("Version 1.0.6");
+inline const QString ProductVersionText = QStringLiteral("Version " TARNWICK_VERSION);
 inline const QString SupportAddress = QStringLiteral("support@tarnwick.example.org");
 inline const QString WebSiteAddress = QStringLiteral("https://tarnwick.example.org/");
 
