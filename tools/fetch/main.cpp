@@ -4,6 +4,7 @@
 #include "app/settingsstore.h"
 #include "consolerun.h"
 #include "formatlisting.h"
+#include "interruptwaker.h"
 #include "queue/scheduledrun.h"
 #include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
@@ -28,19 +29,21 @@ ConsoleRun* runningRun = nullptr;
 RunState* runningState = nullptr;
 
 void OnInterrupt(int) {
-    // Every transfer looks at the stop request at least every 50 ms; the run looks before
-    // every start. All are lock-free stores, safe in a signal handler.
+    // Lock-free stores, safe in a signal handler; the waker then wakes the transfers at once, and
+    // the run looks before every start.
     updateStop = true;
     if (runningRun != nullptr)
         runningRun->RequestStop();
     if (runningState != nullptr)
         runningState->stopRequest = static_cast<int>(StopRequest::Stop);
+    InterruptWaker::Notify();
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    const InterruptWaker waker;
     QCoreApplication::setOrganizationName(QStringLiteral("Ostrand"));
     QCoreApplication::setApplicationName(QStringLiteral("Tarnwick"));
 
