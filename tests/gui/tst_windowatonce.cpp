@@ -37,6 +37,7 @@ private slots:
     void overwriteQuestionsComeOneAtATime();
     void handedOverRowsJoinOrStartARun_data();
     void handedOverRowsJoinOrStartARun();
+    void anAddressHandedOverAgainIsItsWaitingRow();
 };
 
 void TestWindowAtOnce::rowsShowTheirOwnProgress() {
@@ -163,6 +164,29 @@ void TestWindowAtOnce::handedOverRowsJoinOrStartARun() {
     QVERIFY(QFile(f.OutputFile(QStringLiteral("a.mp4"))).size() == 1000);
     QVERIFY(QFile(f.OutputFile(QStringLiteral("b.mp4"))).size() == 2000);
     QVERIFY(QDir(handedFolder.path()).isEmpty());
+}
+
+void TestWindowAtOnce::anAddressHandedOverAgainIsItsWaitingRow() {
+    WindowFixture f;
+    f.settings.autoStart = false;
+    f.Create();
+    const QString waiting = QStringLiteral("http://127.0.0.1:1/waits.mp4");
+    const QString other = QStringLiteral("http://127.0.0.1:1/other.mp4");
+    f.window->AddUrl(QStringLiteral("http://127.0.0.1:1/first.mp4"));
+    const int waitingRow = f.window->AddUrl(waiting);
+    CommandLineArgs handed;
+    handed.urls = QStringList{waiting, other, other};
+    f.window->TakeHandOff(handed);
+    // Only the new address is added, once; the waiting row is the one selected.
+    QCOMPARE(f.window->Model()->rowCount(), 3);
+    QCOMPARE(f.window->Model()->Job(2).url, other);
+    QCOMPARE(f.window->List()->SelectedRows(), QList<int>{waitingRow});
+    // A row that has ended is no longer waiting: the same address makes a row of its own.
+    f.window->Model()->Job(waitingRow).state = JobState::Failed;
+    handed.urls = QStringList{waiting};
+    f.window->TakeHandOff(handed);
+    QCOMPARE(f.window->Model()->rowCount(), 4);
+    QCOMPARE(f.window->List()->SelectedRows(), QList<int>{3});
 }
 
 QTEST_MAIN(TestWindowAtOnce)

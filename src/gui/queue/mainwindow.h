@@ -83,6 +83,8 @@ public:
     // Adds each address that passes the URL check as one batch; the others are reported
     // together, once. Returns the number added.
     int AddUrls(const QStringList& texts);
+    // The row of url that has not started yet, or -1.
+    int WaitingRowOf(const QString& url) const;
     // Adds every line of the clipboard's text that is an address.
     void AddFromClipboard();
     // Adds the dropped text; empty text is refused.

@@ -58,9 +58,20 @@ void MainWindow::TakeHandOff(const CommandLineArgs& args) {
     // A run keeps its folder; the handed-over rows join it and go there.
     if (!args.outputFolder.isEmpty() && !IsRunning())
         SetFolderText(args.outputFolder);
+    // An address handed over again while its row still waits is that row, not a second one.
+    QStringList added;
+    for (const QString& url : args.urls)
+        if (WaitingRowOf(url) < 0 && !added.contains(url))
+            added.append(url);
     const int firstNew = model_->rowCount();
-    if (AddUrls(args.urls) > 0) {
-        list_->SelectAlone(firstNew);
+    const bool addedAny = !added.isEmpty() && AddUrls(added) > 0;
+    // The first address handed over is the row selected, old or new.
+    int selected = -1;
+    for (const QString& url : args.urls)
+        if ((selected = WaitingRowOf(url)) >= 0)
+            break;
+    if (addedAny || selected >= 0) {
+        list_->SelectAlone(selected >= 0 ? selected : firstNew);
         if (!IsRunning() && settings_.autoStart && !FolderText().isEmpty())
             StartRun();
     }
@@ -99,6 +110,13 @@ void MainWindow::DiscardKeptDownloads(const QList<int>& rows) {
     for (int row : rows)
         if (row >= 0 && row < model_->rowCount())
             DiscardPartial(model_->Job(row));
+}
+
+int MainWindow::WaitingRowOf(const QString& url) const {
+    for (int row = 0; row < model_->rowCount(); ++row)
+        if (model_->Job(row).state == JobState::Idle && model_->Job(row).url == url)
+            return row;
+    return -1;
 }
 
 int MainWindow::AddUrl(const QString& text) {
