@@ -349,7 +349,8 @@ void TestPresetStore::namesThatXmlCannotCarryAreCleaned() {
     const OutputFormat* reread = FindFormat(again, QStringLiteral("Mobile Phone - 3GP"));
     QCOMPARE(reread->presets.size(), size_t(2));
     for (const auto& preset : reread->presets)
-        QVERIFY(!TextOf(preset->settings.name).contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f-\\x9f]"))));
+        QVERIFY(!TextOf(preset->settings.name)
+                     .contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f-\\x9f]"))));
 }
 
 void TestPresetStore::unchangedPresetsAreNotWrittenAgain() {
@@ -358,7 +359,8 @@ void TestPresetStore::unchangedPresetsAreNotWrittenAgain() {
     const auto identity = [&] {
         struct stat info {};
         return ::stat(QFile::encodeName(path).constData(), &info) == 0
-                   ? std::pair<qint64, qint64>(info.st_ino, info.st_mtim.tv_nsec + info.st_mtim.tv_sec * 1000000000LL)
+                   ? std::pair<qint64, qint64>(info.st_ino,
+                                               info.st_mtim.tv_nsec + info.st_mtim.tv_sec * 1000000000LL)
                    : std::pair<qint64, qint64>(-1, -1);
     };
     {

@@ -143,7 +143,8 @@ void TestHttpTransfer::failuresEndWithTheirReason_data() {
     QTest::newRow("ftp address") << QStringLiteral("ftp://127.0.0.1/x") << "Only http and https" << false;
     QTest::newRow("file address") << QStringLiteral("file:///etc/passwd") << "Only http and https" << false;
     // A segment address of several megabytes, longer than libcurl takes.
-    QTest::newRow("address of 9 MB") << service_.Url(QStringLiteral("/bytes?n=10&pad=") + QString(9 << 20, QLatin1Char('a')))
+    QTest::newRow("address of 9 MB") << service_.Url(QStringLiteral("/bytes?n=10&pad=") +
+                                                     QString(9 << 20, QLatin1Char('a')))
                                      << "address too long" << false;
 }
 

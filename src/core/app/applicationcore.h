@@ -1,9 +1,9 @@
 #pragma once
 
 #include "appsettings.h"
-#include "settingsstore.h"
 #include "conversion/conversionengine.h"
 #include "presets/presetstore.h"
+#include "settingsstore.h"
 
 #include <QString>
 #include <future>

@@ -216,7 +216,8 @@ bool WriteBytes(const QString& path, const std::string& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    const bool written = file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && file.flush();
+    const bool written =
+        file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && file.flush();
     file.close();
     return written && file.error() == QFileDevice::NoError;
 }
@@ -363,7 +364,8 @@ bool PresetStore::WritePresetFile() const {
     const QString target = SaveTarget(path_);
     // Unchanged presets leave the file alone: no write, no sync, no new inode at every exit.
     const QByteArray current = CurrentBytes(target);
-    if (current.size() == qsizetype(bytes.size()) && std::memcmp(current.constData(), bytes.data(), bytes.size()) == 0)
+    if (current.size() == qsizetype(bytes.size()) &&
+        std::memcmp(current.constData(), bytes.data(), bytes.size()) == 0)
         return true;
     return ReplaceFileSafely(
         target, [&](const QString& tempPath) { return WriteBytes(tempPath, bytes); }, IsWholePresetFile);
