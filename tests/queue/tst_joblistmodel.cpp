@@ -20,6 +20,8 @@ private slots:
     void removeTakesSelectedRowsInAnyOrder();
     void recordsSurviveAppendsDuringARun();
     void playlistEntriesGoRightAfterTheirRow();
+    void rowsWithoutAFileSayWhatTheyAre_data();
+    void rowsWithoutAFileSayWhatTheyAre();
     void stateImageFollowsState_data();
     void stateImageFollowsState();
     void onlyDeliveredFilesCanBeRenamed();
@@ -118,6 +120,52 @@ void TestJobListModel::playlistEntriesGoRightAfterTheirRow() {
     model.SetUrl(1, QStringLiteral("http://b/other"));
     QVERIFY(model.Job(1).extractedInfo.isEmpty());
     QVERIFY(model.Job(1).chosenFormat.isEmpty());
+}
+
+void TestJobListModel::rowsWithoutAFileSayWhatTheyAre_data() {
+    QTest::addColumn<JobState>("state");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("name");    // column 0
+    QTest::addColumn<QString>("nameTip"); // column 0's tooltip
+    QTest::addColumn<QString>("addressTip");
+    const QString url = QStringLiteral("http://a/v?x=1&y=2");
+    const QString escaped = QStringLiteral("http://a/v?x=1&amp;y=2");
+    QTest::newRow("waiting: nothing to name yet") << JobState::Idle << ""
+                                                  << ""
+                                                  << ""
+                                                  << "" << url;
+    QTest::newRow("failed before its title was known")
+        << JobState::Failed << ""
+        << "The server answered 404 <Not Found>" << url << "<p>The server answered 404 &lt;Not Found&gt;</p>"
+        << "<p>" + escaped + "</p><p>The server answered 404 &lt;Not Found&gt;</p>";
+    QTest::newRow("failed with a title") << JobState::Failed << "Clip"
+                                         << "No video found on this page"
+                                         << "Clip"
+                                         << "<p>No video found on this page</p>"
+                                         << "<p>" + escaped + "</p><p>No video found on this page</p>";
+    QTest::newRow("stopped: why, on both columns") << JobState::Stopped << "Clip"
+                                                   << "Stopped by the user"
+                                                   << "Stopped"
+                                                   << "<p>Stopped by the user</p>"
+                                                   << "<p>" + escaped + "</p><p>Stopped by the user</p>";
+}
+
+void TestJobListModel::rowsWithoutAFileSayWhatTheyAre() {
+    QFETCH(JobState, state);
+    QFETCH(QString, title);
+    QFETCH(QString, reason);
+    QFETCH(QString, name);
+    QFETCH(QString, nameTip);
+    QFETCH(QString, addressTip);
+    JobListModel model;
+    model.AppendAll({QStringLiteral("http://a/v?x=1&y=2")});
+    model.Job(0).state = state;
+    model.Job(0).title = title;
+    model.Job(0).failureText = reason;
+    QCOMPARE(model.data(model.index(0, JobListModel::FileNameColumn)).toString(), name);
+    QCOMPARE(model.data(model.index(0, JobListModel::FileNameColumn), Qt::ToolTipRole).toString(), nameTip);
+    QCOMPARE(model.data(model.index(0, 1), Qt::ToolTipRole).toString(), addressTip);
 }
 
 void TestJobListModel::stateImageFollowsState_data() {

@@ -27,12 +27,20 @@ QString FileNameOrSummary(const DownloadJob& job) {
                                                                         : FileNameOf(job.outputPath);
 }
 
-// A failed row tells why on both columns; other rows show their full texts.
+// A reason as a tooltip: rich text, which tooltips wrap to a readable width, where one line of
+// plain text would run past the window.
+QString Wrapped(const QString& text) {
+    return QStringLiteral("<p>%1</p>")
+        .arg(text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
+}
+
+// A failed or stopped row tells why on both columns; other rows show their full texts.
 QString ToolTip(const DownloadJob& job, int column) {
-    const bool failed = job.state == JobState::Failed && !job.failureText.isEmpty();
+    const bool hasReason =
+        (job.state == JobState::Failed || job.state == JobState::Stopped) && !job.failureText.isEmpty();
     if (column == JobListModel::FileNameColumn) {
-        if (failed)
-            return job.failureText;
+        if (hasReason)
+            return Wrapped(job.failureText);
         // Which of the offered pictures the download took, or what the row asks for.
         QString picture = job.pictureChoice;
         if (picture.isEmpty() && !job.chosenFormat.isEmpty())
@@ -43,11 +51,12 @@ QString ToolTip(const DownloadJob& job, int column) {
         lines.removeAll(QString());
         return lines.join(QLatin1Char('\n'));
     }
-    return failed ? job.url + QLatin1Char('\n') + job.failureText : job.url;
+    return hasReason ? Wrapped(job.url) + Wrapped(job.failureText) : job.url;
 }
 
 // Column 0 names the delivered file; until there is one, a stopped job or one that comes back
-// with a kept download says so, since it will not start from nothing.
+// with a kept download says so, since it will not start from nothing, and a job that ended
+// without one shows its title or address.
 QString FileColumnText(const DownloadJob& job) {
     if (!FileNameOrSummary(job).isEmpty())
         return FileNameOrSummary(job);
@@ -55,6 +64,9 @@ QString FileColumnText(const DownloadJob& job) {
         return QStringLiteral("Stopped");
     if (job.partial.IsKept() && job.state == JobState::Idle)
         return QStringLiteral("Unfinished");
+    // A row that ended without a file is named by what it was: a red cross alone says nothing.
+    if (job.state == JobState::Failed || job.state == JobState::Skipped)
+        return job.title.isEmpty() ? job.url : job.title;
     return {};
 }
 
