@@ -13,11 +13,14 @@ const ITEMS = {
   link: {id: "tarnwick-link", title: "Download Video This Links To", contexts: ["link"]},
   tools: {id: "tarnwick-tools", title: "Download Video on This Page", contexts: ["tools_menu"]},
 };
-const NONE = {contextMenu: false, toolbarButton: false, toolsMenu: false, missing: ""};
+const NONE = {contextMenu: false, toolbarButton: false, toolsMenu: false, sendCookies: false, missing: ""};
 const REFRESH_SECONDS = 30;
 const ICONS = {16: "icons/16.png", 32: "icons/32.png"};
 const GREY_ICONS = {16: "icons/16-off.png", 32: "icons/32-off.png"};
 const SWITCHED_OFF_TITLE = `${ACTION_TITLE} (switched off in Tarnwick's Options)`;
+const WITH_COOKIES_TITLE = `${ACTION_TITLE} (with the site's cookies)`;
+// Firefox alone has this; its cookies interface also takes isolation keys that Chromium refuses.
+const IS_FIREFOX = typeof chrome.runtime.getBrowserInfo === "function";
 const MISSING_HOST =
     "Tarnwick cannot be reached from this browser. Start Tarnwick once, or tick the browser " +
     "entry points in its Options, then try again";
@@ -50,6 +53,7 @@ async function ReadState() {
       contextMenu: answer.contextMenu === true,
       toolbarButton: answer.toolbarButton === true,
       toolsMenu: answer.toolsMenu === true && HAS_TOOLS_MENU,
+      sendCookies: answer.sendCookies === true,
       missing: "",
     };
   } catch (error) {
@@ -101,13 +105,14 @@ async function Build(state) {
 
 function ActionTitle(state) {
   if (state.toolbarButton)
-    return ACTION_TITLE;
+    return state.sendCookies ? WITH_COOKIES_TITLE : ACTION_TITLE;
   return state.missing ? `${ACTION_TITLE}: ${state.missing}` : SWITCHED_OFF_TITLE;
 }
 
 function SameState(a, b) {
   return a !== null && b !== null && a.contextMenu === b.contextMenu &&
-         a.toolbarButton === b.toolbarButton && a.toolsMenu === b.toolsMenu && a.missing === b.missing;
+         a.toolbarButton === b.toolbarButton && a.toolsMenu === b.toolsMenu &&
+         a.sendCookies === b.sendCookies && a.missing === b.missing;
 }
 
 // Asks the host and rebuilds what changed. Calls run one after another, so that two answers
@@ -134,11 +139,80 @@ async function ShowResult(error) {
   await Call((done) => chrome.action.setTitle({title}, done));
 }
 
+// The domains whose cookies may go to host: the host itself and each parent domain short of
+// the top level; an address by number has only itself.
+function CookieDomains(host) {
+  if (/^[0-9.]+$/.test(host) || host.startsWith("["))
+    return [host];
+  const labels = host.split(".");
+  const domains = labels.slice(0, -1).map((_, index) => labels.slice(index).join("."));
+  return domains.length > 0 ? domains : [host];
+}
+
+function CookieAppliesTo(cookie, host) {
+  const domain = cookie.domain.replace(/^\./, "");
+  return cookie.hostOnly ? domain === host : host === domain || host.endsWith(`.${domain}`);
+}
+
+// The cookie store of the tab the hand-off began in (a private window's, a container's), or
+// undefined for the browser's own.
+async function StoreOf(tab) {
+  if (!tab)
+    return undefined;
+  if (tab.cookieStoreId)
+    return tab.cookieStoreId;
+  const stores = await Call((done) => chrome.cookies.getAllCookieStores(done));
+  const store = stores.find((candidate) => (candidate.tabIds || []).includes(tab.id));
+  return store ? store.id : undefined;
+}
+
+// The cookies the browser holds for the address's site, HttpOnly ones included; the browser
+// lists no expired ones. Only what Tarnwick needs of each goes.
+async function SiteCookies(url, tab) {
+  const host = new URL(url).hostname;
+  const storeId = await StoreOf(tab);
+  const seen = new Set();
+  const cookies = [];
+  for (const domain of CookieDomains(host)) {
+    const details = {domain};
+    if (storeId !== undefined)
+      details.storeId = storeId;
+    if (IS_FIREFOX)
+      details.firstPartyDomain = null; // every isolation key, so that isolation does not refuse
+    for (const cookie of await Call((done) => chrome.cookies.getAll(details, done))) {
+      const key = `${cookie.name}\t${cookie.domain}\t${cookie.path}`;
+      if (!CookieAppliesTo(cookie, host) || seen.has(key))
+        continue;
+      seen.add(key);
+      cookies.push({name: cookie.name, value: cookie.value, domain: cookie.domain, hostOnly: cookie.hostOnly,
+                    path: cookie.path, secure: cookie.secure, httpOnly: cookie.httpOnly, session: cookie.session,
+                    expirationDate: cookie.expirationDate});
+    }
+  }
+  return cookies;
+}
+
+// The download request, with the site's cookies when Tarnwick's Options say to send them. The
+// switch is read afresh: a state built before the user changed it must not send them. Cookies
+// that cannot be read leave the page to go without them, and the user is told.
+async function DownloadRequest(url, tab) {
+  const request = {cmd: "download", url: url ?? ""};
+  const state = await ReadState();
+  if (!state.sendCookies || !/^https?:/i.test(request.url))
+    return request;
+  try {
+    request.cookies = await SiteCookies(request.url, tab);
+  } catch (failure) {
+    await Notify(`The site's cookies could not be read (${failure.message}); the page goes without them.`);
+  }
+  return request;
+}
+
 // Resolves to the error shown, or to an empty text when Tarnwick was started.
-async function HandOff(url) {
+async function HandOff(url, tab) {
   let error = "";
   try {
-    const answer = await AskHost({cmd: "download", url: url ?? ""});
+    const answer = await AskHost(await DownloadRequest(url, tab));
     if (!answer || answer.ok !== true)
       error = (answer && answer.error) || "Tarnwick's browser helper gave no answer.";
   } catch (failure) {
@@ -150,12 +224,12 @@ async function HandOff(url) {
 
 function OnMenuClicked(info, tab) {
   if (info.menuItemId === ITEMS.link.id)
-    return HandOff(info.linkUrl);
-  return HandOff(info.pageUrl || (tab && tab.url));
+    return HandOff(info.linkUrl, tab);
+  return HandOff(info.pageUrl || (tab && tab.url), tab);
 }
 
 function OnActionClicked(tab) {
-  return HandOff(tab && tab.url);
+  return HandOff(tab && tab.url, tab);
 }
 
 menus.onClicked.addListener(OnMenuClicked);

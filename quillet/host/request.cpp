@@ -2,7 +2,9 @@
 
 #include "browser/entrypoints.h"
 #include "launch.h"
+#include "sitecookies.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringDecoder>
@@ -49,16 +51,26 @@ QByteArray StateAnswer() {
     return Compact({{QStringLiteral("ok"), true},
                     {QStringLiteral("contextMenu"), entries.contextMenu},
                     {QStringLiteral("toolbarButton"), entries.toolbarButton},
-                    {QStringLiteral("toolsMenu"), entries.toolsMenu}});
+                    {QStringLiteral("toolsMenu"), entries.toolsMenu},
+                    {QStringLiteral("sendCookies"), Tarnwick::QuilletState::SendsCookies()}});
 }
 
 QByteArray DownloadAnswer(const QJsonObject& request) {
     const QJsonValue url = request.value(QStringLiteral("url"));
     if (!url.isString())
         return ErrorAnswer(QStringLiteral("The download command needs the address as \"url\"."));
+    // The site's cookies, when the user lets the extension send them; absent otherwise.
+    const QJsonValue cookies = request.value(QStringLiteral("cookies"));
+    if (!cookies.isUndefined() && !cookies.isArray())
+        return ErrorAnswer(QStringLiteral("The site's cookies must come as a list."));
+    if (cookies.toArray().size() > MaxSiteCookies)
+        return ErrorAnswer(QStringLiteral("More than %1 cookies came with the address.").arg(MaxSiteCookies));
     QString refusal = CheckUrl(url.toString());
     if (refusal.isEmpty())
-        refusal = LaunchTarnwick(url.toString());
+        // The switch is checked here too: with it off no cookie goes on, whoever sent them.
+        refusal = LaunchTarnwick(url.toString(), Tarnwick::QuilletState::SendsCookies()
+                                                     ? NetscapeCookiesFor(cookies.toArray(), url.toString())
+                                                     : QByteArray());
     if (!refusal.isEmpty())
         return ErrorAnswer(refusal);
     return Compact({{QStringLiteral("ok"), true}});

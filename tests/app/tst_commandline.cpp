@@ -98,6 +98,16 @@ void TestCommandLine::handOffLines_data() {
                                              "\n")
                                << false;
     QTest::newRow("not JSON") << QByteArray("GET / HTTP/1.1\r\n") << false;
+    args.handedCookies = "127.0.0.1\tFALSE\t/\tFALSE\t0\tsid\tvalue with blanks\n";
+    QTest::newRow("with the site's cookies") << EncodeHandOff(args) << true;
+    QTest::newRow("cookies that are not base64")
+        << QByteArray(R"({"version":1,"urls":[],"folder":"","cookies":"*"})"
+                      "\n")
+        << false;
+    QTest::newRow("cookies that are not text")
+        << QByteArray(R"({"version":1,"urls":[],"folder":"","cookies":1})"
+                      "\n")
+        << false;
 }
 
 void TestCommandLine::handOffLines() {

@@ -46,7 +46,11 @@ void HandOffFixture::SwitchOn(const QStringList& valueNames) const {
 QList<HandOffFixture::Launch> HandOffFixture::Launches() const {
     QDir folder(QDir(install_.path()).filePath(QStringLiteral("launches")));
     QStringList names = folder.entryList({QStringLiteral("[0-9]*")}, QDir::Files);
-    names.removeIf([](const QString& name) { return name.endsWith(QStringLiteral(".part")); });
+    names.removeIf([](const QString& name) {
+        bool number = false;
+        name.toInt(&number);
+        return !number;
+    });
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
     QList<Launch> launches;
@@ -64,6 +68,12 @@ QList<HandOffFixture::Launch> HandOffFixture::Launches() const {
             launch.arguments.append(rest.left(end));
             rest = rest.mid(end + 1);
         }
+        const auto contents = [&folder](const QString& name) {
+            QFile file(folder.filePath(name));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        launch.input = contents(name + QStringLiteral(".input"));
+        launch.environment = contents(name + QStringLiteral(".environ"));
         launches.append(launch);
     }
     return launches;

@@ -26,12 +26,15 @@ public:
     void ClearInstallDir() const;
     // Copies the stand-in in as <InstallDir>/tarnwick.
     bool InstallStandIn() const;
-    // Quillet's flags as the registrar writes them: "ContextMenu" etc. set to 1.
+    // Quillet's flags as the registrar writes them: "ContextMenu" etc. set to 1 (also
+    // "SendCookies", which Options writes).
     void SwitchOn(const QStringList& valueNames) const;
 
     struct Launch {
         bool detached = false;
         QByteArrayList arguments;
+        QByteArray input;       // its standard input, when it was told to read it
+        QByteArray environment; // its variables, each ended by a NUL byte
     };
     // The stand-in's records so far, oldest process id first.
     QList<Launch> Launches() const;

@@ -4,6 +4,7 @@
 #include "handofffixture.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -30,6 +31,27 @@ QByteArray DownloadFrame(const QString& url) {
     return Frame(QJsonDocument(QJsonObject{{QStringLiteral("cmd"), QStringLiteral("download")},
                                            {QStringLiteral("url"), url}})
                      .toJson(QJsonDocument::Compact));
+}
+
+QByteArray DownloadFrame(const QString& url, const QJsonArray& cookies) {
+    return Frame(QJsonDocument(QJsonObject{{QStringLiteral("cmd"), QStringLiteral("download")},
+                                           {QStringLiteral("url"), url},
+                                           {QStringLiteral("cookies"), cookies}})
+                     .toJson(QJsonDocument::Compact));
+}
+
+// A cookie as the browser's cookies interface lists it.
+QJsonObject BrowserCookie(const QString& name, const QString& value, const QString& domain, bool hostOnly,
+                          bool httpOnly = false, double expires = 0) {
+    return {{QStringLiteral("name"), name},
+            {QStringLiteral("value"), value},
+            {QStringLiteral("domain"), domain},
+            {QStringLiteral("hostOnly"), hostOnly},
+            {QStringLiteral("path"), QStringLiteral("/")},
+            {QStringLiteral("secure"), false},
+            {QStringLiteral("httpOnly"), httpOnly},
+            {QStringLiteral("session"), expires == 0},
+            {QStringLiteral("expirationDate"), expires}};
 }
 
 const QByteArray StateFrame = Frame("{\"cmd\":\"state\"}");
@@ -85,15 +107,18 @@ private slots:
         QCOMPARE(run.answers[0], (QJsonObject{{QStringLiteral("ok"), true},
                                               {QStringLiteral("contextMenu"), false},
                                               {QStringLiteral("toolbarButton"), false},
-                                              {QStringLiteral("toolsMenu"), false}}));
+                                              {QStringLiteral("toolsMenu"), false},
+                                              {QStringLiteral("sendCookies"), false}}));
 
-        fixture.SwitchOn({QStringLiteral("ContextMenu"), QStringLiteral("ToolsMenu")});
+        fixture.SwitchOn(
+            {QStringLiteral("ContextMenu"), QStringLiteral("ToolsMenu"), QStringLiteral("SendCookies")});
         run = RunHost(StateFrame + StateFrame);
         QCOMPARE(run.answers.size(), 2);
         for (const QJsonObject& answer : run.answers) {
             QCOMPARE(answer.value(QStringLiteral("contextMenu")).toBool(), true);
             QCOMPARE(answer.value(QStringLiteral("toolbarButton")).toBool(), false);
             QCOMPARE(answer.value(QStringLiteral("toolsMenu")).toBool(), true);
+            QCOMPARE(answer.value(QStringLiteral("sendCookies")).toBool(), true);
         }
     }
 
@@ -146,6 +171,12 @@ private slots:
                                    << true;
         QTest::newRow("length over 1 MiB") << Header(1024 * 1024 + 1) + QByteArray(1024 * 1024 + 1, '{')
                                            << QStringLiteral("longer than 1 MiB") << true;
+        QTest::newRow("cookies not a list")
+            << Frame("{\"cmd\":\"download\",\"url\":\"http://h/\",\"cookies\":\"sid=1\"}")
+            << QStringLiteral("must come as a list") << true;
+        QTest::newRow("too many cookies")
+            << DownloadFrame(QStringLiteral("http://h/"), QJsonArray::fromVariantList(QVariantList(10001, 0)))
+            << QStringLiteral("More than 10000 cookies") << true;
         QTest::newRow("truncated body") << Header(100) + QByteArray("{\"cmd\":") << ended << false;
         QTest::newRow("truncated length") << QByteArray("\x05\x00", 2) << ended << false;
         // The host must not try to hold 4 GiB because a frame says so.
@@ -203,6 +234,68 @@ private slots:
         std::sort(expected.begin(), expected.end());
         std::sort(received.begin(), received.end());
         QCOMPARE(received, expected);
+    }
+
+    // The site's cookies go to the program through its standard input, as cookies.txt lines,
+    // and only those its host may be sent; with the switch off, or none left, none go at all.
+    void cookiesReachTheProgramThroughItsInputAlone_data() {
+        QTest::addColumn<bool>("switchedOn");
+        QTest::addColumn<QJsonArray>("cookies");
+        QTest::addColumn<QByteArrayList>("lines"); // expected, in the browser's order
+        const QString host = QStringLiteral("video.example.test");
+        const QJsonObject own =
+            BrowserCookie(QStringLiteral("sid"), QStringLiteral("s3cr3t-own"), host, true);
+        const QJsonObject parent = BrowserCookie(QStringLiteral("auth"), QStringLiteral("s3cr3t-parent"),
+                                                 QStringLiteral(".example.test"), false, true, 2000000000.5);
+        const QByteArray ownLine = "video.example.test\tFALSE\t/\tFALSE\t0\tsid\ts3cr3t-own\n";
+        const QByteArray parentLine =
+            "#HttpOnly_.example.test\tTRUE\t/\tFALSE\t2000000001\tauth\ts3cr3t-parent\n";
+        const QJsonArray strangers = {
+            BrowserCookie(QStringLiteral("a"), QStringLiteral("s3cr3t-other"), QStringLiteral("other.test"),
+                          false),
+            BrowserCookie(QStringLiteral("b"), QStringLiteral("s3cr3t-sub"), QStringLiteral("deep.") + host,
+                          true),
+            BrowserCookie(QStringLiteral("c"), QStringLiteral("s3cr3t-sibling"),
+                          QStringLiteral("tv.example.test"), true),
+            BrowserCookie(QStringLiteral("d"), QStringLiteral("s3cr3t-suffix"),
+                          QStringLiteral("o.example.test"), false),
+            BrowserCookie(QStringLiteral("e"), QStringLiteral("s3cr3t\nx\ty"), host, true),
+            BrowserCookie(QStringLiteral("f\tg"), QStringLiteral("s3cr3t-tab"), host, true),
+            BrowserCookie(QString(), QStringLiteral("s3cr3t-nameless"), host, true),
+        };
+        QJsonArray mixed = strangers;
+        mixed.prepend(parent);
+        mixed.prepend(own);
+        QTest::newRow("own and parent domain's, strangers left out")
+            << true << mixed << QByteArrayList{ownLine, parentLine};
+        QTest::newRow("switched off") << false << mixed << QByteArrayList{};
+        QTest::newRow("none for this site") << true << strangers << QByteArrayList{};
+        QTest::newRow("none at all") << true << QJsonArray{} << QByteArrayList{};
+    }
+
+    void cookiesReachTheProgramThroughItsInputAlone() {
+        QFETCH(bool, switchedOn);
+        QFETCH(QJsonArray, cookies);
+        QFETCH(QByteArrayList, lines);
+        HandOffFixture fixture;
+        QVERIFY(fixture.InstallStandIn());
+        if (switchedOn)
+            fixture.SwitchOn({QStringLiteral("SendCookies")});
+        const QString url = QStringLiteral("http://video.example.test/watch?v=1");
+        const HostRun run = RunHost(DownloadFrame(url, cookies));
+        QCOMPARE(run.answers.size(), 1);
+        QCOMPARE(run.answers[0], (QJsonObject{{QStringLiteral("ok"), true}}));
+        QTRY_COMPARE_WITH_TIMEOUT(fixture.Launches().size(), 1, 10000);
+        const HandOffFixture::Launch launch = fixture.Launches().first();
+        QVERIFY(launch.detached);
+        const QByteArrayList arguments = lines.isEmpty()
+                                             ? QByteArrayList{url.toUtf8()}
+                                             : QByteArrayList{"--cookies-from-stdin", url.toUtf8()};
+        QCOMPARE(launch.arguments, arguments);
+        QCOMPARE(launch.input, lines.join());
+        QVERIFY(!launch.environment.isEmpty());
+        for (const QByteArray& where : {launch.arguments.join(' '), launch.environment})
+            QVERIFY2(!where.contains("s3cr3t"), where.constData());
     }
 
     void withoutProgramNothingStartsAndTheAnswerSaysWhy_data() {

@@ -5,6 +5,7 @@
 #include "testenvironment.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
@@ -49,12 +50,15 @@ struct Finished {
     QByteArray out;
 };
 
-Finished RunToEnd(const QStringList& arguments, const QString& workingFolder = QString()) {
+Finished RunToEnd(const QStringList& arguments, const QString& workingFolder = QString(),
+                  const QByteArray& input = QByteArray()) {
     QProcess process;
     if (!workingFolder.isEmpty())
         process.setWorkingDirectory(workingFolder);
     process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start(ProgramPath(), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     Finished result;
     if (!process.waitForFinished(60000)) {
         ::kill(-pid_t(process.processId()), SIGKILL);
@@ -71,6 +75,23 @@ bool Listening() {
     QLocalSocket socket;
     socket.connectToServer(WindowSocketName());
     return socket.waitForConnected(500);
+}
+
+// Plain files under folder (none of the other tests' large media) that hold text.
+QStringList FilesHolding(const QString& folder, const QByteArray& text) {
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        if (file.size() < (16 << 20) && file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
+            found.append(file.fileName());
+    }
+    return found;
+}
+
+QByteArray ProcessFile(qint64 pid, const char* name) {
+    QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool FileHolds(const QString& path, const QByteArray& bytes) {
@@ -122,6 +143,45 @@ private slots:
         QCOMPARE(RunToEnd({}).exitCode, 0);
         QCOMPARE(window.Process().state(), QProcess::Running);
         QVERIFY(window.Process().readAllStandardOutput().contains("Begin downloading"));
+    }
+
+    // The site's cookies a start reads from its input go to the running window with the
+    // address, and there to the site, for that row alone; the next row of that address, handed
+    // over without them, is refused by the site and told to sign in. The secret is in no
+    // command line, environment or file of the program.
+    void cookiesOnTheInputGoWithTheirAddress() {
+        TestSupport::IsolatedProfile profile;
+        SampleService service;
+        QVERIFY2(service.Start({QStringLiteral("--members-cookie"), QStringLiteral("member=s3cr3t-handed")}),
+                 qPrintable(service.Error()));
+        {
+            QSettings stored(profile.SettingsFile(), QSettings::IniFormat);
+            stored.setValue(QStringLiteral("Settings/AutoStart"), 1);
+            stored.setValue(QStringLiteral("Settings/Convert"), 0);
+        }
+        QTemporaryDir output;
+        RunningWindow window({output.path()});
+        QTRY_VERIFY_WITH_TIMEOUT(Listening(), 20000);
+        const QString address = service.Url(QStringLiteral("/bytes/members.mp4?n=200000"));
+        const QByteArray cookies = "127.0.0.1\tFALSE\t/\tFALSE\t0\tmember\ts3cr3t-handed\n";
+        QCOMPARE(RunToEnd({QStringLiteral("--cookies-from-stdin"), address}, {}, cookies).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            FileHolds(output.filePath(QStringLiteral("members.mp4")), PatternBytes(200000)), 20000);
+
+        QCOMPARE(RunToEnd({address}).exitCode, 0);
+        QByteArray shown;
+        QTRY_VERIFY_WITH_TIMEOUT((shown += window.Process().readAllStandardOutput()).contains("signed in"),
+                                 20000);
+
+        const qint64 pid = window.Process().processId();
+        QVERIFY(!ProcessFile(pid, "cmdline").contains("s3cr3t"));
+        QVERIFY(!ProcessFile(pid, "environ").isEmpty());
+        QVERIFY(!ProcessFile(pid, "environ").contains("s3cr3t"));
+        QVERIFY(!shown.contains("s3cr3t"));
+        for (const QString& folder :
+             {profile.ConfigHome(), profile.DataHome(), profile.CacheHome(),
+              QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), QDir::tempPath()})
+            QCOMPARE(FilesHolding(folder, "s3cr3t-handed"), QStringList());
     }
 
     // "--new-window" opens a window of its own beside the running one: it downloads and closes

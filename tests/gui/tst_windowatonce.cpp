@@ -5,6 +5,7 @@
 #include "app/commandline.h"
 #include "queue/joblistview.h"
 #include "retrieval/job/jobcontext.h"
+#include "retrieval/job/processjob.h"
 #include "windowfixture.h"
 
 #include <QDir>
@@ -38,6 +39,7 @@ private slots:
     void handedOverRowsJoinOrStartARun_data();
     void handedOverRowsJoinOrStartARun();
     void anAddressHandedOverAgainIsItsWaitingRow();
+    void aRowWaitingForItsCookiesTakesThemWhenHandedOverAgain();
 };
 
 void TestWindowAtOnce::rowsShowTheirOwnProgress() {
@@ -187,6 +189,37 @@ void TestWindowAtOnce::anAddressHandedOverAgainIsItsWaitingRow() {
     f.window->TakeHandOff(handed);
     QCOMPARE(f.window->Model()->rowCount(), 4);
     QCOMPARE(f.window->List()->SelectedRows(), QList<int>{3});
+}
+
+void TestWindowAtOnce::aRowWaitingForItsCookiesTakesThemWhenHandedOverAgain() {
+    WindowFixture f;
+    f.settings.autoStart = false;
+    f.Create();
+    const QString page = QStringLiteral("http://127.0.0.1:1/members");
+    // As the journal brings it back after a restart: it came with cookies, which are gone, and
+    // its first try asked for them.
+    DownloadJob restored;
+    restored.url = page;
+    restored.cookiesHanded = true;
+    f.window->RestoreJobs({restored});
+    f.window->Model()->Job(0).state = JobState::Failed;
+    f.window->Model()->Job(0).failureText = QString::fromLatin1(HandOverAgainText);
+    CommandLineArgs handed;
+    handed.urls = QStringList{page};
+    handed.handedCookies = "127.0.0.1\tFALSE\t/\tFALSE\t0\tsid\t1\n";
+    f.window->TakeHandOff(handed);
+    QCOMPARE(f.window->Model()->rowCount(), 1);
+    const DownloadJob& job = f.window->Model()->Job(0);
+    QCOMPARE(job.state, JobState::Idle);
+    QCOMPARE(job.handedCookies, handed.handedCookies);
+    QVERIFY(job.failureText.isEmpty());
+    // A row that failed for any other reason has ended: the page makes a row of its own, which
+    // has the cookies.
+    f.window->Model()->Job(0).state = JobState::Failed;
+    f.window->TakeHandOff(handed);
+    QCOMPARE(f.window->Model()->rowCount(), 2);
+    QCOMPARE(f.window->Model()->Job(1).handedCookies, handed.handedCookies);
+    QVERIFY(f.window->Model()->Job(1).cookiesHanded);
 }
 
 QTEST_MAIN(TestWindowAtOnce)

@@ -50,6 +50,8 @@ private slots:
     void cookiesTextIsTakenOrRefused();
     void eachCookieGoesOnlyWhereItBelongs();
     void aJobWithoutCookiesIsToldToSignIn();
+    void handedCookiesServeTheirJob_data();
+    void handedCookiesServeTheirJob();
     void ytDlpGetsThemPrivatelyAndGivesBackItsOwn();
     void aFirefoxProfileServesTheJob_data();
     void aFirefoxProfileServesTheJob();
@@ -115,7 +117,7 @@ void TestJobCookies::cookiesTextIsTakenOrRefused() {
     QFETCH(int, held);
     QFETCH(QString, reason);
     QString why;
-    const auto cookies = JobCookiesFrom({WriteCookies(text), QString()}, &why);
+    const auto cookies = JobCookiesFrom({WriteCookies(text), QString(), {}}, &why);
     if (held < 0) {
         QVERIFY(cookies == nullptr);
         QVERIFY2(why.contains(reason), qPrintable(why));
@@ -158,6 +160,54 @@ void TestJobCookies::aJobWithoutCookiesIsToldToSignIn() {
     QCOMPARE(QDir(output.path()).entryList(QDir::Files), QStringList());
 }
 
+// The cookies the browser handed over with an address serve that job; a job that came with
+// them and holds none any more (the program was restarted) fails asking for them, and keeps
+// its download for when they come.
+void TestJobCookies::handedCookiesServeTheirJob_data() {
+    QTest::addColumn<QByteArray>("handed");
+    QTest::addColumn<bool>("cameWithCookies");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("reason");
+    const QByteArray member = CookieLine("127.0.0.1", "/", "FALSE", "0", "member", "s3cr3t-member");
+    QTest::newRow("handed over: delivered") << member << true << JobSucceeded << QString();
+    QTest::newRow("not a cookies text") << QByteArray("member=s3cr3t-member\n") << true << JobFailed
+                                        << QStringLiteral("the browser handed over: line 1");
+    QTest::newRow("gone after a restart")
+        << QByteArray() << true << JobFailed << QString::fromLatin1(HandOverAgainText);
+}
+
+void TestJobCookies::handedCookiesServeTheirJob() {
+    QFETCH(QByteArray, handed);
+    QFETCH(bool, cameWithCookies);
+    QFETCH(int, result);
+    QFETCH(QString, reason);
+    QTemporaryDir output;
+    TestJobContext context;
+    context.outputFolder = output.path();
+    context.videoHost = service_.Host();
+    context.AddJob(service_.WatchUrl(QStringLiteral("sample")));
+    DownloadJob& job = context.Job(0);
+    job.handedCookies = handed;
+    job.cookiesHanded = cameWithCookies;
+    // After a restart, a download kept from before it.
+    const QString kept = output.filePath(QStringLiteral(".~VD00000001.part"));
+    if (handed.isEmpty()) {
+        QFile keptFile(kept);
+        QVERIFY(keptFile.open(QIODevice::WriteOnly) && keptFile.write("kept") == 4);
+        keptFile.close();
+        job.partial.path = kept;
+        job.choices = JobChoices{output.path(), VideoQuality::Standard, false, {}, {}, {}};
+    }
+    QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), result);
+    const QString results = AllResults(context);
+    QVERIFY2(results.contains(reason), qPrintable(results));
+    QVERIFY(!results.contains(QStringLiteral("s3cr3t")));
+    if (handed.isEmpty()) {
+        QCOMPARE(context.Job(0).partial.path, kept);
+        QVERIFY(QFileInfo::exists(kept));
+    }
+}
+
 void TestJobCookies::ytDlpGetsThemPrivatelyAndGivesBackItsOwn() {
     // yt-dlp (a stand-in) records what it was given; asked for the browser's cookies, it adds
     // one to the file, and asked about the page, it names a stream that the job then fetches
@@ -185,7 +235,8 @@ void TestJobCookies::ytDlpGetsThemPrivatelyAndGivesBackItsOwn() {
     context.videoHost = service_.Host();
     context.ytDlp = {scratch_.filePath(QStringLiteral("yt-dlp")), QStringLiteral("test")};
     context.cookies = {WriteCookies(CookieLine("127.0.0.1", "/", "FALSE", Future, "member", "s3cr3t-member")),
-                       QStringLiteral("firefox")};
+                       QStringLiteral("firefox"),
+                       {}};
     context.AddJob(service_.Url(QStringLiteral("/novideo")));
     QCOMPARE(ProcessJob(context, 0, VideoQuality::Standard, false), JobSucceeded);
 

@@ -177,7 +177,7 @@ void ConsoleRun::ConfigureTransfer(HttpTransfer& transfer) {
     retries.waitScale = retryWaitScale_;
     transfer.SetRetries(retries);
     transfer.SetSegmentConnections(segmentConnections_);
-    transfer.SetNetwork(TransferNetwork{proxy_, &rate_});
+    transfer.SetNetwork(TransferNetwork{proxy_, &rate_, nullptr});
 }
 
 void ConsoleRun::FolderMissing(const QString& folder) {

@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
     context.SetLimits({jobsAtOnce > 0 ? jobsAtOnce : settings.downloadsAtOnce, settings.downloadsPerSite});
     context.SetSpeedLimit(settings.speedLimit);
     context.SetProxy(settings.proxy);
-    context.SetCookies({settings.cookiesFile, settings.cookiesFromBrowser});
+    context.SetCookies({settings.cookiesFile, settings.cookiesFromBrowser, {}});
     // Its own journal, so that a stop, a kill or an end of the session loses nothing.
     JobJournal journal(JobJournal::Kind::Fetch);
     if (journal.IsOpen())

@@ -18,6 +18,8 @@ CommandLineArgs ParseCommandLine(const QStringList& arguments) {
                 args.request = CommandLineArgs::ShowUsage;
             else if (flag == u"-new-window")
                 args.newWindow = true;
+            else if (flag == u"-cookies-from-stdin")
+                args.cookiesFromInput = true;
         } else if (IsUrl(argument)) {
             args.urls.append(argument);
         } else {

@@ -23,6 +23,9 @@ QByteArray EncodeHandOff(const CommandLineArgs& args) {
     message.insert(QStringLiteral("version"), HandOffVersion);
     message.insert(QStringLiteral("urls"), QJsonArray::fromStringList(args.urls));
     message.insert(QStringLiteral("folder"), args.outputFolder);
+    // The socket is the user's alone, as the pipe the cookies came through was.
+    if (!args.handedCookies.isEmpty())
+        message.insert(QStringLiteral("cookies"), QString::fromLatin1(args.handedCookies.toBase64()));
     return QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -38,7 +41,8 @@ std::optional<CommandLineArgs> DecodeHandOff(const QByteArray& line) {
         return std::nullopt;
     const QJsonValue urls = message.value(QStringLiteral("urls"));
     const QJsonValue folder = message.value(QStringLiteral("folder"));
-    if (!urls.isArray() || !folder.isString())
+    const QJsonValue cookies = message.value(QStringLiteral("cookies"));
+    if (!urls.isArray() || !folder.isString() || !(cookies.isUndefined() || cookies.isString()))
         return std::nullopt;
     CommandLineArgs args;
     for (const QJsonValue& url : urls.toArray()) {
@@ -47,6 +51,12 @@ std::optional<CommandLineArgs> DecodeHandOff(const QByteArray& line) {
         args.urls.append(url.toString());
     }
     args.outputFolder = folder.toString();
+    const auto decoded = QByteArray::fromBase64Encoding(cookies.toString().toLatin1(),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return std::nullopt;
+    args.handedCookies = *decoded;
+    args.cookiesFromInput = !args.handedCookies.isEmpty();
     args.request = args.urls.isEmpty() ? CommandLineArgs::Nothing : CommandLineArgs::AddressesGiven;
     return args;
 }

@@ -9,7 +9,7 @@
 namespace Tarnwick {
 
 // What a second start of the program hands to the window that already runs for the same
-// settings: its addresses and folder, as one line.
+// settings: its addresses and folder, and the cookies that came with them, as one line.
 QByteArray EncodeHandOff(const CommandLineArgs& args);
 // The hand-off a line holds; empty when it is not one (another program, a later version's
 // shape this one cannot read, or a cut line).

@@ -54,6 +54,23 @@ bool SwitchOff(Entry entry) {
     return settings.status() == QSettings::NoError;
 }
 
+namespace {
+
+const QString SendCookiesName = QStringLiteral("SendCookies");
+
+} // namespace
+
+bool SendsCookies() {
+    return QuilletSettings().value(SendCookiesName, 0).toInt() != 0;
+}
+
+bool SetSendCookies(bool on) {
+    QSettings settings = QuilletSettings();
+    settings.setValue(SendCookiesName, on ? 1 : 0);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
 } // namespace QuilletState
 
 QString StoredInstallFolder() {

@@ -29,6 +29,12 @@ bool SwitchOn(Entry entry);
 // be written.
 bool SwitchOff(Entry entry);
 
+// "SendCookies": whether the extension sends the site's cookies with a page it hands over, so
+// that pages shown only to signed-in visitors download. Off unless the user turns it on.
+bool SendsCookies();
+// Stores the switch and flushes the file. False when it could not be written.
+bool SetSendCookies(bool on);
+
 } // namespace QuilletState
 
 // The installation folder, "InstallDir" in the program's own settings; empty when unset.

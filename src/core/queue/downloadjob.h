@@ -67,6 +67,11 @@ struct DownloadJob {
     // What became of what goes with the video (its subtitles: embedded, beside it, left out and
     // why); empty when nothing was asked for.
     QString extrasNote;
+    // The site's cookies the browser handed over with the address (cookies.txt text), for this
+    // row's requests alone. Held in memory only: the journal keeps just cookiesHanded, so a row
+    // that comes back after a restart has the flag and no cookies, and asks for them again.
+    QByteArray handedCookies;
+    bool cookiesHanded = false;
     // What yt-dlp said about this entry of a playlist when it came resolved with the playlist,
     // so that it is not asked again; empty for an address of its own.
     QByteArray extractedInfo;
@@ -74,6 +79,12 @@ struct DownloadJob {
     std::optional<JobChoices> choices; // set while a partial download is kept
     PartialDownload partial;
 };
+
+// The browser handed the row its site's cookies, but this instance does not hold them (they
+// are not kept across restarts): the row cannot go on until the page is handed over again.
+inline bool WantsHandedCookies(const DownloadJob& job) {
+    return job.cookiesHanded && job.handedCookies.isEmpty();
+}
 
 // A job id not given out before in this instance; never 0.
 quint64 NewJobId();

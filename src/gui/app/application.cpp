@@ -1,11 +1,13 @@
 #include "application.h"
 
 #include "app/commandline.h"
+#include "app/standardinput.h"
 #include "messages.h"
 #include "presets/optionsdialog.h"
 #include "queue/mainwindow.h"
 #include "retrieval/job/journal/jobjournal.h"
 #include "retrieval/job/processjob.h"
+#include "retrieval/transfer/jobcookies.h"
 #include "singlewindow.h"
 #include "terminationsignals.h"
 #include "ui/foldericon.h"
@@ -49,7 +51,11 @@ Application::Application()
 int Application::Run(const QStringList& arguments) {
     // Before anything else, so that a signal during start-up is not lost either.
     TerminationSignals termination;
-    const CommandLineArgs args = ParseCommandLine(arguments);
+    CommandLineArgs args = ParseCommandLine(arguments);
+    // The browser's helper writes the site's cookies and closes the pipe; it waits for this read,
+    // so it comes first. Too much is cut at one byte over the limit, which the job refuses.
+    if (args.cookiesFromInput)
+        args.handedCookies = ReadStandardInput(JobCookies::MaxFileBytes);
     // Ahead of everything a window needs: a start that hands its addresses over ends at once,
     // having read, written and loaded nothing.
     SingleWindow single;

@@ -1,6 +1,7 @@
 #include "optionsdialog.h"
 
 #include "app/appsettings.h"
+#include "browser/entrypoints.h"
 #include "browser/extensionregistrar.h"
 #include "dialogsupport.h"
 #include "downloadsgroup.h"
@@ -38,6 +39,10 @@ const char* const AutoStartText = "Be&gin downloading automatically when startin
 
 const char* const OptionsDialog::BrowserUnavailableTip =
     "Browser integration is not available in this build.";
+const char* const OptionsDialog::SendCookiesText = "Se&nd the site's cookies with the page";
+const char* const OptionsDialog::SendCookiesTip =
+    "The browser hands Tarnwick the cookies it holds for the page's site, so that videos shown only "
+    "to signed-in visitors download. Tarnwick keeps them in memory for that download alone.";
 const char* const OptionsDialog::ToolsMenuTip =
     "Only Firefox has a Tools menu for extensions; other browsers do not show this item.";
 
@@ -114,6 +119,8 @@ void OptionsDialog::CreateControls() {
     contextMenu_ = check(1031, QStringLiteral("&Context menu items"), 28, 103, 80);
     toolbarButton_ = check(1018, QStringLiteral("&Toolbar button"), 28, 114, 63);
     toolsMenu_ = check(1034, QStringLiteral("Tools &menu item"), 28, 125, 67);
+    sendCookies_ = check(1133, QString::fromLatin1(SendCookiesText), 130, 103, 155);
+    sendCookies_->setToolTip(QString::fromLatin1(SendCookiesTip));
     autoStart_ = check(1035, QString::fromLatin1(AutoStartText), 16, 138, 239);
 #ifndef Q_OS_WIN
     toolsMenu_->setToolTip(QString::fromLatin1(ToolsMenuTip));
@@ -134,7 +141,7 @@ void OptionsDialog::CreateControls() {
 
 void OptionsDialog::ShowBrowserState() {
     if (registrar_ == nullptr) {
-        for (QCheckBox* box : {extension_, contextMenu_, toolbarButton_, toolsMenu_}) {
+        for (QCheckBox* box : {extension_, contextMenu_, toolbarButton_, toolsMenu_, sendCookies_}) {
             box->setChecked(false);
             box->setEnabled(false);
             box->setToolTip(QString::fromLatin1(BrowserUnavailableTip));
@@ -148,7 +155,9 @@ void OptionsDialog::ShowBrowserState() {
     contextMenu_->setChecked(entriesAtOpening_.contextMenu);
     toolbarButton_->setChecked(entriesAtOpening_.toolbarButton);
     toolsMenu_->setChecked(entriesAtOpening_.toolsMenu);
-    for (QCheckBox* box : {contextMenu_, toolbarButton_, toolsMenu_})
+    sendCookiesAtOpening_ = QuilletState::SendsCookies();
+    sendCookies_->setChecked(sendCookiesAtOpening_);
+    for (QCheckBox* box : {contextMenu_, toolbarButton_, toolsMenu_, sendCookies_})
         box->setEnabled(extensionAtOpening_);
 }
 
@@ -160,6 +169,8 @@ void OptionsDialog::OnExtensionClicked(bool on) {
         if (on)
             box->setChecked(true);
     }
+    // The cookies are the user's to send: switching the extension on does not send them.
+    sendCookies_->setEnabled(on);
 }
 
 EntryPoints OptionsDialog::CheckedEntries() const {
@@ -219,6 +230,8 @@ void OptionsDialog::accept() {
         else if (extension_->isChecked() && entries.Any())
             // Unchanged ticks still put back manifests that went missing or name an old place.
             registrar_->RepairHostManifests();
+        if (sendCookies_->isChecked() != sendCookiesAtOpening_)
+            QuilletState::SetSendCookies(sendCookies_->isChecked());
     }
     QDialog::accept();
 }

@@ -30,6 +30,8 @@ public:
     static const char* const BrowserUnavailableTip;
 
     static const char* const ToolsMenuTip;
+    static const char* const SendCookiesText;
+    static const char* const SendCookiesTip;
 
     // The stored settings the dialog shows and changes.
     static QStringList StoredKeys();
@@ -61,6 +63,8 @@ private:
     QCheckBox* contextMenu_ = nullptr;
     QCheckBox* toolbarButton_ = nullptr;
     QCheckBox* toolsMenu_ = nullptr;
+    QCheckBox* sendCookies_ = nullptr; // Quillet's "SendCookies"
+    bool sendCookiesAtOpening_ = false;
     QCheckBox* autoStart_ = nullptr;
     DownloadsGroup* downloads_ = nullptr;
 };

@@ -83,7 +83,8 @@ public:
     // Adds each address that passes the URL check as one batch; the others are reported
     // together, once. Returns the number added.
     int AddUrls(const QStringList& texts);
-    // The row of url that has not started yet, or -1.
+    // The row of url that has not started yet, or that failed for want of the browser's
+    // cookies it came with; -1 when there is none.
     int WaitingRowOf(const QString& url) const;
     // Adds every line of the clipboard's text that is an address.
     void AddFromClipboard();
@@ -200,6 +201,10 @@ private:
     void CloseCommand();
     void Restore();
     void RememberRecentUrls(const QStringList& urls);
+    // Adds the addresses that have no waiting row, gives the cookies that came with them to
+    // their rows, and selects the first one's row. False when none became or found a row.
+    bool TakeAddresses(const CommandLineArgs& args);
+    void GiveHandedCookies(int row, const QByteArray& cookies);
     void ShowMessage(const QString& text) override;
     void OnRenameRefused(int row, const QString& text);
 

@@ -49,7 +49,7 @@ void MainWindow::ApplyCommandLine(const CommandLineArgs& args) {
     // one's stands in, so that the run can start.
     if (FolderText().isEmpty() && restoredFolder_.has_value())
         SetFolderText(*restoredFolder_);
-    AddUrls(args.urls);
+    TakeAddresses(args);
     if ((!args.urls.isEmpty() || restoredJobs_) && settings_.autoStart && !FolderText().isEmpty())
         StartRun();
 }
@@ -58,23 +58,8 @@ void MainWindow::TakeHandOff(const CommandLineArgs& args) {
     // A run keeps its folder; the handed-over rows join it and go there.
     if (!args.outputFolder.isEmpty() && !IsRunning())
         SetFolderText(args.outputFolder);
-    // An address handed over again while its row still waits is that row, not a second one.
-    QStringList added;
-    for (const QString& url : args.urls)
-        if (WaitingRowOf(url) < 0 && !added.contains(url))
-            added.append(url);
-    const int firstNew = model_->rowCount();
-    const bool addedAny = !added.isEmpty() && AddUrls(added) > 0;
-    // The first address handed over is the row selected, old or new.
-    int selected = -1;
-    for (const QString& url : args.urls)
-        if ((selected = WaitingRowOf(url)) >= 0)
-            break;
-    if (addedAny || selected >= 0) {
-        list_->SelectAlone(selected >= 0 ? selected : firstNew);
-        if (!IsRunning() && settings_.autoStart && !FolderText().isEmpty())
-            StartRun();
-    }
+    if (TakeAddresses(args) && !IsRunning() && settings_.autoStart && !FolderText().isEmpty())
+        StartRun();
     if (isMinimized())
         showNormal();
     raise();
@@ -112,10 +97,48 @@ void MainWindow::DiscardKeptDownloads(const QList<int>& rows) {
             DiscardPartial(model_->Job(row));
 }
 
+bool MainWindow::TakeAddresses(const CommandLineArgs& args) {
+    // An address given again while its row still waits is that row, not a second one.
+    QStringList added;
+    for (const QString& url : args.urls)
+        if (WaitingRowOf(url) < 0 && !added.contains(url))
+            added.append(url);
+    const int firstNew = model_->rowCount();
+    const bool addedAny = !added.isEmpty() && AddUrls(added) > 0;
+    // The first address given is the row selected, old or new.
+    int selected = -1;
+    for (const QString& url : args.urls) {
+        const int row = WaitingRowOf(url);
+        if (row >= 0 && !args.handedCookies.isEmpty())
+            GiveHandedCookies(row, args.handedCookies);
+        if (selected < 0)
+            selected = row;
+    }
+    if (addedAny || selected >= 0)
+        list_->SelectAlone(selected >= 0 ? selected : firstNew);
+    return addedAny || selected >= 0;
+}
+
+void MainWindow::GiveHandedCookies(int row, const QByteArray& cookies) {
+    DownloadJob& job = model_->Job(row);
+    // A row that failed for want of them waits again, its kept download with it.
+    if (WantsHandedCookies(job) && job.state == JobState::Failed) {
+        job.state = JobState::Idle;
+        job.failureText.clear();
+    }
+    job.handedCookies = cookies;
+    job.cookiesHanded = true;
+    model_->JobChanged(row);
+}
+
 int MainWindow::WaitingRowOf(const QString& url) const {
-    for (int row = 0; row < model_->rowCount(); ++row)
-        if (model_->Job(row).state == JobState::Idle && model_->Job(row).url == url)
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        const DownloadJob& job = model_->Job(row);
+        const bool waits =
+            job.state == JobState::Idle || (job.state == JobState::Failed && WantsHandedCookies(job));
+        if (waits && job.url == url)
             return row;
+    }
     return -1;
 }
 
@@ -192,7 +215,7 @@ void MainWindow::ChooseFormat() {
         job.url, job.chosenFormat, job.largestPicture,
         [url = job.url, host = settings_.videoHost, ytDlp = settings_.ytDlpPath,
          proxy = settings_.proxy](const std::atomic<bool>& stop) {
-            return SurveyFormats(url, host, ytDlp, TransferNetwork{proxy, nullptr}, stop);
+            return SurveyFormats(url, host, ytDlp, TransferNetwork{proxy, nullptr, nullptr}, stop);
         },
         this);
     if (dialog.exec() != QDialog::Accepted)

@@ -60,9 +60,9 @@ void MainWindow::StartRun() {
     options.preferredCodec = settings_.preferredCodec;
     options.embedMetadata = settings_.embedMetadata;
     options.subtitles = settings_.Subtitles();
-    options.cookies = {settings_.cookiesFile, settings_.cookiesFromBrowser};
+    options.cookies = {settings_.cookiesFile, settings_.cookiesFromBrowser, {}};
     rate_.SetLimit(qint64(settings_.speedLimit) * 1024);
-    options.network = TransferNetwork{settings_.proxy, &rate_};
+    options.network = TransferNetwork{settings_.proxy, &rate_, nullptr};
     RunWindow& runWindow = *this; // the run's narrow view of this window
     rowBoard_.TakeChanges();
     rowProgress_.clear();

@@ -9,8 +9,9 @@ import sys
 import time
 import urllib.request
 
-from handoff import (ACTION_URL, LINK_URL, PAGE_URL, REFUSED_REASON, REFUSED_URL, SKIP, Checks, HandOff,
-                     arguments, check_launches, check_program_wrote_manifest, wait_for_file)
+from handoff import (ACTION_URL, BROWSER_COOKIES, COOKIE_PAGE_URL, LINK_URL, PAGE_URL, REFUSED_REASON, REFUSED_URL,
+                     SKIP, Checks, HandOff, arguments, check_cookies_handed, check_launches,
+                     check_program_wrote_manifest, wait_for_file)
 
 CHROMIUM_FLAGS = ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                   "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -159,6 +160,16 @@ def main():
         checks.equal("badge cleared after a hand-off that works",
                      worker.evaluate("chrome.action.getBadgeText({})"), "")
         check_launches(checks, handoff, [PAGE_URL, LINK_URL, ACTION_URL, ACTION_URL], "after the error")
+
+        # The site's cookies, set in the browser, go with the page while the switch is on.
+        handoff.enable(1, 1, 1, 0)
+        checks.equal("cookies set in the browser", worker.evaluate(
+            f"Promise.all({json.dumps(BROWSER_COOKIES)}.map((c) => Call((done) => chrome.cookies.set(c, done))))"
+            ".then((set) => set.filter(Boolean).length)"), len(BROWSER_COOKIES))
+        check_cookies_handed(
+            checks, handoff, lambda: worker.evaluate(f"OnActionClicked({{url: {json.dumps(COOKIE_PAGE_URL)}}})"),
+            lambda: worker.evaluate("Refresh().then(() => chrome.action.getTitle({}))"))
+        handoff.enable(1, 1, 0, 0)  # the entry points as they were
 
         # Extension off: the manifests go, the host cannot be reached, nothing is built.
         # Removing the toolbar button that is not there fails its step; the rest goes.

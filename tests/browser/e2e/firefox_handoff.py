@@ -10,8 +10,9 @@ import socket
 import sys
 import zipfile
 
-from handoff import (ACTION_URL, LINK_URL, PAGE_URL, REFUSED_REASON, REFUSED_URL, SKIP, TOOLS_URL, Checks,
-                     HandOff, arguments, check_launches, check_program_wrote_manifest, wait_for_file)
+from handoff import (ACTION_URL, BROWSER_COOKIES, COOKIE_PAGE_URL, LINK_URL, PAGE_URL, REFUSED_REASON, REFUSED_URL,
+                     SKIP, TOOLS_URL, Checks, HandOff, arguments, check_cookies_handed, check_launches,
+                     check_program_wrote_manifest, wait_for_file)
 
 EXTENSION_UUID = "6f1c7a52-9d3e-4b8a-a1f0-2c5e7d9b3a41"
 
@@ -183,6 +184,18 @@ def main():
         checks.equal("refused address: the host's reason", refused, REFUSED_REASON)
         checks.equal("refused address: one notification shown",
                      marionette.run("return (await Background()).shown;"), [{"message": REFUSED_REASON, "id": True}])
+
+        # The site's cookies, set in the browser, go with the page while the switch is on.
+        handoff.enable(1, 1, 1, 1)
+        checks.equal("cookies set in the browser", marionette.run(
+            f"const set = await Promise.all({json.dumps(BROWSER_COOKIES)}.map((c) => browser.cookies.set(c)));"
+            "return set.filter(Boolean).length;"), len(BROWSER_COOKIES))
+        check_cookies_handed(
+            checks, handoff,
+            lambda: marionette.run(f"return await (await Background()).OnActionClicked({{url: {json.dumps(COOKIE_PAGE_URL)}}});"),
+            lambda: marionette.run("const background = await Background(); await background.Refresh();"
+                                   "return await browser.action.getTitle({});"))
+        handoff.enable(1, 0, 0, 1)  # the entry points as they were
 
         checks.equal("extension off", handoff.enable(0, 0, 0, 0), "applied=0 state=0 entries=000")
         checks.equal("without a host nothing is built", marionette.run("return await Probe();"),

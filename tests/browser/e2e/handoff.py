@@ -96,6 +96,29 @@ class HandOff:
             records.append((first == b"detached", rest.split(b"\0")[:-1]))
         return records
 
+    def last_launch(self):
+        """(arguments, standard input, environment) of the newest start, as bytes."""
+        folder = os.path.join(self.install, "launches")
+        newest = max((n for n in os.listdir(folder) if n.isdigit()), key=lambda n: os.path.getmtime(
+            os.path.join(folder, n)))
+
+        def contents(name):
+            path = os.path.join(folder, name)
+            return open(path, "rb").read() if os.path.exists(path) else b""
+        arguments = contents(newest).partition(b"\n")[2].split(b"\0")[:-1]
+        return arguments, contents(newest + ".input"), contents(newest + ".environ")
+
+    def set_send_cookies(self, on):
+        """Options' "Send the site's cookies with the page", as it stores it in Quillet.conf."""
+        path = os.path.join(self.config, "Ostrand", "Quillet.conf")
+        with open(path) as state:
+            lines = [line for line in state.read().splitlines() if not line.startswith("SendCookies=")]
+        if "[General]" not in lines:
+            lines.insert(0, "[General]")
+        lines.insert(lines.index("[General]") + 1, f"SendCookies={int(on)}")
+        with open(path, "w") as state:
+            state.write("\n".join(lines) + "\n")
+
     def wait_for_launches(self, count, seconds=15):
         deadline = time.monotonic() + seconds
         while len(self.launches()) < count and time.monotonic() < deadline:
@@ -173,3 +196,43 @@ PAGE_URL = "http://127.0.0.1:8123/watch?v=page one&t=\"q\" 'x' $(id)"
 LINK_URL = "https://example.test/vid\u00e9o/\u65e5\u672c?a=1&b=`id`;|*"
 ACTION_URL = "http://example.test/watch?v=toolbar%20button"
 TOOLS_URL = "http://example.test/watch?v=tools"
+
+
+# The cookies a test sets in the browser: two for the page's site (one HttpOnly, one for the
+# session only) and one for another site, which must stay behind.
+COOKIE_PAGE_URL = "http://127.0.0.1:8123/members?v=1"
+# Browsers cut a cookie's life to about 400 days; a month stays as set.
+COOKIE_EXPIRES = int(time.time()) + 30 * 86400
+BROWSER_COOKIES = [
+    {"url": "http://127.0.0.1:8123/", "name": "member", "value": "s3cr3t-browser", "httpOnly": True,
+     "expirationDate": COOKIE_EXPIRES},
+    {"url": "http://127.0.0.1:8123/", "name": "sid", "value": "s3cr3t-session"},
+    {"url": "http://other.test/", "name": "elsewhere", "value": "s3cr3t-other", "expirationDate": COOKIE_EXPIRES},
+]
+HANDED_COOKIE_LINES = [b"#HttpOnly_127.0.0.1\tFALSE\t/\tFALSE\t%d\tmember\ts3cr3t-browser" % COOKIE_EXPIRES,
+                       b"127.0.0.1\tFALSE\t/\tFALSE\t0\tsid\ts3cr3t-session"]
+
+
+def check_cookies_handed(checks, handoff, hand_off, action_title):
+    """With the switch on, a hand-off takes the site's cookies to the program on its standard
+    input, and the toolbar button says so; with it off, none go. hand_off() hands
+    COOKIE_PAGE_URL over from the toolbar button and returns the error shown; action_title()
+    refreshes the extension's state and returns the button's title."""
+    handoff.set_send_cookies(True)
+    checks.equal("cookies on: the button says so", action_title(), "Download Video (with the site's cookies)")
+    count = len(handoff.launches())
+    checks.equal("cookies on: hand-off answered", hand_off(), "")
+    handoff.wait_for_launches(count + 1)
+    arguments, given, environment = handoff.last_launch()
+    checks.equal("cookies on: the program is told to read them", arguments,
+                 [b"--cookies-from-stdin", COOKIE_PAGE_URL.encode()])
+    checks.equal("cookies on: the site's cookies, and only those", sorted(given.splitlines()),
+                 sorted(HANDED_COOKIE_LINES))
+    checks.equal("cookies on: none in the environment", b"s3cr3t" in environment, False)
+
+    handoff.set_send_cookies(False)
+    checks.equal("cookies off: the button says nothing of them", action_title(), "Download Video")
+    checks.equal("cookies off: hand-off answered", hand_off(), "")
+    handoff.wait_for_launches(count + 2)
+    arguments, given, _ = handoff.last_launch()
+    checks.equal("cookies off: the address alone", (arguments, given), ([COOKIE_PAGE_URL.encode()], b""))

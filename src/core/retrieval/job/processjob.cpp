@@ -53,6 +53,10 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
 
 int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool convert) {
     DownloadJob& job = context.Job(jobIndex);
+    // Without the cookies it came with the job would only meet the site's refusal; its kept
+    // download waits for them.
+    if (WantsHandedCookies(job))
+        return FailJob(context, jobIndex, QString::fromLatin1(HandOverAgainText));
     // A job with a kept download goes on as it was started: the kept bytes are that quality's
     // stream, in that folder.
     if (job.partial.IsKept() && !job.choices)
@@ -82,7 +86,9 @@ int ProcessJob(JobContext& context, int jobIndex, VideoQuality quality, bool con
     // The job's cookies live as long as its transfers, and nowhere else.
     QString cookieFailure;
     TransferNetwork network = transfer.Network();
-    network.cookies = JobCookiesFrom(context.Cookies(), &cookieFailure);
+    CookieSources cookieSources = context.Cookies();
+    cookieSources.handed = job.handedCookies;
+    network.cookies = JobCookiesFrom(cookieSources, &cookieFailure);
     if (!cookieFailure.isEmpty())
         return FailJob(context, jobIndex, cookieFailure);
     // A stop while the browser's store is read leaves no reason.

@@ -8,6 +8,11 @@ namespace Tarnwick {
 
 class JobContext;
 
+// Why a job that came with the browser's cookies fails after a restart: they are not kept.
+inline constexpr char HandOverAgainText[] =
+    "The site's cookies came from the browser with this page and are not kept once Tarnwick ends: "
+    "hand the page over from the browser again";
+
 // The results of ProcessJob.
 constexpr int JobSucceeded = 0;
 constexpr int JobSkipped = 1;

@@ -84,6 +84,11 @@ void JobCookies::Attach(CURL* handle) const {
 }
 
 bool JobCookies::AddNetscapeText(const QByteArray& text, QString* reason) {
+    if (text.size() > MaxFileBytes) {
+        if (reason != nullptr)
+            *reason = QStringLiteral("they are larger than %1 MiB").arg(MaxFileBytes >> 20);
+        return false;
+    }
     QList<QByteArray> cookies;
     const QList<QByteArray> lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
@@ -163,6 +168,11 @@ std::shared_ptr<JobCookies> JobCookiesFrom(const CookieSources& sources, QString
     }
     if (!sources.file.isEmpty() && !cookies->AddNetscapeFile(sources.file, reason))
         return nullptr;
+    QString why;
+    if (!sources.handed.isEmpty() && !cookies->AddNetscapeText(sources.handed, &why)) {
+        *reason = QStringLiteral("Cannot use the site's cookies the browser handed over: %1").arg(why);
+        return nullptr;
+    }
     cookies->SetBrowser(sources.browser);
     return cookies;
 }
@@ -173,8 +183,10 @@ QString WithSignInHint(const QString& failure, long status, bool cookiesSent) {
     if (cookiesSent)
         return failure + QStringLiteral(", although the site's cookies were sent: they may have run out; "
                                         "sign in again in the browser");
-    return failure + QStringLiteral(". The site may want you signed in: give Tarnwick its cookies with "
-                                    "CookiesFile or CookiesFromBrowser (Options, Downloads)");
+    return failure + QStringLiteral(". The site may want you signed in: sign in in the browser and hand "
+                                    "the page over with \"Send the site's cookies with the page\" on "
+                                    "(Options), or give Tarnwick its cookies with CookiesFile or "
+                                    "CookiesFromBrowser (Options, Downloads)");
 }
 
 QStringList CookieBrowsers() {

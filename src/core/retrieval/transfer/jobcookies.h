@@ -57,11 +57,13 @@ private:
     QString browser_;
 };
 
-// Where a job's cookies come from: the settings CookiesFile and CookiesFromBrowser.
+// Where a job's cookies come from: the settings CookiesFile and CookiesFromBrowser, and those
+// the browser handed over with the job's address.
 struct CookieSources {
-    QString file;    // a cookies.txt; empty: none
-    QString browser; // for yt-dlp's --cookies-from-browser; empty: none
-    bool IsEmpty() const { return file.isEmpty() && browser.isEmpty(); }
+    QString file;      // a cookies.txt; empty: none
+    QString browser;   // for yt-dlp's --cookies-from-browser; empty: none
+    QByteArray handed; // cookies.txt text; empty: none
+    bool IsEmpty() const { return file.isEmpty() && browser.isEmpty() && handed.isEmpty(); }
 };
 
 // The cookies of a new job from its sources. Null without sources, and null with the reason

@@ -93,6 +93,9 @@ void AppendJob(QByteArray& out, const DownloadJob& job) {
         object.Text("picture", job.chosenFormat);
     if (job.largestPicture >= 0)
         object.Number("largestPicture", job.largestPicture);
+    // Only that the browser handed cookies over: never the cookies.
+    if (job.cookiesHanded)
+        object.Boolean("cookiesHanded", true);
     if (job.partial.IsKept()) {
         object.Text("partial", job.partial.path);
         // Validators are bytes as the server sent them; Latin-1 carries every byte unchanged.
@@ -125,6 +128,7 @@ bool ReadJob(const QJsonValue& value, DownloadJob& job) {
         return false;
     job.chosenFormat = object.value(QStringLiteral("picture")).toString();
     job.largestPicture = qBound(-1, object.value(QStringLiteral("largestPicture")).toInt(-1), 16384);
+    job.cookiesHanded = object.value(QStringLiteral("cookiesHanded")).toBool();
     if (object.contains(QStringLiteral("folder"))) {
         const int quality = object.value(QStringLiteral("quality")).toInt(-1);
         if (quality < int(VideoQuality::Standard) || quality > int(VideoQuality::HighMp4))

@@ -89,8 +89,10 @@ int YtDlpJob::ListPlaylist(const YtDlpInfo& info) {
         // An entry resolved with the list may have no address of its own: it keeps the list's.
         row.url = entry.url.isEmpty() ? job.url : entry.url;
         row.extractedInfo = entry.info;
-        // A limit chosen for the list holds for every entry of it.
+        // A limit chosen for the list holds for every entry of it, and so do the site's cookies.
         row.largestPicture = job.largestPicture;
+        row.handedCookies = job.handedCookies;
+        row.cookiesHanded = job.cookiesHanded;
         if (entry.url.isEmpty() && entry.info.isEmpty())
             continue; // neither an address nor a video: nothing to download
         rows.append(row);
