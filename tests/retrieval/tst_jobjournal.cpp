@@ -46,6 +46,8 @@ private slots:
     void damagedTextIsRefused();
     void instancesNeverShareJobs();
     void takeOverLeavesWhatItDoesNotAccept();
+    void nothingKeptLeavesNoFile_data();
+    void nothingKeptLeavesNoFile();
     void damagedJournalIsPutAside();
     void changesAreAppendedAndReadBackInOrder();
     void aChangeCostsTheSameInShortAndLongLists();
@@ -71,8 +73,14 @@ void TestJobJournal::unfinishedJobsComeBackAsWaitingRows() {
     // A format chosen for a row, and a playlist row's limit for its entries.
     jobs[0].chosenFormat = QStringLiteral("137+140");
     jobs[6].largestPicture = 720;
+    // Of the cookies the browser handed over, only that they came is kept.
+    jobs[2].cookiesHanded = true;
+    jobs[2].handedCookies = "127.0.0.1\tFALSE\t/\tFALSE\t0\tsid\ts3cr3t\n";
+    QVERIFY(!JournalText(jobs).contains("s3cr3t"));
     QList<DownloadJob> read;
     QVERIFY(ReadJournalText(JournalText(jobs), read));
+    QVERIFY(read[1].cookiesHanded && read[1].handedCookies.isEmpty() && WantsHandedCookies(read[1]));
+    QVERIFY(!read[0].cookiesHanded);
     QCOMPARE(Urls(read),
              (QStringList{QStringLiteral("http://a/waiting"), QStringLiteral("http://a/stopped"),
                           QStringLiteral("http://a/cut-off"), QStringLiteral("http://a/under-way")}));
@@ -312,6 +320,42 @@ void TestJobJournal::manyChangesKeepTheFileSmall() {
     const QList<DownloadJob> read = ReadBack(journal);
     QCOMPARE(read.size(), 1);
     QCOMPARE(read.first().partial.segmentsDone, 5000);
+}
+
+// A take-over that keeps nothing leaves no journal file: neither the one it took from nor its
+// own, however the jobs went.
+void TestJobJournal::nothingKeptLeavesNoFile_data() {
+    QTest::addColumn<QStringList>("endedUrls"); // waiting jobs the ended instance left
+    QTest::addColumn<bool>("finishTaken");
+    QTest::newRow("a journal of no jobs") << QStringList{} << false;
+    QTest::newRow("every job taken, then finished")
+        << QStringList{QStringLiteral("http://a/1"), QStringLiteral("http://a/2")} << true;
+}
+
+void TestJobJournal::nothingKeptLeavesNoFile() {
+    QFETCH(QStringList, endedUrls);
+    QFETCH(bool, finishTaken);
+    QList<DownloadJob> ended;
+    for (const QString& url : endedUrls)
+        ended.append(Job(url, JobState::Idle));
+    QTemporaryDir folder;
+    {
+        JobJournal old(JobJournal::Kind::Window, folder.path());
+        QVERIFY(old.Record({Job(QStringLiteral("http://a/0"), JobState::Idle)}));
+        // What the ended instance wrote last, as it wrote it.
+        QFile file(old.Path());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(file.write(JournalText(ended)) > 0);
+    }
+    JobJournal taker(JobJournal::Kind::Window, folder.path());
+    QList<DownloadJob> taken = taker.TakeOver({JobJournal::Kind::Window}, {}, nullptr);
+    QCOMPARE(Urls(taken), Urls(ended));
+    if (finishTaken) {
+        for (DownloadJob& job : taken)
+            job.state = JobState::Succeeded;
+        QVERIFY(taker.Record(taken));
+    }
+    QCOMPARE(QDir(folder.path()).entryList({QStringLiteral("*.json")}), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestJobJournal)

@@ -56,6 +56,8 @@ private slots:
     void stopEndsAStalledTransfer();
     void failuresAfterDataSayWhatHappened_data();
     void failuresAfterDataSayWhatHappened();
+    void statusClassesDecideWhatIsTheVideo_data();
+    void statusClassesDecideWhatIsTheVideo();
 
 private:
     SampleService service_;
@@ -256,6 +258,62 @@ void TestTransferRetry::failuresAfterDataSayWhatHappened() {
     QVERIFY(!transfer.CopyUrlToFile(service_.Url(query), device));
     QVERIFY2(sink.calls.last().startsWith(QStringLiteral("Status 3 ") + reason),
              qPrintable(sink.calls.last()));
+}
+
+// Which answers are the video: a 2xx is, whatever else it says; a redirect that names where to
+// go leads to it; every other answer, 399 as well as 400 and a redirect that names nowhere, is
+// not stored, however much body it has.
+void TestTransferRetry::statusClassesDecideWhatIsTheVideo_data() {
+    QTest::addColumn<QByteArrayList>("answers");
+    QTest::addColumn<QByteArray>("kept"); // bytes of an earlier attempt the copy continues
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("reason");
+    const auto answer = [](const QByteArray& status, const QByteArray& headers = {}) {
+        return "HTTP/1.1 " + status + "\r\n" + headers +
+               "Content-Length: 10\r\nConnection: close\r\n\r\nerror page";
+    };
+    const QByteArray video = PatternAnswer(100);
+    QTest::newRow("200") << QByteArrayList{video} << QByteArray() << PatternBytes(100) << QString();
+    QTest::newRow("299") << QByteArrayList{"HTTP/1.1 299 Odd\r\nContent-Length: 100\r\n\r\n" +
+                                           PatternBytes(100)}
+                         << QByteArray() << PatternBytes(100) << QString();
+    QTest::newRow("302 with Location") << QByteArrayList{answer("302 Found", "Location: /video\r\n"), video}
+                                       << QByteArray() << PatternBytes(100) << QString();
+    QTest::newRow("302 without Location")
+        << QByteArrayList{answer("302 Found")} << QByteArray() << QByteArray() << QStringLiteral("302 Found");
+    QTest::newRow("399") << QByteArrayList{answer("399 Odd")} << QByteArray() << QByteArray()
+                         << QStringLiteral("399 Odd");
+    QTest::newRow("400") << QByteArrayList{answer("400 Bad Request")} << QByteArray() << QByteArray()
+                         << QStringLiteral("400 Bad Request");
+    // A 200 is the whole body even when it names a range: it replaces what was kept.
+    QTest::newRow("200 with a Content-Range, continuing")
+        << QByteArrayList{"HTTP/1.1 200 OK\r\nContent-Range: bytes 40-99/100\r\nContent-Length: 100\r\n\r\n" +
+                          PatternBytes(100)}
+        << PatternBytes(40) << PatternBytes(100) << QString();
+}
+
+void TestTransferRetry::statusClassesDecideWhatIsTheVideo() {
+    QFETCH(QByteArrayList, answers);
+    QFETCH(QByteArray, kept);
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, reason);
+    ScriptedServer server(answers);
+    QVERIFY(server.Port() > 0);
+    RecordingSink sink;
+    HttpTransfer transfer;
+    QVERIFY(transfer.OpenSession(&sink));
+    transfer.SetRetries(QuickRetries());
+    QBuffer target;
+    target.open(QIODevice::ReadWrite);
+    target.write(kept);
+    if (!kept.isEmpty())
+        transfer.ContinueNextCopy(kept.size(), {"\"e\"", QByteArray(), 100});
+    const bool copied =
+        transfer.CopyUrlToFile(QStringLiteral("http://127.0.0.1:%1/x").arg(server.Port()), target);
+    QCOMPARE(copied, reason.isEmpty());
+    QCOMPARE(target.data(), stored.isEmpty() ? kept : stored);
+    if (!copied)
+        QVERIFY2(sink.calls.last().contains(reason), qPrintable(sink.calls.last()));
 }
 
 QTEST_GUILESS_MAIN(TestTransferRetry)

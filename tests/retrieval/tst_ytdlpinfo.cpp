@@ -60,6 +60,8 @@ private slots:
     void takesTheChosenFormatAndSound();
     void readsWhoMadeItAndWhen();
     void keepsOnlySafeAddressesAndHeaders();
+    void eachForbiddenHeaderByteAloneIsRefused_data();
+    void eachForbiddenHeaderByteAloneIsRefused();
     void readsPlaylistsAndTheirEntries();
     void readsProgressLines_data();
     void readsProgressLines();
@@ -311,6 +313,32 @@ void TestYtDlpInfo::predictsTheMergedContainer() {
     YtDlpFormat audio;
     audio.audioCodec = audioCodec;
     QTEST(PredictedMergeExtension(video, audio), "container");
+}
+
+// Each byte that could end a header line or the request, alone, refuses the header: one that
+// passes only with its partner would let the other half through.
+void TestYtDlpInfo::eachForbiddenHeaderByteAloneIsRefused_data() {
+    QTest::addColumn<QByteArray>("value"); // as JSON writes it
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("plain") << QByteArray("https://site.example/watch") << true;
+    QTest::newRow("tab and blanks") << QByteArray("a\\tb c") << true;
+    QTest::newRow("carriage return alone") << QByteArray("a\\rHost: evil.example") << false;
+    QTest::newRow("line feed alone") << QByteArray("a\\nHost: evil.example") << false;
+    QTest::newRow("NUL alone") << QByteArray("a\\u0000b") << false;
+    QTest::newRow("at the very end") << QByteArray("a\\n") << false;
+}
+
+void TestYtDlpInfo::eachForbiddenHeaderByteAloneIsRefused() {
+    QFETCH(QByteArray, value);
+    QFETCH(bool, kept);
+    const QByteArray json = R"({"formats": [{"format_id": "0", "url": "https://cdn.example/v.mp4",
+        "http_headers": {"Referer": ")" +
+                            value + "\"}}]}";
+    YtDlpInfo info;
+    QString reason;
+    QVERIFY2(ParseYtDlpInfo(json, info, reason), qPrintable(reason));
+    QCOMPARE(info.formats.size(), 1);
+    QCOMPARE(info.formats[0].httpHeaders.size(), kept ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestYtDlpInfo)

@@ -44,6 +44,9 @@ void ServeVersioned(const httplib::Request& request, httplib::Response& response
     // A careful server: the rest of a body only while the client's copy is of this version.
     if (rangeStart >= 0 && (ifRange.empty() || ifRange == delivery.etag))
         delivery.rangeStart = rangeStart;
+    // A connection that breaks while the whole body is sent; the rest can still be asked for.
+    if (rangeStart < 0)
+        delivery.cutAfter = NumberParam(request, "cutfirst", -1);
     // Typed as a video, so that a download takes it as the media file it stands for.
     SendPattern(response, NumberParam(request, "n", 0), delivery, "video/mp4");
 }
@@ -68,8 +71,9 @@ void InstallVersionedRoutes(httplib::Server& server) {
 }
 
 const char* VersionedRouteList() {
-    return "  /versioned?n=N[&rate=B]            N bytes as version K of the body, ETag \"ver-K\"; Range\n"
-           "                                     honoured while If-Range names version K\n"
+    return "  /versioned?n=N[&rate=B][&cutfirst=K] N bytes as version K of the body, ETag \"ver-K\"; Range\n"
+           "                                     honoured while If-Range names version K; cutfirst cuts\n"
+           "                                     a request without Range after K bytes\n"
            "  /version[?set=K]                   the versioned bodies' version (set: switch to K)\n"
            "  /served                            bytes the versioned bodies sent, then each request's\n"
            "                                     Range|If-Range\n";

@@ -96,10 +96,13 @@ bool CopyState::OnHeadersComplete() {
         return true;
     if (status >= 300 && status < 400 && headers_.hasLocation)
         return true;
+    const QString text =
+        QStringLiteral("The server answered %1 %2").arg(status).arg(QString::fromLatin1(headers_.reason));
+    // A redirect that names nowhere to go leaves nothing to fetch; its page is not the video.
+    if (status >= 300 && status < 400)
+        return Fail(text, false);
     // An error page is not the video, however much of a body it has.
     if (status >= 400) {
-        const QString text =
-            QStringLiteral("The server answered %1 %2").arg(status).arg(QString::fromLatin1(headers_.reason));
         if (IsRetriableStatus(status)) {
             retryAfter_ = RetryAfterSeconds(headers_.retryAfter, std::time(nullptr));
             return Fail(text, true);
