@@ -11,9 +11,12 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 using namespace Tarnwick;
 using namespace DialogTesting;
@@ -72,6 +75,32 @@ private:
 
 private slots:
     void init() { catalog_ = FactoryCatalog(); }
+
+    // The dialog opens large enough that no format name and no description line of any format
+    // is cut, at the desktop's font, unless the screen is too small: then it stays within the
+    // screen and the descriptions scroll.
+    void opensWideEnoughForItsLongestTexts() {
+        PresetsDialog dialog(catalog_);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const int room = dialog.screen()->availableGeometry().width();
+        QVERIFY2(dialog.frameGeometry().width() <= room, qPrintable(QString::number(dialog.width())));
+        const bool atTheScreensEdge = dialog.width() >= room * 9 / 10;
+        const auto showsWhole = [](QTreeWidget* view) {
+            return view->horizontalScrollBar()->maximum() == 0;
+        };
+        // The format names come first: every one shows whole, and every format too.
+        QVERIFY(showsWhole(dialog.Tree()));
+        QCOMPARE(dialog.Tree()->verticalScrollBar()->maximum(), 0);
+        int formats = 0;
+        for (QTreeWidgetItemIterator item(dialog.Tree()); *item != nullptr; ++item)
+            if ((*item)->parent() != nullptr) {
+                dialog.Tree()->setCurrentItem(*item);
+                ++formats;
+                QVERIFY2(showsWhole(dialog.List()) || atTheScreensEdge, qPrintable((*item)->text(0)));
+            }
+        QVERIFY(formats > 10);
+    }
 
     void okWithoutChangesReplacesShownFormatsWithCopies() {
         OutputFormat* first = catalog_.front()->formats.front().get();

@@ -61,6 +61,9 @@ private:
 
     void CreateControls();
     void FillTree();
+    // Grows the dialog, within the screen, until its lists show every format, the longest
+    // format name and a whole description line at the desktop's font and scale.
+    void FitToContent();
     void OnTreeSelectionChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     FormatRecord* RecordOf(QTreeWidgetItem* item) const;
     void SaveRows();

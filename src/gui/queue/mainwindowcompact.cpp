@@ -73,7 +73,8 @@ void MainWindow::paintEvent(QPaintEvent* /*event*/) {
         painter.drawPixmap(rect().center() - icon.rect().center(), icon);
         return;
     }
-    painter.fillRect(QRect(0, 0, width(), HeaderBandHeight), Qt::white);
+    // White on a light scheme, as the band always was; dark on a dark one, so its links read.
+    painter.fillRect(QRect(0, 0, width(), HeaderBandHeight), palette().color(QPalette::Base));
     painter.setPen(palette().color(QPalette::Dark));
     painter.drawLine(0, HeaderBandHeight - 1, width(), HeaderBandHeight - 1);
 }

@@ -1,5 +1,7 @@
 #include "linkbutton.h"
 
+#include "readablecolor.h"
+
 #include <QDesktopServices>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,7 +30,13 @@ void LinkButton::SetAddress(const QString& address, const QString& caption) {
 }
 
 QColor LinkButton::TextColor() const {
-    return hovered_ ? HoverColor : NormalColor;
+    // Blue and red as ever where they read on the band; the scheme's link colour, or its text,
+    // on a dark or high-contrast one. The red of a pointed-at link is there a moment only.
+    const QColor band = palette().color(QPalette::Base);
+    const QColor link = palette().color(QPalette::Link);
+    const QColor text = palette().color(QPalette::Text);
+    return hovered_ ? ReadableOn(band, {HoverColor, link, text}, 3.0)
+                    : ReadableOn(band, {NormalColor, link, text}, 4.5);
 }
 
 void LinkButton::SizeToText() {
@@ -70,7 +78,7 @@ void LinkButton::leaveEvent(QEvent* event) {
 
 void LinkButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    // The header band behind the links is white; the button takes the window colour.
+    // The header band behind the links has the colour of the scheme's fields; so has the button.
     painter.fillRect(rect(), palette().color(QPalette::Base));
     const QRect textRect = rect().adjusted(4, 0, -4, 0);
     painter.setFont(font());

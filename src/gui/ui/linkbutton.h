@@ -6,8 +6,8 @@
 namespace Tarnwick {
 
 // A push button drawn as a text link: blue, red while the mouse is over it, with a pointing
-// hand. With an address it opens that address when clicked; without one it is an ordinary
-// button whose clicked() reaches the window.
+// hand; on a scheme where those do not read, in the scheme's link or text colour. With an address it opens
+// that address when clicked; without one it is an ordinary button whose clicked() reaches the window.
 class LinkButton : public QAbstractButton {
     Q_OBJECT
 

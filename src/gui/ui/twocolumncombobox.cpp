@@ -1,5 +1,7 @@
 #include "twocolumncombobox.h"
 
+#include "readablecolor.h"
+
 #include <QAbstractItemView>
 #include <QPainter>
 #include <QStyleOptionComboBox>
@@ -37,10 +39,15 @@ void TwoColumnItemDelegate::PaintEntry(QPainter* painter, const QRect& rect, con
                                        bool selected, bool enabled, bool inField) const {
     const QPalette palette;
     QColor textColor = palette.color(QPalette::Text);
-    QColor fill = kind_ == Kind::PresetList ? QColor(Qt::white) : palette.color(QPalette::Base);
+    QColor fill = palette.color(QPalette::Base);
     if (!enabled) {
-        textColor = palette.color(QPalette::Dark);
+        // Dimmed, but never into the fill: on a dark scheme its dark shade is the fill's own.
         fill = palette.color(QPalette::Button);
+        const QColor text = palette.color(QPalette::Text);
+        const QColor dimmed = QColor::fromRgbF(0.6f * text.redF() + 0.4f * fill.redF(),
+                                               0.6f * text.greenF() + 0.4f * fill.greenF(),
+                                               0.6f * text.blueF() + 0.4f * fill.blueF());
+        textColor = ReadableOn(fill, {palette.color(QPalette::Dark), dimmed}, 2.0);
     } else if (selected) {
         textColor = palette.color(QPalette::HighlightedText);
         fill = palette.color(QPalette::Highlight);
@@ -68,9 +75,14 @@ void TwoColumnItemDelegate::PaintEntry(QPainter* painter, const QRect& rect, con
                       metrics.elidedText(first, Qt::ElideRight, firstWidth));
     if (tab >= 0) {
         QColor secondColor = textColor;
+        // Dimmed where the scheme's dim colour still reads on the field (on a dark scheme its
+        // shadow is black): else as the first column.
         if (grey_ && !selected && enabled)
-            secondColor =
-                kind_ == Kind::FormatList ? palette.color(QPalette::Dark) : palette.color(QPalette::Shadow);
+            secondColor = ReadableOn(
+                fill,
+                {kind_ == Kind::FormatList ? palette.color(QPalette::Dark) : palette.color(QPalette::Shadow),
+                 textColor},
+                2.0);
         painter->setPen(secondColor);
         painter->drawText(area.adjusted(secondLeft, 0, 0, 0),
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, second);
