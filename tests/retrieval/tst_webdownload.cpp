@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -64,6 +65,8 @@ private slots:
     void segmentsTakeTheJobsRetries_data();
     void segmentsTakeTheJobsRetries();
     void convertsPlaylistResults();
+    void aPageOfSeveralVideosBecomesARowForEach_data();
+    void aPageOfSeveralVideosBecomesARowForEach();
 
 private:
     // The media file, or the playlist's segments one after another, as the service has them.
@@ -374,6 +377,36 @@ void TestWebDownload::convertsPlaylistResults() {
     QVERIFY2(report.contains(QStringLiteral("codec_type=audio")), qPrintable(report));
     QVERIFY2(!report.contains(QStringLiteral("codec_type=video")), qPrintable(report));
     QVERIFY2(qAbs(Duration(report) - 3.0) < 0.3, qPrintable(report));
+}
+
+// A page that shows three distinct videos (and one of them twice) becomes one row per video,
+// named after the page's title with its number, whether or not yt-dlp is there to read pages.
+void TestWebDownload::aPageOfSeveralVideosBecomesARowForEach_data() {
+    QTest::addColumn<bool>("withYtDlp");
+    QTest::newRow("without yt-dlp") << false;
+    if (QFileInfo::exists(QStringLiteral("/usr/bin/yt-dlp")))
+        QTest::newRow("with yt-dlp") << true;
+}
+
+void TestWebDownload::aPageOfSeveralVideosBecomesARowForEach() {
+    QFETCH(bool, withYtDlp);
+    TestJobContext context;
+    if (withYtDlp)
+        context.ytDlp = {QStringLiteral("/usr/bin/yt-dlp"), QStringLiteral("system")};
+    QCOMPARE(RunJob(context, QStringLiteral("/videos?v=sample"), VideoQuality::HighMp4), JobSucceeded);
+    QCOMPARE(context.jobs[0].title, QStringLiteral("Page: 3 videos added to the list"));
+    QCOMPARE(context.jobs.size(), 4);
+    const QStringList names = {QStringLiteral("Three clips 1.mp4"), QStringLiteral("Three clips 2.mp4"),
+                               QStringLiteral("Three clips 3.ts")};
+    for (int row = 1; row <= 3; ++row) {
+        QCOMPARE(context.jobs[row].url, service_.Url(QStringLiteral("/videos?v=sample#video-%1").arg(row)));
+        QCOMPARE(ProcessJob(context, row, VideoQuality::HighMp4, false), JobSucceeded);
+        QCOMPARE(QFileInfo(context.jobs[row].outputPath).fileName(), names[row - 1]);
+    }
+    // The first clip is its largest rendition, the second the file itself.
+    QVERIFY(context.jobs[1].pictureChoice.contains(QStringLiteral("largest")));
+    QCOMPARE(ReadFile(context.jobs[2].outputPath), service_.MediaBytes(QStringLiteral("sample.mp4")));
+    QCOMPARE(Entries(output_->path()).size(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestWebDownload)

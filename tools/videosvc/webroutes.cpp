@@ -152,6 +152,19 @@ std::string HlsPage(const Library& library, const std::string& id) {
            "/master.m3u8\" type=\"application/x-mpegURL\">\n</video>\n</body>\n</html>\n";
 }
 
+// Three clips on one page, each its own <video>: renditions of the sample, the sample file, its
+// HLS playlist; a fourth element shows the second clip again.
+std::string SeveralVideosPage(const Library& library, const std::string& id) {
+    std::string renditions;
+    for (int height : RenditionHeights(library, id))
+        renditions += "  <source src=\"/media/" + id + "-" + std::to_string(height) +
+                      ".mp4\" type=\"video/mp4\" size=\"" + std::to_string(height) + "\">\n";
+    const std::string again = "<video src=\"/media/" + id + ".mp4\"></video>\n";
+    return PageHead("Three clips", "") + "<body>\n<video controls>\n" + renditions + "</video>\n" + again +
+           "<video><source src=\"/hls/" + id + "/master.m3u8\" type=\"application/x-mpegURL\"></video>\n" +
+           again + "</body>\n</html>\n";
+}
+
 std::string NoVideoPage() {
     return PageHead("A page without a video", "<meta property=\"og:title\" content=\"Nothing to see\">\n") +
            "<body><p>Just text. <img src=\"/media/picture.png\"></p></body>\n</html>\n";
@@ -280,6 +293,7 @@ void InstallWebRoutes(httplib::Server& server, const Library& library) {
     page("/pages/jsonld", [&library](const std::string& id) { return JsonLdPage(library, id); });
     page("/hlspage", [&library](const std::string& id) { return HlsPage(library, id); });
     page("/novideo", [](const std::string&) { return NoVideoPage(); });
+    page("/videos", [&library](const std::string& id) { return SeveralVideosPage(library, id); });
 }
 
 const char* WebRouteList() {
@@ -291,6 +305,7 @@ const char* WebRouteList() {
            "  /pages/jsonld?v=<id>               a JSON-LD VideoObject page of <id>.mp4\n"
            "  /hlspage?v=<id>                    a <video> whose source is the HLS master playlist\n"
            "  /novideo                           a page that names no video\n"
+           "  /videos?v=<id>                     three <video>s, each a clip of its own, one shown twice\n"
            "  /hls/<id>/master.m3u8              HLS: three variants of MPEG-TS segments\n"
            "  /hls/<id>/fmp4/index.m3u8          HLS: fragmented MP4 segments\n"
            "  /hls/<id>/live.m3u8, encrypted.m3u8, ftp.m3u8, missing.m3u8, huge.m3u8, flaky.m3u8\n"

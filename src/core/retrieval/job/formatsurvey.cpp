@@ -57,6 +57,12 @@ FormatSurvey SurveyFormats(const QString& url, const QString& videoHost, const Q
     survey.read = true;
     survey.title = job.title;
     survey.formats = media.offers;
+    // A page of several videos is offered as a list is: a limit for all of them.
+    if (!media.pageVideos.isEmpty()) {
+        survey.isPlaylist = true;
+        survey.entryCount = int(media.pageVideos.size());
+        return survey;
+    }
     if (media.fromPageReader) {
         const YtDlpInfo& info = reader.Extraction().info;
         survey.title = info.title;

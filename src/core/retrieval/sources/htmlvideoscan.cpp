@@ -327,6 +327,8 @@ HtmlVideoScan ScanHtmlForVideo(QStringView page) {
         if (inVideo && scan.videoSources.isEmpty() && !current.isEmpty()) {
             scan.videoSources = current;
             scan.videoTracks = currentTracks;
+        } else if (inVideo && !current.isEmpty() && scan.laterVideos.size() < MaxPageVideos - 1) {
+            scan.laterVideos.append(current);
         }
         current.clear();
         currentTracks.clear();

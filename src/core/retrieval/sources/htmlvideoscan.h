@@ -21,9 +21,12 @@ struct HtmlVideoSource {
 // What a page says about its video, in the page's own words. Every field is empty when the page
 // does not say it.
 struct HtmlVideoScan {
-    QString baseHref;                       // the first <base href>
-    QList<HtmlVideoSource> videoSources;    // of the first <video> that names any source
-    QList<SubtitleOffer> videoTracks;       // its <track>s of subtitles or captions (unresolved)
+    QString baseHref;                    // the first <base href>
+    QList<HtmlVideoSource> videoSources; // of the first <video> that names any source
+    QList<SubtitleOffer> videoTracks;    // its <track>s of subtitles or captions (unresolved)
+    // The sources of each later <video> that names any, in page order (at most MaxPageVideos
+    // in all): the other videos a page shows beside its first.
+    QList<QList<HtmlVideoSource>> laterVideos;
     QList<HtmlVideoSource> jwPlayerSources; // of the first JW Player set-up that names a video
     QString ogVideoSecureUrl;               // og:video:secure_url
     QString ogVideoUrl;                     // og:video:url
@@ -41,6 +44,9 @@ struct HtmlVideoScan {
     QString title;                          // the text of the first <title>
     bool hasTitle = false;                  // a <title> element was there (it may be empty)
 };
+
+// The most <video> elements of one page that are read as videos of their own.
+constexpr int MaxPageVideos = 100;
 
 // Reads the page's tags once, left to right. Never fails: a page that is not HTML at all simply
 // says nothing. Comments are skipped, and script and style bodies are not read as tags.

@@ -276,6 +276,39 @@ QString ChooseSource(const QList<HtmlVideoSource>& sources, const PictureWish& w
     return sources[chosen.index].url;
 }
 
+constexpr char PageVideoFragment[] = "video-";
+
+// The number a row's address gives to one of its page's videos ("#video-2"), or 0.
+int PageVideoNumber(const QString& url) {
+    const QString fragment = QUrl(url).fragment();
+    if (!fragment.startsWith(QLatin1String(PageVideoFragment)))
+        return 0;
+    bool ok = false;
+    const int number = fragment.mid(int(sizeof PageVideoFragment) - 1).toInt(&ok);
+    return ok && number > 0 ? number : 0;
+}
+
+// The page's <video>s that can be played, each once: two elements with the same sources are
+// one video shown twice, not two videos.
+QList<QList<HtmlVideoSource>> DistinctPageVideos(const HtmlVideoScan& scan, const QUrl& base) {
+    QList<QList<HtmlVideoSource>> videos;
+    QList<QStringList> seen;
+    QList<QList<HtmlVideoSource>> offered = {scan.videoSources};
+    offered += scan.laterVideos;
+    for (const QList<HtmlVideoSource>& video : offered) {
+        const QList<HtmlVideoSource> sources = PlayableSources(video, base, true);
+        QStringList addresses;
+        for (const HtmlVideoSource& source : sources)
+            addresses.append(source.url);
+        addresses.sort();
+        if (sources.isEmpty() || seen.contains(addresses))
+            continue;
+        seen.append(addresses);
+        videos.append(sources);
+    }
+    return videos;
+}
+
 // The page's video address in the order of preference, with the rendition choice made.
 QString PageVideoAddress(const HtmlVideoScan& scan, const QUrl& base, const PictureWish& wish,
                          QString& choice, QList<OfferedFormat>* offers = nullptr) {
@@ -319,7 +352,25 @@ bool PagePlaysItsOwnVideo(const Fetched& page) {
 bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page, const PictureWish& wish,
                  DownloadJob& job, MediaSource& media, bool suggestReader) {
     const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
-    const QString address = PageVideoAddress(scan, PageBase(scan, page), wish, media.choice, &media.offers);
+    QString title = CleanTitle(scan.ogTitle);
+    if (title.isEmpty())
+        title = CleanTitle(scan.title);
+    // Several videos on the page: each is a row of its own, or this row is one of them.
+    const QList<QList<HtmlVideoSource>> videos = DistinctPageVideos(scan, PageBase(scan, page));
+    const int number = PageVideoNumber(job.url);
+    if (number == 0 && videos.size() > 1) {
+        for (int i = 1; i <= videos.size(); ++i)
+            media.pageVideos.append(PageVideoUrl(job.url, i));
+        job.title = title.isEmpty() ? FallbackTitle : title;
+        return true;
+    }
+    if (number > videos.size())
+        return Fail(sink, QStringLiteral("The page no longer shows a video number %1; it shows %2")
+                              .arg(number)
+                              .arg(videos.size()));
+    const QString address =
+        number > 0 ? ChooseSource(videos[number - 1], wish, media.choice, &media.offers)
+                   : PageVideoAddress(scan, PageBase(scan, page), wish, media.choice, &media.offers);
     if (address.isEmpty())
         return Fail(sink,
                     QStringLiteral(
@@ -335,10 +386,9 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
         return false;
     QString fileTitle;
     NameMediaFile(video, fileTitle, media.extension);
-    QString title = CleanTitle(scan.ogTitle);
-    if (title.isEmpty())
-        title = CleanTitle(scan.title);
     job.title = !title.isEmpty() ? title : !fileTitle.isEmpty() ? fileTitle : FallbackTitle;
+    if (number > 0)
+        job.title += QStringLiteral(" %1").arg(number);
     // What the page says of who made the video and when, for the file's tags.
     job.artist = scan.jsonLdAuthor;
     job.year = scan.jsonLdYear;
@@ -376,6 +426,12 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
 }
 
 } // namespace
+
+QString PageVideoUrl(const QString& pageUrl, int number) {
+    QUrl url(pageUrl);
+    url.setFragment(QLatin1String(PageVideoFragment) + QString::number(number));
+    return url.toString();
+}
 
 bool ResolveMedia(HttpTransfer& transfer, ProgressSink* sink, DownloadJob& job, const PictureWish& wish,
                   const QString& videoHost, MediaSource& media, PageReader* reader) {

@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace Tarnwick {
 
@@ -29,7 +30,13 @@ struct MediaSource {
     // container that extension names.
     QList<HlsSegment> audioSegments;
     QList<SubtitleOffer> subtitles; // what the page offers beside the video, at absolute addresses
+    // A page that shows several distinct videos is a list of them: the address of each, which
+    // reads that one again ("#video-2"); empty for a page of one video.
+    QStringList pageVideos;
 };
+
+// The address that names the page's video at place number (from 1) among its <video>s.
+QString PageVideoUrl(const QString& pageUrl, int number);
 
 // Reads web pages that are neither watch pages nor media before the built-in readers do
 // (yt-dlp, where it is installed), and keeps what it found for the job.
