@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
@@ -99,6 +100,33 @@ QByteArray DownloadFrame(const QString& url) {
     const auto length = static_cast<quint32>(body.size());
     std::memcpy(frame.data(), &length, sizeof length);
     return frame + body;
+}
+
+// lintian finds no error and no warning that the package does not override with a reason, and
+// the desktop entry and the AppStream metainfo pass their validators; a tool that is not
+// installed is said, not skipped silently.
+void CheckWithDebiansTools(const QString& deb, const QString& unpacked) {
+    const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+    if (lintian.isEmpty()) {
+        qWarning("lintian is not installed: the package was not checked with it");
+    } else {
+        const Run run = RunProgram(
+            lintian, {QStringLiteral("--fail-on"), QStringLiteral("error,warning"), deb}, {}, 600000);
+        QVERIFY2(run.exitCode == 0, run.out.constData());
+    }
+    const QString appstream = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+    if (!appstream.isEmpty()) {
+        const Run run = RunProgram(
+            appstream, {QStringLiteral("validate"), QStringLiteral("--no-net"),
+                        unpacked + QStringLiteral("/usr/share/metainfo/org.example.tarnwick.metainfo.xml")});
+        QVERIFY2(run.exitCode == 0, run.out.constData());
+    }
+    const QString desktop = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (!desktop.isEmpty()) {
+        const Run run =
+            RunProgram(desktop, {unpacked + QStringLiteral("/usr/share/applications/tarnwick.desktop")});
+        QVERIFY2(run.exitCode == 0 && run.out.trimmed().isEmpty(), run.out.constData());
+    }
 }
 
 } // namespace
@@ -215,12 +243,17 @@ private slots:
         const Run contents = RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
         QCOMPARE(contents.exitCode, 0);
         for (const char* path :
-             {"./usr/bin/tarnwick", "./usr/bin/quillet", "./usr/" LIBRARY_FOLDER "/tarnwick/libvarnex1.so",
+             {"./usr/bin/tarnwick", "./usr/bin/quillet", "./usr/bin/tarnwick-fetch",
+              "./usr/" LIBRARY_FOLDER "/tarnwick/libvarnex1.so",
               "./usr/" LIBRARY_FOLDER "/tarnwick/libvarnex1media.so",
               "./usr/share/applications/tarnwick.desktop",
               "./usr/share/icons/hicolor/48x48/apps/tarnwick.png",
               "./usr/share/tarnwick/browser/chromium/manifest.json",
-              "./usr/share/tarnwick/browser/tarnwick.xpi"})
+              "./usr/share/tarnwick/browser/tarnwick.xpi", "./usr/share/man/man1/tarnwick.1.gz",
+              "./usr/share/man/man1/tarnwick-fetch.1.gz", "./usr/share/man/man1/quillet.1.gz",
+              "./usr/share/doc/tarnwick/copyright", "./usr/share/doc/tarnwick/changelog.gz",
+              "./usr/share/metainfo/org.example.tarnwick.metainfo.xml",
+              "./usr/share/lintian/overrides/tarnwick"})
             QVERIFY2(contents.out.contains(QByteArray(path) + '\n'), path);
         // Every user's browsers find the installed host without opening Tarnwick first.
         QTemporaryDir unpacked;
@@ -257,6 +290,17 @@ private slots:
         const Run recommends =
             RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Recommends")});
         QVERIFY2(recommends.out.contains("yt-dlp"), recommends.out.constData());
+        // A browser is only suggested: apt installs no browser for the extension's sake.
+        QVERIFY2(!recommends.out.contains("chromium"), recommends.out.constData());
+        const Run suggests =
+            RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Suggests")});
+        QVERIFY2(suggests.out.contains("chromium | firefox-esr"), suggests.out.constData());
+        // The symbols are in a package of their own; the programs are stripped.
+        QCOMPARE(QDir(packages.path()).entryList({QStringLiteral("tarnwick-dbgsym_*.ddeb")}).size(), 1);
+        const Run symbols = RunProgram(QStringLiteral("file"),
+                                       {QDir(unpacked.path()).filePath(QStringLiteral("usr/bin/tarnwick"))});
+        QVERIFY2(symbols.out.contains(", stripped"), symbols.out.constData());
+        CheckWithDebiansTools(deb, unpacked.path());
         // Every file the package puts in /etc is a configuration file, kept when edited.
         QStringList inEtc;
         for (const QByteArray& line : contents.out.split('\n')) {
