@@ -134,7 +134,7 @@ void TestYtDlpInfo::choosesFormatsByQuality() {
     QFETCH(VideoQuality, quality);
     const QList<YtDlpFormat> parsed = Formats(formats);
     QCOMPARE(parsed.size(), formats.size());
-    const YtDlpChoice choice = ChooseYtDlpFormats(parsed, PictureWish{quality});
+    const YtDlpChoice choice = ChooseYtDlpFormats(parsed, PictureWish{quality, 0, {}, {}});
     QTEST(Id(parsed, choice.video), "video");
     QTEST(Id(parsed, choice.audio), "audio");
     QTEST(choice.label, "label");
