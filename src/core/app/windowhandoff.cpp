@@ -56,7 +56,6 @@ std::optional<CommandLineArgs> DecodeHandOff(const QByteArray& line) {
     if (!decoded)
         return std::nullopt;
     args.handedCookies = *decoded;
-    args.cookiesFromInput = !args.handedCookies.isEmpty();
     args.request = args.urls.isEmpty() ? CommandLineArgs::Nothing : CommandLineArgs::AddressesGiven;
     return args;
 }

@@ -40,9 +40,11 @@ void PresetsDialog::FitToContent() {
     const auto chrome = [](const QTreeWidget* view) {
         return 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width();
     };
-    // Each level of the tree is indented once more, the top one too for its expanding mark.
+    // Each level of the tree is indented once more, the top one too for its expanding mark; every
+    // format is to be in view at once, the groups open.
     int treeText = 0;
-    for (QTreeWidgetItemIterator item(tree_); *item != nullptr; ++item) {
+    int treeRows = 0;
+    for (QTreeWidgetItemIterator item(tree_); *item != nullptr; ++item, ++treeRows) {
         int depth = 1;
         for (const QTreeWidgetItem* parent = (*item)->parent(); parent != nullptr; parent = parent->parent())
             ++depth;
@@ -53,10 +55,6 @@ void PresetsDialog::FitToContent() {
     const int listNeeds = nameWidth + descriptionWidth + chrome(list_);
     int treeExtra = qMax(0, treeNeeds - tree_->width());
     int listExtra = qMax(0, listNeeds - list_->width());
-    // Every format in view at once, the groups open.
-    int treeRows = 0;
-    for (QTreeWidgetItemIterator item(tree_); *item != nullptr; ++item)
-        ++treeRows;
     const int rowHeight =
         tree_->topLevelItemCount() > 0 ? tree_->visualItemRect(tree_->topLevelItem(0)).height() : 0;
     const int treeHeightNeeds = treeRows * qMax(rowHeight, tree_->fontMetrics().height()) +

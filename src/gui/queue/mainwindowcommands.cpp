@@ -97,6 +97,15 @@ void MainWindow::DiscardKeptDownloads(const QList<int>& rows) {
             DiscardPartial(model_->Job(row));
 }
 
+namespace {
+
+// A row that failed only because the cookies it came with are gone: it waits for them.
+bool FailedForWantOfCookies(const DownloadJob& job) {
+    return job.state == JobState::Failed && WantsHandedCookies(job);
+}
+
+} // namespace
+
 bool MainWindow::TakeAddresses(const CommandLineArgs& args) {
     // An address given again while its row still waits is that row, not a second one.
     QStringList added;
@@ -122,7 +131,7 @@ bool MainWindow::TakeAddresses(const CommandLineArgs& args) {
 void MainWindow::GiveHandedCookies(int row, const QByteArray& cookies) {
     DownloadJob& job = model_->Job(row);
     // A row that failed for want of them waits again, its kept download with it.
-    if (WantsHandedCookies(job) && job.state == JobState::Failed) {
+    if (FailedForWantOfCookies(job)) {
         job.state = JobState::Idle;
         job.failureText.clear();
     }
@@ -134,9 +143,7 @@ void MainWindow::GiveHandedCookies(int row, const QByteArray& cookies) {
 int MainWindow::WaitingRowOf(const QString& url) const {
     for (int row = 0; row < model_->rowCount(); ++row) {
         const DownloadJob& job = model_->Job(row);
-        const bool waits =
-            job.state == JobState::Idle || (job.state == JobState::Failed && WantsHandedCookies(job));
-        if (waits && job.url == url)
+        if ((job.state == JobState::Idle || FailedForWantOfCookies(job)) && job.url == url)
             return row;
     }
     return -1;

@@ -1,5 +1,6 @@
 #include "readablecolor.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Tarnwick {
@@ -18,9 +19,9 @@ double Luminance(const QColor& color) {
 } // namespace
 
 double ContrastRatio(const QColor& a, const QColor& b) {
-    const double lighter = std::max(Luminance(a), Luminance(b));
-    const double darker = std::min(Luminance(a), Luminance(b));
-    return (lighter + 0.05) / (darker + 0.05);
+    const double first = Luminance(a);
+    const double second = Luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
 }
 
 QColor ReadableOn(const QColor& background, std::initializer_list<QColor> candidates, double ratio) {

@@ -26,6 +26,22 @@ int FinishJob(JobContext& context, int jobIndex, JobState state, int result) {
     return result;
 }
 
+DownloadJob ListEntry(const DownloadJob& list, const QString& url) {
+    DownloadJob entry;
+    entry.url = url;
+    entry.largestPicture = list.largestPicture;
+    entry.handedCookies = list.handedCookies;
+    entry.cookiesHanded = list.cookiesHanded;
+    return entry;
+}
+
+int FinishListRow(JobContext& context, int jobIndex, const QString& summary) {
+    context.Job(jobIndex).title = summary;
+    if (context.DownloadSink() != nullptr)
+        context.DownloadSink()->Status(ProgressSink::StatusActivity, summary);
+    return FinishJob(context, jobIndex, JobState::Succeeded, JobSucceeded);
+}
+
 int FailJob(JobContext& context, int jobIndex, const QString& reason) {
     ReportResultLine(context.DownloadSink(), reason);
     return FinishJob(context, jobIndex, JobState::Failed, JobFailed);

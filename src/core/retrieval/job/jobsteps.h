@@ -33,6 +33,12 @@ JobDelivery CurrentDelivery(const JobContext& context, bool convert);
 
 // The steps every kind of job shares once it knows what to download.
 
+// A row made of an entry of the list's row (a playlist, a page of several videos): its address,
+// and what the list's row holds for all its entries (the picture limit, the site's cookies).
+DownloadJob ListEntry(const DownloadJob& list, const QString& url);
+// Ends the list's row once its entries are in the list, the summary as its title and status.
+int FinishListRow(JobContext& context, int jobIndex, const QString& summary);
+
 // Ends the job in state with result (one of ProcessJob's results).
 int FinishJob(JobContext& context, int jobIndex, JobState state, int result);
 // Ends the job as failed, with the reason as the transfer's result line, where the job's

@@ -52,25 +52,15 @@ bool DownloadMedia(HttpTransfer& transfer, ProgressSink* sink, const MediaSource
 // A page of several videos: each becomes a row after this one, as a playlist's entries do, and
 // this row ends saying so.
 int ListPageVideos(JobContext& context, int jobIndex, const QStringList& videos) {
-    const DownloadJob& page = context.Job(jobIndex);
     QList<DownloadJob> rows;
-    for (const QString& url : videos) {
-        DownloadJob row;
-        row.url = url;
-        row.largestPicture = page.largestPicture;
-        row.handedCookies = page.handedCookies;
-        row.cookiesHanded = page.cookiesHanded;
-        rows.append(row);
-    }
+    for (const QString& url : videos)
+        rows.append(ListEntry(context.Job(jobIndex), url));
     if (!context.InsertJobs(jobIndex, rows))
         return FailJob(
             context, jobIndex,
             QStringLiteral("The page's %1 videos cannot be added to the list here").arg(rows.size()));
-    const QString summary = QStringLiteral("Page: %1 videos added to the list").arg(rows.size());
-    context.Job(jobIndex).title = summary;
-    if (context.DownloadSink() != nullptr)
-        context.DownloadSink()->Status(ProgressSink::StatusActivity, summary);
-    return FinishJob(context, jobIndex, JobState::Succeeded, JobSucceeded);
+    return FinishListRow(context, jobIndex,
+                         QStringLiteral("Page: %1 videos added to the list").arg(rows.size()));
 }
 
 } // namespace

@@ -352,11 +352,12 @@ bool PagePlaysItsOwnVideo(const Fetched& page) {
 bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page, const PictureWish& wish,
                  DownloadJob& job, MediaSource& media, bool suggestReader) {
     const HtmlVideoScan scan = ScanHtmlForVideo(page.body);
+    const QUrl base = PageBase(scan, page);
     QString title = CleanTitle(scan.ogTitle);
     if (title.isEmpty())
         title = CleanTitle(scan.title);
     // Several videos on the page: each is a row of its own, or this row is one of them.
-    const QList<QList<HtmlVideoSource>> videos = DistinctPageVideos(scan, PageBase(scan, page));
+    const QList<QList<HtmlVideoSource>> videos = DistinctPageVideos(scan, base);
     const int number = PageVideoNumber(job.url);
     if (number == 0 && videos.size() > 1) {
         for (int i = 1; i <= videos.size(); ++i)
@@ -368,9 +369,8 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
         return Fail(sink, QStringLiteral("The page no longer shows a video number %1; it shows %2")
                               .arg(number)
                               .arg(videos.size()));
-    const QString address =
-        number > 0 ? ChooseSource(videos[number - 1], wish, media.choice, &media.offers)
-                   : PageVideoAddress(scan, PageBase(scan, page), wish, media.choice, &media.offers);
+    const QString address = number > 0 ? ChooseSource(videos[number - 1], wish, media.choice, &media.offers)
+                                       : PageVideoAddress(scan, base, wish, media.choice, &media.offers);
     if (address.isEmpty())
         return Fail(sink,
                     QStringLiteral(
@@ -395,7 +395,6 @@ bool ResolvePage(HttpTransfer& transfer, ProgressSink* sink, const Fetched& page
     job.chapters = scan.jsonLdChapters;
     job.description =
         !scan.jsonLdDescription.isEmpty() ? scan.jsonLdDescription : scan.ogDescription.trimmed();
-    const QUrl base = PageBase(scan, page);
     for (const QString* picture : {&scan.jsonLdThumbnail, &scan.ogImage}) {
         const QUrl url = base.resolved(QUrl(picture->trimmed()));
         if (!picture->trimmed().isEmpty() && IsHttp(url)) {

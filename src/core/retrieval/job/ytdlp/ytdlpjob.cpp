@@ -85,14 +85,9 @@ int YtDlpJob::ListPlaylist(const YtDlpInfo& info) {
     for (const YtDlpEntry& entry : info.entries) {
         if (rows.size() == YtDlpPlaylistLimit)
             break;
-        DownloadJob row;
         // An entry resolved with the list may have no address of its own: it keeps the list's.
-        row.url = entry.url.isEmpty() ? job.url : entry.url;
+        DownloadJob row = ListEntry(job, entry.url.isEmpty() ? job.url : entry.url);
         row.extractedInfo = entry.info;
-        // A limit chosen for the list holds for every entry of it, and so do the site's cookies.
-        row.largestPicture = job.largestPicture;
-        row.handedCookies = job.handedCookies;
-        row.cookiesHanded = job.cookiesHanded;
         if (entry.url.isEmpty() && entry.info.isEmpty())
             continue; // neither an address nor a video: nothing to download
         rows.append(row);
@@ -112,11 +107,7 @@ int YtDlpJob::ListPlaylist(const YtDlpInfo& info) {
     else if (cut)
         summary =
             QStringLiteral("Playlist: the first %1 entries added to the list; it has more").arg(rows.size());
-    DownloadJob& listed = context_.Job(jobIndex_);
-    listed.title = summary;
-    if (context_.DownloadSink() != nullptr)
-        context_.DownloadSink()->Status(ProgressSink::StatusActivity, summary);
-    return FinishJob(context_, jobIndex_, JobState::Succeeded, JobSucceeded);
+    return FinishListRow(context_, jobIndex_, summary);
 }
 
 int YtDlpJob::DeliverVideo(const YtDlpInfo& info, const QByteArray& json) {
