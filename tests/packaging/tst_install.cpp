@@ -5,6 +5,7 @@
 #include "testenvironment.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -134,7 +135,23 @@ void CheckWithDebiansTools(const QString& deb, const QString& unpacked) {
 class InstallTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir packages;
+    QString deb;
+
 private slots:
+    // The packages are made once, for the cases that look into them.
+    void initTestCase() {
+        const Run cpack =
+            RunProgram(QStringLiteral(CPACK_EXECUTABLE),
+                       {QStringLiteral("-G"), MAKES_RPM ? QStringLiteral("DEB;RPM") : QStringLiteral("DEB"),
+                        QStringLiteral("--config"), QStringLiteral(BUILD_FOLDER "/CPackConfig.cmake"),
+                        QStringLiteral("-B"), packages.path()});
+        QVERIFY2(cpack.exitCode == 0, cpack.out.constData());
+        const QStringList debs = QDir(packages.path()).entryList({QStringLiteral("tarnwick_*.deb")});
+        QCOMPARE(debs.size(), 1);
+        deb = QDir(packages.path()).filePath(debs.first());
+    }
+
     void installedProgramRunsFromItsPrefix() {
         QTemporaryDir prefix;
         const Run install = RunProgram(QStringLiteral(CMAKE_EXECUTABLE),
@@ -229,17 +246,6 @@ private slots:
     }
 
     void debianPackageHoldsTheSameInstallation() {
-        QTemporaryDir packages;
-        const Run cpack =
-            RunProgram(QStringLiteral(CPACK_EXECUTABLE),
-                       {QStringLiteral("-G"), MAKES_RPM ? QStringLiteral("DEB;RPM") : QStringLiteral("DEB"),
-                        QStringLiteral("--config"), QStringLiteral(BUILD_FOLDER "/CPackConfig.cmake"),
-                        QStringLiteral("-B"), packages.path()});
-        QVERIFY2(cpack.exitCode == 0, cpack.out.constData());
-        const QStringList debs = QDir(packages.path()).entryList({QStringLiteral("tarnwick_*.deb")});
-        QCOMPARE(debs.size(), 1);
-        const QString deb = QDir(packages.path()).filePath(debs.first());
-
         const Run contents = RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
         QCOMPARE(contents.exitCode, 0);
         for (const char* path :
@@ -333,6 +339,76 @@ private slots:
             for (const QString& file : inEtc)
                 QVERIFY2(configs.out.contains(file.toUtf8() + '\n'), qPrintable(file));
         }
+    }
+
+    // dpkg installs the package into an empty root whose package database holds only what the
+    // package depends on, as this machine has it: so dpkg itself checks every dependency and
+    // version, runs the maintainer scripts, and purging leaves nothing behind.
+    void packageInstallsIntoACleanRootAndPurgesWithoutTrace() {
+        QTemporaryDir root;
+        const QDir admin(root.filePath(QStringLiteral("var/lib/dpkg")));
+        for (const char* folder : {"info", "updates", "triggers"})
+            QVERIFY(admin.mkpath(QLatin1String(folder)));
+        QFile available(admin.filePath(QStringLiteral("available")));
+        QVERIFY(available.open(QIODevice::WriteOnly));
+        QFile status(admin.filePath(QStringLiteral("status")));
+        QVERIFY(status.open(QIODevice::WriteOnly));
+        const Run depends =
+            RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")});
+        for (const QByteArray& group : depends.out.trimmed().split(',')) {
+            bool found = false;
+            for (const QByteArray& alternative : group.split('|')) {
+                const QByteArray name = alternative.trimmed().split(' ').first();
+                const Run stanza =
+                    RunProgram(QStringLiteral("dpkg-query"), {QStringLiteral("-s"), QString::fromUtf8(name)});
+                if (stanza.exitCode == 0 && stanza.out.contains("Status: install ok installed")) {
+                    status.write(stanza.out.trimmed() + "\n\n");
+                    found = true;
+                }
+            }
+            QVERIFY2(found, group.constData());
+        }
+        status.close();
+
+        // dpkg looks for its helpers (ldconfig among them) in PATH, which a user's often lacks.
+        qputenv("PATH", qgetenv("PATH") + ":/usr/sbin:/sbin");
+        // Not as root too: the scripts run outside the root, which holds no shell.
+        const QStringList dpkg = {QStringLiteral("--root=") + root.path(), QStringLiteral("--log=/dev/null"),
+                                  QStringLiteral("--force-not-root"),
+                                  QStringLiteral("--force-script-chrootless")};
+        const Run install = RunProgram(QStringLiteral("dpkg"), dpkg + QStringList{QStringLiteral("-i"), deb});
+        QVERIFY2(install.exitCode == 0, install.out.constData());
+        const Run state = RunProgram(QStringLiteral("dpkg"),
+                                     dpkg + QStringList{QStringLiteral("-s"), QStringLiteral("tarnwick")});
+        QVERIFY2(state.out.contains("Status: install ok installed"), state.out.constData());
+        const Run contents = RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+        int files = 0;
+        for (const QByteArray& line : contents.out.split('\n')) {
+            const qsizetype at = line.indexOf(" ./");
+            if (at < 0 || line.startsWith('d'))
+                continue;
+            const QString path =
+                root.filePath(QString::fromUtf8(line.mid(at + 3)).section(QStringLiteral(" -> "), 0, 0));
+            QVERIFY2(QFileInfo(path).isSymLink() || QFileInfo(path).isFile(), qPrintable(path));
+            ++files;
+        }
+        QVERIFY(files > 20);
+        const Run version =
+            RunProgram(root.filePath(QStringLiteral("usr/bin/tarnwick-fetch")), {QStringLiteral("--help")});
+        QVERIFY2(version.exitCode == 0 && version.out.contains(TARNWICK_VERSION), version.out.constData());
+
+        const Run purge = RunProgram(QStringLiteral("dpkg"), dpkg + QStringList{QStringLiteral("--purge"),
+                                                                                QStringLiteral("tarnwick")});
+        QVERIFY2(purge.exitCode == 0, purge.out.constData());
+        QStringList left;
+        QDirIterator walk(root.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
+                          QDirIterator::Subdirectories);
+        while (walk.hasNext()) {
+            const QString path = walk.next();
+            if (!path.startsWith(root.filePath(QStringLiteral("var"))))
+                left << path;
+        }
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(QStringLiteral(", "))));
     }
 };
 
