@@ -135,6 +135,10 @@ void TestJobListModel::rowsWithoutAFileSayWhatTheyAre_data() {
                                                   << ""
                                                   << ""
                                                   << "" << url;
+    QTest::newRow("waiting with its title known") << JobState::Idle << "Entry 2"
+                                                  << ""
+                                                  << "Entry 2"
+                                                  << "Entry 2" << url;
     QTest::newRow("failed before its title was known")
         << JobState::Failed << ""
         << "The server answered 404 <Not Found>" << url << "<p>The server answered 404 &lt;Not Found&gt;</p>"

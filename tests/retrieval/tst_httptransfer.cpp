@@ -23,7 +23,6 @@ private slots:
     void copiesSilentlyWithoutSink();
     void failuresEndWithTheirReason_data();
     void failuresEndWithTheirReason();
-    void errorAnswerIsNotCopied();
     void followsRedirectChain();
     void reportsConnectionActivityAndReusesTheConnection();
     void reportsNameResolution();
@@ -128,6 +127,14 @@ void TestHttpTransfer::failuresEndWithTheirReason_data() {
     QTest::addColumn<QString>("reason");
     QTest::addColumn<bool>("bodyBegan");
 
+    // A refused connection: a port that was free a moment ago.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    // Plain words first, libcurl's after them.
+    QTest::newRow("refused") << QStringLiteral("http://127.0.0.1:%1/x").arg(port)
+                             << "The server cannot be reached (" << false;
     QTest::newRow("404") << service_.Url(QStringLiteral("/status?code=404")) << "404 Not Found" << false;
     QTest::newRow("500") << service_.Url(QStringLiteral("/status?code=500")) << "500 Internal Server Error"
                          << false;
@@ -136,7 +143,7 @@ void TestHttpTransfer::failuresEndWithTheirReason_data() {
     QTest::newRow("stalled") << service_.Url(QStringLiteral("/bytes?n=200000&stall=8192"))
                              << "sent nothing for 1 seconds" << true;
     QTest::newRow("redirect loop") << service_.Url(QStringLiteral("/redirect?hops=50&to=%2Fbytes%3Fn%3D10"))
-                                   << "redirects" << false;
+                                   << "The address redirects too many times (" << false;
     QTest::newRow("redirect to ftp") << service_.Url(
                                             QStringLiteral("/redirect?hops=1&to=ftp%3A%2F%2F127.0.0.1%2Fx"))
                                      << "Only http and https" << false;
@@ -165,32 +172,17 @@ void TestHttpTransfer::failuresEndWithTheirReason() {
 
     const QStringList skeleton = sink.Skeleton();
     QVERIFY(!skeleton.isEmpty());
-    QVERIFY2(skeleton.last().startsWith(QLatin1String("Status 3 ")) && skeleton.last().contains(reason),
+    // A reason given from its capital letter is how the text begins; other fragments may stand
+    // anywhere in it.
+    const QString text = skeleton.last().mid(9);
+    QVERIFY2(skeleton.last().startsWith(QLatin1String("Status 3 ")) &&
+                 (reason.front().isUpper() ? text.startsWith(reason) : text.contains(reason)),
              qPrintable(skeleton.last()));
     QVERIFY(skeleton.last().size() - 9 <= HttpTransfer::MaxErrorTextLength);
     QCOMPARE(skeleton.contains(QStringLiteral("Begin")), bodyBegan);
     QVERIFY(!skeleton.contains(QStringLiteral("End")));
     if (!bodyBegan)
         QCOMPARE(target.size(), 0);
-}
-
-void TestHttpTransfer::errorAnswerIsNotCopied() {
-    // A refused connection: a port that was free a moment ago.
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close();
-
-    RecordingSink sink;
-    HttpTransfer transfer;
-    QVERIFY(transfer.OpenSession(&sink));
-    QTemporaryFile target;
-    QVERIFY(target.open());
-    QVERIFY(!transfer.CopyUrlToFile(QStringLiteral("http://127.0.0.1:%1/x").arg(port), target));
-    QCOMPARE(target.size(), 0);
-    QVERIFY(sink.calls.last().startsWith(QLatin1String("Status 3 ")));
-    QVERIFY(sink.calls.last().size() > 9);
-    QVERIFY(!sink.calls.contains(QStringLiteral("Begin")));
 }
 
 void TestHttpTransfer::followsRedirectChain() {

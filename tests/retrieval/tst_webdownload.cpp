@@ -284,7 +284,7 @@ void TestWebDownload::badInputsFailClearlyAndLeaveNothing_data() {
     QTest::newRow("over 100,000 segments") << "/hls/sample/huge.m3u8"
                                            << "more than 100000 segments" << false;
     QTest::newRow("a segment missing") << "/hls/sample/missing.m3u8"
-                                       << "Segment 2 of 3: The server answered 404" << true;
+                                       << "The server answered 404 Not Found (segment 2 of 3)" << true;
     QTest::newRow("page without a video") << "/novideo"
                                           << "No video found on this page" << false;
     QTest::newRow("page over 16 MiB") << "/watch?v=fault-huge"
@@ -352,7 +352,9 @@ void TestWebDownload::segmentsTakeTheJobsRetries() {
     if (result == JobSucceeded) {
         QVERIFY2(qAbs(Duration(Probe(context.jobs[0].outputPath)) - 3.0) < 0.2, "a segment is missing");
     } else {
-        QVERIFY(!context.sink.calls.filter(QStringLiteral("Status 3 Segment 2 of 3: The server answered 503"))
+        QVERIFY(!context.sink.calls
+                     .filter(QStringLiteral(
+                         "Status 3 The server answered 503 Service Unavailable (segment 2 of 3)"))
                      .isEmpty());
         QCOMPARE(Entries(output_->path()), QStringList());
     }

@@ -357,7 +357,7 @@ void TestYtDlpJob::badAnswersFailClearlyOrNameSafely_data() {
                           << "";
     QTest::newRow("error line")
         << QByteArray("echo 'WARNING: x' >&2; echo 'ERROR: [site] 42: Video unavailable' >&2; exit 1")
-        << "yt-dlp: [site] 42: Video unavailable"
+        << "yt-dlp could not read the page: [site] 42: Video unavailable"
         << "";
     QTest::newRow("local file")
         << QByteArray(

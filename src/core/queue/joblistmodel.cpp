@@ -47,7 +47,8 @@ QString ToolTip(const DownloadJob& job, int column) {
             picture = QStringLiteral("Format %1, as chosen").arg(job.chosenFormat);
         else if (picture.isEmpty() && job.largestPicture > 0)
             picture = QStringLiteral("Pictures at most %1p").arg(job.largestPicture);
-        QStringList lines{FileNameOrSummary(job), picture, job.extrasNote};
+        const QString name = FileNameOrSummary(job);
+        QStringList lines{name.isEmpty() ? job.title : name, picture, job.extrasNote};
         lines.removeAll(QString());
         return lines.join(QLatin1Char('\n'));
     }
@@ -67,7 +68,9 @@ QString FileColumnText(const DownloadJob& job) {
     // A row that ended without a file is named by what it was: a red cross alone says nothing.
     if (job.state == JobState::Failed || job.state == JobState::Skipped)
         return job.title.isEmpty() ? job.url : job.title;
-    return {};
+    // A waiting row shows its title where one is known already (a playlist's entry); its
+    // address stands in the next column, and twice would only crowd the list.
+    return job.title;
 }
 
 } // namespace

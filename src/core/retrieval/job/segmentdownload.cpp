@@ -110,10 +110,11 @@ bool DownloadSegments(const QList<HlsSegment>& segments, QFile& file, ProgressSi
     bool complete = outcome.complete;
     QString failure;
     if (!complete && !outcome.stopped && outcome.failedIndex >= 0)
-        failure = QStringLiteral("Segment %1 of %2: %3")
-                      .arg(list.segmentOf[outcome.failedIndex])
-                      .arg(count)
-                      .arg(outcome.failure);
+        // What went wrong first, then where.
+        failure = outcome.failure + QStringLiteral(" (%1 %2 of %3)")
+                                        .arg(label.toLower())
+                                        .arg(list.segmentOf[outcome.failedIndex])
+                                        .arg(count);
     if (complete && !(file.flush() && file.error() == QFileDevice::NoError)) {
         complete = false;
         failure = file.errorString();

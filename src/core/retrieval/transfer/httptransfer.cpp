@@ -58,6 +58,43 @@ bool IsProxyFailure(CURLcode code, bool requestSent) {
     }
 }
 
+// A failure the way a user would say it, with libcurl's own words after it for whoever needs
+// them; failures without plainer words keep libcurl's.
+QString PlainFailure(CURLcode code, const QString& detail) {
+    const char* plain = nullptr;
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        plain = "The server's name cannot be found";
+        break;
+    case CURLE_COULDNT_CONNECT:
+        plain = "The server cannot be reached";
+        break;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+        plain = "The server's certificate cannot be trusted";
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+        plain = "No secure connection to the server could be made";
+        break;
+    case CURLE_GOT_NOTHING:
+        plain = "The server closed the connection without answering";
+        break;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+        plain = "The connection to the server broke";
+        break;
+    case CURLE_TOO_MANY_REDIRECTS:
+        plain = "The address redirects too many times";
+        break;
+    case CURLE_URL_MALFORMAT:
+        plain = "The address is not a valid address";
+        break;
+    default:
+        return detail;
+    }
+    return QStringLiteral("%1 (%2)").arg(QLatin1String(plain), detail);
+}
+
 } // namespace
 
 int ContentLengthKB(const QByteArray& headerValue) {
@@ -292,22 +329,22 @@ HttpTransfer::AttemptResult HttpTransfer::RunAttempt(CopyState& copy, const char
     curl_easy_getinfo(handle, CURLINFO_REQUEST_SIZE, &requestSize);
     const bool requestSent = requestSize > 0 || copy.SawResponse();
     result.retriable = IsRetriableCode(code, requestSent);
-    result.failure = QString::fromUtf8(errorText[0] != 0 ? errorText : curl_easy_strerror(code));
+    const QString detail = QString::fromUtf8(errorText[0] != 0 ? errorText : curl_easy_strerror(code));
+    result.failure = PlainFailure(code, detail);
     if (code == CURLE_OPERATION_TIMEDOUT && requestSent)
         result.failure = QStringLiteral("The server sent nothing for %1 seconds").arg(stallSeconds_);
     else if (code == CURLE_OPERATION_TIMEDOUT)
         result.failure =
             QStringLiteral("No connection to the server within %1 seconds").arg(ConnectTimeoutSeconds);
     else if (code == CURLE_UNSUPPORTED_PROTOCOL)
-        result.failure =
-            QStringLiteral("Only http and https addresses can be fetched (%1)").arg(result.failure);
+        result.failure = QStringLiteral("Only http and https addresses can be fetched (%1)").arg(detail);
     else if (code == CURLE_PARTIAL_FILE)
         result.failure =
-            QStringLiteral("The connection ended before the whole file arrived (%1)").arg(result.failure);
+            QStringLiteral("The connection ended before the whole file arrived (%1)").arg(detail);
     if (!network_.proxy.isEmpty() && IsProxyFailure(code, requestSent)) {
         // With a proxy set, every connection is one to the proxy: its failure is the proxy's.
         result.failure =
-            QStringLiteral("Cannot reach the proxy %1: %2").arg(ProxyShownAs(network_.proxy), result.failure);
+            QStringLiteral("Cannot reach the proxy %1: %2").arg(ProxyShownAs(network_.proxy), detail);
         result.retriable = false;
     }
     return result;

@@ -135,7 +135,7 @@ bool DownloadWithYtDlp(const YtDlpProgram& program, const QByteArray& infoJson, 
             failure = WithYtDlpUpdateSuggestion(
                 error.isEmpty()
                     ? QStringLiteral("yt-dlp's download failed with exit code %1").arg(run.exitCode)
-                    : QStringLiteral("yt-dlp: %1").arg(error),
+                    : QStringLiteral("yt-dlp's download failed: %1").arg(error),
                 program.version);
         } else if (!QFileInfo(outputPath).isFile()) {
             failure = QStringLiteral("yt-dlp's download ended without a file");

@@ -84,12 +84,14 @@ YtDlpExtraction ExtractWithYtDlp(const YtDlpProgram& program, const QString& add
     if (run.exitCode != 0) {
         if (SaysNoVideo(error)) {
             result.outcome = YtDlpExtraction::Outcome::NoVideo;
-            result.reason = QStringLiteral("yt-dlp: %1").arg(error);
+            result.reason = QStringLiteral("yt-dlp found no video on the page: %1").arg(error);
         } else {
             // An old yt-dlp is the usual reason a site it knows no longer reads.
             result.reason = WithYtDlpUpdateSuggestion(
-                error.isEmpty() ? QStringLiteral("yt-dlp failed with exit code %1").arg(run.exitCode)
-                                : QStringLiteral("yt-dlp: %1").arg(error),
+                error.isEmpty()
+                    ? QStringLiteral("yt-dlp could not read the page (it ended with exit code %1)")
+                          .arg(run.exitCode)
+                    : QStringLiteral("yt-dlp could not read the page: %1").arg(error),
                 program.version);
         }
         return result;
