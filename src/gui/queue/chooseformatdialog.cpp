@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -150,8 +151,23 @@ void ChooseFormatDialog::ShowSurvey(const FormatSurvey& survey) {
     soundLabel_->show();
     sound_->show();
     UpdateSound();
+    WidenForColumns();
     formats_->setFocus();
     emit readingEnded();
+}
+
+// Codec names and sizes run long: the dialog grows until every column shows whole, as far as
+// the screen allows, rather than scroll the list sideways.
+void ChooseFormatDialog::WidenForColumns() {
+    layout()->activate();
+    QHeaderView* header = formats_->header();
+    header->resizeSections(QHeaderView::ResizeToContents);
+    const int scrollBar = formats_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, formats_);
+    const int extra = header->length() + 2 * formats_->frameWidth() + scrollBar - formats_->width();
+    if (extra <= 0)
+        return;
+    const int frame = frameGeometry().width() - width();
+    resize(qMin(width() + extra, screen()->availableGeometry().width() - frame), height());
 }
 
 void ChooseFormatDialog::UpdateSound() {

@@ -45,6 +45,7 @@ signals:
 
 private:
     void ShowSurvey(const FormatSurvey& survey);
+    void WidenForColumns();
     void UpdateSound();
 
     QString current_;
