@@ -81,6 +81,9 @@ int main(int argc, char** argv) {
     }
 
     httplib::Server server;
+    // As web servers send their answers (nginx does by default): no wait for an acknowledgement
+    // before the last small piece of an answer on a kept-alive connection.
+    server.set_tcp_nodelay(true);
     // Stalled and slow answers each hold a thread; the tests run several side by side.
     server.new_task_queue = [] {
         return new httplib::ThreadPool(32);
