@@ -14,14 +14,11 @@
 #include "ui/aboutbox.h"
 #include "windowfixture.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyleOptionButton>
@@ -35,42 +32,34 @@ namespace {
 // How much wider the control would have to be to show its text whole, measured where the
 // style draws that text: a label's own width, a button's or a check box's text area, a box's
 // field for its longest item. A wrapped label needs the height of its lines instead.
+// How far a text, its mnemonic marker left out, runs past the room it has.
+int Overrun(const QFontMetrics& metrics, QString text, int room) {
+    text.remove(QLatin1Char('&'));
+    return text.isEmpty() ? 0 : qMax(0, metrics.horizontalAdvance(text) - room);
+}
+
 int Shortfall(const QWidget* widget) {
     const QFontMetrics metrics = widget->fontMetrics();
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
-        if (label->text().isEmpty() || !label->pixmap().isNull() || label->textFormat() == Qt::RichText)
+        if (!label->pixmap().isNull() || label->textFormat() == Qt::RichText)
             return 0;
         if (label->wordWrap())
             return label->heightForWidth(label->width()) > label->height() ? 1 : 0;
-        QString text = label->text();
-        text.remove(QLatin1Char('&'));
-        const int room =
-            label->contentsRect().width() - 2 * label->margin() - (label->indent() > 0 ? label->indent() : 0);
-        return qMax(0, metrics.horizontalAdvance(text) - room);
+        const int indent = label->indent() > 0 ? label->indent() : 0;
+        return Overrun(metrics, label->text(), label->contentsRect().width() - 2 * label->margin() - indent);
     }
-    if (const auto* check = qobject_cast<const QCheckBox*>(widget)) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        if (button->inherits("QPushButton"))
+            return Overrun(metrics, button->text(), button->width());
+        const bool check = button->inherits("QCheckBox");
+        if (!check && !button->inherits("QRadioButton"))
+            return 0;
         QStyleOptionButton option;
-        option.initFrom(check);
-        option.text = check->text();
-        QString text = check->text();
-        text.remove(QLatin1Char('&'));
-        const int room = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check).width();
-        return text.isEmpty() ? 0 : qMax(0, metrics.horizontalAdvance(text) - room);
-    }
-    if (const auto* radio = qobject_cast<const QRadioButton*>(widget)) {
-        QStyleOptionButton option;
-        option.initFrom(radio);
-        option.text = radio->text();
-        QString text = radio->text();
-        text.remove(QLatin1Char('&'));
-        const int room =
-            radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio).width();
-        return text.isEmpty() ? 0 : qMax(0, metrics.horizontalAdvance(text) - room);
-    }
-    if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
-        QString text = button->text();
-        text.remove(QLatin1Char('&'));
-        return text.isEmpty() ? 0 : qMax(0, metrics.horizontalAdvance(text) - button->width());
+        option.initFrom(button);
+        option.text = button->text();
+        const auto contents = check ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents;
+        return Overrun(metrics, button->text(),
+                       button->style()->subElementRect(contents, &option, button).width());
     }
     if (const auto* box = qobject_cast<const QComboBox*>(widget)) {
         QStyleOptionComboBox option;
