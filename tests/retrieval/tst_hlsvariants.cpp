@@ -134,7 +134,9 @@ void TestHlsVariants::choosesAPicture() {
     QFETCH(QString, chosen);
     QFETCH(bool, audioOnly);
     const HlsPlaylist master = ParseHlsPlaylist(playlist);
-    const HlsVariantChoice choice = ChooseHlsVariant(master, PictureWish{quality});
+    PictureWish wish;
+    wish.quality = quality;
+    const HlsVariantChoice choice = ChooseHlsVariant(master, wish);
     QVERIFY(choice.index >= 0);
     QCOMPARE(master.variants[choice.index].uri, chosen);
     QCOMPARE(choice.audioOnly, audioOnly);

@@ -8,8 +8,9 @@ namespace Tarnwick {
 
 int ListFormats(const AppSettings& settings, const QString& url, std::FILE* out,
                 const std::atomic<bool>& stop) {
-    const FormatSurvey survey = SurveyFormats(url, settings.videoHost, settings.ytDlpPath,
-                                              TransferNetwork{settings.proxy, nullptr}, stop);
+    TransferNetwork network;
+    network.proxy = settings.proxy;
+    const FormatSurvey survey = SurveyFormats(url, settings.videoHost, settings.ytDlpPath, network, stop);
     if (!survey.read) {
         std::fprintf(stderr, "  error: %s\n", qPrintable(TerminalSafe(survey.reason)));
         return 1;

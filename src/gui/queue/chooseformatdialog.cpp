@@ -18,10 +18,6 @@ namespace {
 
 constexpr int IdRole = Qt::UserRole;
 
-QString OrDash(const QString& text) {
-    return text.isEmpty() ? QStringLiteral("-") : text;
-}
-
 QString SoundText(const OfferedFormat& format) {
     if (!format.hasSound)
         return QStringLiteral("no (one is added)");

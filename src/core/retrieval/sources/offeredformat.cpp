@@ -6,10 +6,6 @@ namespace Tarnwick {
 
 namespace {
 
-QString OrDash(const QString& text) {
-    return text.isEmpty() ? QStringLiteral("-") : text;
-}
-
 QString WhatItCarries(const OfferedFormat& format) {
     if (format.hasPicture && format.hasSound)
         return QStringLiteral("picture and sound");
@@ -26,6 +22,10 @@ QString Columns(const QStringList& fields) {
 }
 
 } // namespace
+
+QString OrDash(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("-") : text;
+}
 
 QString OfferedPictureText(const OfferedFormat& format) {
     if (!format.hasPicture)

@@ -21,6 +21,8 @@ struct OfferedFormat {
     double kbps = 0;   // the bit rate, where it says that instead
 };
 
+// A field the source does not give, as the lists show it: "-".
+QString OrDash(const QString& text);
 // The picture as a list shows it: "1080p30", "sound only", "unknown size".
 QString OfferedPictureText(const OfferedFormat& format);
 // "12.3 MiB", "900 kbit/s" or "-".
