@@ -1,7 +1,6 @@
 // Saves a picture of each settings dialog into the folder given as the one argument, for the
 // README. Run on the offscreen platform or under a virtual X server.
 #include "app/appsettings.h"
-#include "browser/extensionregistrar.h"
 #include "conversion/preset.h"
 #include "dialogtesting.h"
 #include "presets/formatsettingsdialog.h"
@@ -17,17 +16,6 @@
 using namespace Tarnwick;
 
 namespace {
-
-// Shows the context items and the toolbar button as present, without touching any browser.
-class PicturedRegistrar : public ExtensionRegistrar {
-public:
-    int QueryState(bool& contextMenu, bool& toolbarButton, bool& toolsMenu) override {
-        contextMenu = true;
-        toolbarButton = true;
-        toolsMenu = false;
-        return 1;
-    }
-};
 
 bool Save(QWidget& dialog, const QDir& folder, const QString& name) {
     dialog.show();
@@ -72,7 +60,7 @@ int main(int argc, char** argv) {
         AppSettings settings;
         settings.defaultFolder = QDir::homePath() + QStringLiteral("/Videos");
         settings.player = QStringLiteral("/usr/local/bin/player");
-        PicturedRegistrar registrar;
+        DialogTesting::PicturedRegistrar registrar;
         OptionsDialog dialog(settings, &registrar);
         ok &= Save(dialog, folder, QStringLiteral("options.png"));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/extensionregistrar.h"
 #include "catalogtesting.h"
 #include "queue/commandids.h"
 
@@ -25,6 +26,17 @@ template <typename T = QWidget>
 T* FindControl(QWidget& dialog, int id) {
     return dialog.findChild<T*>(Tarnwick::IdName(id));
 }
+
+// Shows the context items and the toolbar button as present, without touching any browser.
+class PicturedRegistrar : public Tarnwick::ExtensionRegistrar {
+public:
+    int QueryState(bool& contextMenu, bool& toolbarButton, bool& toolsMenu) override {
+        contextMenu = true;
+        toolbarButton = true;
+        toolsMenu = false;
+        return 1;
+    }
+};
 
 // Answers the next modal dialog that opens over `owner` (which may itself be modal): calls
 // answer with it once it shows. A dialog still open after the answer is rejected, and so is

@@ -1,9 +1,8 @@
-// Every window opens at a size that shows its texts whole, at the desktop's font and at a
-// larger one, within the screen: no label, button or box is narrower than its text needs, and
-// no control reaches past the edge of what holds it.
+// Every window opens at a size that shows its texts whole, within the screen: no label, button
+// or box is narrower than its text needs, no control covers another or reaches past the edge of
+// what holds it, and no list scrolls sideways. Run offscreen and on X, whose fonts differ.
 
 #include "app/appsettings.h"
-#include "browser/extensionregistrar.h"
 #include "dialogtesting.h"
 #include "presets/formatsettingsdialog.h"
 #include "presets/optionsdialog.h"
@@ -101,9 +100,7 @@ QStringList Faults(QWidget& window) {
         if (!child->isVisibleTo(&window) || child->isWindow())
             continue;
         if (const int shortfall = Shortfall(child); shortfall > 0)
-            faults << QStringLiteral("%1 \"%2\" is %3 px too narrow")
-                          .arg(QString::fromLatin1(child->metaObject()->className()), child->objectName())
-                          .arg(shortfall);
+            faults << Named(child) + QStringLiteral(" is %1 px too narrow").arg(shortfall);
         if (const auto* view = qobject_cast<const QAbstractItemView*>(child);
             view != nullptr && view->horizontalScrollBar()->maximum() > 0)
             faults << Named(child) + QStringLiteral(" scrolls sideways");
@@ -111,8 +108,7 @@ QStringList Faults(QWidget& window) {
         if (!holder->rect().contains(child->geometry()) && !holder->inherits("QAbstractScrollArea") &&
             !holder->inherits("QAbstractItemView") &&
             holder->objectName() != QLatin1String("qt_scrollarea_viewport"))
-            faults << QStringLiteral("%1 \"%2\" reaches past its holder")
-                          .arg(QString::fromLatin1(child->metaObject()->className()), child->objectName());
+            faults << Named(child) + QStringLiteral(" reaches past its holder");
     }
     // Controls side by side do not cover each other; a group box or frame is drawn around its
     // controls, and a box's own parts lie within it.
@@ -136,15 +132,6 @@ QStringList Faults(QWidget& window) {
         }
     return faults;
 }
-
-class PicturedRegistrar : public ExtensionRegistrar {
-public:
-    int QueryState(bool& contextMenu, bool& toolbarButton, bool& toolsMenu) override {
-        contextMenu = toolbarButton = true;
-        toolsMenu = false;
-        return 1;
-    }
-};
 
 } // namespace
 
@@ -181,7 +168,7 @@ private slots:
         }
         AppSettings settings;
         settings.defaultFolder = QDir::homePath() + QStringLiteral("/Videos");
-        PicturedRegistrar registrar;
+        DialogTesting::PicturedRegistrar registrar;
         OptionsDialog dialog(settings, &registrar);
         Check(dialog);
     }

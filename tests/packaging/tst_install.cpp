@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -93,6 +94,17 @@ void StoreAutoRun(const TestSupport::IsolatedProfile& profile, const SampleServi
     stored.setValue(QStringLiteral("Settings/Convert"), 0);
     stored.setValue(QStringLiteral("Settings/VideoHost"), service.Host());
     stored.setValue(QStringLiteral("Settings/DefaultFolder"), folder);
+}
+
+// The files of a package (not its folders), as absolute paths, from dpkg-deb's listing.
+QStringList FilesListed(const QByteArray& listing) {
+    QStringList files;
+    for (const QByteArray& line : listing.split('\n')) {
+        const qsizetype at = line.indexOf(" ./");
+        if (at >= 0 && !line.startsWith('d'))
+            files << QString::fromUtf8(line.mid(at + 2));
+    }
+    return files;
 }
 
 QByteArray DownloadFrame(const QString& url) {
@@ -308,12 +320,8 @@ private slots:
         QVERIFY2(symbols.out.contains(", stripped"), symbols.out.constData());
         CheckWithDebiansTools(deb, unpacked.path());
         // Every file the package puts in /etc is a configuration file, kept when edited.
-        QStringList inEtc;
-        for (const QByteArray& line : contents.out.split('\n')) {
-            const qsizetype at = line.indexOf(" ./etc/");
-            if (at >= 0 && !line.startsWith('d'))
-                inEtc << QString::fromUtf8(line.mid(at + 2));
-        }
+        const QStringList files = FilesListed(contents.out);
+        const QStringList inEtc = files.filter(QRegularExpression(QStringLiteral("^/etc/")));
         QCOMPARE(inEtc.size(), 2);
         const Run conffiles =
             RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-I"), deb, QStringLiteral("conffiles")});
@@ -328,11 +336,8 @@ private slots:
                            {QStringLiteral("-qlp"), QDir(packages.path()).filePath(rpms.first())});
             QCOMPARE(listed.exitCode, 0);
             // The same installation as the Debian package, file for file.
-            for (const QByteArray& line : contents.out.split('\n')) {
-                const qsizetype at = line.indexOf(" ./");
-                if (at >= 0 && !line.startsWith('d'))
-                    QVERIFY2(listed.out.contains(line.mid(at + 2) + '\n'), line.constData());
-            }
+            for (const QString& file : files)
+                QVERIFY2(listed.out.contains(file.toUtf8() + '\n'), qPrintable(file));
             const Run configs =
                 RunProgram(QStringLiteral("rpm"),
                            {QStringLiteral("-qcp"), QDir(packages.path()).filePath(rpms.first())});
@@ -382,17 +387,12 @@ private slots:
                                      dpkg + QStringList{QStringLiteral("-s"), QStringLiteral("tarnwick")});
         QVERIFY2(state.out.contains("Status: install ok installed"), state.out.constData());
         const Run contents = RunProgram(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
-        int files = 0;
-        for (const QByteArray& line : contents.out.split('\n')) {
-            const qsizetype at = line.indexOf(" ./");
-            if (at < 0 || line.startsWith('d'))
-                continue;
-            const QString path =
-                root.filePath(QString::fromUtf8(line.mid(at + 3)).section(QStringLiteral(" -> "), 0, 0));
+        const QStringList files = FilesListed(contents.out);
+        for (const QString& file : files) {
+            const QString path = root.path() + file.section(QStringLiteral(" -> "), 0, 0);
             QVERIFY2(QFileInfo(path).isSymLink() || QFileInfo(path).isFile(), qPrintable(path));
-            ++files;
         }
-        QVERIFY(files > 20);
+        QVERIFY(files.size() > 20);
         const Run version =
             RunProgram(root.filePath(QStringLiteral("usr/bin/tarnwick-fetch")), {QStringLiteral("--help")});
         QVERIFY2(version.exitCode == 0 && version.out.contains(TARNWICK_VERSION), version.out.constData());

@@ -58,11 +58,22 @@ bool IsProxyFailure(CURLcode code, bool requestSent) {
     }
 }
 
-// A failure the way a user would say it, with libcurl's own words after it for whoever needs
-// them; failures without plainer words keep libcurl's.
-QString PlainFailure(CURLcode code, const QString& detail) {
+// A failure the way a user would say it, with libcurl's own words (detail) after it for whoever
+// needs them; failures without plainer words keep libcurl's. A time-out is a stall once the
+// request went out, else a server that never answered the connection.
+QString FailureText(CURLcode code, const QString& detail, bool requestSent, int stallSeconds) {
     const char* plain = nullptr;
     switch (code) {
+    case CURLE_OPERATION_TIMEDOUT:
+        return requestSent ? QStringLiteral("The server sent nothing for %1 seconds").arg(stallSeconds)
+                           : QStringLiteral("No connection to the server within %1 seconds")
+                                 .arg(HttpTransfer::ConnectTimeoutSeconds);
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        plain = "Only http and https addresses can be fetched";
+        break;
+    case CURLE_PARTIAL_FILE:
+        plain = "The connection ended before the whole file arrived";
+        break;
     case CURLE_COULDNT_RESOLVE_HOST:
         plain = "The server's name cannot be found";
         break;
@@ -330,17 +341,7 @@ HttpTransfer::AttemptResult HttpTransfer::RunAttempt(CopyState& copy, const char
     const bool requestSent = requestSize > 0 || copy.SawResponse();
     result.retriable = IsRetriableCode(code, requestSent);
     const QString detail = QString::fromUtf8(errorText[0] != 0 ? errorText : curl_easy_strerror(code));
-    result.failure = PlainFailure(code, detail);
-    if (code == CURLE_OPERATION_TIMEDOUT && requestSent)
-        result.failure = QStringLiteral("The server sent nothing for %1 seconds").arg(stallSeconds_);
-    else if (code == CURLE_OPERATION_TIMEDOUT)
-        result.failure =
-            QStringLiteral("No connection to the server within %1 seconds").arg(ConnectTimeoutSeconds);
-    else if (code == CURLE_UNSUPPORTED_PROTOCOL)
-        result.failure = QStringLiteral("Only http and https addresses can be fetched (%1)").arg(detail);
-    else if (code == CURLE_PARTIAL_FILE)
-        result.failure =
-            QStringLiteral("The connection ended before the whole file arrived (%1)").arg(detail);
+    result.failure = FailureText(code, detail, requestSent, stallSeconds_);
     if (!network_.proxy.isEmpty() && IsProxyFailure(code, requestSent)) {
         // With a proxy set, every connection is one to the proxy: its failure is the proxy's.
         result.failure =
